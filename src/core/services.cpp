@@ -1,0 +1,221 @@
+#include "core/services.h"
+
+#include <chrono>
+#include <random>
+
+namespace zh {
+namespace {
+
+class NullBoxes final : public MessageBoxService {
+ public:
+  void ErrorBox(std::string_view) override {}
+  void WarningBox(std::string_view) override {}
+  bool AskOkCancel(std::string_view) override { return false; }
+  bool AskYesNo(std::string_view) override { return false; }
+};
+
+class NullProgress final : public ProgressService {
+ public:
+  void Open() override {}
+  void SetTitle(std::string_view) override {}
+  void AddLine(std::string_view, int64_t) override {}
+  void SetCount(int64_t) override {}
+  void Step(int64_t) override {}
+  bool Poll() override { return false; }
+  void Close() override {}
+};
+
+class NullStatus final : public StatusService {
+ public:
+  void ShowStatus(std::string_view) override {}
+  void LogLine(std::string_view) override {}
+  void DumpText(std::string_view) override {}
+};
+
+// Without a GUI there is nothing to process and no second job can be refused by
+// asking the user; one job at a time is still enforced.
+class NullApp final : public AppService {
+ public:
+  void SetWaitCursor(bool) override {}
+  void Reschedule() override {}
+  bool IsInputPending() override { return false; }
+  bool BeginProcess(std::string_view) override {
+    if (running_) return false;
+    running_ = true;
+    return true;
+  }
+  void EndProcess() override { running_ = false; }
+  bool ProcessShouldStop() override { return false; }
+
+ private:
+  bool running_ = false;
+};
+
+class NullTexts final : public TextService {
+ public:
+  std::string GetMessageText(int) override { return std::string(kNoText); }
+};
+
+class SystemClock final : public ClockService {
+ public:
+  uint64_t TicksMs() override {
+    using namespace std::chrono;
+    return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
+  }
+  int64_t WallTime() override {
+    using namespace std::chrono;
+    return duration_cast<seconds>(system_clock::now().time_since_epoch()).count();
+  }
+};
+
+class DefaultRandom final : public RandomService {
+ public:
+  uint32_t Next() override { return static_cast<uint32_t>(engine_()); }
+
+ private:
+  std::mt19937 engine_{12345};
+};
+
+struct Defaults {
+  NullBoxes boxes;
+  NullProgress progress;
+  NullStatus status;
+  NullApp app;
+  NullTexts texts;
+  SystemClock clock;
+  DefaultRandom random;
+  AppSettings settings;
+};
+
+Defaults& GetDefaults() {
+  static Defaults defaults;
+  return defaults;
+}
+
+Services& Registry() {
+  static Services services;
+  return services;
+}
+
+bool gFeedbackEnabled = false;
+int gWaitDepth = 0;
+
+}  // namespace
+
+Services& CurrentServices() { return Registry(); }
+
+MessageBoxService& Boxes() {
+  auto* s = Registry().boxes;
+  return s ? *s : GetDefaults().boxes;
+}
+ProgressService& Progress() {
+  auto* s = Registry().progress;
+  return s ? *s : GetDefaults().progress;
+}
+StatusService& Status() {
+  auto* s = Registry().status;
+  return s ? *s : GetDefaults().status;
+}
+AppService& App() {
+  auto* s = Registry().app;
+  return s ? *s : GetDefaults().app;
+}
+TextService& Texts() {
+  auto* s = Registry().texts;
+  return s ? *s : GetDefaults().texts;
+}
+ClockService& Clock() {
+  auto* s = Registry().clock;
+  return s ? *s : GetDefaults().clock;
+}
+RandomService& Random() {
+  auto* s = Registry().random;
+  return s ? *s : GetDefaults().random;
+}
+AppSettings& Settings() {
+  auto* s = Registry().settings;
+  return s ? *s : GetDefaults().settings;
+}
+
+ScopedServices::ScopedServices(const Services& installed) : previous_(Registry()) {
+  Services& r = Registry();
+  if (installed.boxes) r.boxes = installed.boxes;
+  if (installed.progress) r.progress = installed.progress;
+  if (installed.status) r.status = installed.status;
+  if (installed.app) r.app = installed.app;
+  if (installed.texts) r.texts = installed.texts;
+  if (installed.clock) r.clock = installed.clock;
+  if (installed.random) r.random = installed.random;
+  if (installed.settings) r.settings = installed.settings;
+}
+
+ScopedServices::~ScopedServices() { Registry() = previous_; }
+
+void ReportInconsistency(std::string_view text, std::string_view sourcePath, int line) {
+  std::string box(text);
+  box += '\n';
+  box += sourcePath;
+  box += '\n';
+  box += std::to_string(line);
+  ErrorBox(box);
+}
+
+std::string GetMessageText(int id) { return Texts().GetMessageText(id); }
+
+std::string GetMessageTextPlain(int id, TextCase mode) {
+  std::string text = GetMessageText(id);
+  std::string plain;
+  plain.reserve(text.size());
+  for (char c : text) {
+    if (c == '~') continue;
+    if (mode == TextCase::Lower && c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    if (mode == TextCase::Upper && c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    plain += c;
+  }
+  return plain;
+}
+
+void OpenFeedbackDefault() { Progress().Open(); }
+void SetFeedbackTitle(std::string_view title) { Progress().SetTitle(title); }
+void AddFeedbackLine(std::string_view text, int64_t count) { Progress().AddLine(text, count); }
+void SetFeedbackCount(int64_t count) { Progress().SetCount(count); }
+void StepFeedback(int64_t n) { Progress().Step(n); }
+bool PollFeedback() { return Progress().Poll(); }
+void CloseFeedback() { Progress().Close(); }
+
+bool EnableFeedback(bool on) {
+  bool previous = gFeedbackEnabled;
+  gFeedbackEnabled = on;
+  return previous;
+}
+
+bool IsFeedbackEnabled() { return gFeedbackEnabled; }
+
+void OpenFeedbackIfEnabled(int64_t total, int /*mode*/) {
+  if (!gFeedbackEnabled) return;
+  Progress().Open();
+  Progress().AddLine("", total);
+}
+
+void StepFeedbackIfEnabled(int64_t n) {
+  if (gFeedbackEnabled) Progress().Step(n);
+}
+
+bool CloseFeedbackIfEnabled() {
+  if (!gFeedbackEnabled) return false;
+  bool stopped = Progress().Poll();
+  Progress().Close();
+  return stopped;
+}
+
+WaitCursor::WaitCursor() {
+  if (gWaitDepth++ == 0) App().SetWaitCursor(true);
+}
+
+WaitCursor::~WaitCursor() {
+  if (--gWaitDepth == 0) App().SetWaitCursor(false);
+}
+
+int WaitCursor::Depth() { return gWaitDepth; }
+
+}  // namespace zh

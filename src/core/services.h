@@ -1,0 +1,232 @@
+// Services that the Qt-free code of the program calls to reach the user interface,
+// the settings and the system. The shell installs real implementations at start;
+// until then (and in tests that install nothing) every call goes to a null
+// implementation that shows nothing and gives the neutral answer.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace zh {
+
+// Modal boxes over the main window.
+class MessageBoxService {
+ public:
+  virtual ~MessageBoxService() = default;
+  virtual void ErrorBox(std::string_view text) = 0;
+  virtual void WarningBox(std::string_view text) = 0;
+  // True for OK / Yes.
+  virtual bool AskOkCancel(std::string_view text) = 0;
+  virtual bool AskYesNo(std::string_view text) = 0;
+};
+
+// The program's one progress dialog with a Stop button.
+class ProgressService {
+ public:
+  virtual ~ProgressService() = default;
+  // Opens with the application's title and resets the line counter.
+  virtual void Open() = 0;
+  virtual void SetTitle(std::string_view title) = 0;
+  // Shows "<n>. " + text as the next numbered line; count is the range of its counter.
+  virtual void AddLine(std::string_view text, int64_t count) = 0;
+  virtual void SetCount(int64_t count) = 0;
+  virtual void Step(int64_t n) = 0;
+  // Lets the dialog process input; true when Stop was pressed.
+  virtual bool Poll() = 0;
+  virtual void Close() = 0;
+};
+
+// Status line, technical message log and the debug dump window.
+class StatusService {
+ public:
+  virtual ~StatusService() = default;
+  // An empty text clears the status line.
+  virtual void ShowStatus(std::string_view text) = 0;
+  // One line of the technical message list and its protocol file.
+  virtual void LogLine(std::string_view text) = 0;
+  // One line of the debug dump window, when that window exists.
+  virtual void DumpText(std::string_view text) = 0;
+};
+
+// The application's wait pointer, event processing and its one long-running job.
+class AppService {
+ public:
+  virtual ~AppService() = default;
+  virtual void SetWaitCursor(bool on) = 0;
+  // Lets the GUI process pending events once.
+  virtual void Reschedule() = 0;
+  // True while input events wait.
+  virtual bool IsInputPending() = 0;
+  // Starts the one long job; false (after telling the user) when another one runs.
+  virtual bool BeginProcess(std::string_view name) = 0;
+  virtual void EndProcess() = 0;
+  // Processes pending events; true when the running job is to stop.
+  virtual bool ProcessShouldStop() = 0;
+};
+
+// Message texts by number from the loaded message files.
+class TextService {
+ public:
+  virtual ~TextService() = default;
+  // The text, or "NOTEXT" for an unknown number.
+  virtual std::string GetMessageText(int id) = 0;
+};
+
+// Steady ticks and wall time.
+class ClockService {
+ public:
+  virtual ~ClockService() = default;
+  virtual uint64_t TicksMs() = 0;
+  // Seconds since the epoch.
+  virtual int64_t WallTime() = 0;
+};
+
+// Source of random numbers for code that must not own a generator.
+class RandomService {
+ public:
+  virtual ~RandomService() = default;
+  virtual uint32_t Next() = 0;
+};
+
+// Display-language choice for texts held in several languages.
+struct DisplayLanguages {
+  int32_t first = 0;
+  int32_t second = 0;
+  int32_t mode = 0;  // 1 show the second language always, 2 show all languages
+};
+
+// The fields of the general settings record that the Qt-free code reads.
+struct AppSettings {
+  std::string databaseFolder;
+  std::string lastOpenFolder;
+  std::string archiveFolder;
+  std::string autosaveDatabase;
+  std::string engineMatchDatabase;
+  std::string engineTournamentDatabase;
+  int32_t titleLanguage = 0;
+  DisplayLanguages displayLanguages;
+  bool cutTournamentTitles = false;
+  bool recogniseSources = false;
+  int32_t keyNodeCacheLimit = 0;
+  int16_t mergeSettings[3] = {0, 0, 0};
+  std::string programFolder;
+};
+
+// Every service the Qt-free code can reach. A null pointer means "not installed"
+// and falls back to the null implementation.
+struct Services {
+  MessageBoxService* boxes = nullptr;
+  ProgressService* progress = nullptr;
+  StatusService* status = nullptr;
+  AppService* app = nullptr;
+  TextService* texts = nullptr;
+  ClockService* clock = nullptr;
+  RandomService* random = nullptr;
+  AppSettings* settings = nullptr;
+};
+
+// The process-wide registry. Unset entries answer with the null implementations.
+Services& CurrentServices();
+MessageBoxService& Boxes();
+ProgressService& Progress();
+StatusService& Status();
+AppService& App();
+TextService& Texts();
+ClockService& Clock();
+RandomService& Random();
+AppSettings& Settings();
+
+// Installs services for the lifetime of the guard, then restores the previous set.
+// Only the non-null entries of `installed` replace the current ones.
+class ScopedServices {
+ public:
+  explicit ScopedServices(const Services& installed);
+  ~ScopedServices();
+  ScopedServices(const ScopedServices&) = delete;
+  ScopedServices& operator=(const ScopedServices&) = delete;
+
+ private:
+  Services previous_;
+};
+
+// Forwarders in the names the rest of the program uses.
+inline void ErrorBox(std::string_view text) { Boxes().ErrorBox(text); }
+inline void WarningBox(std::string_view text) { Boxes().WarningBox(text); }
+inline bool AskOkCancel(std::string_view text) { return Boxes().AskOkCancel(text); }
+inline bool AskYesNo(std::string_view text) { return Boxes().AskYesNo(text); }
+inline void ShowStatusMessage(std::string_view text) { Status().ShowStatus(text); }
+inline void LogLine(std::string_view text) { Status().LogLine(text); }
+inline void DumpText(std::string_view text) { Status().DumpText(text); }
+inline void Reschedule() { App().Reschedule(); }
+inline bool IsInputPending() { return App().IsInputPending(); }
+inline bool BeginProcess(std::string_view name) { return App().BeginProcess(name); }
+inline void EndProcess() { App().EndProcess(); }
+inline bool ProcessShouldStop() { return App().ProcessShouldStop(); }
+
+// Internal consistency check: text, source path and line on three lines in an error
+// box; the caller carries on.
+void ReportInconsistency(std::string_view text, std::string_view sourcePath, int line);
+
+// Message texts.
+std::string GetMessageText(int id);
+// Case modes of GetMessageTextPlain.
+enum class TextCase { Keep = 0, Lower = 1, Upper = 2 };
+// The text without its '~' mnemonic marks; ASCII letters folded by `mode`.
+std::string GetMessageTextPlain(int id, TextCase mode = TextCase::Keep);
+inline constexpr std::string_view kNoText = "NOTEXT";
+
+// Progress dialog driven by free operations.
+void OpenFeedbackDefault();
+void SetFeedbackTitle(std::string_view title);
+void AddFeedbackLine(std::string_view text, int64_t count);
+void SetFeedbackCount(int64_t count);
+void StepFeedback(int64_t n);
+bool PollFeedback();
+void CloseFeedback();
+
+// Global progress feedback switch: the *IfEnabled operations do nothing while it is off.
+bool EnableFeedback(bool on);
+bool IsFeedbackEnabled();
+void OpenFeedbackIfEnabled(int64_t total, int mode);
+void StepFeedbackIfEnabled(int64_t n);
+// True when Stop was pressed.
+bool CloseFeedbackIfEnabled();
+
+// Nesting wait pointer: the pointer shows while any guard lives.
+class WaitCursor {
+ public:
+  WaitCursor();
+  ~WaitCursor();
+  WaitCursor(const WaitCursor&) = delete;
+  WaitCursor& operator=(const WaitCursor&) = delete;
+  static int Depth();
+};
+
+// An object-and-function pair; calling it with either half unset does nothing.
+class CallbackLink {
+ public:
+  using Function = int32_t (*)(void* object, void* argument);
+
+  CallbackLink() = default;
+  CallbackLink(void* object, Function function) : object_(object), function_(function) {}
+
+  // Binds a member function `int32_t T::F(void*)`.
+  template <class T, int32_t (T::*F)(void*)>
+  static CallbackLink Bind(T* object) {
+    return CallbackLink(object, [](void* o, void* a) { return (static_cast<T*>(o)->*F)(a); });
+  }
+
+  bool IsSet() const { return object_ != nullptr && function_ != nullptr; }
+  void Clear() { object_ = nullptr, function_ = nullptr; }
+  // The function's answer, or 0 when the link is not set.
+  int32_t Call(void* argument) const { return IsSet() ? function_(object_, argument) : 0; }
+
+  bool operator==(const CallbackLink&) const = default;
+
+ private:
+  void* object_ = nullptr;
+  Function function_ = nullptr;
+};
+
+}  // namespace zh

@@ -1,0 +1,93 @@
+#include "support/recording_services.h"
+
+namespace zh::test {
+
+namespace {
+Services AllOf(RecordingServices* r, AppSettings* settings) {
+  Services s;
+  s.boxes = r;
+  s.progress = r;
+  s.status = r;
+  s.app = r;
+  s.texts = r;
+  s.clock = r;
+  s.random = r;
+  s.settings = settings;
+  return s;
+}
+}  // namespace
+
+RecordingServices::RecordingServices() : guard_(AllOf(this, &settings)) {}
+
+std::vector<std::string> RecordingServices::CallsStartingWith(const std::string& prefix) const {
+  std::vector<std::string> out;
+  for (const auto& c : calls)
+    if (c.rfind(prefix, 0) == 0) out.push_back(c);
+  return out;
+}
+
+bool RecordingServices::NextAnswer(std::deque<bool>& queue) {
+  if (queue.empty()) return false;
+  bool a = queue.front();
+  queue.pop_front();
+  return a;
+}
+
+void RecordingServices::ErrorBox(std::string_view text) { Record("ErrorBox: " + std::string(text)); }
+void RecordingServices::WarningBox(std::string_view text) {
+  Record("WarningBox: " + std::string(text));
+}
+bool RecordingServices::AskOkCancel(std::string_view text) {
+  Record("AskOkCancel: " + std::string(text));
+  return NextAnswer(answers);
+}
+bool RecordingServices::AskYesNo(std::string_view text) {
+  Record("AskYesNo: " + std::string(text));
+  return NextAnswer(answers);
+}
+
+void RecordingServices::Open() { Record("ProgressOpen"); }
+void RecordingServices::SetTitle(std::string_view title) {
+  Record("ProgressTitle: " + std::string(title));
+}
+void RecordingServices::AddLine(std::string_view text, int64_t count) {
+  Record("ProgressLine: " + std::string(text) + " / " + std::to_string(count));
+}
+void RecordingServices::SetCount(int64_t count) {
+  Record("ProgressCount: " + std::to_string(count));
+}
+void RecordingServices::Step(int64_t n) { Record("ProgressStep: " + std::to_string(n)); }
+bool RecordingServices::Poll() { return NextAnswer(stopAnswers); }
+void RecordingServices::Close() { Record("ProgressClose"); }
+
+void RecordingServices::ShowStatus(std::string_view text) { Record("Status: " + std::string(text)); }
+void RecordingServices::LogLine(std::string_view text) { Record("Log: " + std::string(text)); }
+void RecordingServices::DumpText(std::string_view text) { Record("Dump: " + std::string(text)); }
+
+void RecordingServices::SetWaitCursor(bool on) { Record(on ? "WaitOn" : "WaitOff"); }
+void RecordingServices::Reschedule() {}
+bool RecordingServices::IsInputPending() { return false; }
+bool RecordingServices::BeginProcess(std::string_view name) {
+  Record("BeginProcess: " + std::string(name));
+  if (processRunning) return false;
+  processRunning = true;
+  return true;
+}
+void RecordingServices::EndProcess() {
+  Record("EndProcess");
+  processRunning = false;
+}
+bool RecordingServices::ProcessShouldStop() { return NextAnswer(stopAnswers); }
+
+std::string RecordingServices::GetMessageText(int id) {
+  auto it = texts.find(id);
+  return it == texts.end() ? std::string(kNoText) : it->second;
+}
+
+uint32_t RecordingServices::Next() {
+  // Park-Miller minimal standard generator: reproducible in tests.
+  randomState = static_cast<uint32_t>((uint64_t{randomState} * 16807u) % 2147483647u);
+  return randomState;
+}
+
+}  // namespace zh::test

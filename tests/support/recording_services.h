@@ -1,0 +1,76 @@
+// Recording implementations of the UI services: every call is recorded as one
+// line ("ErrorBox: text"), questions get scripted answers.
+#pragma once
+
+#include <cstdint>
+#include <deque>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "core/services.h"
+
+namespace zh::test {
+
+class RecordingServices final : public MessageBoxService,
+                                public ProgressService,
+                                public StatusService,
+                                public AppService,
+                                public TextService,
+                                public ClockService,
+                                public RandomService {
+ public:
+  // Installs every service of this object until it is destroyed.
+  RecordingServices();
+
+  std::vector<std::string> calls;        // one line per call, in order
+  std::deque<bool> answers;              // answers to AskOkCancel/AskYesNo; false when empty
+  std::deque<bool> stopAnswers;          // answers to Poll/ProcessShouldStop; false when empty
+  std::map<int, std::string> texts;      // message texts by number
+  uint64_t ticks = 0;                    // advanced by hand
+  int64_t wallTime = 0;
+  uint32_t randomState = 1;
+  AppSettings settings;
+  bool processRunning = false;
+
+  // The recorded lines that start with `prefix`.
+  std::vector<std::string> CallsStartingWith(const std::string& prefix) const;
+
+  void ErrorBox(std::string_view text) override;
+  void WarningBox(std::string_view text) override;
+  bool AskOkCancel(std::string_view text) override;
+  bool AskYesNo(std::string_view text) override;
+
+  void Open() override;
+  void SetTitle(std::string_view title) override;
+  void AddLine(std::string_view text, int64_t count) override;
+  void SetCount(int64_t count) override;
+  void Step(int64_t n) override;
+  bool Poll() override;
+  void Close() override;
+
+  void ShowStatus(std::string_view text) override;
+  void LogLine(std::string_view text) override;
+  void DumpText(std::string_view text) override;
+
+  void SetWaitCursor(bool on) override;
+  void Reschedule() override;
+  bool IsInputPending() override;
+  bool BeginProcess(std::string_view name) override;
+  void EndProcess() override;
+  bool ProcessShouldStop() override;
+
+  std::string GetMessageText(int id) override;
+
+  uint64_t TicksMs() override { return ticks; }
+  int64_t WallTime() override { return wallTime; }
+  uint32_t Next() override;
+
+ private:
+  bool NextAnswer(std::deque<bool>& queue);
+  void Record(std::string line) { calls.push_back(std::move(line)); }
+
+  ScopedServices guard_;
+};
+
+}  // namespace zh::test
