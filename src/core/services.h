@@ -4,6 +4,7 @@
 // implementation that shows nothing and gives the neutral answer.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -204,23 +205,25 @@ class WaitCursor {
 };
 
 // An object-and-function pair; calling it with either half unset does nothing.
+// The argument carries pointers as well as numbers.
 class CallbackLink {
  public:
-  using Function = int32_t (*)(void* object, void* argument);
+  using Function = int32_t (*)(void* object, std::intptr_t argument);
 
   CallbackLink() = default;
   CallbackLink(void* object, Function function) : object_(object), function_(function) {}
 
-  // Binds a member function `int32_t T::F(void*)`.
-  template <class T, int32_t (T::*F)(void*)>
+  // Binds a member function `int32_t T::F(std::intptr_t)`.
+  template <class T, int32_t (T::*F)(std::intptr_t)>
   static CallbackLink Bind(T* object) {
-    return CallbackLink(object, [](void* o, void* a) { return (static_cast<T*>(o)->*F)(a); });
+    return CallbackLink(object,
+                        [](void* o, std::intptr_t a) { return (static_cast<T*>(o)->*F)(a); });
   }
 
   bool IsSet() const { return object_ != nullptr && function_ != nullptr; }
   void Clear() { object_ = nullptr, function_ = nullptr; }
   // The function's answer, or 0 when the link is not set.
-  int32_t Call(void* argument) const { return IsSet() ? function_(object_, argument) : 0; }
+  int32_t Call(std::intptr_t argument) const { return IsSet() ? function_(object_, argument) : 0; }
 
   bool operator==(const CallbackLink&) const = default;
 

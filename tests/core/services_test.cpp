@@ -70,24 +70,25 @@ TEST(Services, WaitCursorNests) {
 
 struct Counter {
   int calls = 0;
-  int32_t Hit(void* arg) {
+  int32_t Hit(std::intptr_t arg) {
     ++calls;
-    return *static_cast<int*>(arg) * 2;
+    return *reinterpret_cast<int*>(arg) * 2;
   }
 };
 
 TEST(CallbackLink, CallsOnlyWhenBothHalvesAreSet) {
   Counter counter;
-  int arg = 21;
+  int value = 21;
+  auto arg = reinterpret_cast<std::intptr_t>(&value);
   CallbackLink unset;
-  EXPECT_EQ(unset.Call(&arg), 0);
+  EXPECT_EQ(unset.Call(arg), 0);
   CallbackLink noFunction(&counter, nullptr);
-  EXPECT_EQ(noFunction.Call(&arg), 0);
-  CallbackLink noObject(nullptr, [](void*, void*) { return int32_t{7}; });
-  EXPECT_EQ(noObject.Call(&arg), 0);
+  EXPECT_EQ(noFunction.Call(arg), 0);
+  CallbackLink noObject(nullptr, [](void*, std::intptr_t) { return int32_t{7}; });
+  EXPECT_EQ(noObject.Call(arg), 0);
 
   auto link = CallbackLink::Bind<Counter, &Counter::Hit>(&counter);
-  EXPECT_EQ(link.Call(&arg), 42);
+  EXPECT_EQ(link.Call(arg), 42);
   EXPECT_EQ(counter.calls, 1);
 }
 
