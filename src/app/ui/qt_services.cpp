@@ -1,0 +1,131 @@
+#include "app/ui/qt_services.h"
+
+#include <QApplication>
+#include <QEvent>
+#include <QMessageBox>
+#include <chrono>
+
+namespace zh {
+namespace {
+
+QString ToQt(std::string_view text) {
+  return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+bool IsUserInput(QEvent::Type type) {
+  switch (type) {
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonRelease:
+    case QEvent::MouseButtonDblClick:
+    case QEvent::KeyPress:
+    case QEvent::KeyRelease:
+    case QEvent::Wheel:
+    case QEvent::Shortcut:
+    case QEvent::ShortcutOverride:
+      return true;
+    default:
+      return false;
+  }
+}
+
+}  // namespace
+
+QtServices::QtServices(TextService* texts, AppSettings* settings)
+    : texts_(texts),
+      settings_(settings),
+      random_(static_cast<uint32_t>(std::chrono::system_clock::now().time_since_epoch().count())),
+      previous_(CurrentServices()) {
+  Reinstall();
+}
+
+QtServices::~QtServices() {
+  while (waitDepth_ > 0) LeaveWait();
+  CurrentServices() = previous_;
+}
+
+Services QtServices::Installed() {
+  Services s = previous_;
+  s.boxes = this;
+  s.app = this;
+  s.texts = this;
+  s.clock = this;
+  s.random = this;
+  if (settings_) s.settings = settings_;
+  return s;
+}
+
+void QtServices::Reinstall() { CurrentServices() = Installed(); }
+
+void QtServices::SetTexts(TextService* texts) { texts_ = texts; }
+
+void QtServices::SetSettings(AppSettings* settings) {
+  settings_ = settings;
+  CurrentServices().settings = settings ? settings : previous_.settings;
+}
+
+int QtServices::OkCancelBox(std::string_view text) {
+  auto answer = QMessageBox::question(frame_, QApplication::applicationDisplayName(), ToQt(text),
+                                      QMessageBox::Ok | QMessageBox::Cancel, QMessageBox::Ok);
+  return answer == QMessageBox::Ok ? kOk : kCancel;
+}
+
+int QtServices::YesNoBox(std::string_view text) {
+  auto answer = QMessageBox::question(frame_, QApplication::applicationDisplayName(), ToQt(text),
+                                      QMessageBox::Yes | QMessageBox::No, QMessageBox::Yes);
+  return answer == QMessageBox::Yes ? kYes : kNo;
+}
+
+void QtServices::ErrorBox(std::string_view text) {
+  QMessageBox::critical(frame_, QApplication::applicationDisplayName(), ToQt(text));
+}
+
+void QtServices::WarningBox(std::string_view text) {
+  QMessageBox::warning(frame_, QApplication::applicationDisplayName(), ToQt(text));
+}
+
+void QtServices::EnterWait() {
+  if (waitDepth_++ > 0) return;
+  QApplication::setOverrideCursor(Qt::WaitCursor);
+  qApp->installEventFilter(this);
+}
+
+void QtServices::LeaveWait() {
+  if (waitDepth_ == 0 || --waitDepth_ > 0) return;
+  qApp->removeEventFilter(this);
+  QApplication::restoreOverrideCursor();
+}
+
+bool QtServices::eventFilter(QObject* watched, QEvent* event) {
+  if (waitDepth_ > 0 && IsUserInput(event->type())) return true;
+  return QObject::eventFilter(watched, event);
+}
+
+void QtServices::Reschedule() { QCoreApplication::processEvents(QEventLoop::AllEvents); }
+
+bool QtServices::BeginProcess(std::string_view) {
+  if (processRunning_) return false;
+  processRunning_ = true;
+  return true;
+}
+
+bool QtServices::ProcessShouldStop() {
+  Reschedule();
+  return false;
+}
+
+std::string QtServices::GetMessageText(int id) {
+  return texts_ ? texts_->GetMessageText(id) : std::string(kNoText);
+}
+
+uint64_t QtServices::TicksMs() {
+  using namespace std::chrono;
+  return static_cast<uint64_t>(
+      duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count());
+}
+
+int64_t QtServices::WallTime() {
+  using namespace std::chrono;
+  return duration_cast<seconds>(system_clock::now().time_since_epoch()).count();
+}
+
+}  // namespace zh
