@@ -1,0 +1,29 @@
+// A small FEN reader and writer for tests and benchmarks. It trusts its input.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+#include <cstdint>
+
+#include "core/move.h"
+#include "core/position.h"
+
+namespace zh::test {
+
+// Board, side, castling and en-passant fields of a FEN; the move counters are ignored.
+Position ParseFenForTest(std::string_view fen);
+// The four position fields of a FEN followed by "0 1".
+std::string FenForTest(const Position& position);
+// Coordinate form of a move: "e2e4", "e7e8q".
+std::string UciMove(const MoveCode& code);
+
+// The perft positions with their published counts (depth 1 up to the last count).
+struct PerftCase {
+  const char* name;
+  const char* fen;
+  std::vector<uint64_t> counts;
+};
+const std::vector<PerftCase>& PerftCases();
+
+}  // namespace zh::test
