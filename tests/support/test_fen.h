@@ -1,6 +1,7 @@
 // A small FEN reader and writer for tests and benchmarks. It trusts its input.
 #pragma once
 
+#include <ostream>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -25,5 +26,7 @@ struct PerftCase {
   std::vector<uint64_t> counts;
 };
 const std::vector<PerftCase>& PerftCases();
+// Test names show the case's name, not its bytes.
+inline void PrintTo(const PerftCase& c, std::ostream* os) { *os << c.name; }
 
 }  // namespace zh::test
