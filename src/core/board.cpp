@@ -15,13 +15,18 @@ void Board::Assign(const Board& other) {
   cachedIndex = 0;
 }
 
-void Board::CopySquares(const Board& other) { std::memcpy(squares, other.squares, sizeof squares); }
+void Board::CopySquares(const Board& other) {
+  std::memcpy(squares, other.squares, sizeof squares);
+}
 
-void Board::Clear() { std::memset(squares, 0, sizeof squares); }
+void Board::Clear() {
+  std::memset(squares, 0, sizeof squares);
+}
 
 void Board::SetStartPosition() {
   Clear();
-  constexpr uint8_t kBackRank[8] = {kRook, kKnight, kBishop, kQueen, kKing, kBishop, kKnight, kRook};
+  constexpr uint8_t kBackRank[8] = {kRook, kKnight, kBishop, kQueen,
+                                    kKing, kBishop, kKnight, kRook};
   for (int f = 0; f < 8; ++f) {
     squares[MakeSquare(f, 0)] = kBackRank[f];
     squares[MakeSquare(f, 1)] = kPawn;

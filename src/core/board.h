@@ -23,12 +23,24 @@ enum PieceType : uint8_t {
 };
 inline constexpr uint8_t kBlackBit = 8;
 
-constexpr int TypeOf(int code) { return code & 7; }
-constexpr int ColourOf(int code) { return code & kBlackBit; }
-constexpr int FileOf(int square) { return square >> 3; }
-constexpr int RankOf(int square) { return square & 7; }
-constexpr int MakeSquare(int file, int rank) { return file * 8 + rank; }
-constexpr bool IsOnBoard(int square) { return square >= 0 && square < 64; }
+constexpr int TypeOf(int code) {
+  return code & 7;
+}
+constexpr int ColourOf(int code) {
+  return code & kBlackBit;
+}
+constexpr int FileOf(int square) {
+  return square >> 3;
+}
+constexpr int RankOf(int square) {
+  return square & 7;
+}
+constexpr int MakeSquare(int file, int rank) {
+  return file * 8 + rank;
+}
+constexpr bool IsOnBoard(int square) {
+  return square >= 0 && square < 64;
+}
 
 // One bit per board edge line a square lies on.
 enum EdgeFlag : uint8_t {
@@ -71,15 +83,33 @@ struct Step {
 // eight steps that start at the diagonal list.
 inline constexpr Step kSteps[28] = {
     // knight
-    {0x1C, -17}, {0x0D, -15}, {0xD0, +15}, {0xC1, +17},
-    {0x34, -10}, {0x07, -6}, {0x70, +6}, {0x43, +10},
+    {0x1C, -17},
+    {0x0D, -15},
+    {0xD0, +15},
+    {0xC1, +17},
+    {0x34, -10},
+    {0x07, -6},
+    {0x70, +6},
+    {0x43, +10},
     // diagonal
-    {0x14, -9}, {0x50, +7}, {0x41, +9}, {0x05, -7},
+    {0x14, -9},
+    {0x50, +7},
+    {0x41, +9},
+    {0x05, -7},
     // straight
-    {0x04, -8}, {0x10, -1}, {0x40, +8}, {0x01, +1},
+    {0x04, -8},
+    {0x10, -1},
+    {0x40, +8},
+    {0x01, +1},
     // king
-    {0x14, -9}, {0x04, -8}, {0x05, -7}, {0x10, -1},
-    {0x01, +1}, {0x50, +7}, {0x40, +8}, {0x41, +9},
+    {0x14, -9},
+    {0x04, -8},
+    {0x05, -7},
+    {0x10, -1},
+    {0x01, +1},
+    {0x50, +7},
+    {0x40, +8},
+    {0x41, +9},
 };
 inline constexpr int kKnightSteps = 0;
 inline constexpr int kDiagonalSteps = 8;
@@ -95,11 +125,19 @@ struct StepRange {
   uint8_t count;
 };
 inline constexpr StepRange kPieceSteps[8] = {
-    {0, 0}, {kKingSteps, 8}, {kDiagonalSteps, 8}, {kKnightSteps, 8},
-    {kDiagonalSteps, 4}, {kStraightSteps, 4}, {0, 0}, {0, 0},
+    {0, 0},
+    {kKingSteps, 8},
+    {kDiagonalSteps, 8},
+    {kKnightSteps, 8},
+    {kDiagonalSteps, 4},
+    {kStraightSteps, 4},
+    {0, 0},
+    {0, 0},
 };
 
-constexpr bool CanStep(int square, Step step) { return (kEdgeFlags[square] & step.mask) == 0; }
+constexpr bool CanStep(int square, Step step) {
+  return (kEdgeFlags[square] & step.mask) == 0;
+}
 
 // Rights bits a move keeps when it starts or ends on a square.
 constexpr std::array<uint8_t, 64> MakeCastlingMask() {
@@ -154,13 +192,20 @@ int16_t ValidateBoard(const Board& board, bool blackToMove);
 // Maps 0<->1, 16<->32, 64<->128; any other value is returned unchanged.
 constexpr uint32_t OppositeSide(uint32_t v) {
   switch (v) {
-    case 0: return 1;
-    case 1: return 0;
-    case 16: return 32;
-    case 32: return 16;
-    case 64: return 128;
-    case 128: return 64;
-    default: return v;
+    case 0:
+      return 1;
+    case 1:
+      return 0;
+    case 16:
+      return 32;
+    case 32:
+      return 16;
+    case 64:
+      return 128;
+    case 128:
+      return 64;
+    default:
+      return v;
   }
 }
 
@@ -184,6 +229,8 @@ constexpr uint8_t ManhattanDistance(int a, int b) {
   return static_cast<uint8_t>((df < 0 ? -df : df) + (dr < 0 ? -dr : dr));
 }
 // Exchanges file and rank: file-major numbering to rank-major and back.
-constexpr int TransposeSquare(int s) { return ((s << 3) & 63) | ((s >> 3) & 7); }
+constexpr int TransposeSquare(int s) {
+  return ((s << 3) & 63) | ((s >> 3) & 7);
+}
 
 }  // namespace zh

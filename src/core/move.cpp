@@ -12,7 +12,9 @@ namespace {
 // Letters for empty, K, Q, N, B, R, P and a spare entry, with room for the zero.
 char gPieceLetters[9] = "XKQNBRPY";
 
-char LetterOf(int code) { return gPieceLetters[(code & 7) % 7]; }
+char LetterOf(int code) {
+  return gPieceLetters[(code & 7) % 7];
+}
 
 }  // namespace
 
@@ -95,11 +97,20 @@ bool Move::IsLegal(const Position& position) const {
   // The king's square, the square it crosses and the one it reaches.
   int right, e, cross, target;
   switch (kind & kCastleBits) {
-    case kWhiteLongCastle: right = 1, e = 32, cross = 24, target = 16; break;
-    case kWhiteShortCastle: right = 2, e = 32, cross = 40, target = 48; break;
-    case kBlackLongCastle: right = 4, e = 39, cross = 31, target = 23; break;
-    case kBlackShortCastle: right = 8, e = 39, cross = 47, target = 55; break;
-    default: return false;
+    case kWhiteLongCastle:
+      right = 1, e = 32, cross = 24, target = 16;
+      break;
+    case kWhiteShortCastle:
+      right = 2, e = 32, cross = 40, target = 48;
+      break;
+    case kBlackLongCastle:
+      right = 4, e = 39, cross = 31, target = 23;
+      break;
+    case kBlackShortCastle:
+      right = 8, e = 39, cross = 47, target = 55;
+      break;
+    default:
+      return false;
   }
   if (!(position.castling & right)) return false;
   const bool byBlack = right <= 2;

@@ -24,7 +24,9 @@ constexpr std::array<std::array<uint8_t, 64>, 64> MakeRayDirections() {
 }
 constexpr auto kRayDirection = MakeRayDirections();
 
-constexpr uint64_t Bit(int s) { return uint64_t{1} << s; }
+constexpr uint64_t Bit(int s) {
+  return uint64_t{1} << s;
+}
 
 // Writes the pseudo-legal moves of one colour in the fixed order.
 template <bool kBlack>
@@ -50,12 +52,23 @@ class Generator {
           Steps(kKingSteps);
           Castling();
           break;
-        case kQueen: Slides(kDiagonalSteps, 8); break;
-        case kKnight: Steps(kKnightSteps); break;
-        case kBishop: Slides(kDiagonalSteps, 4); break;
-        case kRook: Slides(kStraightSteps, 4); break;
-        case kPawn: Pawn(s); break;
-        default: break;
+        case kQueen:
+          Slides(kDiagonalSteps, 8);
+          break;
+        case kKnight:
+          Steps(kKnightSteps);
+          break;
+        case kBishop:
+          Slides(kDiagonalSteps, 4);
+          break;
+        case kRook:
+          Slides(kStraightSteps, 4);
+          break;
+        case kPawn:
+          Pawn(s);
+          break;
+        default:
+          break;
       }
       if (out_ >= stop) {
         truncated_ = true;
@@ -187,8 +200,8 @@ struct KingSafety {
     uint64_t checkSquares = 0;
     for (int d = 0; d < 8; ++d) {
       const Step step = kSteps[kKingSteps + d];
-      const bool diagonal = step.delta == -9 || step.delta == -7 || step.delta == 7 ||
-                            step.delta == 9;
+      const bool diagonal =
+          step.delta == -9 || step.delta == -7 || step.delta == 7 || step.delta == 9;
       const int slider = (diagonal ? kBishop : kRook) | kEnemy, queen = kQueen | kEnemy;
       uint64_t ray = 0;
       int s = king, first = -1;
@@ -308,7 +321,8 @@ int MoveList::GenerateLegal(const Position& position) {
 
 bool MoveList::Contains(const Move& move) const {
   for (const MoveCode& m : *this) {
-    if (m.from != static_cast<uint8_t>(move.from) || m.to != static_cast<uint8_t>(move.to)) continue;
+    if (m.from != static_cast<uint8_t>(move.from) || m.to != static_cast<uint8_t>(move.to))
+      continue;
     if (!(m.kind & kPromotion) || m.promotion == move.promotion) return true;
   }
   return false;

@@ -35,7 +35,9 @@ void Position::FindKings() {
   }
 }
 
-void Position::MakeMove(const Move& move) { MakeMoveSquares(move.from, move.to, move.promotion); }
+void Position::MakeMove(const Move& move) {
+  MakeMoveSquares(move.from, move.to, move.promotion);
+}
 
 void Position::MakeMoveSquares(int from, int to, int promotion) {
   epFile = 0;
@@ -114,8 +116,12 @@ uint8_t MapKing(uint8_t king, int (*map)(int, int), int c) {
   return king < 64 ? static_cast<uint8_t>(map(king, c)) : king;
 }
 
-int XorSquare(int s, int c) { return s ^ c; }
-int XorTranspose(int s, int c) { return TransposeSquare(s ^ c); }
+int XorSquare(int s, int c) {
+  return s ^ c;
+}
+int XorTranspose(int s, int c) {
+  return TransposeSquare(s ^ c);
+}
 
 }  // namespace
 

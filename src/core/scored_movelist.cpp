@@ -13,7 +13,9 @@ const Move& ScoredMoveList::MoveAt(int i) const {
   return i >= 0 && i < count_ ? moves_[i] : kEmptyMove;
 }
 
-int16_t ScoredMoveList::KeyAt(int i) const { return i >= 0 && i < count_ ? keys_[i] : 0; }
+int16_t ScoredMoveList::KeyAt(int i) const {
+  return i >= 0 && i < count_ ? keys_[i] : 0;
+}
 
 void ScoredMoveList::Append(const Move& move, int16_t key) {
   if (count_ >= kCapacity) return;
@@ -41,8 +43,10 @@ void ScoredMoveList::SortRange(int lo, int hi) {
     const int16_t pivot = keys_[(lo + hi) / 2];
     int i = lo - 1, j = hi + 1;
     for (;;) {
-      do ++i; while (keys_[i] < pivot);
-      do --j; while (keys_[j] > pivot);
+      do ++i;
+      while (keys_[i] < pivot);
+      do --j;
+      while (keys_[j] > pivot);
       if (i >= j) break;
       Swap(i, j);
     }

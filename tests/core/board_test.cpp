@@ -91,20 +91,20 @@ TEST(Board, Validate) {
       {"4k3/8/8/8/8/8/8/4R1K1 b - - 0 1", 0},
       // Both kings attacked.
       {"4k3/8/1b6/8/8/8/8/4R1K1 b - - 0 1", -1},
-      {"4k3/8/8/8/8/P7/PPPPPPPP/4K3 w - - 0 1", -1},     // nine white pawns
-      {"4k3/8/8/8/8/8/PPPPPPPP/3QK1Q1 w - - 0 1", -1},   // two queens and eight pawns
-      {"4k3/8/8/8/8/8/PPPPPPP1/3QK1Q1 w - - 0 1", 0},    // one promoted queen
-      {"4k3/8/8/8/8/8/8/3KK3 w - - 0 1", -1},            // two white kings
-      {"8/8/8/8/8/8/8/4K3 w - - 0 1", -1},               // no black king
-      {"3Pk3/8/8/8/8/8/8/4K3 w - - 0 1", -1},            // pawn on rank 8
-      {"4k3/8/8/8/8/8/8/p3K3 w - - 0 1", -1},            // pawn on rank 1
+      {"4k3/8/8/8/8/P7/PPPPPPPP/4K3 w - - 0 1", -1},                   // nine white pawns
+      {"4k3/8/8/8/8/8/PPPPPPPP/3QK1Q1 w - - 0 1", -1},                 // two queens and eight pawns
+      {"4k3/8/8/8/8/8/PPPPPPP1/3QK1Q1 w - - 0 1", 0},                  // one promoted queen
+      {"4k3/8/8/8/8/8/8/3KK3 w - - 0 1", -1},                          // two white kings
+      {"8/8/8/8/8/8/8/4K3 w - - 0 1", -1},                             // no black king
+      {"3Pk3/8/8/8/8/8/8/4K3 w - - 0 1", -1},                          // pawn on rank 8
+      {"4k3/8/8/8/8/8/8/p3K3 w - - 0 1", -1},                          // pawn on rank 1
       {"rnbqkbnr/pppppppp/8/8/8/7n/PPPPPPPP/RNBQKBNR w - - 0 1", -1},  // 33 men
-      {"4k3/8/8/8/8/8/8/NNNK4 w - - 0 1", 0},            // a promoted third knight
+      {"4k3/8/8/8/8/8/8/NNNK4 w - - 0 1", 0},                          // a promoted third knight
   };
   for (const Case& c : cases)
-    EXPECT_EQ(ValidateBoard(test::ParseFenForTest(c.fen).board,
-                            test::ParseFenForTest(c.fen).side == 1),
-              c.result)
+    EXPECT_EQ(
+        ValidateBoard(test::ParseFenForTest(c.fen).board, test::ParseFenForTest(c.fen).side == 1),
+        c.result)
         << c.fen;
   Board bad(true);
   bad[20] = 7;

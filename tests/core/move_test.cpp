@@ -8,7 +8,9 @@
 namespace zh {
 namespace {
 
-constexpr int Sq(const char* name) { return MakeSquare(name[0] - 'a', name[1] - '1'); }
+constexpr int Sq(const char* name) {
+  return MakeSquare(name[0] - 'a', name[1] - '1');
+}
 
 struct ClassifyCase {
   const char* fen;
@@ -131,10 +133,8 @@ TEST(Move, ToLongText) {
   EXPECT_EQ(text(promo, "e7", "d8", kKnight), "e7xd8N");
   EXPECT_EQ(text(promo, "e1", "g1"), "0-0");
   EXPECT_EQ(text(test::ParseFenForTest("r3k3/8/8/8/8/8/8/4K3 b q - 0 1"), "e8", "c8"), "0-0-0");
-  EXPECT_EQ(text(test::ParseFenForTest("4k3/8/8/8/8/8/8/4K2r w - - 0 1"), "e1", "f1"),
-            "Ke1-f1 ");
-  EXPECT_EQ(text(test::ParseFenForTest("4k3/8/8/8/8/8/8/4Kr2 w - - 0 1"), "e1", "f1"),
-            "Ke1xf1 ");
+  EXPECT_EQ(text(test::ParseFenForTest("4k3/8/8/8/8/8/8/4K2r w - - 0 1"), "e1", "f1"), "Ke1-f1 ");
+  EXPECT_EQ(text(test::ParseFenForTest("4k3/8/8/8/8/8/8/4Kr2 w - - 0 1"), "e1", "f1"), "Ke1xf1 ");
   EXPECT_EQ(Move::FromSquares(Sq("b1"), Sq("c3")).ToLongText(), "b1-c3");
 }
 

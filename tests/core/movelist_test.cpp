@@ -2,9 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
 #include <string>
 #include <vector>
 
+#include "support/legal_by_playing.h"
+#include "support/perft.h"
 #include "support/test_fen.h"
 
 namespace zh {
@@ -19,9 +22,9 @@ std::vector<std::string> Texts(const MoveList& list) {
 TEST(MoveList, StartPositionOrder) {
   MoveList list;
   ASSERT_EQ(list.GenerateLegal(Position()), 20);
-  const std::vector<std::string> expected = {
-      "a2a4", "a2a3", "b1a3", "b1c3", "b2b4", "b2b3", "c2c4", "c2c3", "d2d4", "d2d3",
-      "e2e4", "e2e3", "f2f4", "f2f3", "g1f3", "g1h3", "g2g4", "g2g3", "h2h4", "h2h3"};
+  const std::vector<std::string> expected = {"a2a4", "a2a3", "b1a3", "b1c3", "b2b4", "b2b3", "c2c4",
+                                             "c2c3", "d2d4", "d2d3", "e2e4", "e2e3", "f2f4", "f2f3",
+                                             "g1f3", "g1h3", "g2g4", "g2g3", "h2h4", "h2h3"};
   EXPECT_EQ(Texts(list), expected);
   EXPECT_EQ(list.At(0).kind, kDoubleStep);
   EXPECT_EQ(list.At(1).kind, 0);
@@ -164,6 +167,59 @@ TEST(MoveList, ContainsComparesPromotionOnlyForPromotions) {
   EXPECT_FALSE(list.Contains(Move::FromSquares(6, 7, kKing)));
   EXPECT_TRUE(list.Contains(Move::FromSquares(32, 40)));  // Ke1-f1
   EXPECT_FALSE(list.Contains(Move::FromSquares(32, 48)));
+}
+
+// The generator finds legality from checks and pins; the list must equal the one
+// got by playing every pseudo-legal move, in every position of the perft trees...
+void ExpectLegalByPlaying(const Position& p, int depth) {
+  MoveList list;
+  list.GenerateLegal(p);
+  ASSERT_TRUE(test::SameAsLegalByPlaying(p, list)) << test::FenForTest(p);
+  if (depth == 0) return;
+  for (const MoveCode& m : list) {
+    Position next = p;
+    next.MakeMoveSquares(m.from, m.to, m.promotion);
+    ExpectLegalByPlaying(next, depth - 1);
+  }
+}
+
+TEST(MoveList, PerftTreesMatchLegalByPlaying) {
+  for (const test::PerftCase& c : test::PerftCases())
+    ExpectLegalByPlaying(test::ParseFenForTest(c.fen), 2);
+}
+
+// ...and on random boards, legal or not: several kings, none, damaged fields.
+TEST(MoveList, RandomBoardsMatchLegalByPlaying) {
+  std::mt19937 random(7);
+  constexpr uint8_t kCodes[] = {2, 3, 4, 5, 6, 10, 11, 12, 13, 14};
+  for (int i = 0; i < 20000; ++i) {
+    Board b;
+    const int men = 1 + static_cast<int>(random() % 24);
+    for (int k = 0; k < men; ++k) b[random() % 64] = kCodes[random() % std::size(kCodes)];
+    const int kings = random() % 10 == 0 ? static_cast<int>(random() % 4) : 1;
+    for (int k = 0; k < kings; ++k) b[random() % 64] = kKing;
+    for (int k = 0; k < kings; ++k) b[random() % 64] = kKing | kBlackBit;
+    Position p;
+    p.Set(b, random() % 2, 0, static_cast<uint8_t>(random() % 16));
+    p.epFile = static_cast<uint8_t>(random() % 16);
+    MoveList list;
+    list.GenerateLegal(p);
+    ASSERT_TRUE(test::SameAsLegalByPlaying(p, list))
+        << test::FenForTest(p) << " ep " << int(p.epFile);
+  }
+}
+
+// More than 255 pseudo-legal moves: the generation stops at the limit.
+TEST(MoveList, CrowdedBoardStopsAtTheLimit) {
+  const Position p =
+      test::ParseFenForTest("QQQQQQQk/Q5QQ/Q6Q/Q2Q3Q/Q6Q/Q2Q3Q/Q3Q2Q/KQQQQQQQ w - - 0 1");
+  MoveList list;
+  EXPECT_EQ(list.Generate(p), MoveList::kMaxLimit);
+  EXPECT_EQ(list.Generate(p, 300), MoveList::kMaxLimit);
+  const int legal = list.GenerateLegal(p);
+  EXPECT_GT(legal, 0);
+  EXPECT_LE(legal, MoveList::kMaxLimit);
+  EXPECT_TRUE(test::SameAsLegalByPlaying(p, list));
 }
 
 }  // namespace

@@ -8,9 +8,13 @@
 namespace zh {
 namespace {
 
-constexpr int Sq(const char* name) { return MakeSquare(name[0] - 'a', name[1] - '1'); }
+constexpr int Sq(const char* name) {
+  return MakeSquare(name[0] - 'a', name[1] - '1');
+}
 
-Position Fen(const char* fen) { return test::ParseFenForTest(fen); }
+Position Fen(const char* fen) {
+  return test::ParseFenForTest(fen);
+}
 
 Position Play(Position p, const char* from, const char* to, int promotion = 0) {
   p.MakeMove(Move::FromSquares(Sq(from), Sq(to), promotion));

@@ -1,11 +1,11 @@
 // A small FEN reader and writer for tests and benchmarks. It trusts its input.
 #pragma once
 
+#include <cstdint>
 #include <ostream>
 #include <string>
 #include <string_view>
 #include <vector>
-#include <cstdint>
 
 #include "core/move.h"
 #include "core/position.h"
@@ -27,6 +27,8 @@ struct PerftCase {
 };
 const std::vector<PerftCase>& PerftCases();
 // Test names show the case's name, not its bytes.
-inline void PrintTo(const PerftCase& c, std::ostream* os) { *os << c.name; }
+inline void PrintTo(const PerftCase& c, std::ostream* os) {
+  *os << c.name;
+}
 
 }  // namespace zh::test
