@@ -9,6 +9,7 @@
 #include "core/replacing_file.h"
 #include "core/scanner.h"
 #include "core/services.h"
+#include "core/system_helpers.h"
 #include "core/text_parse.h"
 #include "core/user_folder.h"
 #include "core/utf8.h"
@@ -277,10 +278,7 @@ bool ProfileFile::WriteString(std::string_view key, std::string_view value) {
   return WriteText(key, value);
 }
 bool ProfileFile::WritePath(std::string_view key, const std::filesystem::path& value) {
-  if (value.empty()) return WriteText(key, "");
-  std::error_code ec;
-  std::filesystem::path full = std::filesystem::absolute(value, ec);
-  return WriteText(key, (ec ? value : full.lexically_normal()).string());
+  return WriteText(key, value.empty() ? std::string() : FullPath(value).string());
 }
 
 namespace {
