@@ -1,0 +1,329 @@
+#include "enginemodule/zelkohome2/core/movegen.h"
+
+namespace zh::zelko2 {
+namespace {
+
+// Diagonal rays, then straight rays: the bishop walks 0..3, the rook 4..7, the queen all.
+constexpr int kRays[8] = {15, 17, -15, -17, 1, -1, 16, -16};
+constexpr int kKnightJumps[8] = {14, 18, 31, 33, -14, -18, -31, -33};
+constexpr int kKingCaptureSteps[8] = {1, -1, 16, -16, 15, 17, -15, -17};
+constexpr int kKingQuietSteps[8] = {1, 15, 16, 17, -1, -15, -16, -17};
+constexpr int kEscapeSteps[8] = {15, 17, -15, -17, 1, -1, 16, -16};
+
+// The routine's first ray and one past its last.
+constexpr int RayBegin(Routine r) { return r == kRoutineRook ? 4 : 0; }
+constexpr int RayEnd(Routine r) { return r == kRoutineBishop ? 4 : 8; }
+
+bool IsOpponent(const Position& p, Square s) {
+  int32_t mask = static_cast<int32_t>(0x80000000u | static_cast<uint32_t>(p.side_word()));
+  return (p.board(s) & mask) > 0;
+}
+
+// King steps begin after the two castling steps.
+constexpr int kFirstKingStep = 2;
+
+}  // namespace
+
+bool IsPromotionMove(const Position& position, const Move& move) {
+  int32_t w = position.board(move.from);
+  if (w <= 0 || TypeOf(position.code(w)) != kTypePawn) return false;
+  return RankOf(move.to) == (SideOf(w) == kWhite ? 7 : 0);
+}
+
+void MoveGenerator::Begin(GenKind kind, const Position& p, Square target) {
+  kind_ = kind;
+  target_ = target;
+  step_ = 0;
+  stage_ = kPick;
+  switch (kind) {
+    case GenKind::kCaptures:
+    case GenKind::kAttackers:
+    case GenKind::kInterposers:
+      index_ = p.list_end(p.side()) - 4;
+      break;
+    case GenKind::kQuiet:
+      index_ = p.order_count(p.side()) - 1;
+      break;
+    case GenKind::kEnPassant:
+      stage_ = kEnPassantStage;
+      break;
+    case GenKind::kKingEscapes:
+      from_ = p.king_square(p.side());
+      break;
+  }
+  if (kind == GenKind::kAttackers && target == p.king_square(p.side() ^ 1)) stage_ = kDone;
+}
+
+bool MoveGenerator::Next(const Position& p, Move& move) {
+  switch (kind_) {
+    case GenKind::kCaptures: return NextCapture(p, move);
+    case GenKind::kQuiet: return NextQuiet(p, move);
+    case GenKind::kEnPassant: return NextEnPassant(p, move);
+    case GenKind::kAttackers: return NextAttacker(p, move);
+    case GenKind::kInterposers: return NextInterposer(p, move);
+    case GenKind::kKingEscapes: return NextKingEscape(p, move);
+  }
+  return false;
+}
+
+bool MoveGenerator::NextCapture(const Position& p, Move& move) {
+  const Handle king = KingHandle(p.side());
+  for (;;) {
+    switch (stage_) {
+      case kPick: {
+        Square s = p.square(index_);
+        if (s == kNoSquare) {
+          index_ -= 4;  // a captured piece; the king is never captured
+          continue;
+        }
+        from_ = s;
+        to_ = s;
+        routine_ = p.capture_routine(index_);
+        step_ = RayBegin(routine_);
+        stage_ = kPiece;
+        [[fallthrough]];
+      }
+      case kPiece:
+        if (CaptureStep(p, move)) return true;
+        if (index_ == king) {
+          stage_ = kEnPassantStage;
+          step_ = 0;
+        } else {
+          index_ -= 4;
+          stage_ = kPick;
+        }
+        continue;
+      case kEnPassantStage:
+        return NextEnPassant(p, move);
+      case kDone:
+        return false;
+    }
+  }
+}
+
+bool MoveGenerator::CaptureStep(const Position& p, Move& move) {
+  switch (routine_) {
+    case kRoutineWhitePawn:
+    case kRoutineBlackPawn: {
+      const bool white = routine_ == kRoutineWhitePawn;
+      const int up = white ? 16 : -16;
+      while (step_ < 2) {
+        Square s = from_ + up + (step_++ == 0 ? -1 : 1);
+        if (IsOpponent(p, s)) return Yield(s, 0, move);
+      }
+      if (step_ == 2) {
+        step_ = 3;
+        if (RankOf(from_) == (white ? 6 : 1) && p.board(from_ + up) == 0) return Yield(from_ + up, 0, move);
+      }
+      return false;
+    }
+    case kRoutineKnight:
+      while (step_ < 8) {
+        Square s = from_ + kKnightJumps[step_++];
+        if (IsOpponent(p, s)) return Yield(s, 0, move);
+      }
+      return false;
+    case kRoutineBishop:
+    case kRoutineRook:
+    case kRoutineQueen:
+      while (step_ < RayEnd(routine_)) {
+        int ray = kRays[step_++];
+        Square s = from_ + ray;
+        while (p.board(s) == 0) s += ray;
+        if (IsOpponent(p, s)) return Yield(s, 0, move);
+      }
+      return false;
+    case kRoutineKing:
+    case kRoutineKingNoCastling:
+      while (step_ < 8) {
+        Square s = from_ + kKingCaptureSteps[step_++];
+        if (IsOpponent(p, s)) return Yield(s, 0, move);
+      }
+      return false;
+    case kRoutineNone:
+      return false;
+  }
+  return false;
+}
+
+bool MoveGenerator::NextQuiet(const Position& p, Move& move) {
+  for (;;) {
+    if (stage_ == kDone) return false;
+    if (stage_ == kPick) {
+      if (index_ < 0) {
+        stage_ = kDone;
+        return false;
+      }
+      Handle h = p.order(p.side(), index_);
+      Square s = p.square(h);
+      if (s == kNoSquare) {
+        --index_;
+        continue;
+      }
+      from_ = s;
+      to_ = s;
+      routine_ = p.quiet_routine(h);
+      step_ = routine_ == kRoutineKingNoCastling ? kFirstKingStep : RayBegin(routine_);
+      stage_ = kPiece;
+    }
+    if (QuietStep(p, move)) return true;
+    --index_;
+    stage_ = kPick;
+  }
+}
+
+bool MoveGenerator::QuietStep(const Position& p, Move& move) {
+  switch (routine_) {
+    case kRoutineWhitePawn:
+    case kRoutineBlackPawn: {
+      const bool white = routine_ == kRoutineWhitePawn;
+      const int up = white ? 16 : -16;
+      if (step_ == 0) {
+        step_ = 1;
+        if (RankOf(from_) != (white ? 6 : 1) && p.board(from_ + up) == 0) return Yield(from_ + up, 0, move);
+      }
+      if (step_ == 1) {
+        step_ = 2;
+        if (RankOf(from_) == (white ? 1 : 6) && p.board(from_ + up) == 0 && p.board(from_ + 2 * up) == 0)
+          return Yield(from_ + 2 * up, kFlagDoubleStep, move);
+      }
+      return false;
+    }
+    case kRoutineKnight:
+      while (step_ < 8) {
+        Square s = from_ + kKnightJumps[step_++];
+        if (p.board(s) == 0) return Yield(s, 0, move);
+      }
+      return false;
+    case kRoutineBishop:
+    case kRoutineRook:
+    case kRoutineQueen:
+      while (step_ < RayEnd(routine_)) {
+        Square s = to_ + kRays[step_];
+        if (p.board(s) == 0) {
+          to_ = s;
+          return Yield(s, 0, move);
+        }
+        ++step_;
+        to_ = from_;
+      }
+      return false;
+    case kRoutineKing:
+    case kRoutineKingNoCastling: {
+      const PlyRecord& r = p.current();
+      const int own = p.side();
+      auto own_rook = [&](Square s) {
+        int32_t w = p.board(s);
+        return w > 0 && SideOf(w) == own && AttrReach(p.code(w)) == kReachStraight;
+      };
+      if (step_ == 0) {  // king side
+        step_ = 1;
+        if ((r.castling & p.side_word()) && p.board(from_ + 1) == 0 && p.board(from_ + 2) == 0 &&
+            own_rook(from_ + 3) && !p.IsSquareAttacked(from_ + 1, own ^ 1))
+          return Yield(from_ + 2, kFlagCastling, move);
+      }
+      if (step_ == 1) {  // queen side
+        step_ = 2;
+        if (((r.castling << 2) & p.side_word()) && p.board(from_ - 1) == 0 && p.board(from_ - 2) == 0 &&
+            p.board(from_ - 3) == 0 && own_rook(from_ - 4) && !p.IsSquareAttacked(from_ - 1, own ^ 1))
+          return Yield(from_ - 2, kFlagCastling, move);
+      }
+      while (step_ < kFirstKingStep + 8) {
+        Square s = from_ + kKingQuietSteps[step_++ - kFirstKingStep];
+        if (p.board(s) == 0) return Yield(s, 0, move);
+      }
+      return false;
+    }
+    case kRoutineNone:
+      return false;
+  }
+  return false;
+}
+
+bool MoveGenerator::NextEnPassant(const Position& p, Move& move) {
+  const PlyRecord& r = p.current();
+  if ((r.flags & kFlagKindMask) != kFlagDoubleStep) {
+    stage_ = kDone;
+    return false;
+  }
+  const Square pawn = r.to;
+  const Square passed = (r.from + r.to) / 2;
+  while (step_ < 2) {
+    Square s = pawn + (step_++ == 0 ? -1 : 1);
+    int32_t w = p.board(s);
+    if (w > 0 && SideOf(w) == p.side() && TypeOf(p.code(w)) == kTypePawn) {
+      from_ = s;
+      return Yield(passed, kFlagEnPassant, move);
+    }
+  }
+  stage_ = kDone;
+  return false;
+}
+
+bool MoveGenerator::NextAttacker(const Position& p, Move& move) {
+  if (stage_ == kDone) return false;
+  for (const Handle king = KingHandle(p.side()); index_ >= king; index_ -= 4) {
+    Square s = p.square(index_);
+    if (s != kNoSquare && p.Attacks(s, target_)) {
+      from_ = s;
+      index_ -= 4;
+      return Yield(target_, 0, move);
+    }
+  }
+  stage_ = kDone;
+  return false;
+}
+
+bool MoveGenerator::NextInterposer(const Position& p, Move& move) {
+  if (stage_ == kDone) return false;
+  for (const Handle king = KingHandle(p.side()); index_ > king; index_ -= 4) {
+    Square s = p.square(index_);
+    if (s == kNoSquare) continue;
+    int d = s - target_;
+    uint32_t m = p.attributes(index_) & AttackEntry(d) & 0xFFFF;
+    if (m == 0) continue;
+    int flags = 0;
+    if (StepBits(d) & kStepContact) {
+      if (m & ((kReachWhitePawn | kReachBlackPawn) << 8)) continue;  // a pawn's diagonal only captures
+    } else {
+      int step = StepToward(d);
+      Square x = target_ + step;
+      while (p.board(x) == 0) x += step;
+      if (x != s) continue;
+      if (m & (kStepWhiteDouble | kStepBlackDouble)) {
+        if (!(s <= 0x17 || s >= 0x60)) continue;
+        flags = kFlagDoubleStep;
+      }
+    }
+    from_ = s;
+    index_ -= 4;
+    return Yield(target_, flags, move);
+  }
+  stage_ = kDone;
+  return false;
+}
+
+bool MoveGenerator::NextKingEscape(const Position& p, Move& move) {
+  const int own_bit = ColourBit(p.side());
+  while (step_ < 8) {
+    Square s = from_ + kEscapeSteps[step_++];
+    if ((p.board(s) & 0xFF & own_bit) == 0) return Yield(s, 0, move);
+  }
+  return false;
+}
+
+}  // namespace zh::zelko2
+
+namespace zh::zelko2 {
+
+std::string SquareText(Square s) {
+  return std::string{static_cast<char>('a' + FileOf(s)), static_cast<char>('1' + RankOf(s))};
+}
+
+std::string MoveText(const Move& move) {
+  std::string text = SquareText(move.from) + SquareText(move.to);
+  if (IsPromotion(move.flags)) text += "qrbn"[(move.flags - kFlagPromoQueen) >> 5];
+  return text;
+}
+
+}  // namespace zh::zelko2

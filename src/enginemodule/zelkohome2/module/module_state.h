@@ -1,0 +1,51 @@
+// Module-wide state of ZelkoHome2: one engine per loaded module.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+
+#include "enginemodule/interface/records.h"
+
+namespace zh::zelko2 {
+
+// Search state byte bits.
+enum : uint8_t {
+  kSearchPondering = 0x01,
+  kSearchStop = 0x80,
+};
+
+// The three engine parameters in internal units.
+struct Parameters {
+  int32_t contempt = 40;
+  int32_t aggressiveness = 0;
+  int32_t selectivity = 2;
+  bool defaults_applied = true;
+  bool any_differs = false;
+};
+
+struct ModuleState {
+  std::atomic<int32_t> in_use{0};
+  std::atomic<int32_t> searching{0};
+  std::atomic<uint8_t> search_state{0};
+  std::atomic<eng::MainLineBlock*> main_line{nullptr};
+  eng::CurrentMoveBlock* current_move = nullptr;
+  eng::DepthBlock* depth = nullptr;
+  eng::NodesBlock* nodes = nullptr;
+  eng::HashBlock* hash = nullptr;
+  Parameters parameters;
+};
+
+ModuleState& State();
+
+// Posts a report block through the host, taking thread and engine id from its header.
+void Post(int32_t code, void* block);
+
+// The module's parameter list (Eng13, Eng14).
+eng::ParameterList* ParameterListOfModule();
+int32_t TakeParameters(const eng::ParameterList* list);
+void ResetParameters();
+
+// The two logos (1 small, 2 large), built once.
+const eng::ImageHeader* Logo(int32_t which);
+
+}  // namespace zh::zelko2

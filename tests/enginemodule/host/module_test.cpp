@@ -1,0 +1,177 @@
+// ZelkoHome2 loaded directly, as the program lists modules and as the host drives them.
+#include <dlfcn.h>
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <set>
+#include <string>
+
+#include "enginemodule/interface/exports.h"
+
+namespace zh::eng {
+namespace {
+
+class Module {
+ public:
+  explicit Module(const char* path) : handle_(dlopen(path, RTLD_NOW | RTLD_LOCAL)) {}
+  ~Module() {
+    if (handle_) dlclose(handle_);
+  }
+  bool ok() const { return handle_ != nullptr; }
+  template <typename Fn>
+  Fn get(const char* name) const {
+    return reinterpret_cast<Fn>(dlsym(handle_, name));
+  }
+
+ private:
+  void* handle_;
+};
+
+TEST(EngineModule, ExportsExactlyTheInterface) {
+  std::string command = std::string("nm -D --defined-only '") + ZH_ZELKOHOME2_MODULE + "'";
+  FILE* pipe = popen(command.c_str(), "r");
+  ASSERT_NE(pipe, nullptr);
+  std::set<std::string> exported;
+  char line[512];
+  while (fgets(line, sizeof(line), pipe)) {
+    char address[64], kind[8], name[256];
+    if (sscanf(line, "%63s %7s %255s", address, kind, name) == 3 && std::string(name).rfind("Eng", 0) == 0)
+      exported.insert(name);
+  }
+  pclose(pipe);
+  std::set<std::string> expected;
+  for (int i = 1; i <= 14; ++i) expected.insert("Eng" + std::to_string(i));
+  expected.insert("Eng19");
+  EXPECT_EQ(exported, expected);
+}
+
+TEST(EngineModule, ListingLoadAnswersNameAuthorAndOptions) {
+  Module m(ZH_ZELKOHOME2_MODULE);
+  ASSERT_TRUE(m.ok()) << dlerror();
+  EXPECT_EQ(m.get<Eng5Fn>("Eng5")(), 0);
+  EXPECT_STREQ(m.get<Eng7Fn>("Eng7")(), "Zelko Home 2");
+  EXPECT_GT(std::string(m.get<Eng6Fn>("Eng6")()).size(), 0u);
+  EXPECT_EQ(m.get<Eng8Fn>("Eng8")(), 2450);
+  EXPECT_EQ(m.get<Eng12Fn>("Eng12")(), 0x20F0);
+  EXPECT_EQ(m.get<void*>("Eng21"), nullptr);
+}
+
+struct Blocks {
+  MainLineBlock main{};
+  CurrentMoveBlock current{};
+  DepthBlock depth{};
+  NodesBlock nodes{};
+  HashBlock hash{};
+};
+
+TEST(EngineModule, HashSizeIsRoundedAndClamped) {
+  Module m(ZH_ZELKOHOME2_MODULE);
+  ASSERT_TRUE(m.ok());
+  auto eng1 = m.get<Eng1Fn>("Eng1");
+  auto eng2 = m.get<Eng2Fn>("Eng2");
+  const struct {
+    int32_t asked, kb;
+  } cases[] = {{100, 256}, {1000, 768}, {300000, 261888}, {4000000, 261888}, {-5, 256}};
+  for (const auto& c : cases) {
+    Blocks b;
+    ASSERT_EQ(eng1(&b.main, &b.current, &b.depth, &b.nodes, &b.hash, c.asked), 0) << c.asked;
+    EXPECT_EQ(b.hash.hash_kb, c.kb) << c.asked;
+    eng2();
+  }
+}
+
+TEST(EngineModule, SecondTakeIntoUseIsRefusedUntilReleased) {
+  Module m(ZH_ZELKOHOME2_MODULE);
+  auto eng1 = m.get<Eng1Fn>("Eng1");
+  auto eng2 = m.get<Eng2Fn>("Eng2");
+  auto eng5 = m.get<Eng5Fn>("Eng5");
+  Blocks a, b;
+  ASSERT_EQ(eng1(&a.main, &a.current, &a.depth, &a.nodes, &a.hash, 1000), 0);
+  EXPECT_EQ(eng5(), 1);
+  b.hash.hash_kb = -1;
+  EXPECT_EQ(eng1(&b.main, &b.current, &b.depth, &b.nodes, &b.hash, 1000), 1);
+  EXPECT_EQ(b.hash.hash_kb, -1);  // nothing changed
+  eng2();
+  EXPECT_EQ(eng5(), 0);
+  EXPECT_EQ(eng1(&b.main, &b.current, &b.depth, &b.nodes, &b.hash, 1000), 0);
+  eng2();
+}
+
+TEST(EngineModule, ParameterListAndTakingValues) {
+  Module m(ZH_ZELKOHOME2_MODULE);
+  auto eng1 = m.get<Eng1Fn>("Eng1");
+  auto eng2 = m.get<Eng2Fn>("Eng2");
+  auto eng13 = m.get<Eng13Fn>("Eng13");
+  auto eng14 = m.get<Eng14Fn>("Eng14");
+  Blocks b;
+  b.main.header = {sizeof(MainLineBlock), 0, 77, 5, 99};
+  ASSERT_EQ(eng1(&b.main, &b.current, &b.depth, &b.nodes, &b.hash, 1000), 0);
+  ParameterList* own = eng13();
+  ASSERT_NE(own, nullptr);
+  EXPECT_EQ(own->header.size, 32);
+  EXPECT_EQ(own->header.engine_id, 77);
+  EXPECT_EQ(own->header.host_value, 5);
+  EXPECT_EQ(own->header.gui_thread, 99);
+  ASSERT_EQ(own->count, 3u);
+  const struct {
+    const char* name;
+    int32_t length, value, minimum, maximum;
+  } expected[] = {{"Contempt value", 15, 15, -200, 200}, {"Aggressiveness", 15, 0, -2, 2}, {"Selectivity", 12, 2, 0, 6}};
+  for (int i = 0; i < 3; ++i) {
+    const ParameterEntry& e = own->entries[i];
+    EXPECT_EQ(e.size, 56);
+    EXPECT_EQ(e.type, 2);
+    EXPECT_STREQ(e.name, expected[i].name);
+    EXPECT_EQ(e.name_length, expected[i].length);
+    EXPECT_EQ(e.value_size, 4);
+    EXPECT_EQ(e.changed, 1);
+    EXPECT_EQ(e.default_value.value, expected[i].value);
+    EXPECT_EQ(e.current_value.value, expected[i].value);
+    EXPECT_EQ(e.minimum, expected[i].minimum);
+    EXPECT_EQ(e.maximum, expected[i].maximum);
+  }
+
+  // Two entries: only those are taken; an entry of another type keeps its value.
+  ParameterEntry entries[2] = {own->entries[0], own->entries[1]};
+  entries[0].current_value.value = 30;
+  entries[1].type = 5;
+  entries[1].current_value.pointer = nullptr;
+  ParameterList list{};
+  list.count = 2;
+  list.entries = entries;
+  EXPECT_EQ(eng14(&list), 3 * 56);
+  EXPECT_EQ(own->entries[0].current_value.value, 30);
+  EXPECT_EQ(own->entries[0].changed, 1);
+  EXPECT_EQ(own->entries[1].current_value.value, 0);
+  EXPECT_EQ(own->entries[1].changed, 0);
+  EXPECT_EQ(own->entries[2].changed, 0);
+
+  // A count without an entry array takes nothing; a null list answers 0.
+  list.count = 5;
+  list.entries = nullptr;
+  EXPECT_EQ(eng14(&list), 3 * 56);
+  EXPECT_EQ(own->entries[0].current_value.value, 30);
+  EXPECT_EQ(eng14(nullptr), 0);
+  eng2();
+}
+
+TEST(EngineModule, LogosAreCachedImages) {
+  Module m(ZH_ZELKOHOME2_MODULE);
+  auto eng19 = m.get<Eng19Fn>("Eng19");
+  const ImageHeader* small = eng19(1);
+  const ImageHeader* large = eng19(2);
+  ASSERT_NE(small, nullptr);
+  ASSERT_NE(large, nullptr);
+  EXPECT_EQ(small->width, 100);
+  EXPECT_EQ(small->height, 53);
+  EXPECT_EQ(small->size, 16 + 4 * 100 * 53);
+  EXPECT_EQ(large->width, 176);
+  EXPECT_EQ(large->height, 94);
+  EXPECT_EQ(eng19(1), small);
+  EXPECT_EQ(eng19(3), nullptr);
+  EXPECT_EQ(eng19(0), nullptr);
+  EXPECT_EQ(ImagePixels(small)[0] >> 24, 0xFFu);  // opaque
+}
+
+}  // namespace
+}  // namespace zh::eng
