@@ -9,12 +9,17 @@
 namespace zh {
 namespace {
 
+std::string Label(int i) {
+  std::string s = "m";
+  return s += std::to_string(i);
+}
+
 // Entry i goes from square i to square i + 1 with the key keys[i].
 ScoredMoveList Filled(const std::vector<int16_t>& keys) {
   ScoredMoveList list;
   for (size_t i = 0; i < keys.size(); ++i) {
     Move m = Move::FromSquares(static_cast<int>(i), static_cast<int>(i) + 1);
-    m.text = "m" + std::to_string(i);
+    m.text = Label(static_cast<int>(i));
     list.Append(m, keys[i]);
   }
   return list;
@@ -36,7 +41,7 @@ TEST(ScoredMoveList, SortOrderOfEqualKeysIsFixed) {
   EXPECT_EQ(FromSquares(list), (std::vector<int>{4, 8, 1, 10, 7, 3, 6, 11, 9, 2, 0, 5}));
   // Moves travel with their keys, text included.
   for (int i = 0; i < list.Count(); ++i)
-    EXPECT_EQ(list.MoveAt(i).text, "m" + std::to_string(list.MoveAt(i).from));
+    EXPECT_EQ(list.MoveAt(i).text, Label(list.MoveAt(i).from));
 }
 
 TEST(ScoredMoveList, SortsSmallAndSortedInputs) {
