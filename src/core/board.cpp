@@ -54,13 +54,17 @@ void Board::MergePieceKind(const Board& source, int code) {
 
 namespace {
 
-// The first piece met from `square` along the step, or 0 at the edge.
-inline int FirstAlongRay(const uint8_t* b, int square, Step step) {
-  while (CanStep(square, step)) {
-    square += step.delta;
-    if (b[square]) return b[square];
-  }
+// The first piece met along a ray, or 0 at the edge.
+inline int FirstOnRay(const uint8_t* b, const SquareList8& ray) {
+  for (int i = 0; i < ray.count; ++i)
+    if (b[ray.squares[i]]) return b[ray.squares[i]];
   return 0;
+}
+
+inline bool AnyOn(const uint8_t* b, const SquareList8& targets, int code) {
+  for (int i = 0; i < targets.count; ++i)
+    if (b[targets.squares[i]] == code) return true;
+  return false;
 }
 
 }  // namespace
@@ -68,20 +72,18 @@ inline int FirstAlongRay(const uint8_t* b, int square, Step step) {
 bool TestSquareAttacked(const Board& board, int s, bool byBlack) {
   const uint8_t* b = board.squares;
   const int c = byBlack ? kBlackBit : 0;
-  const int knight = kKnight | c, queen = kQueen | c, bishop = kBishop | c, rook = kRook | c;
-  for (int i = kKnightSteps; i < kKnightSteps + 8; ++i)
-    if (CanStep(s, kSteps[i]) && b[s + kSteps[i].delta] == knight) return true;
-  for (int i = kDiagonalSteps; i < kDiagonalSteps + 4; ++i) {
-    int p = FirstAlongRay(b, s, kSteps[i]);
+  if (AnyOn(b, kKnightTargets[s], kKnight | c)) return true;
+  const int queen = kQueen | c, bishop = kBishop | c, rook = kRook | c;
+  const auto& rays = kRays[s];
+  for (int d = 0; d < 4; ++d) {
+    const int p = FirstOnRay(b, rays[d]);
     if (p == queen || p == bishop) return true;
   }
-  for (int i = kStraightSteps; i < kStraightSteps + 4; ++i) {
-    int p = FirstAlongRay(b, s, kSteps[i]);
+  for (int d = 4; d < 8; ++d) {
+    const int p = FirstOnRay(b, rays[d]);
     if (p == queen || p == rook) return true;
   }
-  const int king = kKing | c;
-  for (int i = kKingSteps; i < kKingSteps + 8; ++i)
-    if (CanStep(s, kSteps[i]) && b[s + kSteps[i].delta] == king) return true;
+  if (AnyOn(b, kKingTargets[s], kKing | c)) return true;
   const Step* pawnSteps = byBlack ? kBlackPawnAttackers : kWhitePawnAttackers;
   const int pawn = kPawn | c;
   for (int i = 0; i < 2; ++i)

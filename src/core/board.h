@@ -119,25 +119,45 @@ inline constexpr int kKingSteps = 16;
 inline constexpr Step kWhitePawnAttackers[2] = {{0x14, -9}, {0x50, +7}};
 inline constexpr Step kBlackPawnAttackers[2] = {{0x05, -7}, {0x41, +9}};
 
-// First step and number of steps by piece type (K, Q, N, B, R).
-struct StepRange {
-  uint8_t first;
-  uint8_t count;
-};
-inline constexpr StepRange kPieceSteps[8] = {
-    {0, 0},
-    {kKingSteps, 8},
-    {kDiagonalSteps, 8},
-    {kKnightSteps, 8},
-    {kDiagonalSteps, 4},
-    {kStraightSteps, 4},
-    {0, 0},
-    {0, 0},
-};
-
 constexpr bool CanStep(int square, Step step) {
   return (kEdgeFlags[square] & step.mask) == 0;
 }
+
+// The squares a step list reaches from each square, in step order, precomputed from
+// the edge flags: the targets of one step each (knight, king), or the squares of a
+// ray walked to the edge (one ray per diagonal and straight step).
+struct SquareList8 {
+  uint8_t count;
+  uint8_t squares[8];
+};
+
+constexpr std::array<SquareList8, 64> MakeLeaperTargets(int first) {
+  std::array<SquareList8, 64> t{};
+  for (int s = 0; s < 64; ++s)
+    for (int i = first; i < first + 8; ++i)
+      if (CanStep(s, kSteps[i]))
+        t[s].squares[t[s].count++] = static_cast<uint8_t>(s + kSteps[i].delta);
+  return t;
+}
+inline constexpr std::array<SquareList8, 64> kKnightTargets = MakeLeaperTargets(kKnightSteps);
+inline constexpr std::array<SquareList8, 64> kKingTargets = MakeLeaperTargets(kKingSteps);
+
+// Rays by square and direction 0..7: the four diagonal steps, then the four straight ones.
+constexpr std::array<std::array<SquareList8, 8>, 64> MakeRays() {
+  std::array<std::array<SquareList8, 8>, 64> t{};
+  for (int s = 0; s < 64; ++s) {
+    for (int d = 0; d < 8; ++d) {
+      const Step step = kSteps[kDiagonalSteps + d];
+      SquareList8& ray = t[s][d];
+      for (int q = s; CanStep(q, step);) {
+        q += step.delta;
+        ray.squares[ray.count++] = static_cast<uint8_t>(q);
+      }
+    }
+  }
+  return t;
+}
+inline constexpr std::array<std::array<SquareList8, 8>, 64> kRays = MakeRays();
 
 // Rights bits a move keeps when it starts or ends on a square.
 constexpr std::array<uint8_t, 64> MakeCastlingMask() {

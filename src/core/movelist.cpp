@@ -49,20 +49,20 @@ class Generator {
         case kKing:
           ++kings_;
           if (kings_ == 1) king_ = s;
-          Steps(kKingSteps);
+          Steps(kKingTargets[s]);
           Castling();
           break;
         case kQueen:
-          Slides(kDiagonalSteps, 8);
+          Slides(kRays[s].data(), 8);
           break;
         case kKnight:
-          Steps(kKnightSteps);
+          Steps(kKnightTargets[s]);
           break;
         case kBishop:
-          Slides(kDiagonalSteps, 4);
+          Slides(kRays[s].data(), 4);
           break;
         case kRook:
-          Slides(kStraightSteps, 4);
+          Slides(kRays[s].data() + 4, 4);
           break;
         case kPawn:
           Pawn(s);
@@ -94,11 +94,9 @@ class Generator {
       *out_++ = MoveCode(from_, static_cast<uint8_t>(to), static_cast<uint8_t>(kind), type);
   }
 
-  void Steps(int first) {
-    for (int i = first; i < first + 8; ++i) {
-      const Step step = kSteps[i];
-      if (!CanStep(from_, step)) continue;
-      const int to = from_ + step.delta;
+  void Steps(const SquareList8& targets) {
+    for (int i = 0; i < targets.count; ++i) {
+      const int to = targets.squares[i];
       const int q = b_[to];
       if (q == kEmpty)
         Add(to, 0);
@@ -107,11 +105,11 @@ class Generator {
     }
   }
 
-  void Slides(int first, int count) {
-    for (int i = first; i < first + count; ++i) {
-      const Step step = kSteps[i];
-      for (int to = from_; CanStep(to, step);) {
-        to += step.delta;
+  void Slides(const SquareList8* rays, int count) {
+    for (int d = 0; d < count; ++d) {
+      const SquareList8& ray = rays[d];
+      for (int i = 0; i < ray.count; ++i) {
+        const int to = ray.squares[i];
         const int q = b_[to];
         if (q == kEmpty) {
           Add(to, 0);
