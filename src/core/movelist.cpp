@@ -45,6 +45,7 @@ class Generator {
       const int p = b_[s];
       if (p == kEmpty || ColourOf(p) != kOwn) continue;
       from_ = static_cast<uint8_t>(s);
+      if (p > 15) unusual_ = true;  // a damaged code that still moves like its type
       switch (TypeOf(p)) {
         case kKing:
           ++kings_;
@@ -71,7 +72,7 @@ class Generator {
           break;
       }
       if (out_ >= stop) {
-        truncated_ = true;
+        unusual_ = true;
         return stop;
       }
     }
@@ -80,7 +81,8 @@ class Generator {
 
   int kings_ = 0;
   int king_ = -1;
-  bool truncated_ = false;
+  // Cut off at the limit, or a piece code above 15: legality only by playing.
+  bool unusual_ = false;
 
  private:
   static bool IsEnemy(int p) { return p != kEmpty && ColourOf(p) != kOwn; }
@@ -288,7 +290,7 @@ template <bool kBlack>
 int GenerateLegalFor(const Position& position, MoveCode* moves) {
   Generator<kBlack> gen(position, moves);
   const int count = static_cast<int>(gen.Run(moves + MoveList::kMaxLimit) - moves);
-  if (gen.kings_ == 1 && !gen.truncated_)
+  if (gen.kings_ == 1 && !gen.unusual_)
     return FilterBySafety<kBlack>(position, gen.king_, moves, count);
   return FilterByPlaying(position, moves, count);
 }

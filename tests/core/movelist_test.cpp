@@ -199,6 +199,7 @@ TEST(MoveList, RandomBoardsMatchLegalByPlaying) {
     const int kings = random() % 10 == 0 ? static_cast<int>(random() % 4) : 1;
     for (int k = 0; k < kings; ++k) b[random() % 64] = kKing;
     for (int k = 0; k < kings; ++k) b[random() % 64] = kKing | kBlackBit;
+    if (i % 16 == 0) b[random() % 64] = static_cast<uint8_t>(random() % 256);  // damaged code
     Position p;
     p.Set(b, random() % 2, 0, static_cast<uint8_t>(random() % 16));
     p.epFile = static_cast<uint8_t>(random() % 16);
