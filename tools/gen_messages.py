@@ -95,7 +95,9 @@ def message_file(rows, code):
 
 def header(rows):
     out = ["// Message ids, generated from data/messages.tsv.\n#pragma once\n\n",
-           "namespace zh::msg {\n\n"]
+           "namespace zh::msg {\n\n",
+           "// Ids from here on ask for opening names: kOpeningNameBase + 16-bit code.\n",
+           "inline constexpr int kOpeningNameBase = 0x10000;\n\n"]
     for ident in sorted(rows):
         out.append("inline constexpr int %s = %d;\n" % (rows[ident][0], ident))
     out.append("\n}  // namespace zh::msg\n")

@@ -1,0 +1,48 @@
+#include "app/shell_hooks.h"
+
+namespace zh {
+namespace {
+
+struct NullHooks {
+  NotationSink notation;
+  WorkWindow gameWindow;
+  WorkWindow dbWindow;
+  GameHooks game;
+  CoachHooks coach;
+};
+
+NullHooks& Nulls() {
+  static NullHooks nulls;
+  return nulls;
+}
+
+template <class T>
+T& Or(T* set, T& fallback) {
+  return set ? *set : fallback;
+}
+
+}  // namespace
+
+ShellHooks& CurrentHooks() {
+  static ShellHooks hooks;
+  return hooks;
+}
+
+NotationSink& Notation() { return Or(CurrentHooks().notation, Nulls().notation); }
+WorkWindow& GameWindowHook() { return Or(CurrentHooks().gameWindow, Nulls().gameWindow); }
+WorkWindow& DbWindowHook() { return Or(CurrentHooks().dbWindow, Nulls().dbWindow); }
+GameHooks& Game() { return Or(CurrentHooks().game, Nulls().game); }
+CoachHooks& Coach() { return Or(CurrentHooks().coach, Nulls().coach); }
+
+ScopedHooks::ScopedHooks(const ShellHooks& installed) : previous_(CurrentHooks()) {
+  ShellHooks& h = CurrentHooks();
+  if (installed.notation) h.notation = installed.notation;
+  if (installed.gameWindow) h.gameWindow = installed.gameWindow;
+  if (installed.dbWindow) h.dbWindow = installed.dbWindow;
+  if (installed.game) h.game = installed.game;
+  if (installed.coach) h.coach = installed.coach;
+}
+
+ScopedHooks::~ScopedHooks() { CurrentHooks() = previous_; }
+
+}  // namespace zh

@@ -1,0 +1,94 @@
+// What the shell calls on the subsystems that are built elsewhere: small
+// interfaces, each with a version that does nothing, installed until the real
+// subsystem plugs its own in.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace zh {
+
+// Receives the notation letters: the piece table ("X", six piece letters, "Y"),
+// the letters for the move-text conversion, and the move separator, capture and
+// check signs ('\0' = none).
+class NotationSink {
+ public:
+  virtual ~NotationSink() = default;
+  virtual void SetPieceTable(std::string_view eight) { (void)eight; }
+  virtual void SetLetterConversion(std::string_view letters) { (void)letters; }
+  virtual void SetSigns(char separator, char capture, char check) {
+    (void)separator, (void)capture, (void)check;
+  }
+  virtual void SetNotationType(int type) { (void)type; }
+};
+
+// A player's name as the rating records keep it.
+struct PlayerName {
+  std::string surname;
+  std::string firstName;
+  bool operator==(const PlayerName&) const = default;
+};
+
+// The game window and the database window as the shell sees them.
+class WorkWindow {
+ public:
+  virtual ~WorkWindow() = default;
+  virtual void RelayoutForLanguage() {}
+  virtual void Repaint() {}
+  virtual void OnProcessStart() {}
+  virtual void OnProcessEnd() {}
+  virtual void ShowStatusText(std::string_view text) { (void)text; }
+};
+
+// Game play and engines.
+class GameHooks {
+ public:
+  virtual ~GameHooks() = default;
+  virtual void RefreshTexts() {}
+  virtual bool AutosaveGame() { return false; }
+  virtual void ReloadSavedGame() {}
+  virtual void LoadDefaultEngine(std::string_view bookTree) { (void)bookTree; }
+};
+
+// The coach and sound.
+class CoachHooks {
+ public:
+  virtual ~CoachHooks() = default;
+  // The chat scripts are read again from the language folder.
+  virtual void RebuildChatter(std::string_view languageFolder) { (void)languageFolder; }
+  // The test of the talk file: compose the remark of event 0 and play it.
+  virtual void TestTalkFile() {}
+  virtual void SetSoundOn(bool on) { (void)on; }
+  // Game ends for the live commentator: 1 draw, 33 the user lost, 34 the user won.
+  virtual void OnGameEnd(int code) { (void)code; }
+};
+
+// The hooks in force; unset entries use the versions that do nothing.
+struct ShellHooks {
+  NotationSink* notation = nullptr;
+  WorkWindow* gameWindow = nullptr;
+  WorkWindow* dbWindow = nullptr;
+  GameHooks* game = nullptr;
+  CoachHooks* coach = nullptr;
+};
+
+ShellHooks& CurrentHooks();
+NotationSink& Notation();
+WorkWindow& GameWindowHook();
+WorkWindow& DbWindowHook();
+GameHooks& Game();
+CoachHooks& Coach();
+
+// Installs hooks for the lifetime of the guard (non-null entries only).
+class ScopedHooks {
+ public:
+  explicit ScopedHooks(const ShellHooks& installed);
+  ~ScopedHooks();
+  ScopedHooks(const ScopedHooks&) = delete;
+  ScopedHooks& operator=(const ScopedHooks&) = delete;
+
+ private:
+  ShellHooks previous_;
+};
+
+}  // namespace zh
