@@ -1,7 +1,8 @@
 #include "app/locations.h"
 
+#include "core/user_folder.h"
+
 #include <cctype>
-#include <cstdlib>
 #include <filesystem>
 #include <system_error>
 
@@ -16,13 +17,6 @@ bool EqualIgnoringCase(std::string_view a, std::string_view b) {
         std::tolower(static_cast<unsigned char>(b[i])))
       return false;
   return true;
-}
-
-std::string UserFolderFromEnvironment() {
-  const char* xdg = std::getenv("XDG_CONFIG_HOME");
-  if (xdg && *xdg) return JoinPath(xdg, "zelkohome");
-  const char* home = std::getenv("HOME");
-  return JoinPath(JoinPath(home ? home : ".", ".config"), "zelkohome");
 }
 
 // The entry of `folder` that matches `name` exactly, else without regard to case.
@@ -43,7 +37,7 @@ Locations Locations::ForExecutable(std::string_view executablePath) {
   Locations l;
   l.programFolder = fs::path(executablePath).parent_path().string();
   l.dataFolder = JoinPath(l.programFolder, "data");
-  l.userFolder = UserFolderFromEnvironment();
+  l.userFolder = UserConfigFolder().string();
   return l;
 }
 

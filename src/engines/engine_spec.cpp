@@ -16,7 +16,8 @@ Rgb16 ToRgb16(uint32_t packed) {
   return Rgb16{c(0), c(8), c(16)};
 }
 uint32_t FromRgb16(const Rgb16& c) {
-  return uint32_t{c.red >> 8u} | uint32_t{c.green >> 8u} << 8 | uint32_t{c.blue >> 8u} << 16;
+  auto high = [](uint16_t v) { return static_cast<uint32_t>(v >> 8); };
+  return high(c.red) | high(c.green) << 8 | high(c.blue) << 16;
 }
 
 }  // namespace
