@@ -16,6 +16,8 @@ class AnalysisParams final : public Params {
   explicit AnalysisParams(std::string referencePath = {}) : referencePath(std::move(referencePath)) {}
   void LoadFrom(ProfileFile& file) override;
   void SaveTo(ProfileFile& file) override;
+  // The record's keys in file order.
+  std::vector<SettingField> Fields();
 
   bool verbose = true;
   bool graphical = true;
@@ -36,9 +38,6 @@ class AnalysisParams final : public Params {
   // Not stored.
   int32_t internalLong = 2;
   int16_t internalShort = 999;
-
- private:
-  std::vector<SettingField> Fields();
 };
 
 class BlunderCheckParams final : public Params {
@@ -48,6 +47,8 @@ class BlunderCheckParams final : public Params {
   BlunderCheckParams() : engines(kMaxEngines) {}
   void LoadFrom(ProfileFile& file) override;
   void SaveTo(ProfileFile& file) override;
+  // The record's keys in file order.
+  std::vector<SettingField> Fields();
 
   int16_t side = 2;
   bool mainline = true;
@@ -64,15 +65,14 @@ class BlunderCheckParams final : public Params {
   int16_t thresh = 60;
   uint32_t nEngines = 0;  // entries of `engines` in use, at most kMaxEngines
   std::vector<EngineSpec> engines;
-
- private:
-  std::vector<SettingField> Fields();
 };
 
 class CorrAnalParams final : public Params {
  public:
   void LoadFrom(ProfileFile& file) override;
   void SaveTo(ProfileFile& file) override;
+  // The record's keys in file order.
+  std::vector<SettingField> Fields();
 
   bool doPly = false;
   int16_t plyDepth = 11;
@@ -85,15 +85,14 @@ class CorrAnalParams final : public Params {
   int32_t extraTime = 0;
   int16_t extraPly = 0;
   int16_t side = 2;
-
- private:
-  std::vector<SettingField> Fields();
 };
 
 class TreeParams final : public Params {
  public:
   void LoadFrom(ProfileFile& file) override;
   void SaveTo(ProfileFile& file) override;
+  // The record's keys in file order.
+  std::vector<SettingField> Fields();
   // The statistics factors of a new user.
   void ResetFactors();
 
@@ -117,9 +116,6 @@ class TreeParams final : public Params {
   bool bottomWin = false;
   int16_t sort = 0;
   uint32_t minGames = 2;
-
- private:
-  std::vector<SettingField> Fields();
 };
 
 }  // namespace zh

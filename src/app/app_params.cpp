@@ -47,7 +47,6 @@ AppParams::AppParams(const ShellEnvironment& environment) : env_(environment) {
   workPath = env_.locations.programFolder;
   SetDefaultFileNames();
   boardColors = BoardColors(0);
-  hatched2D = boardColors.texture != 0;
   vorlPath = JoinPath(env_.locations.dataFolder, "Testsets");
   machine = env_.processorName;
   SyncShared();
@@ -94,7 +93,7 @@ std::vector<SettingField> AppParams::Fields() {
       {"2DBlack", &boardColors.blackPieces},
       {"2DLight", &boardColors.lightSquares},
       {"2DDark", &boardColors.darkSquares},
-      {"2DHatched", &hatched2D},
+      {"2DHatched", FlagRef{&boardColors.texture}},
       {"BoardType", &boardType},
       {"ListTopGame", &listTopGame},
       {"Title", &title},
@@ -154,7 +153,6 @@ void AppParams::LoadFrom(ProfileFile& file) {
 }
 
 void AppParams::AfterLoad() {
-  boardColors.texture = hatched2D ? 1 : 0;
   if ((clockOffset ^ kTitleCheck) != title) title = kUntitled;
   if (screenWidth != env_.screenWidth) {
     clockSplit = notaSplit = -1;
@@ -172,7 +170,6 @@ void AppParams::AfterLoad() {
 void AppParams::SaveTo(ProfileFile& file) {
   clockOffset = static_cast<int16_t>(title ^ kTitleCheck);
   if (playing_ && playing_->searchDisplay) showSrchDispl = true;
-  hatched2D = boardColors.texture != 0;
   StartGroup(file, kGroup);
   auto fields = Fields();
   SaveFields(file, fields);

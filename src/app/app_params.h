@@ -39,6 +39,8 @@ class AppParams final : public Params, public ObservedSubject {
 
   void LoadFrom(ProfileFile& file) override;
   void SaveTo(ProfileFile& file) override;
+  // The record's keys in file order.
+  std::vector<SettingField> Fields();
   // Also hands the shared fields to the Qt-free code's settings.
   void Notify() override;
 
@@ -108,7 +110,6 @@ class AppParams final : public Params, public ObservedSubject {
   bool coordinates = false;
   bool zelko4Board = false;
   BoardColors boardColors;
-  bool hatched2D = false;
   int16_t boardType = 5;
   int32_t listTopGame = 1;
   int16_t title = kUntitled;
@@ -166,7 +167,6 @@ class AppParams final : public Params, public ObservedSubject {
   std::string baseFolder;  // "CompBase"
 
  private:
-  std::vector<SettingField> Fields();
   void AfterLoad();
   void SyncShared();
 

@@ -12,6 +12,8 @@ class PlayingParams final : public Params {
  public:
   void LoadFrom(ProfileFile& file) override;
   void SaveTo(ProfileFile& file) override;
+  // The record's keys in file order.
+  std::vector<SettingField> Fields();
 
   // The four mode flags into their start-up copies (the last step of loading).
   void RestoreModeFlags();
@@ -59,9 +61,6 @@ class PlayingParams final : public Params {
   struct ModeFlags {
     bool blitz = false, fourth = false, tourn = false, friendMode = false;
   } startModes;
-
- private:
-  std::vector<SettingField> Fields();
 };
 
 }  // namespace zh

@@ -31,6 +31,10 @@ void LoadFields(const ProfileFile& file, std::span<const SettingField> fields) {
                      std::filesystem::path path;
                      if (file.ReadPath(key, path)) *p.text = path.string();
                    },
+                   [&](FlagRef r) {
+                     bool flag = *r.value != 0;
+                     if (file.ReadFlag(key, flag)) *r.value = flag ? 1 : 0;
+                   },
                    [&](FontSpec* v) { file.ReadFont(key, *v); },
                    [&](ColorRecord* v) {
                      Rgb16 rgb = ToRgb(*v);
@@ -59,6 +63,7 @@ void SaveFields(ProfileFile& file, std::span<const SettingField> fields) {
                      else
                        file.WritePath(key, *p.text);
                    },
+                   [&](FlagRef r) { file.WriteFlag(key, *r.value != 0); },
                    [&](FontSpec* v) { file.WriteFont(key, *v); },
                    [&](ColorRecord* v) { file.WriteColor(key, ToRgb(*v)); },
                    [&](IntTriple* v) { file.WriteIntTriple(key, *v); },

@@ -19,8 +19,13 @@ struct PathRef {
   std::string* text;
 };
 
+// A 32-bit number stored as a flag (1 when set).
+struct FlagRef {
+  int32_t* value;
+};
+
 using IntTriple = std::array<int32_t, 3>;
-using FieldRef = std::variant<int16_t*, int32_t*, uint32_t*, bool*, char32_t*, std::string*, PathRef,
+using FieldRef = std::variant<int16_t*, int32_t*, uint32_t*, bool*, char32_t*, std::string*, PathRef, FlagRef,
                               FontSpec*, ColorRecord*, IntTriple*>;
 
 struct SettingField {
