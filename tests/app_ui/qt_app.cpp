@@ -13,6 +13,8 @@ QApplication& TestApp() {
   static int argc = 1;
   static char name[] = "zh_ui_tests";
   static char* argv[] = {name, nullptr};
+  // Windows are tested off screen, also when the test runs outside ctest.
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
   static QApplication* app = new QApplication(argc, argv);
   return *app;
 }
