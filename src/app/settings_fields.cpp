@@ -8,13 +8,6 @@ namespace {
 Rgb16 ToRgb(const ColorRecord& c) { return Rgb16{c.red, c.green, c.blue}; }
 ColorRecord FromRgb(const Rgb16& c) { return ColorRecord::Rgb(c.red, c.green, c.blue); }
 
-template <class... F>
-struct Overload : F... {
-  using F::operator()...;
-};
-template <class... F>
-Overload(F...) -> Overload<F...>;
-
 }  // namespace
 
 void LoadFields(const ProfileFile& file, std::span<const SettingField> fields) {

@@ -28,6 +28,14 @@ using IntTriple = std::array<int32_t, 3>;
 using FieldRef = std::variant<int16_t*, int32_t*, uint32_t*, bool*, char32_t*, std::string*, PathRef, FlagRef,
                               FontSpec*, ColorRecord*, IntTriple*>;
 
+// Visits a FieldRef with one lambda per type.
+template <class... F>
+struct Overload : F... {
+  using F::operator()...;
+};
+template <class... F>
+Overload(F...) -> Overload<F...>;
+
 struct SettingField {
   const char* key;
   FieldRef target;

@@ -14,13 +14,6 @@
 namespace zh {
 namespace {
 
-template <class... F>
-struct Overload : F... {
-  using F::operator()...;
-};
-template <class... F>
-Overload(F...) -> Overload<F...>;
-
 // Moves every field away from its value.
 void Mutate(const std::vector<SettingField>& fields) {
   for (const SettingField& f : fields)
