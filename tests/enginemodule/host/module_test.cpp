@@ -6,6 +6,7 @@
 #include <set>
 #include <string>
 
+#include "enginemodule/host/engine_host.h"
 #include "enginemodule/interface/exports.h"
 
 namespace zh::eng {
@@ -171,6 +172,40 @@ TEST(EngineModule, LogosAreCachedImages) {
   EXPECT_EQ(eng19(3), nullptr);
   EXPECT_EQ(eng19(0), nullptr);
   EXPECT_EQ(ImagePixels(small)[0] >> 24, 0xFFu);  // opaque
+}
+
+// Eng9 takes the position and its game moves, then posts "search started" and the
+// node count, also when a game move is refused.
+TEST(EngineModule, SearchRequestPostsStartAndNodes) {
+  Module m(ZH_ZELKOHOME2_MODULE);
+  auto eng1 = m.get<Eng1Fn>("Eng1");
+  auto eng2 = m.get<Eng2Fn>("Eng2");
+  auto eng4 = m.get<Eng4Fn>("Eng4");
+  auto eng9 = m.get<Eng9Fn>("Eng9");
+  int32_t token = enginehost::RegisterSink([](void*) {}, nullptr);
+  Blocks b;
+  b.main.header = {sizeof(MainLineBlock), 0, 9, token, 1};
+  b.nodes.header = {sizeof(NodesBlock), 0, 9, token, 1};
+  ASSERT_EQ(eng1(&b.main, &b.current, &b.depth, &b.nodes, &b.hash, 256), 0);
+  PositionBlock position{};
+  position.header.size = sizeof(position);
+  position.start_position = 1;
+  position.moves[0] = {4 * 8 + 1, 4 * 8 + 3, 0x20, 0};  // e2e4
+  position.moves[1] = {4 * 8 + 6, 4 * 8 + 3, 0, 0};     // e7e4: refused
+  for (int16_t count : {1, 2}) {
+    position.move_count = count;
+    eng9(&position);
+    EXPECT_EQ(eng4(), 0);
+    enginehost::Report first, second, none;
+    ASSERT_TRUE(enginehost::TakeReport(token, first));
+    ASSERT_TRUE(enginehost::TakeReport(token, second));
+    EXPECT_FALSE(enginehost::TakeReport(token, none));
+    EXPECT_EQ(first.code, kReportSearchStarted);
+    EXPECT_EQ(first.engine_id, 9);
+    EXPECT_EQ(second.code, kReportNodes);
+  }
+  eng2();
+  enginehost::UnregisterSink(token);
 }
 
 }  // namespace
