@@ -1,12 +1,20 @@
 #include "app/shell_hooks.h"
 
+#include "core/move.h"
+
 namespace zh {
 namespace {
 
+class CoreNotation final : public NotationSink {
+ public:
+  void SetPieceTable(std::string_view eight) override { SetMovePieceLetters(eight); }
+};
+
 struct NullHooks {
-  NotationSink notation;
+  CoreNotation notation;
   WorkWindow gameWindow;
   WorkWindow dbWindow;
+  WorkWindow currentWindow;
   GameHooks game;
   CoachHooks coach;
 };
@@ -28,9 +36,10 @@ ShellHooks& CurrentHooks() {
   return hooks;
 }
 
-NotationSink& Notation() { return Or(CurrentHooks().notation, Nulls().notation); }
+NotationSink& Notation() { return Or<NotationSink>(CurrentHooks().notation, Nulls().notation); }
 WorkWindow& GameWindowHook() { return Or(CurrentHooks().gameWindow, Nulls().gameWindow); }
 WorkWindow& DbWindowHook() { return Or(CurrentHooks().dbWindow, Nulls().dbWindow); }
+WorkWindow& CurrentWindowHook() { return Or(CurrentHooks().currentWindow, Nulls().currentWindow); }
 GameHooks& Game() { return Or(CurrentHooks().game, Nulls().game); }
 CoachHooks& Coach() { return Or(CurrentHooks().coach, Nulls().coach); }
 
@@ -39,6 +48,7 @@ ScopedHooks::ScopedHooks(const ShellHooks& installed) : previous_(CurrentHooks()
   if (installed.notation) h.notation = installed.notation;
   if (installed.gameWindow) h.gameWindow = installed.gameWindow;
   if (installed.dbWindow) h.dbWindow = installed.dbWindow;
+  if (installed.currentWindow) h.currentWindow = installed.currentWindow;
   if (installed.game) h.game = installed.game;
   if (installed.coach) h.coach = installed.coach;
 }

@@ -63,11 +63,13 @@ class CoachHooks {
   virtual void OnGameEnd(int code) { (void)code; }
 };
 
-// The hooks in force; unset entries use the versions that do nothing.
+// The hooks in force; unset entries use the versions that do nothing (the notation
+// letters go to the move texts of the chess core).
 struct ShellHooks {
   NotationSink* notation = nullptr;
   WorkWindow* gameWindow = nullptr;
   WorkWindow* dbWindow = nullptr;
+  WorkWindow* currentWindow = nullptr;  // one of the two, or none
   GameHooks* game = nullptr;
   CoachHooks* coach = nullptr;
 };
@@ -76,6 +78,7 @@ ShellHooks& CurrentHooks();
 NotationSink& Notation();
 WorkWindow& GameWindowHook();
 WorkWindow& DbWindowHook();
+WorkWindow& CurrentWindowHook();
 GameHooks& Game();
 CoachHooks& Coach();
 
