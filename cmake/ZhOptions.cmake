@@ -19,3 +19,13 @@ if(ZH_TSAN)
   add_compile_options(${_zh_san} -O1)
   add_link_options(${_zh_san})
 endif()
+
+# libFuzzer targets under tests/fuzz (a clang build): every target gets coverage
+# instrumentation and runs under AddressSanitizer and UBSan.
+option(ZH_FUZZ "Build the libFuzzer targets (clang only)" OFF)
+if(ZH_FUZZ)
+  set(_zh_fuzz -fsanitize=fuzzer-no-link,address,undefined -fno-sanitize-recover=all
+               -fno-omit-frame-pointer)
+  add_compile_options(${_zh_fuzz} -O1)
+  add_link_options(-fsanitize=address,undefined)
+endif()
