@@ -30,3 +30,9 @@ add_custom_target(zh_message_files ALL DEPENDS ${_zh_outputs})
 add_library(zh_messages INTERFACE)
 target_include_directories(zh_messages INTERFACE ${_zh_gen_dir})
 add_dependencies(zh_messages zh_message_files)
+
+# Help pages, one folder per help file and one page per help id, beside the messages.
+add_custom_target(zh_help_pages ALL
+  COMMAND ${CMAKE_COMMAND} -E copy_directory ${PROJECT_SOURCE_DIR}/data/help ${ZH_OUTPUT_DIR}/data/help
+  COMMENT "Copying help pages")
+add_dependencies(zh_messages zh_help_pages)

@@ -43,8 +43,18 @@ std::string FindDataFile(std::string_view path, std::string_view name, int langu
 }
 
 std::string HelpFolder(std::string_view dataFolder, std::string_view helpFile) {
+  const std::string help = JoinPath(dataFolder, "help");
   std::string_view stem = helpFile.substr(0, helpFile.find('.'));
-  return ExistingOr(JoinPath(JoinPath(dataFolder, "help"), stem));
+  std::string folder = ExistingOr(JoinPath(help, stem));
+  if (IsDirectory(folder)) return folder;
+  std::string_view english = kLanguages[0].helpFile;
+  return ExistingOr(JoinPath(help, english.substr(0, english.find('.'))));
+}
+
+std::string HelpPage(std::string_view helpFolder, int helpId, std::string_view englishFolder) {
+  std::string page = HelpPage(helpFolder, helpId);
+  if (IsFile(page) || englishFolder.empty()) return page;
+  return HelpPage(englishFolder, helpId);
 }
 
 std::string HelpPage(std::string_view helpFolder, int helpId) {

@@ -29,9 +29,11 @@ std::string LanguageFolder(std::string_view path, int language);
 // folder are matched without regard to case.
 std::string FindDataFile(std::string_view path, std::string_view name, int language);
 
-// The folder of a help file's pages ("ZK_E.HLP" -> <dataFolder>/help/ZK_E) and the
-// page of one help id in it.
+// The folder of a help file's pages ("ZK_E.HLP" -> <dataFolder>/help/ZK_E; the
+// English folder when the language has none) and the page of one help id in it.
 std::string HelpFolder(std::string_view dataFolder, std::string_view helpFile);
 std::string HelpPage(std::string_view helpFolder, int helpId);
+// The page, or the English page when the folder lacks it.
+std::string HelpPage(std::string_view helpFolder, int helpId, std::string_view englishFolder);
 
 }  // namespace zh

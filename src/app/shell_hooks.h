@@ -3,6 +3,7 @@
 // subsystem plugs its own in.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -40,14 +41,33 @@ class WorkWindow {
   virtual void ShowStatusText(std::string_view text) { (void)text; }
 };
 
-// Game play and engines.
+// Game play: the game manager, the engines and the devices, as start-up, message
+// dispatch and close use them.
 class GameHooks {
  public:
   virtual ~GameHooks() = default;
+  // Game manager.
   virtual void RefreshTexts() {}
   virtual bool AutosaveGame() { return false; }
   virtual void ReloadSavedGame() {}
+  // Engine manager: the default engine and book at start, the engine setup at close.
   virtual void LoadDefaultEngine(std::string_view bookTree) { (void)bookTree; }
+  virtual void SaveEngineSetup() {}
+  // Engine table: reports by instance id, and whether any instance is left.
+  virtual int32_t HashSizeKb() const { return 0; }
+  virtual bool IsLiveEngine(int32_t id) const { return (void)id, false; }
+  virtual void DispatchEngineReport(int32_t code, int32_t id, const void* block) {
+    (void)code, (void)id, (void)block;
+  }
+  virtual void OnEngineEnded(int32_t id) { (void)id; }
+  virtual bool AllEnginesGone() const { return true; }
+  virtual void ReleaseAllEngines() {}
+  // Devices.
+  virtual bool IsKnownDevice(int32_t id) const { return (void)id, false; }
+  virtual void OnDeviceMessage(int32_t code, int32_t id, const void* block) {
+    (void)code, (void)id, (void)block;
+  }
+  virtual void CloseDevices() {}
 };
 
 // The coach and sound.
@@ -61,6 +81,11 @@ class CoachHooks {
   virtual void SetSoundOn(bool on) { (void)on; }
   // Game ends for the live commentator: 1 draw, 33 the user lost, 34 the user won.
   virtual void OnGameEnd(int code) { (void)code; }
+  virtual void SetStartCount(int32_t count) { (void)count; }
+  // Music and sound at start and close.
+  virtual void PlayIntro() {}
+  virtual void CloseMusic() {}
+  virtual void ShutdownSound() {}
 };
 
 // The hooks in force; unset entries use the versions that do nothing (the notation

@@ -81,8 +81,13 @@ TEST(Languages, FindDataFileSearchesOwnThenAllLanguages) {
 TEST(Languages, HelpPagesByFolderAndId) {
   test::TempFolder t;
   t.MakeFolder("help/zk_d");
+  t.Write("help/ZK_E/2170.html", "");
   EXPECT_EQ(HelpFolder(t.path(), "ZK_D.HLP"), t / "help/zk_d");
+  EXPECT_EQ(HelpFolder(t.path(), "ZK_N.HLP"), t / "help/ZK_E");  // no Dutch pages
   EXPECT_EQ(HelpPage("/d/help/ZK_E", 2010), "/d/help/ZK_E/2010.html");
+  EXPECT_EQ(HelpPage(t / "help/zk_d", 2170, t / "help/ZK_E"), t / "help/ZK_E/2170.html");
+  // The dialogs' pages are shipped.
+  for (int id : {2010, 2170}) EXPECT_TRUE(IsFile(HelpPage(std::string(ZH_DATA_DIR) + "/help/ZK_E", id)));
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include <QHBoxLayout>
 #include <QPushButton>
 #include <QUrl>
+#include <filesystem>
 #include <string>
 
 #include "app/languages.h"
@@ -67,7 +68,8 @@ void ResourceDialog::ShowHelp() {
   emit helpRequested(helpId_);
   const std::string& folder = HelpFolderSetting();
   if (folder.empty()) return;
-  QString page = ToQString(HelpPage(folder, helpId_));
+  const std::string english = (std::filesystem::path(folder).parent_path() / "ZK_E").string();
+  QString page = ToQString(HelpPage(folder, helpId_, english));
   if (QFileInfo::exists(page)) QDesktopServices::openUrl(QUrl::fromLocalFile(page));
 }
 
