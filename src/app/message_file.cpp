@@ -146,19 +146,20 @@ ShellTexts::ShellTexts(std::string dataFolder, int language) : dataFolder_(std::
 
 ShellTexts::~ShellTexts() = default;
 
-std::string ShellTexts::MessagesFolder() const {
-  return ResolveDataPath(JoinPath(dataFolder_, "Messages"), "", "");
-}
+namespace {
+std::string Existing(const std::string& path) { return FindPathIgnoringCase(path).value_or(path); }
+}  // namespace
+
+std::string ShellTexts::MessagesFolder() const { return Existing(JoinPath(dataFolder_, "Messages")); }
 
 void ShellTexts::Reload(int language) {
   messages_.reset();
   openings_.reset();
   const std::string base = MessagesFolder();
   const std::string folder = LanguageFolder(base, language);
-  messages_ = std::make_unique<MessageFile>(ResolveDataPath(JoinPath(base, "messages.inc"), "", ""),
-                                            ResolveDataPath(JoinPath(folder, "general.fms"), "", ""));
-  openings_ =
-      std::make_unique<OpeningNames>(ResolveDataPath(JoinPath(folder, "openings.fms"), "", ""));
+  messages_ = std::make_unique<MessageFile>(Existing(JoinPath(base, "messages.inc")),
+                                            Existing(JoinPath(folder, "general.fms")));
+  openings_ = std::make_unique<OpeningNames>(Existing(JoinPath(folder, "openings.fms")));
   ++loads_;
 }
 

@@ -6,6 +6,7 @@
 #include <QListWidget>
 #include <QRadioButton>
 #include <QVBoxLayout>
+#include <vector>
 
 #include "app/languages.h"
 #include "app/message_ids.h"
@@ -33,41 +34,42 @@ ModalDialogLANG::ModalDialogLANG(QWidget* parent) : ResourceDialog(kResourceId, 
   auto* layout = new QVBoxLayout(this);
   QWidget* buttons = MakeStandardButtons();
 
-  auto addRadioRow = [&](int groupId, int textId, int firstRadio, int count) {
+  // A group box with its own layout; the radios inside it exclude each other.
+  auto addGroup = [&](int groupId, int textId) {
     auto* box = new QGroupBox(MenuText(GetMessageText(textId)), this);
     Register(ControlKind::GroupBox, groupId, box);
-    auto* boxLayout = new QVBoxLayout(box);
-    auto* group = new QButtonGroup(box);
     layout->addWidget(box);
-    return std::tuple{box, boxLayout, group, firstRadio, count};
+    return new QVBoxLayout(box);
   };
-  auto addRadio = [&](QVBoxLayout* into, QButtonGroup* group, int id, const QString& text) {
-    auto* r = new QRadioButton(text, this);
-    into->addWidget(r);
-    group->addButton(r, id);
-    Register(ControlKind::RadioButton, id, r);
+  auto addRadios = [&](QVBoxLayout* into, int firstId, const std::vector<QString>& texts) {
+    auto* group = new QButtonGroup(this);
+    for (size_t i = 0; i < texts.size(); ++i) {
+      auto* r = new QRadioButton(texts[i], this);
+      into->addWidget(r);
+      group->addButton(r);
+      Register(ControlKind::RadioButton, firstId + static_cast<int>(i), r);
+    }
   };
+  std::vector<QString> languages;
+  for (int l = 0; l < kLanguageCount; ++l) languages.push_back(ToQString(Language(l).listText));
 
-  auto [firstBox, firstLayout, firstGroup, first, n1] = addRadioRow(1, msg::M_LANG_FIRST_ROW, 1, 7);
-  list_ = new QListWidget(firstBox);
-  firstLayout->addWidget(list_);
+  QVBoxLayout* first = addGroup(1, msg::M_LANG_FIRST_ROW);
+  list_ = new QListWidget(this);
+  first->addWidget(list_);
   Register(ControlKind::ListBox, kListId, list_);
-  for (int l = 0; l < kLanguageCount; ++l) list_->addItem(ToQString(Language(l).listText));
-  for (int i = 0; i < n1; ++i) addRadio(firstLayout, firstGroup, first + i, ToQString(Language(i).listText));
-
-  auto [secondBox, secondLayout, secondGroup, second, n2] = addRadioRow(2, msg::M_LANG_SECOND_ROW, 8, 7);
-  for (int i = 0; i < n2; ++i)
-    addRadio(secondLayout, secondGroup, second + i, ToQString(Language(i).listText));
+  for (const QString& text : languages) list_->addItem(text);
+  addRadios(first, 1, languages);
+  addRadios(addGroup(2, msg::M_LANG_SECOND_ROW), 8, languages);
 
   auto* menu = new QLabel("Menu + " + ToQString(GetMessageText(msg::M_LANGUAGE_NAME)), this);
   Register(ControlKind::FixedText, 1, menu);
   layout->addWidget(menu);
-  auto* thirdGroup = new QButtonGroup(this);
-  auto* thirdLayout = new QVBoxLayout();
-  layout->addLayout(thirdLayout);
-  addRadio(thirdLayout, thirdGroup, 15, MenuText(GetMessageText(msg::M_LANG_FIRST_ONLY)));
-  addRadio(thirdLayout, thirdGroup, 16, MenuText(GetMessageText(msg::M_LANG_SECOND_ALWAYS)));
-  addRadio(thirdLayout, thirdGroup, 17, MenuText("~" + GetMessageText(msg::M_LANG_ALL)));
+  auto* third = new QVBoxLayout();
+  layout->addLayout(third);
+  addRadios(third, 15,
+            {MenuText(GetMessageText(msg::M_LANG_FIRST_ONLY)),
+             MenuText(GetMessageText(msg::M_LANG_SECOND_ALWAYS)),
+             MenuText("~" + GetMessageText(msg::M_LANG_ALL))});
   layout->addWidget(buttons);
 }
 
