@@ -48,6 +48,22 @@ TEST(QtServices, BoxesAnswerWithLibraryCodes) {
   zh::ErrorBox("boom");
 }
 
+TEST(QtServices, EventPumpRunsWhatIsPendingOnce) {
+  QtServices qt;
+  int runs = 0;
+  // A handler that posts another: one pass runs the first, not the one it posts.
+  QMetaObject::invokeMethod(
+      &qt, [&] {
+        ++runs;
+        QMetaObject::invokeMethod(&qt, [&] { ++runs; }, Qt::QueuedConnection);
+      },
+      Qt::QueuedConnection);
+  Reschedule();
+  EXPECT_EQ(runs, 1);
+  Reschedule();
+  EXPECT_EQ(runs, 2);
+}
+
 TEST(QtServices, WaitStateNestsAndBlocksInput) {
   QtServices qt;
   QLineEdit edit;
