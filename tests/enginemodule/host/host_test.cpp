@@ -309,6 +309,25 @@ TEST(EngineHost, ParametersWaitForTheSearchAndReachTheModule) {
   engine.Exit();
 }
 
+TEST(EngineHost, HashSizeWaitsUntilNoSearchRuns) {
+  Recorder recorder;
+  Engine engine(recorder, ZH_STUB_MODULE);
+  ASSERT_EQ(engine.StartCode(), 0);
+  engine.Search();
+  ASSERT_TRUE(recorder.WaitForCode(engine.id, eng::kReportSearchStarted));
+  ASSERT_TRUE(engine.Post(eng::kRequestHashSize, 4096));
+  ASSERT_TRUE(engine.Post(eng::kRequestName));  // served at once, before the hash size
+  ASSERT_TRUE(recorder.WaitForCode(engine.id, eng::kReportName));
+  EXPECT_TRUE(recorder.Of(engine.id, eng::kReportHashChanged).empty());
+  ASSERT_TRUE(engine.Post(eng::kRequestStop));
+  ASSERT_TRUE(recorder.WaitForCode(engine.id, eng::kReportHashChanged));
+  std::vector<int32_t> codes = recorder.Codes(engine.id);
+  EXPECT_EQ(codes.back(), eng::kReportHashChanged);
+  EXPECT_EQ(codes[codes.size() - 2], eng::kReportSearchDone);
+  EXPECT_EQ(recorder.Of(engine.id, eng::kReportHashChanged)[0]->as<eng::StatusBlock>()->hash_kb, 4096);
+  engine.Exit();
+}
+
 TEST(EngineHost, MessageNumbersAndModuleReports) {
   EXPECT_EQ(Func2(259), 259);
   EXPECT_EQ(Func2(340), 0);

@@ -161,7 +161,7 @@ uint8_t Position::ComputeCheck(Square* checker) const {
       where = s;
     }
   }
-  if (checker) *checker = found == 1 ? where : (found ? where : kNoSquare);
+  if (checker) *checker = where;
   if (found == 0) return 0;
   if (found > 1) return kDoubleCheck;
   return static_cast<uint8_t>(ReachBits(where - king));
@@ -206,7 +206,8 @@ int32_t Position::MakeMove(Square from, Square to, int flags) {
   flags &= ~(kFlagEven | kFlagCheck);
 
   word(from) = 0;
-  Update(h, from, eval, key);  // removal in the frame of the mover's opponent
+  dirty_files_ = 0;
+  RemoveRoutine(h, from, eval, key);  // in the frame of the mover's opponent
   eval = -eval - 16;
   const int kind = flags & kFlagKindMask;
   if (TypeOf(code(h)) == kTypePawn && RankOf(to) == kLastRank[mover_side]) {
@@ -217,16 +218,15 @@ int32_t Position::MakeMove(Square from, Square to, int flags) {
     signature -= SignatureWeight(mover_side == kWhite ? CodeOf(kPawn) : CodeOf(kPawn | kBlackBit));
     signature += SignatureWeight(promoted);
   }
-  Update(h, to, eval, key);
+  AddRoutine(h, to, eval, key);
   word(to) = h;
   square_[Slot(h)] = to;
 
   Square vacated = kNoSquare;  // a second square emptied by the move (e.p.)
-  Square checker = to;
-  Handle checking_piece = h;
+  Square checker = to;  // the square of the piece that may check directly
   if (captured != 0) {
     square_[Slot(captured)] = kNoSquare;
-    Update(captured, to, eval, key);
+    RemoveRoutine(captured, to, eval, key);
     if (AttrValue(code(captured)) == AttrValue(code(h))) flags |= kFlagEven;
     signature -= SignatureWeight(code(captured));
   } else if (kind == kFlagCastling) {
@@ -234,18 +234,17 @@ int32_t Position::MakeMove(Square from, Square to, int flags) {
     Square rook_to = to > from ? from + 1 : from - 1;
     Handle rook = board(rook_from);
     eval = -eval;
-    Update(rook, rook_from, eval, key);
+    RemoveRoutine(rook, rook_from, eval, key);
     eval = -eval;
-    Update(rook, rook_to, eval, key);
+    AddRoutine(rook, rook_to, eval, key);
     word(rook_from) = 0;
     word(rook_to) = rook;
     square_[Slot(rook)] = rook_to;
     checker = rook_to;
-    checking_piece = rook;
   } else if (kind == kFlagEnPassant) {
     Square pawn_square = parent.to;
     Handle pawn = board(pawn_square);
-    Update(pawn, pawn_square, eval, key);
+    RemoveRoutine(pawn, pawn_square, eval, key);
     word(pawn_square) = 0;
     square_[Slot(pawn)] = kNoSquare;
     child.captured = pawn;
@@ -255,14 +254,18 @@ int32_t Position::MakeMove(Square from, Square to, int flags) {
 
   child.castling = parent.castling & ~(CastlingClearMask(from) | CastlingClearMask(to));
   child.key = key;
+  if (dirty_files_ != 0) eval += EvaluatePawnFiles(child);
   child.eval = eval;
   child.signature = signature;
   child.flags = static_cast<uint8_t>(flags);
+  // The endgame knowledge may change the value returned, never the stored base.
+  int32_t value = eval;
+  if ((signature & 0xFF) <= 43) value = EvaluateEndgame(static_cast<int>(signature & 0xFF), value);
   side_ ^= 1;
   ++ply_;
-  SetCheckInfo(child, checking_piece, checker, from, vacated);
-  child.static_value = eval;
-  return eval;
+  SetCheckInfo(child, checker, from, vacated);
+  child.static_value = value;
+  return value;
 }
 
 Handle Position::DiscoveringPiece(Square king, Square vacated, Square to, int mover_side) const {
@@ -280,8 +283,7 @@ Handle Position::DiscoveringPiece(Square king, Square vacated, Square to, int mo
   return (AttrCheck(code(w)) & line) ? w : 0;
 }
 
-void Position::SetCheckInfo(PlyRecord& child, Handle mover, Square mover_square, Square from,
-                            Square also_vacated) {
+void Position::SetCheckInfo(PlyRecord& child, Square mover_square, Square from, Square also_vacated) {
   const int mover_side = side_ ^ 1;
   const Square king = king_square(side_);
   bool direct = Attacks(mover_square, king);
@@ -290,7 +292,6 @@ void Position::SetCheckInfo(PlyRecord& child, Handle mover, Square mover_square,
   if (second == first) second = 0;
   if (!first) first = second, second = 0;
   int checks = (direct ? 1 : 0) + (first ? 1 : 0) + (second ? 1 : 0);
-  (void)mover;
   if (checks == 0) {
     child.check = 0;
   } else if (checks > 1) {

@@ -145,7 +145,18 @@ class Position {
     key ^= PieceKey(c, s);
     eval += piece_square_[c >> 2][s];
   }
-  void SetCheckInfo(PlyRecord& child, Handle mover, Square mover_square, Square from, Square also_vacated);
+  // The piece routines of the incremental evaluation (add on arrival, remove on
+  // departure; a removal runs in the frame of the piece's opponent). For now they do
+  // the common part only; the evaluation terms of each piece type, which may set bits
+  // of dirty_files_, join them later.
+  void AddRoutine(Handle h, Square s, int32_t& eval, uint64_t& key) { Update(h, s, eval, key); }
+  void RemoveRoutine(Handle h, Square s, int32_t& eval, uint64_t& key) { Update(h, s, eval, key); }
+  // Pawn structure of the dirty files: updates the file scores of the record and
+  // returns the change of the evaluation. Nothing yet.
+  int32_t EvaluatePawnFiles(PlyRecord& /*child*/) { return 0; }
+  // Endgame adjustment for a signature index of at most 43: the value unchanged yet.
+  int32_t EvaluateEndgame(int /*index*/, int32_t value) const { return value; }
+  void SetCheckInfo(PlyRecord& child, Square mover_square, Square from, Square also_vacated);
   Handle DiscoveringPiece(Square king, Square vacated, Square to, int mover_side) const;
   bool LineExposes(Square king, Square vacated, int enemy_side) const;
 
@@ -165,6 +176,7 @@ class Position {
   std::array<PlyRecord, kPlyRecords + 1> records_{};
   int ply_ = 0;
   int side_ = kWhite;
+  uint8_t dirty_files_ = 0;  // files whose pawn-structure scores a move made stale
   uint64_t nodes_ = 0;
 };
 
