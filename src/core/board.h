@@ -9,6 +9,8 @@
 #include <string>
 #include <type_traits>
 
+#include "core/square_set.h"
+
 namespace zh {
 
 // Piece codes: type in the low three bits, colour bit 8 for black.
@@ -194,6 +196,15 @@ struct Board {
   bool Equals(const Board& other) const { return !DiffersFrom(other); }
   // Every square holding `code` on `source` gets `code` here.
   void MergePieceKind(const Board& source, int code);
+
+  // Attack sets (attacks.cpp). Side 1 is black, any other value white.
+  // Squares the piece on `square` attacks; rays include their first occupied square.
+  SquareSet GetPieceAttacks(int square) const;
+  SquareSet GetSideAttacks(int side) const;
+  // Squares of the side's pieces that attack `square`; batteries count in full.
+  SquareSet GetAttackers(int square, int side) const;
+  // table[s] := number of the side's attackers of s for every s in `squares`, else 0.
+  void CountSquareAttackers(int side, SquareSet squares, int16_t table[64]) const;
 };
 static_assert(std::is_trivially_copyable_v<Board>);
 static_assert(offsetof(Board, squares) == 0 && offsetof(Board, cachedIndex) == 64);

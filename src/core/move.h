@@ -71,6 +71,9 @@ struct Move {
   // Whether the completed move leaves the mover's king unattacked; castling also
   // needs the right and three unattacked king squares.
   bool IsLegal(const Position& position) const;
+  // The earlier move ended on this move's to-square, which is occupied, and this move
+  // captures.
+  bool IsRecapture(const Board& board, MoveCode earlier) const;
   // "Ng1-f3 ", "e2-e4", "e7xd8Q", "0-0", "0-0-0"; "b1-c3" for an incomplete move.
   std::string ToLongText() const;
 };

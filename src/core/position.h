@@ -12,6 +12,9 @@
 namespace zh {
 
 struct Move;
+struct GameMove;
+struct SquareList;
+class ScoredMoveList;
 
 // Castling-right bits.
 enum CastlingRight : uint8_t {
@@ -78,6 +81,31 @@ struct Position {
   int Normalize();
   // Rights that the placement of kings and rooks on their start squares allows.
   uint8_t CastlingRightsFromPlacement();
+
+  // Plays a completed move of a game and takes it back exactly (game_move.cpp).
+  void DoGameMove(const GameMove& move);
+  void UndoGameMove(const GameMove& move);
+
+  // Exchanges and threats (exchange.cpp).
+  // To-squares of the legal moves starting on the square.
+  void GetMoveTargets(int square, SquareList& list) const;
+  // Sort key of a legal move: lower is better for the mover.
+  int16_t StaticExchange(const Move& move) const;
+  // The legal moves in generation order, each with its StaticExchange key.
+  void ScoreLegalMoves(ScoredMoveList& list) const;
+  // The move's key (in `key`) minus the best key among the legal moves.
+  int16_t GetExchangeLoss(const Move& move, int16_t* key = nullptr) const;
+  // Occupied squares by safety: safe but attacked, threatened, contested.
+  void GetEndangeredPieces(SquareList& safe, SquareList& threatened,
+                           SquareList& contested) const;
+  // Destinations of the piece on the square by safety: safe, threatened, contested.
+  void GetMoveSafety(int square, SquareList& safe, SquareList& threatened,
+                     SquareList& contested) const;
+  // The move takes a piece off its first rank of the side to move.
+  bool LeavesHomeSquare(const Move& move) const;
+  // Attackers of the move's to-square by the other side once the mover is lifted:
+  // entries square | piece << 8, the count in entry 64.
+  void GetXRayList(const Move& move, int16_t list[65]) const;
 
   // Same squares, side, en-passant file, rights and king squares.
   bool operator==(const Position& other) const;

@@ -1,7 +1,6 @@
 #include "support/test_fen.h"
 
-#include <cctype>
-#include <sstream>
+#include "core/fen.h"
 
 namespace zh::test {
 
@@ -12,69 +11,15 @@ constexpr std::string_view kLetters = " kqnbrp";
 }  // namespace
 
 Position ParseFenForTest(std::string_view fen) {
-  std::istringstream in{std::string(fen)};
-  std::string placement, side, castling, ep;
-  in >> placement >> side >> castling >> ep;
-  Board board;
-  int file = 0, rank = 7;
-  for (char ch : placement) {
-    if (ch == '/') {
-      --rank;
-      file = 0;
-    } else if (std::isdigit(static_cast<unsigned char>(ch))) {
-      file += ch - '0';
-    } else {
-      const size_t type = kLetters.find(static_cast<char>(std::tolower(ch)));
-      const int colour = std::islower(static_cast<unsigned char>(ch)) ? kBlackBit : 0;
-      if (type != std::string_view::npos && file < 8 && rank >= 0)
-        board[MakeSquare(file, rank)] = static_cast<uint8_t>(type | colour);
-      ++file;
-    }
-  }
-  uint8_t rights = 0;
-  for (char ch : castling) {
-    if (ch == 'K') rights |= kWhiteShort;
-    if (ch == 'Q') rights |= kWhiteLong;
-    if (ch == 'k') rights |= kBlackShort;
-    if (ch == 'q') rights |= kBlackLong;
-  }
-  const uint8_t epFile = ep.size() == 2 ? static_cast<uint8_t>(ep[0] - 'a' + 1) : 0;
-  Position p;
-  p.Set(board, side == "b" ? 1 : 0, epFile, rights);
-  return p;
+  StartRecord record;
+  ParseFen(record, fen);
+  return record.start.position;
 }
 
 std::string FenForTest(const Position& p) {
-  std::string fen;
-  for (int rank = 7; rank >= 0; --rank) {
-    int empty = 0;
-    for (int file = 0; file < 8; ++file) {
-      const int code = p.board[MakeSquare(file, rank)];
-      if (code == kEmpty) {
-        ++empty;
-        continue;
-      }
-      if (empty) fen += static_cast<char>('0' + empty);
-      empty = 0;
-      const char letter = kLetters[TypeOf(code) % kLetters.size()];
-      fen += ColourOf(code) ? letter : static_cast<char>(std::toupper(letter));
-    }
-    if (empty) fen += static_cast<char>('0' + empty);
-    if (rank) fen += '/';
-  }
-  fen += p.side == 1 ? " b " : " w ";
-  std::string rights;
-  if (p.castling & kWhiteShort) rights += 'K';
-  if (p.castling & kWhiteLong) rights += 'Q';
-  if (p.castling & kBlackShort) rights += 'k';
-  if (p.castling & kBlackLong) rights += 'q';
-  fen += rights.empty() ? "-" : rights;
-  fen += ' ';
-  if (p.epFile >= 1 && p.epFile <= 8)
-    fen += std::string{static_cast<char>('a' + p.epFile - 1), p.side == 1 ? '3' : '6'};
-  else
-    fen += '-';
-  return fen + " 0 1";
+  StartRecord record;
+  record.start.position = p;
+  return FormatFen(record);
 }
 
 std::string UciMove(const MoveCode& code) {

@@ -1,4 +1,5 @@
-// A small FEN reader and writer for tests and benchmarks. It trusts its input.
+// FEN of a bare position for tests and benchmarks, the coordinate form of moves and
+// the perft positions.
 #pragma once
 
 #include <cstdint>
@@ -12,7 +13,7 @@
 
 namespace zh::test {
 
-// Board, side, castling and en-passant fields of a FEN; the move counters are ignored.
+// The position of a FEN; the move counters are ignored.
 Position ParseFenForTest(std::string_view fen);
 // The four position fields of a FEN followed by "0 1".
 std::string FenForTest(const Position& position);
