@@ -160,4 +160,13 @@ std::optional<std::vector<std::string>> UciEngine::Checkers() {
   return squares;
 }
 
+std::optional<std::string> UciEngine::Fen() {
+  Send("d");
+  auto lines = ReadUntil("Checkers:", std::chrono::seconds(30));
+  if (!lines) return std::nullopt;
+  for (const std::string& line : *lines)
+    if (line.rfind("Fen: ", 0) == 0) return line.substr(sizeof "Fen: " - 1);
+  return std::nullopt;
+}
+
 }  // namespace zh::test

@@ -48,6 +48,8 @@ class UciEngine {
                                    std::chrono::milliseconds timeout = std::chrono::minutes(5));
   // The squares of the "Checkers:" line of "d" on the current position ("e1 f3").
   std::optional<std::vector<std::string>> Checkers();
+  // The "Fen:" line of "d" on the current position, without its label.
+  std::optional<std::string> Fen();
 
  private:
   pid_t pid_ = -1;
