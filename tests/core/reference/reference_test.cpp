@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <memory>
-#include <random>
 #include <set>
 #include <string>
 #include <vector>
@@ -12,14 +11,12 @@
 #include "core/movelist.h"
 #include "core/position.h"
 #include "support/legal_by_playing.h"
+#include "support/random_games.h"
 #include "support/test_fen.h"
 #include "support/uci_engine.h"
 
 namespace zh {
 namespace {
-
-constexpr int kGamesPerStart = 40;
-constexpr int kMaxPlies = 120;
 
 class Reference : public testing::TestWithParam<test::PerftCase> {
  protected:
@@ -63,13 +60,12 @@ EngineView AskEngine(test::UciEngine& engine, const std::string& fen,
 
 TEST_P(Reference, RandomGamesAgree) {
   const test::PerftCase& c = GetParam();
-  std::mt19937 random(20261210u + static_cast<uint32_t>(c.counts[1]));
   const Position start = test::ParseFenForTest(c.fen);
   int mates = 0, stalemates = 0, positions = 0;
-  for (int game = 0; game < kGamesPerStart; ++game) {
+  for (const std::vector<MoveCode>& game : test::RandomGames(c)) {
     Position p = start;
     std::vector<std::string> played;
-    for (int ply = 0;; ++ply) {
+    for (size_t ply = 0;; ++ply) {
       SCOPED_TRACE(test::FenForTest(p));
       MoveList list;
       const int n = list.GenerateLegal(p);
@@ -96,20 +92,15 @@ TEST_P(Reference, RandomGamesAgree) {
       EXPECT_EQ(normal.whiteKing, kings.whiteKing);
       EXPECT_EQ(normal.blackKing, kings.blackKing);
 
-      if (n == 0 || ply == kMaxPlies) {
+      if (ply == game.size()) {
+        EXPECT_TRUE(n == 0 || ply == test::kRandomGameMaxPlies);
         EXPECT_EQ(p.IsCheckmate(), engine.inCheck && engine.moves.empty());
         EXPECT_EQ(p.IsStalemate(), !engine.inCheck && engine.moves.empty());
         mates += p.IsCheckmate();
         stalemates += p.IsStalemate();
         break;
       }
-      // Half of the time a capture when there is one, so that games reach their ends.
-      std::vector<MoveCode> captures;
-      for (const MoveCode& m : list)
-        if (m.kind & (kCapture | kEnPassant | kPromotion)) captures.push_back(m);
-      const MoveCode m = !captures.empty() && random() % 2
-                             ? captures[random() % captures.size()]
-                             : list.At(static_cast<int>(random() % static_cast<uint32_t>(n)));
+      const MoveCode m = game[ply];
       played.push_back(test::UciMove(m));
       p.MakeMoveSquares(m.from, m.to, m.promotion);
     }
