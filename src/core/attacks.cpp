@@ -1,5 +1,6 @@
 // Attack sets of a board.
 #include "core/board.h"
+#include "core/piece_steps.h"
 
 namespace zh {
 
@@ -35,7 +36,7 @@ SquareSet Board::GetPieceAttacks(int square) const {
       if (CanStep(square, steps[i])) set.Add(square + steps[i].delta);
     return set;
   }
-  const StepRange range = kPieceSteps[type];
+  const PieceStepRange range = kPieceStepRanges[type];
   for (int i = range.first; i < range.first + range.count; ++i) {
     if (type == kKing || type == kKnight) {
       if (CanStep(square, kSteps[i])) set.Add(square + kSteps[i].delta);

@@ -1,5 +1,6 @@
 #include "core/notation.h"
 
+#include "core/piece_steps.h"
 #include "core/services.h"
 
 namespace zh {
@@ -28,7 +29,7 @@ void AppendSquare(DisplayText& t, int square) {
 // Walks of the piece type from `square`: one step for knights, rays for the rest.
 template <class Visit>
 void WalkPieceSteps(const Board& b, int type, int square, int stop, Visit visit) {
-  const StepRange range = kPieceSteps[type & 7];
+  const PieceStepRange range = kPieceStepRanges[type & 7];
   for (int i = range.first; i < range.first + range.count; ++i) {
     for (int s = square; CanStep(s, kSteps[i]);) {
       s += kSteps[i].delta;
