@@ -129,9 +129,13 @@ int16_t ValidateBoard(const Board& board, bool blackToMove) {
   return 0;
 }
 
+// Text 23 starts with the letters of K, Q, N, B, R, P: piece type t is character t,
+// counted from 1.
 char PieceLetter(int code) {
+  const int type = code & 7;
+  if (type < 1 || type > 6) return ' ';
   const std::string text = GetMessageText(23);
-  const size_t i = static_cast<size_t>(code & 7);
+  const size_t i = static_cast<size_t>(type - 1);
   if (text == kNoText || i >= text.size()) return ' ';
   return text[i];
 }

@@ -246,8 +246,8 @@ constexpr int PieceValue(int code) {
   return kValues[code & 7];
 }
 
-// The letter of the piece type in the user's language (message text 23, letters of
-// K, Q, N, B, R, P at characters 1..6); a blank when the text has no such character.
+// The letter of the piece type in the user's language: message text 23 starts with
+// the letters of K, Q, N, B, R, P; a blank when the text has no such character.
 char PieceLetter(int code);
 // "a1" .. "h8".
 std::string SquareName(int square);

@@ -135,7 +135,7 @@ TEST(Board, Helpers) {
 
 TEST(Board, PieceLetterAndSideNameComeFromTexts) {
   test::RecordingServices rec;
-  rec.texts[23] = " KDSLTB";
+  rec.texts[23] = "KDSLTB.x+";
   rec.texts[133] = "~Weiss";
   rec.texts[134] = "Sch~warz";
   EXPECT_EQ(PieceLetter(1), 'K');
@@ -144,8 +144,9 @@ TEST(Board, PieceLetterAndSideNameComeFromTexts) {
   EXPECT_EQ(SideName(0), "Weiss");
   EXPECT_EQ(SideName(1), "Schwarz");
   // A short text has no letter for the pawn: a blank, not a read past its end.
-  rec.texts[23] = " KDS";
+  rec.texts[23] = "KDS";
   EXPECT_EQ(PieceLetter(3), 'S');
+  EXPECT_EQ(PieceLetter(0), ' ');
   EXPECT_EQ(PieceLetter(6), ' ');
   EXPECT_EQ(PieceLetter(7), ' ');
 }
