@@ -111,9 +111,9 @@ void Position::GetEndangeredPieces(SquareList& safe, SquareList& threatened,
     AttackTally white, black;
     CountSquareAttackers(board, s, white, black);
     const int flags = GetSquareSafety(board, white, black, s, side == 1);
-    if (flags & kSafetyWhiteSide)
+    if (flags & kSafetyThreatened)
       threatened.Add(s);
-    else if ((flags & kSafetyBlackSide) && (flags & kSafetyAttacked))
+    else if ((flags & kSafetySafe) && (flags & kSafetyAttacked))
       safe.Add(s);
     else if (flags & kSafetyContested)
       contested.Add(s);
@@ -135,7 +135,7 @@ void Position::GetMoveSafety(int square, SquareList& safe, SquareList& threatene
     if (board[code.to] != kEmpty || (code.kind & kEnPassant))
       AdjustSquareSafety(flags, TypeOf(board[code.from]),
                          board[code.to] ? TypeOf(board[code.to]) : kPawn);
-    if (flags & kSafetyWhiteSide)
+    if (flags & kSafetyThreatened)
       threatened.Add(code.to);
     else if (flags & kSafetyContested)
       contested.Add(code.to);

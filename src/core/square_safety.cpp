@@ -66,15 +66,15 @@ void CountSquareAttackers(const Board& board, int square, AttackTally& white, At
 }
 
 int GetSquareSafety(const Board& board, const AttackTally& white, const AttackTally& black,
-                    int square, bool flag) {
+                    int square, bool whiteView) {
   const int w = white.count, b = black.count;
   if (w == 0 && b == 0) return kSafetyUnattacked;
   const int wv = white.lowest / 10, bv = black.lowest / 10;
   const int p = IsOnBoard(square) ? board[square] : 0;
   if (p == kEmpty) {
-    int r = w == b ? 0 : (w > b) == flag ? 1 : 2;
-    if (r == 2 && (flag ? bv < wv : wv < bv)) r = 4;
-    if (r == 1 && (flag ? wv < bv : bv < wv)) r = 4;
+    int r = w == b ? 0 : (w > b) == whiteView ? 1 : 2;
+    if (r == 2 && (whiteView ? bv < wv : wv < bv)) r = 4;
+    if (r == 1 && (whiteView ? wv < bv : bv < wv)) r = 4;
     return r;
   }
   // Seen from the piece's side: own and enemy counts and lowest values.
@@ -111,7 +111,7 @@ void AdjustSquareSafety(int& flags, int pieceType, int capturedType) {
     default:
       return;
   }
-  if (flags & (kSafetyWhiteSide | kSafetyContested)) flags = (flags & ~7) | kSafetyBlackSide;
+  if (flags & (kSafetyThreatened | kSafetyContested)) flags = (flags & ~7) | kSafetySafe;
 }
 
 }  // namespace zh

@@ -17,10 +17,11 @@ struct AttackTally {
   int16_t highest = 0;
 };
 
-// Safety flags.
+// Safety flags. The low three bits hold one of threatened, safe or contested: for a
+// piece as its own side sees it, for an empty square by the view flag.
 enum SquareSafety : uint16_t {
-  kSafetyWhiteSide = 1,  // see GetSquareSafety
-  kSafetyBlackSide = 2,
+  kSafetyThreatened = 1,
+  kSafetySafe = 2,
   kSafetyContested = 4,
   kSafetyAttacked = 8,   // an occupied square that the piece's enemy attacks
   kSafetyCovered = 16,   // an occupied square that the piece's own side covers
@@ -29,10 +30,10 @@ enum SquareSafety : uint16_t {
 
 // Attackers of the square by both sides; batteries and pieces behind pawns count.
 void CountSquareAttackers(const Board& board, int square, AttackTally& white, AttackTally& black);
-// Flags of the square from the two tallies; `flag` takes the view of the side that
-// has just moved.
+// Flags of the square from the two tallies. `whiteView` decides how an empty square
+// reads: set, a square that white dominates is threatened.
 int GetSquareSafety(const Board& board, const AttackTally& white, const AttackTally& black,
-                    int square, bool flag);
+                    int square, bool whiteView);
 // A capture of a piece of at least the mover's worth makes a threatened or contested
 // destination safe.
 void AdjustSquareSafety(int& flags, int pieceType, int capturedType);

@@ -20,6 +20,9 @@ struct SquareSet {
   // The lowest square of a non-empty set.
   constexpr int First() const { return std::countr_zero(bits); }
 
+  // The two-word view: squares 0..31 in word 0, 32..63 in word 1.
+  constexpr uint32_t Word(int i) const { return static_cast<uint32_t>(bits >> (i ? 32 : 0)); }
+
   constexpr SquareSet operator|(SquareSet o) const { return SquareSet(bits | o.bits); }
   constexpr SquareSet operator&(SquareSet o) const { return SquareSet(bits & o.bits); }
   constexpr bool operator==(const SquareSet&) const = default;

@@ -111,18 +111,18 @@ TEST(SquareSafety, FlagsAndAdjustment) {
   const Position p = test::ParseFenForTest("4k3/8/8/8/8/8/8/4K3 w - - 0 1");
   EXPECT_EQ(GetSquareSafety(p.board, none, none, Sq("d4"), false), kSafetyUnattacked);
   EXPECT_EQ(GetSquareSafety(p.board, one, one, Sq("d4"), false), 0);
-  EXPECT_EQ(GetSquareSafety(p.board, two, one, Sq("d4"), false), kSafetyBlackSide);
-  EXPECT_EQ(GetSquareSafety(p.board, two, one, Sq("d4"), true), kSafetyWhiteSide);
+  EXPECT_EQ(GetSquareSafety(p.board, two, one, Sq("d4"), false), kSafetySafe);
+  EXPECT_EQ(GetSquareSafety(p.board, two, one, Sq("d4"), true), kSafetyThreatened);
   // A side alone on a square with the cheaper attacker: contested either way.
   EXPECT_EQ(GetSquareSafety(p.board, one, none, Sq("d4"), false), kSafetyContested);
   // The white king attacked by black: threatened, attacked.
-  EXPECT_EQ(GetSquareSafety(p.board, none, one, Sq("e1"), false), kSafetyWhiteSide | kSafetyAttacked);
+  EXPECT_EQ(GetSquareSafety(p.board, none, one, Sq("e1"), false), kSafetyThreatened | kSafetyAttacked);
 
-  int flags = kSafetyWhiteSide | kSafetyAttacked;
+  int flags = kSafetyThreatened | kSafetyAttacked;
   AdjustSquareSafety(flags, kQueen, kPawn);  // a queen taking a pawn stays threatened
-  EXPECT_EQ(flags, kSafetyWhiteSide | kSafetyAttacked);
+  EXPECT_EQ(flags, kSafetyThreatened | kSafetyAttacked);
   AdjustSquareSafety(flags, kKnight, kRook);
-  EXPECT_EQ(flags, kSafetyBlackSide | kSafetyAttacked);
+  EXPECT_EQ(flags, kSafetySafe | kSafetyAttacked);
   flags = kSafetyContested;
   AdjustSquareSafety(flags, kPawn, 0);
   EXPECT_EQ(flags, kSafetyContested);
