@@ -285,7 +285,9 @@ DisplayText NotationFormatter::FormatGameMove(const DisplayText& moveText, MoveS
 }
 
 DisplayText ReplaceFigurineChars(const DisplayText& text) {
-  const std::string letters = Utf8ToDisplay(GetMessageText(kPieceLettersText));
+  const std::string text217 = GetMessageText(kPieceLettersText);
+  // Without the message file the English letters stand in.
+  const std::string letters = text217 == kNoText ? "KQNBRP" : Utf8ToDisplay(text217);
   std::string out = text.Bytes();
   for (char& c : out) {
     const auto b = static_cast<uint8_t>(c);

@@ -59,6 +59,8 @@ TEST(Notation, GoldenMoveTexts) {
       {kDescriptive, kStart, "g1f3", "N-KB3"},
       {kDescriptive, "kStart/pppp1ppp/8/4p3/3P4/8/PPP1PPPP/RNBQKBNR w KQkq - 0 1", "d4e5",
        "PxP"},
+      {kDescriptive, "4k3/8/8/3p4/2P1P3/8/8/4K3 w - - 0 1", "c4d5", "BPxP"},
+      {kDescriptive, "4k3/8/8/8/8/5N2/3p4/1N2K3 w - - 0 1", "b1d2", "N/NxP"},
       {kDescriptive, "4k3/8/8/8/8/8/8/4K2R w K - 0 1", "e1g1", "0-0"},
       {kDescriptive, "4k3/8/8/8/8/8/8/4K3 w - - 0 1", "e1e1", "--"},
       {kNoNotation, kStart, "e2e4", ""},
@@ -135,6 +137,8 @@ TEST(Notation, FigurinesToTheUsersLetters) {
   test::RecordingServices services;
   services.texts[217] = "KDSLTB";
   EXPECT_EQ(ReplaceFigurineChars(DisplayText("\xA3" "d1\x8D" "e2\xA7")).Bytes(), "Dd1xe2B");
+  services.texts.erase(217);
+  EXPECT_EQ(ReplaceFigurineChars(DisplayText("\xA4" "f3")).Bytes(), "Nf3");
 }
 
 TEST(Notation, SamePieceMoves) {
