@@ -2,10 +2,11 @@
 
 #include <gtest/gtest.h>
 
-#include <clocale>
 #include <cmath>
+#include <cstdio>
 #include <limits>
-#include <locale>
+
+#include "german_locale.h"
 
 namespace zh {
 namespace {
@@ -48,9 +49,8 @@ TEST(NumberText, FormatDoubleLikePrintf) {
 
 // The conversions must not follow the process locale (German writes "0,50000").
 TEST(NumberText, IndependentOfGermanLocale) {
-  const std::string savedC = std::setlocale(LC_ALL, nullptr);
-  if (!std::setlocale(LC_ALL, "de_DE.UTF-8")) GTEST_SKIP() << "locale de_DE.UTF-8 not available";
-  const std::locale savedCpp = std::locale::global(std::locale("de_DE.UTF-8"));
+  test::GermanLocale german;
+  if (!german.Active()) GTEST_SKIP() << "locale de_DE.UTF-8 not available";
   char probe[16];
   std::snprintf(probe, sizeof probe, "%3.5f", 0.5);
   EXPECT_STREQ(probe, "0,50000");  // the locale is really in effect
@@ -58,8 +58,6 @@ TEST(NumberText, IndependentOfGermanLocale) {
   EXPECT_EQ(FormatDouble(-12.25), "-12.25000");
   EXPECT_EQ(ParseDouble("0.5"), 0.5);
   EXPECT_EQ(ParseDouble("-12.25"), -12.25);
-  std::locale::global(savedCpp);
-  std::setlocale(LC_ALL, savedC.c_str());
 }
 
 }  // namespace

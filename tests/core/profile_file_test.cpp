@@ -8,6 +8,7 @@
 #include <utility>
 #include <vector>
 
+#include "german_locale.h"
 #include "python_runner.h"
 #include "support/recording_services.h"
 #include "temp_dir.h"
@@ -141,6 +142,26 @@ TEST_F(ProfileFileTest, ValueForms) {
   EXPECT_FALSE(p.ReadString("missing", text));
   EXPECT_TRUE(p.ReadString("word", text));
   EXPECT_EQ(text, "yes");
+}
+
+TEST_F(ProfileFileTest, DoublesIgnoreTheGermanLocale) {
+  test::GermanLocale german;
+  if (!german.Active()) GTEST_SKIP() << "locale de_DE.UTF-8 not available";
+  ProfileFile p;
+  ASSERT_TRUE(p.Open(ini));
+  p.SelectGroup("3DSetting");
+  p.WriteDouble("half", 0.5);
+  p.WriteDouble("neg", -12.25);
+  p.WriteDoubleTriple("vector", {0.5, -12.25, 3});
+  EXPECT_EQ(p.ReadText("half"), "0.50000");
+  EXPECT_EQ(p.ReadText("neg"), "-12.25000");
+  EXPECT_EQ(p.ReadText("vector"), "0.50000,-12.25000,3.00000");
+  double d = 0;
+  std::array<double, 3> v{};
+  EXPECT_TRUE(p.ReadDouble("neg", d));
+  EXPECT_TRUE(p.ReadDoubleTriple("vector", v));
+  EXPECT_EQ(d, -12.25);
+  EXPECT_EQ(v, (std::array<double, 3>{0.5, -12.25, 3}));
 }
 
 TEST_F(ProfileFileTest, TypedValuesReadBack) {
