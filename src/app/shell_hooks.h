@@ -38,6 +38,7 @@ class WorkWindow {
   virtual void Repaint() {}
   virtual void OnProcessStart() {}
   virtual void OnProcessEnd() {}
+  virtual void SetTitle(std::string_view title) { (void)title; }
   virtual void ShowStatusText(std::string_view text) { (void)text; }
 };
 
@@ -54,6 +55,9 @@ class GameHooks {
   virtual void LoadDefaultEngine(std::string_view bookTree) { (void)bookTree; }
   virtual void SaveEngineSetup() {}
   // Engine table: reports by instance id, and whether any instance is left.
+  // Without an engine table (or device manager) reports go nowhere.
+  virtual bool HasEngineTable() const { return false; }
+  virtual bool HasDeviceManager() const { return false; }
   virtual int32_t HashSizeKb() const { return 0; }
   virtual bool IsLiveEngine(int32_t id) const { return (void)id, false; }
   virtual void DispatchEngineReport(int32_t code, int32_t id, const void* block) {
@@ -86,6 +90,9 @@ class CoachHooks {
   virtual void PlayIntro() {}
   virtual void CloseMusic() {}
   virtual void ShutdownSound() {}
+  // The audio output finished a playback: the sound manager, then the music player.
+  virtual void SoundManagerNotice() {}
+  virtual void MusicPlayerNotice() {}
 };
 
 // The hooks in force; unset entries use the versions that do nothing (the notation

@@ -30,10 +30,17 @@ void DelayedCall::OnTimeout() {
   link.Call(data);
 }
 
+namespace {
+DelayedCall* gInstalledCall = nullptr;
+}
+
 DelayedCall& TheDelayedCall() {
+  if (gInstalledCall) return *gInstalledCall;
   static DelayedCall call;
   return call;
 }
+
+void InstallDelayedCall(DelayedCall* call) { gInstalledCall = call; }
 
 namespace {
 int gRunningWaits = 0;

@@ -33,8 +33,10 @@ class DelayedCall {
   CallbackLink link_;
 };
 
-// The application's delayed call (made on first use).
+// The application's delayed call: the installed one, else one made on first use.
 DelayedCall& TheDelayedCall();
+// Installs the application's delayed call (null: back to the one made on first use).
+void InstallDelayedCall(DelayedCall* call);
 inline void CallLater(CallbackLink link, std::intptr_t data) { TheDelayedCall().Arm(link, data); }
 
 // Dispatches GUI events until `ms` milliseconds have passed (at least one pass;

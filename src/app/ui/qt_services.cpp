@@ -102,13 +102,20 @@ bool QtServices::eventFilter(QObject* watched, QEvent* event) {
 
 void QtServices::Reschedule() { QCoreApplication::processEvents(QEventLoop::AllEvents); }
 
-bool QtServices::BeginProcess(std::string_view) {
+bool QtServices::BeginProcess(std::string_view name) {
+  if (jobs_) return jobs_->BeginProcess(name);
   if (processRunning_) return false;
   processRunning_ = true;
   return true;
 }
 
+void QtServices::EndProcess() {
+  if (jobs_) jobs_->EndProcess();
+  processRunning_ = false;
+}
+
 bool QtServices::ProcessShouldStop() {
+  if (jobs_) return jobs_->ProcessShouldStop();
   Reschedule();
   return false;
 }

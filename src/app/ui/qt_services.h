@@ -9,6 +9,7 @@
 #include <QWidget>
 #include <random>
 
+#include "app/long_jobs.h"
 #include "core/services.h"
 
 namespace zh {
@@ -36,6 +37,8 @@ class QtServices final : public QObject,
   QWidget* MainFrame() const { return frame_; }
   void SetTexts(TextService* texts);
   void SetSettings(AppSettings* settings);
+  // The application's long job; without it only one job is counted.
+  void SetJobs(LongJobs* jobs) { jobs_ = jobs; }
 
   // Boxes with the library's answer codes.
   int OkCancelBox(std::string_view text);  // kOk or kCancel
@@ -56,7 +59,7 @@ class QtServices final : public QObject,
   void Reschedule() override;
   bool IsInputPending() override { return false; }
   bool BeginProcess(std::string_view name) override;
-  void EndProcess() override { processRunning_ = false; }
+  void EndProcess() override;
   bool ProcessShouldStop() override;
 
   std::string GetMessageText(int id) override;
@@ -76,6 +79,7 @@ class QtServices final : public QObject,
   AppSettings* settings_ = nullptr;
   int waitDepth_ = 0;
   bool processRunning_ = false;
+  LongJobs* jobs_ = nullptr;
   std::mt19937 random_;
   Services previous_;
 };

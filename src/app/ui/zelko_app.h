@@ -1,0 +1,204 @@
+// The application object: loads the resource bundle, creates every global service
+// in the start-up order while the main frame shows the boot lines, runs the event
+// loop, and at exit saves the settings and deletes the services in their own order.
+// It also offers the GUI-thread services: report dispatch, the long job, boxes,
+// work-window switching and display changes.
+#pragma once
+
+#include <QSize>
+#include <QStringList>
+#include <functional>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "app/long_jobs.h"
+#include "app/ui/app_window.h"
+
+namespace zh {
+
+class AppParams;
+class PlayingParams;
+class AnalysisParams;
+class BlunderCheckParams;
+class CorrAnalParams;
+class TreeParams;
+class Params;
+class ShellTexts;
+class QtServices;
+class DelayedCall;
+class RandomGeneratorService;
+class PlaceholderService;
+class TextFormats;
+class VideoPlayer;
+class EloList;
+class TournamentController;
+class WorkWindowFrame;
+class GuiReportInbox;
+class ReportInbox;
+class StopKey;
+class ResourceBundle;
+class ClockService;
+class MessageBoxService;
+
+// What the machine and the caller give the program; tests inject every entry.
+struct AppStartOptions {
+  std::optional<QSize> screenSize;      // default: the primary screen
+  std::optional<int> colourCount;       // default: 0, what a true-colour screen reports
+  std::optional<int64_t> physicalMemoryKb;  // default: /proc/meminfo
+  ClockService* clock = nullptr;        // default: the installed clock
+  MessageBoxService* boxes = nullptr;   // default: Qt boxes over the main frame
+  // One pass of the close wait's event pump; default: GUI events, waiting briefly.
+  std::function<void()> pump;
+  // The event loop; returns when the main frame has closed. Default: QApplication::exec.
+  std::function<int()> runEventLoop;
+  // Sees every "create <name>" and "delete <name>" before it happens.
+  std::function<void(const std::string&)> trace;
+};
+
+class ZelkoApp final : public FrameOwner {
+ public:
+  static constexpr int kCloseWaitMs = 9999;
+  static constexpr int64_t kMinimumMemoryKb = 14000;
+
+  explicit ZelkoApp(AppStartOptions options = {});
+  ~ZelkoApp() override;
+  ZelkoApp(const ZelkoApp&) = delete;
+  ZelkoApp& operator=(const ZelkoApp&) = delete;
+
+  // The whole life of the program: the program path first. The exit code.
+  int Main(const QStringList& arguments);
+
+  void StartUp(const std::string& programPath);
+  void SaveSettings();
+  void DeleteServices();
+  void PrepareClose() override;
+
+  // The start-up steps in their order, each with its name.
+  struct Stage {
+    int step;
+    const char* name;
+    void (ZelkoApp::*run)();
+  };
+  static const std::vector<Stage>& StartUpStages();
+  // Every "create <name>" and "delete <name>" so far.
+  const std::vector<std::string>& Trace() const { return trace_; }
+
+  // Services of the GUI thread.
+  bool IsLoopRunning() const override { return loopRunning_; }
+  QWidget* CurrentWorkWindow() override;
+  void SetGameRefreshFlag() override;
+  int64_t PhysicalMemoryKb() override;
+  int64_t FreeMemoryKb();
+  LongJobs& Jobs() { return *jobs_; }
+  ReportInbox& Inbox();
+  void OnDisplayChange(QSize size);
+  void OnPlaybackNotice();
+  void ShowGameWindow();
+  void ShowDBWindow();
+  void ShowStatusMessage(std::string_view text);
+  void SetWorkWindowsFlag(uint8_t value);
+  void PauseCallback();
+  void ShowLastError();
+  void OpenHomePage();
+
+  AppWindow* Frame() { return frame_.get(); }
+  WorkWindowFrame* GameWindow() { return gameWindow_.get(); }
+  WorkWindowFrame* DBWindow() { return dbWindow_.get(); }
+  AppParams* App() { return appParams_.get(); }
+  PlayingParams* Playing() { return playing_.get(); }
+  int ColourCount() const { return colourCount_; }
+  int DisplayClass() const { return displayClass_; }
+  const std::string& ProgramFolder() const { return programFolder_; }
+  const std::string& HelpFolder() const { return helpFolder_; }
+  // "normal" or "highest": the priority the GUI thread would run at.
+  const char* GuiPriority() const { return guiPriority_; }
+
+ private:
+  // Start-up steps.
+  void CreateBasics();
+  void ReadScreen();
+  void LoadSettings();
+  void FriendOnFirstStarts();
+  void CreateD3Settings();
+  void CreateMessageFile();
+  void CreateSoundEffects();
+  void CreateFrame();
+  void CreateMedia();
+  void SetColourCount();
+  void CreatePictures();
+  void CreateEcoTable();
+  void CreateEngineManager();
+  void ShowHashSize();
+  void CreateSystem();
+  void CreateGraphics();
+  void CheckColours();
+  void ShowColours();
+  void CreateWorkWindows();
+  void ParentMessageLog();
+  void CreateDumpWindow();
+  void PrepareJobs();
+  void SetHelpFile();
+  void CreateDevices();
+  void CountStart();
+  void SetHandleCount();
+  void RecordProgramFolder();
+  void StartIntroMusic();
+
+  void RunAfterStartUp();
+  void Record(const std::string& event);
+  template <class T, class Make>
+  void Create(const char* name, std::unique_ptr<T>& slot, Make make);
+  template <class T>
+  void Delete(const char* name, std::unique_ptr<T>& slot);
+  void Place(const char* name);
+  void Unplace(const char* name);
+  bool Has(const char* name) const;
+  std::unique_ptr<WorkWindowFrame> MakeWorkWindow(const char* suffix);
+  void Pump();
+  QSize ScreenSize() const;
+  template <class T>
+  void LoadRecord(T& record);
+
+  AppStartOptions options_;
+  std::vector<std::string> trace_;
+  std::unique_ptr<QtServices> services_;
+  std::unique_ptr<ResourceBundle> bundle_;
+  std::unique_ptr<GuiReportInbox> inbox_;
+  std::unique_ptr<LongJobs> jobs_;
+
+  std::unique_ptr<RandomGeneratorService> random_;
+  std::unique_ptr<DelayedCall> delayedCall_;
+  std::unique_ptr<AppParams> appParams_;
+  std::unique_ptr<PlayingParams> playing_;
+  std::unique_ptr<AnalysisParams> analysis_;
+  std::unique_ptr<BlunderCheckParams> blunderCheck_;
+  std::unique_ptr<CorrAnalParams> corrAnal_;
+  std::unique_ptr<TreeParams> tree_;
+  std::vector<const Params*> loaded_;  // records whose Load finished
+  std::unique_ptr<ShellTexts> texts_;
+  std::unique_ptr<VideoPlayer> videoPlayer_;
+  std::unique_ptr<TextFormats> textFormats1_;
+  std::unique_ptr<TextFormats> textFormats2_;
+  std::unique_ptr<TournamentController> tournament_;
+  std::unique_ptr<EloList> eloList_;
+  std::unique_ptr<StopKey> stopKey_;
+  std::map<std::string, std::unique_ptr<PlaceholderService>> placeholders_;
+  // The frame before its children, so that the children go first.
+  std::unique_ptr<AppWindow> frame_;
+  std::unique_ptr<WorkWindowFrame> gameWindow_;
+  std::unique_ptr<WorkWindowFrame> dbWindow_;
+
+  WorkWindowFrame* current_ = nullptr;
+  std::string programFolder_;
+  std::string helpFolder_;
+  int colourCount_ = 0;
+  int displayClass_ = 0;
+  bool loopRunning_ = false;
+  bool closePrepared_ = false;
+  const char* guiPriority_ = "normal";
+};
+
+}  // namespace zh
