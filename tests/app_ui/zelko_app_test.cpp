@@ -283,13 +283,16 @@ TEST_F(ZelkoAppTest, ClosingDuringStartUpIsRefusedAndCloseBoxPreparesOnce) {
     }
   };
   game.table = true;
+  bool frameOpen = true;
   options.runEventLoop = [&] {
-    app->Frame()->close();
+    app->GameWindow()->close();  // the work window's close closes the program
+    frameOpen = app->Frame()->isVisible();
     app->Frame()->close();  // a second way of closing prepares nothing again
     return 0;
   };
   EXPECT_EQ(Run(), 0);
   EXPECT_EQ(boxes.shown, std::vector<std::string>{"Error: Cannot close"});
+  EXPECT_FALSE(frameOpen);
   EXPECT_EQ(game.releases, 1);
 }
 
@@ -353,10 +356,14 @@ TEST_F(ZelkoAppTest, LongJobsStopKeyDisplayChangesAndSoundNotice) {
   int linkCalls = 0;
   options.runEventLoop = [&] {
     // The display classes, and both windows at the screen's size.
-    for (int width : {800, 789, 1001, 1001}) {
+    for (int width : {800, 789, 1001}) {
       app->OnDisplayChange(QSize(width, 600));
       displays.push_back({app->DisplayClass(), app->DBWindow()->geometry()});
     }
+    // The same width again does nothing.
+    app->DBWindow()->setGeometry(5, 5, 10, 10);
+    app->OnDisplayChange(QSize(1001, 700));
+    displays.push_back({app->DisplayClass(), app->DBWindow()->geometry()});
     app->OnPlaybackNotice();
     // Long jobs through the services that Qt-free code calls.
     EXPECT_TRUE(BeginProcess("Analysis"));
@@ -386,6 +393,8 @@ TEST_F(ZelkoAppTest, LongJobsStopKeyDisplayChangesAndSoundNotice) {
   EXPECT_EQ(displays[1].first, 0);
   EXPECT_EQ(displays[2].first, 2);
   EXPECT_EQ(displays[2].second, QRect(0, 0, 1001, 600));
+  EXPECT_EQ(displays[1].second, QRect(0, 0, 789, 600));
+  EXPECT_EQ(displays[3].second, QRect(5, 5, 10, 10));
   EXPECT_EQ(coach.calls, (std::vector<std::string>{"SoundManager", "MusicPlayer"}));
   EXPECT_EQ(job, "Analysis");
   EXPECT_TRUE(secondRefused);

@@ -25,6 +25,10 @@ class WorkWindowFrame final : public QWidget, public WorkWindow {
   uint8_t workFlag = 0;
   std::string jobTitle;
   std::string statusText;
+
+ protected:
+  // Closing a work window closes the program through the main frame.
+  void closeEvent(QCloseEvent* event) override;
 };
 
 }  // namespace zh

@@ -93,8 +93,11 @@ bool ZelkoApp::Has(const char* name) const { return placeholders_.count(name) !=
 // ---- Main ----
 
 int ZelkoApp::Main(const QStringList& arguments) {
-  const std::string programPath =
-      arguments.isEmpty() ? std::string() : arguments.front().toStdString();
+  // The program path as an absolute path: the program folder is recorded for others.
+  std::error_code ec;
+  std::filesystem::path given(arguments.isEmpty() ? std::string() : arguments.front().toStdString());
+  std::filesystem::path absolute = std::filesystem::weakly_canonical(std::filesystem::absolute(given, ec), ec);
+  const std::string programPath = ec ? given.string() : absolute.string();
   programFolder_ = std::filesystem::path(programPath).parent_path().string();
   const std::string dataFolder = programFolder_ + "/data";
 
