@@ -4,9 +4,11 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QFocusEvent>
 #include <QImage>
 #include <QKeyEvent>
 #include <algorithm>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <deque>
@@ -405,6 +407,44 @@ TEST_F(ZelkoAppTest, LongJobsStopKeyDisplayChangesAndSoundNotice) {
   ASSERT_EQ(boxes.shown.size(), 2u);
   EXPECT_EQ(boxes.shown[0], "Error: Cannot start a second process\nAnalysis");
   EXPECT_EQ(boxes.shown[1], "YesNo: 'Analysis'\nStop this job?");
+}
+
+
+TEST_F(ZelkoAppTest, WorkWindowSwitchingFocusAndStatus) {
+  std::vector<std::string> seen;
+  options.runEventLoop = [&] {
+    app->Playing()->highPriority = true;
+    app->ShowDBWindow();
+    app->ShowStatusMessage("in the list");
+    QFocusEvent focus(QEvent::FocusIn);
+    QCoreApplication::sendEvent(app->Frame(), &focus);
+    seen.push_back(std::string(app->GuiPriority()) + " " + app->DBWindow()->statusText + " " +
+                   (app->Frame()->focusWidget() == app->DBWindow() ? "db focused" : "-"));
+    app->ShowGameWindow();
+    app->ShowStatusMessage("on the board");
+    QCoreApplication::sendEvent(app->Frame(), &focus);
+    seen.push_back(std::string(app->GuiPriority()) + " " + app->GameWindow()->statusText + " " +
+                   (app->Frame()->focusWidget() == app->GameWindow() ? "game focused" : "-"));
+    app->SetWorkWindowsFlag(3);
+    seen.push_back(std::to_string(app->GameWindow()->workFlag + app->DBWindow()->workFlag));
+    return app->Frame()->close() ? 0 : 1;
+  };
+  Run();
+  EXPECT_EQ(seen, (std::vector<std::string>{"highest in the list db focused",
+                                            "normal on the board game focused", "6"}));
+}
+
+TEST_F(ZelkoAppTest, TerminationSignalClosesLikeTheCloseBox) {
+  game.table = true;
+  options.runEventLoop = [&] {
+    std::raise(SIGTERM);
+    for (int i = 0; i < 100 && app->Frame()->isVisible(); ++i)
+      QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    return 0;
+  };
+  EXPECT_EQ(Run(), 0);
+  EXPECT_EQ(game.releases, 1);
+  EXPECT_EQ(game.autosaves, 1);
 }
 
 }  // namespace

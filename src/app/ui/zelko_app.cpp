@@ -30,6 +30,7 @@
 #include "app/ui/qt_services.h"
 #include "app/ui/resource_bundle.h"
 #include "app/ui/stop_key.h"
+#include "app/ui/termination_signals.h"
 #include "app/ui/work_window_frame.h"
 #include "core/random_generator.h"
 #include "core/services.h"
@@ -124,6 +125,10 @@ int ZelkoApp::Main(const QStringList& arguments) {
   inbox_->Inbox().InstallEngineCallback();
   jobs_ = std::make_unique<LongJobs>([this] { services_->Reschedule(); }, [] { CancelWait(); });
   services_->SetJobs(jobs_.get());
+  // A termination signal closes the program as the close box does, once it runs.
+  termination_ = std::make_unique<TerminationSignals>([this] {
+    if (loopRunning_ && frame_) frame_->close();
+  });
   QScreen* screen = QGuiApplication::primaryScreen();
   if (screen && !options_.screenSize) {
     QObject::connect(screen, &QScreen::geometryChanged, inbox_.get(),
@@ -153,6 +158,7 @@ int ZelkoApp::Main(const QStringList& arguments) {
   }
   services_->LeaveWait();
   services_->SetJobs(nullptr);
+  termination_.reset();
   bundle_.reset();
   CurrentHooks() = previousHooks;
   services_.reset();

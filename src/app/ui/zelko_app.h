@@ -39,6 +39,7 @@ class WorkWindowFrame;
 class GuiReportInbox;
 class ReportInbox;
 class StopKey;
+class TerminationSignals;
 class ResourceBundle;
 class ClockService;
 class MessageBoxService;
@@ -168,6 +169,7 @@ class ZelkoApp final : public FrameOwner {
   std::unique_ptr<ResourceBundle> bundle_;
   std::unique_ptr<GuiReportInbox> inbox_;
   std::unique_ptr<LongJobs> jobs_;
+  std::unique_ptr<TerminationSignals> termination_;
 
   std::unique_ptr<RandomGeneratorService> random_;
   std::unique_ptr<DelayedCall> delayedCall_;
