@@ -13,6 +13,7 @@ namespace zh {
 
 struct Move;
 struct GameMove;
+class GameCursor;
 struct SquareList;
 class ScoredMoveList;
 
@@ -45,6 +46,8 @@ struct Position {
 
   // The start position, white to move.
   Position();
+  // The current position of a game cursor (defined with the cursor).
+  static Position FromCursor(const GameCursor& cursor);
   // Position::InitCopy: a copy of `other`.
   static Position InitCopy(const Position& other) { return other; }
 

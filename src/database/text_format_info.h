@@ -1,0 +1,31 @@
+// Reader over the bytes of a stored formatted text, as far as the game items need it:
+// its media links. The text subsystem installs the real reader; the default finds no
+// links.
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+
+namespace zh {
+
+enum MediaLinkKind : int { kPictureLink = 1, kAudioLink = 2, kVideoLink = 3 };
+
+class CTextFormatInfo {
+ public:
+  virtual ~CTextFormatInfo() = default;
+  virtual int MediaLinkCount() const = 0;
+  // Kind (MediaLinkKind) and target of link i.
+  virtual int MediaLinkKind(int i) const = 0;
+  virtual std::string MediaLinkTarget(int i) const = 0;
+};
+
+using TextFormatInfoFactory = std::function<std::unique_ptr<CTextFormatInfo>(std::string_view)>;
+
+// A reader over the text bytes from the installed factory.
+std::unique_ptr<CTextFormatInfo> ReadTextFormatInfo(std::string_view bytes);
+// Installs a factory; an empty one restores the default.
+void SetTextFormatInfoFactory(TextFormatInfoFactory factory);
+
+}  // namespace zh
