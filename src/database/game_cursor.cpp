@@ -205,11 +205,23 @@ void GameCursor::RestorePosition() {
   saved_ = 0;
 }
 
+void GameCursor::LeaveLinesAhead() {
+  GamePosition ignored;
+  while (lines_.Count() && LineStart() > position_.ply) lines_.Pop(ignored);
+}
+
 int GameCursor::BeginLine(int index) {
+  LeaveLinesAhead();
   GameMove* m = GetVariationsAt(position_.ply);
   if (!m || !m->variations || index < 0 || index >= m->variations->Count()) {
     DumpText("BeginLine(): Error");
     return 2;
+  }
+  // Standing at the start of an entered variation, a sibling takes its place, so that
+  // no two entries share a list.
+  if (lines_.Count() && LineStart() == position_.ply && lines_.Top().list == m->variations) {
+    lines_.MutableEntry(lines_.Count() - 1).index = static_cast<uint16_t>(index);
+    return 0;
   }
   lines_.PushLine(position_, m->variations, index);
   return 0;
@@ -312,6 +324,7 @@ int GameCursor::CutVariation(bool notify) {
 }
 
 void GameCursor::DeleteRemainder() {
+  LeaveLinesAhead();
   const int end = LineEnd();
   if (position_.ply >= end) return;
   MoveLine* line = CurrentLine();
@@ -420,6 +433,7 @@ int GameCursor::StoreMove(GameMove& move, bool replace) {
 
 int GameCursor::AddMove(int from, int to, int promotion, int mode) {
   if (position_.ply >= kPlyLimit || !game_) return 1;
+  LeaveLinesAhead();
   GameMove move = GameMove::FromSquares(from, to, promotion);
   move.Complete(position_.position);
   if ((move.kind & kPromotion) && promotion == 0 && callbacks[kPromotionPiece].IsSet()) {

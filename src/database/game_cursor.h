@@ -105,6 +105,9 @@ class GameCursor {
   // The line and index of ply p on the path.
   // strict: the variation must start below the ply.
   MoveLine* LineAt(int ply, int& index, int strict) const;
+  // Leaves entered variations that start beyond the current ply (walking back without
+  // leaving them keeps them for walking forward again; an edit here must not use them).
+  void LeaveLinesAhead();
   int StoreMove(GameMove& move, bool replace);
   void SetSymbol(int ply, int which, int s);
 
