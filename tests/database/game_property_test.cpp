@@ -149,6 +149,7 @@ void RandomStep(GameCursor& cursor, std::mt19937& random) {
 
 TEST(GamePropertyTest, RandomCursorGames) {
   test::RecordingServices services;
+  // ZH_GAME_SEED replays other games by hand.
   const char* seedText = std::getenv("ZH_GAME_SEED");
   std::mt19937 random(seedText ? std::atoi(seedText) : 20261210);
   int totalMoves = 0, totalObjects = 0;
