@@ -37,8 +37,11 @@ enum VariationChoiceBits : int32_t {
 class GameCursor {
  public:
   explicit GameCursor(TQGame* game = nullptr);
+  // Same game, position and path; callbacks cleared.
   GameCursor(const GameCursor& other);
+  // Takes game, position and path; keeps its own callbacks.
   GameCursor& operator=(const GameCursor& other);
+  void Assign(const GameCursor& other) { *this = other; }
   ~GameCursor() = default;
 
   CallbackLink callbacks[kCursorCallbackCount];

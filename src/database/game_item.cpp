@@ -41,7 +41,7 @@ TQTextItem::TQTextItem() {
 }
 
 int TQTextItem::ItemKind() const {
-  switch (header.record.type) {
+  switch (header.record.type == kEmptyRecord ? kEmptyRecord : header.record.Kind()) {
     case kGameRecord:
       ReportInconsistency("Text cannot be game", kSourcePath, 172);
       return kNoItem;

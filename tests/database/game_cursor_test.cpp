@@ -329,6 +329,32 @@ TEST(GameCursorTest, FailedStoreLeavesGamePositionAndPathUnchanged) {
   EXPECT_EQ(f.cursor.GetPosition(), position);
 }
 
+TEST(GameCursorTest, SaveStripAndClear) {
+  Fixture f;
+  ASSERT_EQ(f.cursor.BeginLine(0), 0);
+  f.cursor.Forward();
+  f.cursor.SavePosition();
+  f.cursor.Rewind();
+  f.cursor.RestorePosition();
+  EXPECT_EQ(f.cursor.Ply(), 2);
+  EXPECT_EQ(f.cursor.Lines().Count(), 1);
+  f.cursor.Rewind();
+  f.cursor.RestorePosition();  // nothing saved any more
+  EXPECT_EQ(f.cursor.Ply(), 0);
+
+  f.game.body.AddGameComment("intro");
+  AddComment(*f.game.body.mainLine.GetMove(0), "main", true, 0);
+  AddComment(*f.game.body.mainLine.GetMove(1)->variations->GetLine(0)->GetMove(1), "deep", true, 0);
+  f.cursor.StripGame();
+  EXPECT_EQ(DumpTree(f.game), "e2e4 e7e5 (c7c5 g1f3) (e7e6 d2d4) g1f3 b8c6");
+  EXPECT_NE(f.game.body.GameAnnotations(), nullptr);
+  f.cursor.GoToPly(3);
+  f.cursor.ClearGame();
+  EXPECT_EQ(DumpTree(f.game), "");
+  EXPECT_EQ(f.game.body.GameAnnotations(), nullptr);
+  EXPECT_EQ(f.cursor.Ply(), 0);
+}
+
 TEST(GameCursorTest, SymbolsAreStoredOnTheMove) {
   Fixture f;
   f.cursor.SetMoveSymbol(0, 1);

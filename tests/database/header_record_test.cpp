@@ -4,6 +4,7 @@
 #include <array>
 
 #include "core/path_list.h"
+#include "database/eco_text.h"
 #include "database/game_item.h"
 #include "database/header_record.h"
 #include "database/text_format_info.h"
@@ -245,6 +246,22 @@ TEST(GameItemTest, MediaLinksOfTexts) {
   plain.SetFormattedText(0, "1:pic.bmp;");
   plain.CollectMediaFlags();
   EXPECT_EQ(plain.header.GetContentFlags(), 0u);
+}
+
+}  // namespace
+}  // namespace zh
+
+namespace zh {
+namespace {
+
+TEST(EcoTextTest, TextForms) {
+  struct Case {
+    uint16_t value;
+    const char* text;
+  } cases[] = {{0, ""},          {127, ""},         {128, "A00"},       {128 + 5, "A00/05"},
+               {128 + 120, "A00/99"}, {(113 << 7) | 7, "B12/07"}, {500 << 7, "E99"},
+               {64128 + 3, "E99/03"}, {65535, "E99/99"}};
+  for (const auto& c : cases) EXPECT_EQ(EcoToText(c.value), c.text) << c.value;
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include "database/annotation_set.h"
 #include "database/embedded_game.h"
 #include "database/move_tree.h"
+#include "database/position_stacks.h"
 #include "game_test_util.h"
 #include "support/test_fen.h"
 
@@ -173,6 +174,38 @@ TEST(GameBodyTest, AskingForAnnotationsKeepsTheReadSwitch) {
   EXPECT_EQ(CommentAfter(*game.body.mainLine.GetMove(0)), "best by test. again");
   game.body.ChangeMedals(0x8001, true);
   EXPECT_EQ(game.body.ChangeMedals(1, false), 0x8000);
+}
+
+}  // namespace
+}  // namespace zh
+
+namespace zh {
+namespace {
+
+TEST(PositionStacksTest, BoundsAndStaticEntries) {
+  PositionStack positions(2);
+  GamePosition p{Position(), 7};
+  EXPECT_EQ(positions.Pop(p), 1);
+  EXPECT_EQ(positions.Push(p), 0);
+  EXPECT_EQ(positions.Push(p), 0);
+  EXPECT_EQ(positions.Push(p), 1);
+  EXPECT_EQ(positions.Top()->ply, 7);
+
+  LineStack lines(3);
+  VariationList list;
+  MoveLine line;
+  line.Append(GameMove::FromSquares(12, 28));
+  list.Add(line);
+  for (int i = 0; i < 3; ++i) lines.PushLine({Position(), static_cast<int16_t>(i)}, &list, 0);
+  EXPECT_EQ(LineStack::LineLength(lines.Top()), 1);
+  EXPECT_EQ(lines.Entry(5).list, nullptr);
+  EXPECT_EQ(lines.Entry(5).position.position, Position());
+  GamePosition out;
+  VariationList* popped = nullptr;
+  int index = -1;
+  EXPECT_EQ(lines.PopLine(out, popped, index), 0);
+  EXPECT_EQ(out.ply, 2);
+  EXPECT_EQ(popped, &list);
 }
 
 }  // namespace
