@@ -494,15 +494,15 @@ void AnnotationSet::ParseTextForm(const std::string& text) {
       mark = section[0];
       section.erase(0, 1);
     }
+    if (mark == 'a') section = ParseArrows(section);
+    if (mark == 'c') section = ParseSquares(section);
     if (!section.empty()) {
       int type = kTextAfter;
       uint32_t key = kAllLanguages;
       if (mark == 'a') {
         type = kArrowsAnnotation;
-        section = ParseArrows(section);
       } else if (mark == 'c') {
         type = kSquaresAnnotation;
-        section = ParseSquares(section);
       } else if (mark >= 'A' && mark <= 'Z') {
         const char* at = std::strchr(kLanguageLetters, mark);
         if (at) key = static_cast<uint32_t>(at - kLanguageLetters);

@@ -145,6 +145,25 @@ TEST(AnnotationSetTest, TextFormWritesAndParses) {
   AnnotationSet back;
   back.ParseTextForm(parsed.ToTextForm());
   EXPECT_EQ(back.GetSquares(), parsed.GetSquares());
+  AnnotationSet invalid;
+  invalid.ParseTextForm("@a9e2e4@c");
+  EXPECT_EQ(invalid.Count(), 0);
+}
+
+TEST(AnnotationSetTest, ObjectSettersTakeOwnership) {
+  AnnotationSet set;
+  set.SetTraining(nullptr);
+  set.SetGame(nullptr);
+  EXPECT_EQ(set.Count(), 0);
+  set.SetTraining(CreateTrainingHolder());
+  set.SetGame(std::make_unique<EmbeddedGame>());
+  EXPECT_TRUE(set.HasTraining() && set.HasGame());
+  EXPECT_FALSE(set.HasContainer());
+  set.SetGame(std::make_unique<EmbeddedGame>());
+  EXPECT_EQ(set.Count(), 2);
+  set.SetTraining(nullptr);
+  set.SetGame(nullptr);
+  EXPECT_EQ(set.Count(), 0);
 }
 
 TEST(AnnotationSetTest, AddMarkReplacesTheColour) {
