@@ -90,4 +90,21 @@ std::map<std::string, uint64_t> Stockfish::Divide(const std::string& fen, int de
   return moves;
 }
 
+int Stockfish::MateIn(const std::string& fen, const std::string& moves, int n) {
+  Send("ucinewgame");
+  Send("position fen " + fen + (moves.empty() ? "" : " moves " + moves));
+  Send("go mate " + std::to_string(n));
+  std::string line;
+  int mate = 0;
+  while (ReadLine(line)) {
+    size_t at = line.find(" score mate ");
+    if (at != std::string::npos) {
+      mate = std::atoi(line.c_str() + at + 12);
+      if (mate == 0) mate = -0x7FFF;
+    }
+    if (line.rfind("bestmove", 0) == 0) break;
+  }
+  return mate;
+}
+
 }  // namespace zh::zelko2::test

@@ -16,6 +16,10 @@ class Stockfish {
   bool ok() const { return pid_ > 0; }
   // "go perft depth" on a FEN: the count per root move ("e2e4" -> n) and the total.
   std::map<std::string, uint64_t> Divide(const std::string& fen, int depth, uint64_t* total = nullptr);
+  // "go mate n" on a position given as FEN and moves: the mate distance of the last
+  // score it reports (negative when the side to move is mated), 0 without a mate score.
+  // The line "checkmate" is answered as -0x7FFF ("score mate 0").
+  int MateIn(const std::string& fen, const std::string& moves, int n);
 
  private:
   void Send(const std::string& line);

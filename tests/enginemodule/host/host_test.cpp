@@ -215,12 +215,14 @@ TEST(EngineHost, EachSearchReportsStartNodesAndOneDone) {
   Recorder recorder;
   Engine engine(recorder, ZH_ZELKOHOME2_MODULE);
   ASSERT_EQ(engine.StartCode(), 0);
-  engine.Search();
-  engine.Search();
+  engine.Search(2, 1);  // fixed depth 1
+  engine.Search(2, 1);
   ASSERT_TRUE(recorder.WaitForCode(engine.id, eng::kReportSearchDone));
   ASSERT_TRUE(recorder.WaitForCode(engine.id, eng::kReportSearchDone));
   std::vector<int32_t> codes = recorder.Codes(engine.id);
-  std::vector<int32_t> searches(codes.begin() + 5, codes.end());
+  std::vector<int32_t> searches;  // start, nodes and done; the depth and lines between them
+  std::copy_if(codes.begin() + 5, codes.end(), std::back_inserter(searches),
+               [](int32_t c) { return c == 341 || c == 343 || c == 347; });
   EXPECT_EQ(searches, (std::vector<int32_t>{341, 343, 347, 341, 343, 347}));
   engine.Exit();
 }
@@ -278,7 +280,7 @@ TEST(EngineHost, TwoModulesSearchAtOnce) {
   ASSERT_EQ(zelko.StartCode(), 0);
   stub.Search();
   ASSERT_TRUE(recorder.WaitForCode(stub.id, eng::kReportSearchStarted));
-  zelko.Search();
+  zelko.Search(2, 2);
   ASSERT_TRUE(recorder.WaitForCode(zelko.id, eng::kReportSearchDone));
   EXPECT_TRUE(recorder.Of(stub.id, eng::kReportSearchDone).empty());  // still searching
   ASSERT_TRUE(stub.Post(eng::kRequestStop));

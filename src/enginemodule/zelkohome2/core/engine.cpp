@@ -120,6 +120,11 @@ void Engine::SortRootMoves() {
       if (root_[i].score < root_[i + 1].score) std::swap(root_[i], root_[i + 1]);
 }
 
+void Engine::RemoveRootMove(int index) {
+  std::copy(root_.begin() + index + 1, root_.begin() + root_count_, root_.begin() + index);
+  --root_count_;
+}
+
 void Engine::ResetRootScores() {
   for (int i = 0; i < root_count_; ++i) root_[i].score = kNotSearched;
 }

@@ -49,6 +49,7 @@ class Engine {
   int root_count() const { return root_count_; }
   RootMove& root_move(int i) { return root_[i]; }
   void SortRootMoves();
+  void RemoveRootMove(int index);
   void ResetRootScores();
 
   // Takes the position and the game moves of a position block. False when the board

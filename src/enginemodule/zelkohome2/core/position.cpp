@@ -339,6 +339,29 @@ void Position::UnmakeMove() {
   }
 }
 
+void Position::MakeNullMove(int32_t offset) {
+  const PlyRecord& parent = records_[ply_];
+  PlyRecord& child = records_[ply_ + 1];
+  child.from = child.to = king_square(side_);
+  child.captured = 0;
+  child.check = 0;
+  child.check_square = kNoSquare;
+  child.flags = 0;
+  child.castling = parent.castling;
+  child.key = parent.key;
+  child.signature = parent.signature;
+  child.file_scores = parent.file_scores;
+  child.eval = -parent.eval - 16 - offset;
+  child.static_value = child.eval;
+  side_ ^= 1;
+  ++ply_;
+}
+
+void Position::UnmakeNullMove() {
+  side_ ^= 1;
+  --ply_;
+}
+
 bool Position::LineExposes(Square king, Square vacated, int enemy_side) const {
   int d = vacated - king;
   uint32_t line = ReachBits(d) & kReachLines;

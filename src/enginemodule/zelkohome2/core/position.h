@@ -73,6 +73,10 @@ class Position {
   // Makes a pseudo-legal move into the next record; returns the static value.
   int32_t MakeMove(Square from, Square to, int flags);
   void UnmakeMove();
+  // The side to move passes: the next record holds the same pieces with equal from
+  // and to squares; the passer's evaluation loses the tempo and the given offset.
+  void MakeNullMove(int32_t offset);
+  void UnmakeNullMove();
   // Fast test after MakeMove for a side that was not in check: own king left attacked.
   bool LeavesOwnKingAttacked() const;
   // Full test after MakeMove: own king attacked in the new position.

@@ -12,6 +12,11 @@ ModuleState& State() {
   return state;
 }
 
+Driver& TheDriver() {
+  static Driver driver(TheEngine(), State().control);
+  return driver;
+}
+
 void Post(int32_t code, void* block) {
   if (!block) return;
   const auto* header = static_cast<const eng::BlockHeader*>(block);
@@ -65,7 +70,7 @@ ZH_EXPORT void Eng2() noexcept {
   Release();
 }
 
-ZH_EXPORT void Eng3() noexcept { State().search_state.fetch_or(kSearchStop); }
+ZH_EXPORT void Eng3() noexcept { State().control.state.fetch_or(kStateStop); }
 
 ZH_EXPORT int32_t Eng4() noexcept { return State().searching.load(); }
 
@@ -83,26 +88,22 @@ ZH_EXPORT int32_t Eng8() noexcept { return 2450; }
 ZH_EXPORT int32_t Eng9(const eng::PositionBlock* block) noexcept {
   ModuleState& state = State();
   if (!block || state.in_use.load() == 0) return 0;
-  state.search_state.store(0);
   state.searching.store(1);
-  TheEngine().Import(*block);
-  Post(eng::kReportSearchStarted, state.main_line.load());
-  if (eng::NodesBlock* nodes = state.nodes) {
-    uint64_t count = TheEngine().node_count();
-    nodes->nodes_low = static_cast<uint32_t>(count);
-    nodes->nodes_high = static_cast<uint32_t>(count >> 32);
-    nodes->zero = 0;
-    Post(eng::kReportNodes, nodes);
-  }
+  ReportBlocks reports;
+  reports.main_line = state.main_line.load();
+  reports.current_move = state.current_move;
+  reports.depth = state.depth;
+  reports.nodes = state.nodes;
+  reports.hash = state.hash;
+  reports.post = [](int32_t code, void* report) { Post(code, report); };
+  TheDriver().Run(*block, CurrentParameters(), reports);
   state.searching.store(0);
   return 0;
 }
 
-ZH_EXPORT void Eng10() noexcept {
-  State().search_state.fetch_and(static_cast<uint8_t>(~kSearchPondering));
-}
+ZH_EXPORT void Eng10() noexcept { TheDriver().PonderHit(); }
 
-ZH_EXPORT int32_t Eng11() noexcept { return 0; }
+ZH_EXPORT int32_t Eng11() noexcept { return TheDriver().RequestNextBest() ? 1 : 0; }
 
 ZH_EXPORT int32_t Eng12() noexcept { return 0x20F0; }
 

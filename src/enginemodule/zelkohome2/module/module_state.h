@@ -5,14 +5,9 @@
 #include <cstdint>
 
 #include "enginemodule/interface/records.h"
+#include "enginemodule/zelkohome2/core/driver.h"
 
 namespace zh::zelko2 {
-
-// Search state byte bits.
-enum : uint8_t {
-  kSearchPondering = 0x01,
-  kSearchStop = 0x80,
-};
 
 // The three engine parameters in internal units.
 struct Parameters {
@@ -26,14 +21,20 @@ struct Parameters {
 struct ModuleState {
   std::atomic<int32_t> in_use{0};
   std::atomic<int32_t> searching{0};
-  std::atomic<uint8_t> search_state{0};
   std::atomic<eng::MainLineBlock*> main_line{nullptr};
   eng::CurrentMoveBlock* current_move = nullptr;
   eng::DepthBlock* depth = nullptr;
   eng::NodesBlock* nodes = nullptr;
   eng::HashBlock* hash = nullptr;
   Parameters parameters;
+  SearchControl control;  // search state byte, time flags and the clock
 };
+
+// The search driver of the module's engine.
+Driver& TheDriver();
+
+// The parameters as the next search applies them, in internal units.
+EngineParameters CurrentParameters();
 
 ModuleState& State();
 

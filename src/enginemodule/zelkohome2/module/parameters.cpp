@@ -1,4 +1,5 @@
 // The three parameters of ZelkoHome2 as a parameter list.
+#include <algorithm>
 #include <cstring>
 
 #include "enginemodule/zelkohome2/module/module_state.h"
@@ -71,7 +72,8 @@ int32_t TakeParameters(const eng::ParameterList* source) {
     eng::ParameterEntry& own = list.entries[i];
     if (from.type != own.type) continue;
     own.changed = from.changed;
-    own.current_value.value = from.current_value.value;  // all own entries hold values
+    // Values outside an entry's range would push the scores out of their range.
+    own.current_value.value = std::clamp(from.current_value.value, own.minimum, own.maximum);
   }
   bool any = false;
   for (eng::ParameterEntry& own : list.entries) {
@@ -80,6 +82,21 @@ int32_t TakeParameters(const eng::ParameterList* source) {
   }
   State().parameters.any_differs = any;
   return kParameterCount * static_cast<int32_t>(sizeof(eng::ParameterEntry));
+}
+
+EngineParameters CurrentParameters() {
+  Parameters& p = State().parameters;
+  const eng::ParameterEntry* e = TheList().entries;
+  if (!p.any_differs) {
+    p.defaults_applied = true;
+    p.contempt = 40, p.aggressiveness = 0, p.selectivity = 2;
+  } else {
+    p.contempt = e[0].changed ? ContemptUnits(e[0].current_value.value) : 40;
+    p.aggressiveness = e[1].changed ? e[1].current_value.value : 0;
+    p.selectivity = e[2].changed ? e[2].current_value.value : 2;
+    p.defaults_applied = false;
+  }
+  return EngineParameters{p.contempt, p.aggressiveness, p.selectivity};
 }
 
 void ResetParameters() {
