@@ -215,9 +215,11 @@ TEST(EngineHost, EachSearchReportsStartNodesAndOneDone) {
   Recorder recorder;
   Engine engine(recorder, ZH_ZELKOHOME2_MODULE);
   ASSERT_EQ(engine.StartCode(), 0);
-  engine.Search(2, 1);  // fixed depth 1
+  // Fixed depth 1; the second request waits for the first search, since a new
+  // request stops a running search.
   engine.Search(2, 1);
   ASSERT_TRUE(recorder.WaitForCode(engine.id, eng::kReportSearchDone));
+  engine.Search(2, 1);
   ASSERT_TRUE(recorder.WaitForCode(engine.id, eng::kReportSearchDone));
   std::vector<int32_t> codes = recorder.Codes(engine.id);
   std::vector<int32_t> searches;  // start, nodes and done; the depth and lines between them

@@ -123,13 +123,16 @@ void Driver::Run(const eng::PositionBlock& block, const EngineParameters& parame
   if (reports_.main_line) reports_.post(eng::kReportSearchStarted, reports_.main_line);
   control_.start_ms.store(control_.now());
   if (!Stopped() && budget_.mode != 3) Drive();
-  if (!Stopped()) PostNodes();
+  if (!Stopped()) PostNodes(true);
 }
 
 void Driver::Drive() {
   control_.start_ms.store(control_.now());
   engine_.position().reset_nodes();
   search_.PrepareRun(parameters_.selectivity, parameters_.aggressiveness);
+  // A board on which the side to move could take the king is not searched.
+  Position& p = engine_.position();
+  if (p.IsSquareAttacked(p.king_square(p.side() ^ 1), p.side())) engine_.RemoveAllRootMoves();
   root_moves_.store(engine_.root_count());
   if (engine_.root_count() == 0 || Stopped()) return;
   runs_ = 0;
@@ -205,12 +208,13 @@ void Driver::FillNodes(uint32_t& low, uint32_t& high) const {
   high = static_cast<uint32_t>(n >> 32);
 }
 
-void Driver::PostNodes() {
+void Driver::PostNodes(bool last) {
   if (eng::NodesBlock* b = reports_.nodes) {
     FillNodes(b->nodes_low, b->nodes_high);
     b->zero = 0;
     reports_.post(eng::kReportNodes, b);
   }
+  if (last) return;
   const int selective = search_.selective_depth();
   if (selective > selective_seen_ && control_.depth.load() > 0) {
     selective_seen_ = selective;

@@ -86,7 +86,8 @@ class Driver : public SearchListener {
   void Drive();
   bool PrepareRestart();
   void PostDepth(int depth);
-  void PostNodes();
+  // The nodes, then the depth again when the selective depth grew (not after the last).
+  void PostNodes(bool last = false);
   void PostHash();
   void RebuildLines();
   void PostLines();

@@ -50,6 +50,7 @@ class Engine {
   RootMove& root_move(int i) { return root_[i]; }
   void SortRootMoves();
   void RemoveRootMove(int index);
+  void RemoveAllRootMoves() { root_count_ = 0; }
   void ResetRootScores();
 
   // Takes the position and the game moves of a position block. False when the board
