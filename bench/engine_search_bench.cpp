@@ -1,0 +1,104 @@
+// Speed of the search: a fixed set of positions searched to a fixed depth with a fixed
+// hash size. The total node count is the search's signature (a change of search
+// behaviour states the new one); nodes/s is compared with the reference engine's own
+// bench (16 MB, one thread, default depth) run in the same invocation.
+#include <benchmark/benchmark.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include "enginemodule/zelkohome2/core/driver.h"
+#include "enginemodule/zelkohome2/core/fen.h"
+
+namespace {
+
+using namespace zh::zelko2;
+
+constexpr const char* kPositions[] = {
+    "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1",
+    "r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq - 0 1",
+    "r1bqk2r/pppp1ppp/2n2n2/2b1p3/2B1P3/3P1N2/PPP2PPP/RNBQK2R w KQkq - 1 5",
+    "r2q1rk1/pp2bppp/2n1pn2/3p4/2PP4/2N1PN2/PP2BPPP/R2Q1RK1 w - - 0 9",
+    "8/2p5/3p4/KP5r/1R3p1k/8/4P1P1/8 w - - 0 1",
+    "6k1/5ppp/8/3Pp3/8/8/5PPP/2R3K1 w - - 0 1",
+};
+constexpr int kDepth = 7;
+constexpr int kHashKb = 16384;
+
+struct Totals {
+  uint64_t nodes = 0;
+  double seconds = 0;
+  double reference_nodes_per_second = 0;
+} totals;
+
+zh::eng::PositionBlock BlockOf(const char* fen) {
+  zh::eng::PositionBlock block{};
+  CorePosition cp;
+  ParseFen(fen, cp);
+  constexpr uint8_t kProgramCodes[7] = {0, 6, 3, 4, 5, 2, 1};
+  for (int s = 0; s < 64; ++s)
+    if (int c = cp.board[static_cast<size_t>(s)]) block.board[(s % 8) * 8 + s / 8] = kProgramCodes[c & 7] | (c & 8);
+  block.side_to_move = cp.side;
+  block.castling = static_cast<uint8_t>(((cp.castling & kWhiteLong) ? 1 : 0) | ((cp.castling & kWhiteShort) ? 2 : 0) |
+                                        ((cp.castling & kBlackLong) ? 4 : 0) | ((cp.castling & kBlackShort) ? 8 : 0));
+  block.lines_wanted = 1;
+  block.mode = 2;
+  block.depth = kDepth;
+  return block;
+}
+
+void BM_Search(benchmark::State& state) {
+  static Engine engine;
+  if (!engine.tt().allocated()) engine.tt().Allocate(TtMemory::SizeForKb(kHashKb));
+  SearchControl control;
+  Driver driver(engine, control);
+  ReportBlocks reports;
+  reports.post = [](int32_t, void*) {};
+  uint64_t nodes = 0;
+  for (auto _ : state) {
+    nodes = 0;
+    const auto start = std::chrono::steady_clock::now();
+    for (const char* fen : kPositions) {
+      driver.Run(BlockOf(fen), EngineParameters{}, reports);
+      nodes += engine.node_count();
+    }
+    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    state.SetIterationTime(seconds);
+    totals.nodes = nodes;
+    totals.seconds = seconds;
+  }
+  state.counters["signature"] = static_cast<double>(nodes);
+  state.counters["nodes/s"] = totals.seconds > 0 ? static_cast<double>(nodes) / totals.seconds : 0;
+}
+
+// "stockfish bench 16 1": its own nodes/s line.
+void BM_ReferenceBench(benchmark::State& state) {
+  for (auto _ : state) {
+    const auto start = std::chrono::steady_clock::now();
+    FILE* pipe = popen((std::string(ZH_STOCKFISH) + " bench 16 1 2>&1").c_str(), "r");
+    if (!pipe) {
+      state.SkipWithError("reference engine missing");
+      return;
+    }
+    char line[512];
+    while (std::fgets(line, sizeof line, pipe))
+      if (std::string(line).rfind("Nodes/second", 0) == 0)
+        totals.reference_nodes_per_second = std::atof(std::strchr(line, ':') + 1);
+    pclose(pipe);
+    state.SetIterationTime(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
+  }
+  state.counters["nodes/s"] = totals.reference_nodes_per_second;
+  state.counters["ratio"] = totals.reference_nodes_per_second > 0 && totals.seconds > 0
+                                ? totals.nodes / totals.seconds / totals.reference_nodes_per_second
+                                : 0;
+}
+
+BENCHMARK(BM_Search)->UseManualTime()->Iterations(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ReferenceBench)->UseManualTime()->Iterations(1)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+
+BENCHMARK_MAIN();
