@@ -40,6 +40,8 @@ class WorkWindow {
   virtual void OnProcessEnd() {}
   virtual void SetTitle(std::string_view title) { (void)title; }
   virtual void ShowStatusText(std::string_view text) { (void)text; }
+  // Database window: shows the database's list again when it shows that database.
+  virtual void RefreshIfShowing(std::string_view database) { (void)database; }
 };
 
 // Game play: the game manager, the engines and the devices, as start-up, message

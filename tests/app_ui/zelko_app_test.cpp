@@ -415,7 +415,7 @@ TEST_F(ZelkoAppTest, WorkWindowSwitchingFocusAndStatus) {
   options.runEventLoop = [&] {
     app->Playing()->highPriority = true;
     app->ShowDBWindow();
-    app->ShowStatusMessage("in the list");
+    zh::ShowStatusMessage("in the list");  // as Qt-free code shows it
     QFocusEvent focus(QEvent::FocusIn);
     QCoreApplication::sendEvent(app->Frame(), &focus);
     seen.push_back(std::string(app->GuiPriority()) + " " + app->DBWindow()->statusText + " " +
@@ -427,11 +427,14 @@ TEST_F(ZelkoAppTest, WorkWindowSwitchingFocusAndStatus) {
                    (app->Frame()->focusWidget() == app->GameWindow() ? "game focused" : "-"));
     app->SetWorkWindowsFlag(3);
     seen.push_back(std::to_string(app->GameWindow()->workFlag + app->DBWindow()->workFlag));
+    ZelkoApp::Instance()->RefreshDatabaseList("games.tqh");
+    seen.push_back(app->DBWindow()->refreshedDatabase);
     return app->Frame()->close() ? 0 : 1;
   };
   Run();
   EXPECT_EQ(seen, (std::vector<std::string>{"highest in the list db focused",
-                                            "normal on the board game focused", "6"}));
+                                            "normal on the board game focused", "6", "games.tqh"}));
+  EXPECT_EQ(ZelkoApp::Instance(), nullptr);
 }
 
 TEST_F(ZelkoAppTest, TerminationSignalClosesLikeTheCloseBox) {

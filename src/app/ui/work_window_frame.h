@@ -19,12 +19,14 @@ class WorkWindowFrame final : public QWidget, public WorkWindow {
   void OnProcessEnd() override { processRunning = false; }
   void SetTitle(std::string_view title) override { jobTitle.assign(title); }
   void ShowStatusText(std::string_view text) override { statusText.assign(text); }
+  void RefreshIfShowing(std::string_view database) override { refreshedDatabase.assign(database); }
 
   bool processRunning = false;
   bool refreshOnActivate = false;
   uint8_t workFlag = 0;
   std::string jobTitle;
   std::string statusText;
+  std::string refreshedDatabase;
 
  protected:
   // Closing a work window closes the program through the main frame.

@@ -42,10 +42,13 @@ namespace {
 constexpr const char* kProgramError = "Program error encountered. Closing.";
 constexpr const char* kTrap = "Trap";
 constexpr int kPlentyOfColours = 65536;
+ZelkoApp* gInstance = nullptr;
 
 }  // namespace
 
 ZelkoApp::ZelkoApp(AppStartOptions options) : options_(std::move(options)) {}
+
+ZelkoApp* ZelkoApp::Instance() { return gInstance; }
 
 ZelkoApp::~ZelkoApp() {
   // After a failure while deleting, what is left goes without a trace.
@@ -105,6 +108,8 @@ int ZelkoApp::Main(const QStringList& arguments) {
   const Services previousServices = CurrentServices();
   const ShellHooks previousHooks = CurrentHooks();
   services_ = std::make_unique<QtServices>();
+  previousStatus_ = &Status();
+  CurrentServices().status = this;
   if (options_.boxes) CurrentServices().boxes = options_.boxes;
   if (options_.clock) CurrentServices().clock = options_.clock;
 
@@ -135,6 +140,8 @@ int ZelkoApp::Main(const QStringList& arguments) {
                      [this](const QRect& rect) { OnDisplayChange(rect.size()); });
   }
 
+  gInstance = this;
+  const bool feedback = EnableFeedback(true);
   int exitCode = 0;
   try {
     StartUp(programPath);
@@ -160,6 +167,8 @@ int ZelkoApp::Main(const QStringList& arguments) {
   services_->SetJobs(nullptr);
   termination_.reset();
   bundle_.reset();
+  EnableFeedback(feedback);
+  gInstance = nullptr;
   CurrentHooks() = previousHooks;
   services_.reset();
   CurrentServices() = previousServices;
@@ -587,6 +596,10 @@ void ZelkoApp::ShowStatusMessage(std::string_view text) {
     dbWindow_->ShowStatusText(text);
 }
 
+void ZelkoApp::RefreshDatabaseList(std::string_view database) {
+  if (dbWindow_) dbWindow_->RefreshIfShowing(database);
+}
+
 void ZelkoApp::SetWorkWindowsFlag(uint8_t value) {
   if (!loopRunning_) return;
   for (WorkWindowFrame* window : {gameWindow_.get(), dbWindow_.get()})
@@ -598,6 +611,12 @@ void ZelkoApp::PauseCallback() {
 }
 
 void ZelkoApp::ShowLastError() { ErrorBox(std::strerror(errno)); }
+
+void ZelkoApp::ErrorBoxEx(std::string_view text, int32_t) { ErrorBox(text); }
+
+int ZelkoApp::GetProcessorCount() {
+  return static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
+}
 
 void ZelkoApp::OpenHomePage() {
   // The program's own about page, in German for language 1, else in English.

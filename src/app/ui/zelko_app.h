@@ -16,6 +16,7 @@
 
 #include "app/long_jobs.h"
 #include "app/ui/app_window.h"
+#include "core/services.h"
 
 namespace zh {
 
@@ -59,7 +60,8 @@ struct AppStartOptions {
   std::function<void(const std::string&)> trace;
 };
 
-class ZelkoApp final : public FrameOwner {
+// Also the status service: status lines go to the current work window.
+class ZelkoApp final : public FrameOwner, public StatusService {
  public:
   static constexpr int kCloseWaitMs = 9999;
   static constexpr int64_t kMinimumMemoryKb = 14000;
@@ -71,6 +73,8 @@ class ZelkoApp final : public FrameOwner {
 
   // The whole life of the program: the program path first. The exit code.
   int Main(const QStringList& arguments);
+  // The application object while its Main runs, else null.
+  static ZelkoApp* Instance();
 
   void StartUp(const std::string& programPath);
   void SaveSettings();
@@ -100,10 +104,18 @@ class ZelkoApp final : public FrameOwner {
   void ShowGameWindow();
   void ShowDBWindow();
   void ShowStatusMessage(std::string_view text);
+  void RefreshDatabaseList(std::string_view database);
   void SetWorkWindowsFlag(uint8_t value);
   void PauseCallback();
   void ShowLastError();
+  // The error box; the second argument is not used.
+  void ErrorBoxEx(std::string_view text, int32_t unused);
+  static int GetProcessorCount();
   void OpenHomePage();
+
+  void ShowStatus(std::string_view text) override { ShowStatusMessage(text); }
+  void LogLine(std::string_view text) override { previousStatus_->LogLine(text); }
+  void DumpText(std::string_view text) override { previousStatus_->DumpText(text); }
 
   AppWindow* Frame() { return frame_.get(); }
   WorkWindowFrame* GameWindow() { return gameWindow_.get(); }
@@ -194,6 +206,7 @@ class ZelkoApp final : public FrameOwner {
   std::unique_ptr<WorkWindowFrame> dbWindow_;
 
   WorkWindowFrame* current_ = nullptr;
+  StatusService* previousStatus_ = nullptr;  // log and dump until their windows exist
   std::string programFolder_;
   std::string helpFolder_;
   int colourCount_ = 0;
