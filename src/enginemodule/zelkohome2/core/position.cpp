@@ -1,5 +1,7 @@
 #include "enginemodule/zelkohome2/core/position.h"
 
+#include "enginemodule/zelkohome2/core/pawn_files.h"
+
 #include <algorithm>
 
 namespace zh::zelko2 {
@@ -338,6 +340,8 @@ void Position::UnmakeMove() {
     ToggleMask(code(rook), rook_from);
   }
 }
+
+int32_t Position::EvaluatePawnFiles(PlyRecord& child) { return UpdateFileScores(*this, child, dirty_files_, side_); }
 
 void Position::MakeNullMove(int32_t offset) {
   const PlyRecord& parent = records_[ply_];

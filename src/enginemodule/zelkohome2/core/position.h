@@ -153,11 +153,23 @@ class Position {
   // departure; a removal runs in the frame of the piece's opponent). For now they do
   // the common part only; the evaluation terms of each piece type, which may set bits
   // of dirty_files_, join them later.
-  void AddRoutine(Handle h, Square s, int32_t& eval, uint64_t& key) { Update(h, s, eval, key); }
-  void RemoveRoutine(Handle h, Square s, int32_t& eval, uint64_t& key) { Update(h, s, eval, key); }
+  void AddRoutine(Handle h, Square s, int32_t& eval, uint64_t& key) {
+    Update(h, s, eval, key);
+    MarkDirty(h, s);
+  }
+  void RemoveRoutine(Handle h, Square s, int32_t& eval, uint64_t& key) {
+    Update(h, s, eval, key);
+    MarkDirty(h, s);
+  }
+  // A pawn touches the pawn structure of its file and both neighbours; any other
+  // piece that of its own file (rooks on files, pieces in front of passed pawns).
+  void MarkDirty(Handle h, Square s) {
+    const int f = FileOf(s);
+    dirty_files_ |= TypeOf(code_[Slot(h)]) == kTypePawn ? static_cast<uint8_t>((7 << f) >> 1) : static_cast<uint8_t>(1 << f);
+  }
   // Pawn structure of the dirty files: updates the file scores of the record and
-  // returns the change of the evaluation. Nothing yet.
-  int32_t EvaluatePawnFiles(PlyRecord& /*child*/) { return 0; }
+  // returns the change of the evaluation.
+  int32_t EvaluatePawnFiles(PlyRecord& child);
   // Endgame adjustment for a signature index of at most 43: the value unchanged yet.
   int32_t EvaluateEndgame(int /*index*/, int32_t value) const { return value; }
   void SetCheckInfo(PlyRecord& child, Square mover_square, Square from, Square also_vacated);

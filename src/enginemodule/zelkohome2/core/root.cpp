@@ -5,6 +5,7 @@
 #include <cstdlib>
 
 #include "enginemodule/zelkohome2/core/eval_tables.h"
+#include "enginemodule/zelkohome2/core/pawn_files.h"
 
 namespace zh::zelko2 {
 namespace {
@@ -235,6 +236,7 @@ RootInfo PrepareRoot(Engine& engine, int selectivity) {
   PlyRecord& root = position.record(0);
   root.castling = static_cast<uint8_t>((root.castling & ~kEndgameBit) | (info.endgame ? kEndgameBit : 0));
   position.InstallSearchVariants();
+  for (int f = 0; f < 8; ++f) root.file_scores[static_cast<size_t>(f)] = static_cast<int8_t>(FileScore(position, f));
   const int32_t white_view = EvaluateFromScratch(position);
   root.eval = position.side() == kWhite ? -white_view : white_view;
   root.static_value = root.eval;
@@ -267,6 +269,7 @@ int32_t EvaluateFromScratch(const Position& position) {
       sum += side == kWhite ? v : -v;
     }
   }
+  for (int f = 0; f < 8; ++f) sum += 8 * FileScore(position, f);
   return sum;
 }
 

@@ -42,7 +42,8 @@ RootInfo PrepareRoot(Engine& engine, int selectivity);
 // Shifts the piece-square tables by the aggressiveness (-2..2) for the side to move.
 void ApplyAggressiveness(Position& position, int aggressiveness);
 
-// The evaluation of the current position from white's view, summed from scratch.
+// The evaluation of the current position from white's view, summed from scratch:
+// piece-square values and the pawn structure of every file.
 int32_t EvaluateFromScratch(const Position& position);
 
 }  // namespace zh::zelko2

@@ -1,0 +1,56 @@
+// Pawn structure by files: fixed cases and the incremental scores against a full
+// recomputation along random games.
+#include "enginemodule/zelkohome2/core/pawn_files.h"
+#include "enginemodule/zelkohome2/core/root.h"
+#include "search_support.h"
+
+namespace zh::zelko2::test {
+namespace {
+
+int ScoreOf(const std::string& fen, int file) {
+  Position p;
+  CorePosition cp;
+  EXPECT_TRUE(ParseFen(fen, cp));
+  EXPECT_TRUE(p.Set(cp));
+  return FileScore(p, file);
+}
+
+TEST(PawnFiles, FixedCases) {
+  for (int f = 0; f < 8; ++f) EXPECT_EQ(ScoreOf("rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1", f), 0);
+  // Passed on e6 beside black pawns on d7 and f7: the rank-6 value 6; a black knight
+  // in front takes the blocked value 6 off.
+  EXPECT_EQ(ScoreOf("4k3/3p1p2/4P3/8/8/8/8/4K3 w - - 0 1", 4), 6);
+  EXPECT_EQ(ScoreOf("4k3/3pnp2/4P3/8/8/8/8/4K3 w - - 0 1", 4), 0);
+  // A rook on a file without pawns: R[f] and 4 more.
+  EXPECT_EQ(ScoreOf("4k3/8/8/8/8/8/8/R3K3 w - - 0 1", 0) - ScoreOf("4k3/8/8/8/8/8/8/4K3 w - - 0 1", 0), 2 + 4);
+  // The colour-mirrored position scores the negative.
+  const std::string fen = "r3k2r/pp3ppp/2p5/3P4/1P4P1/8/P4P1P/R3K2R w KQkq - 0 1";
+  for (int f = 0; f < 8; ++f) EXPECT_EQ(ScoreOf(fen, f), -ScoreOf(MirrorFen(fen), f)) << f;
+}
+
+// Along random games the scores kept in the records equal a recomputation, and so
+// does the evaluation (less the tempo of the side that moved).
+TEST(PawnFiles, IncrementalScoresMatchRecomputation) {
+  std::mt19937 random(4127);
+  Engine engine;
+  for (int game = 0; game < 30; ++game) {
+    CorePosition cp;
+    ASSERT_TRUE(ParseFen("r3k2r/pp1n1ppp/2pbpn2/3p4/2PP4/2NBPN2/PP3PPP/R3K2R w KQkq - 0 1", cp));
+    ASSERT_TRUE(engine.SetPosition(cp));
+    PrepareRoot(engine, 2);
+    Position& p = engine.position();
+    for (int ply = 0; ply < 60 && ply + 1 < kMaxPly; ++ply) {
+      std::vector<Move> legal = LegalMoves(p);
+      if (legal.empty()) break;
+      const Move m = legal[random() % legal.size()];
+      p.MakeMove(m.from, m.to, m.flags);
+      for (int f = 0; f < 8; ++f) ASSERT_EQ(p.current().file_scores[static_cast<size_t>(f)], FileScore(p, f));
+      const int32_t white_view = EvaluateFromScratch(p);
+      const bool white_moved = p.side() == kBlack;
+      ASSERT_EQ(p.current().eval, white_moved ? white_view - 16 : -white_view) << MoveText(m);
+    }
+  }
+}
+
+}  // namespace
+}  // namespace zh::zelko2::test
