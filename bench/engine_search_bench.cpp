@@ -71,6 +71,7 @@ void BM_Search(benchmark::State& state) {
     totals.seconds = seconds;
   }
   state.counters["signature"] = static_cast<double>(nodes);
+  std::printf("search signature: %llu nodes\n", static_cast<unsigned long long>(nodes));
   state.counters["nodes/s"] = totals.seconds > 0 ? static_cast<double>(nodes) / totals.seconds : 0;
 }
 

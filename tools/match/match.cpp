@@ -48,11 +48,23 @@ std::string CodeText(const MoveCode& m) {
   return text;
 }
 
-// The legal move of a position written as coordinate text, or false.
+// The legal move of a position written as coordinate text (or castling as "O-O" and
+// "O-O-O", which some xboard engines send), or false.
 bool FindLegal(const Position& position, const std::string& text, MoveCode& out) {
   MoveList list;
   list.GenerateLegal(position);
+  const bool castles = text.rfind("O-O", 0) == 0 || text.rfind("0-0", 0) == 0;
+  const bool long_castle = castles && text.size() >= 5;
   for (int i = 0; i < list.Count(); ++i) {
+    if (castles) {
+      const uint8_t kind = list.At(i).kind;
+      const uint8_t wanted = long_castle ? (kWhiteLongCastle | kBlackLongCastle) : (kWhiteShortCastle | kBlackShortCastle);
+      if (kind & wanted) {
+        out = list.At(i);
+        return true;
+      }
+      continue;
+    }
     std::string t = CodeText(list.At(i));
     if (t == text || (text.size() == 4 && t.size() == 5 && t.substr(0, 4) == text && t[4] == 'q')) {
       out = list.At(i);
