@@ -16,135 +16,16 @@
 #include <vector>
 
 #include "enginemodule/host/engine_host.h"
+#include "enginemodule/host/host_fixture.h"
 
 namespace zh::enginehost {
 namespace {
 
 using namespace std::chrono_literals;
 using eng::EngineSlotRecord;
-
-constexpr auto kTimeout = 5s;
-
-// Collects the reports of one sink; the sink itself only wakes the waiting thread.
-class Recorder {
- public:
-  Recorder() : token_(RegisterSink(&Recorder::Wake, this)) {}
-  ~Recorder() { UnregisterSink(token_); }
-  int32_t token() const { return token_; }
-
-  // Waits until a report of the engine satisfies pred; false after the timeout.
-  bool WaitFor(int32_t engine, const std::function<bool(Report&)>& pred) {
-    auto end = std::chrono::steady_clock::now() + kTimeout;
-    std::unique_lock lock(mutex_);
-    for (;;) {
-      for (;;) {
-        Report r;
-        if (!TakeReport(token_, r)) break;
-        reports_.push_back(std::move(r));
-      }
-      for (size_t i = checked_[engine]; i < reports_.size(); ++i) {
-        if (reports_[i].engine_id == engine && pred(reports_[i])) {
-          checked_[engine] = i + 1;
-          return true;
-        }
-      }
-      if (cv_.wait_until(lock, end) == std::cv_status::timeout && std::chrono::steady_clock::now() >= end) {
-        return false;
-      }
-    }
-  }
-  bool WaitForCode(int32_t engine, int32_t code) {
-    return WaitFor(engine, [&](Report& r) { return r.code == code; });
-  }
-  // Codes of one engine in order of arrival.
-  std::vector<int32_t> Codes(int32_t engine) {
-    std::lock_guard lock(mutex_);
-    std::vector<int32_t> codes;
-    for (Report& r : reports_)
-      if (r.engine_id == engine) codes.push_back(r.code);
-    return codes;
-  }
-  std::vector<Report*> Of(int32_t engine, int32_t code) {
-    std::lock_guard lock(mutex_);
-    std::vector<Report*> out;
-    for (Report& r : reports_)
-      if (r.engine_id == engine && r.code == code) out.push_back(&r);
-    return out;
-  }
-
- private:
-  static void Wake(void* self) {
-    auto* recorder = static_cast<Recorder*>(self);
-    { std::lock_guard lock(recorder->mutex_); }
-    recorder->cv_.notify_all();
-  }
-
-  int32_t token_;
-  std::mutex mutex_;
-  std::condition_variable cv_;
-  std::vector<Report> reports_;
-  std::map<int32_t, size_t> checked_;  // per engine: reports already matched
-};
-
-std::atomic<int32_t> next_engine_id{100};
-
-// A started engine instance with its slot record.
-struct Engine {
-  Engine(Recorder& recorder, const std::string& path) : recorder(recorder) {
-    std::memset(&slot, 0, sizeof(slot));
-    slot.size = sizeof(slot);
-    slot.engine_id = id = next_engine_id++;
-    slot.sink_token = recorder.token();
-    slot.gui_thread = 1;
-    slot.hash_kb = 1024;
-    slot.kind = 1;
-    slot.use_count = 2;
-    std::strncpy(slot.path, path.c_str(), sizeof(slot.path) - 1);
-    Func4(&slot);
-    EXPECT_TRUE(recorder.WaitFor(id, [&](Report& r) {
-      if (r.code != eng::kReportHostThread) return false;
-      thread = r.as<eng::HostThreadBlock>()->host_thread;
-      return true;
-    }));
-  }
-  // The start result (348 code).
-  int32_t StartCode() {
-    int32_t code = -1;
-    EXPECT_TRUE(recorder.WaitFor(id, [&](Report& r) {
-      if (r.code != eng::kReportStartResult) return false;
-      code = r.as<eng::StartResultBlock>()->code;
-      return true;
-    }));
-    return code;
-  }
-  bool Post(int32_t request, intptr_t param = 0) { return PostRequest(thread, request, id, param); }
-  void Search(int16_t mode = 4, int16_t depth = 0) {
-    eng::PositionBlock block{};
-    block.header.size = sizeof(block);
-    block.header.engine_id = id;
-    block.start_position = 1;
-    block.mode = mode;
-    block.depth = depth;
-    block.lines_wanted = 1;
-    ASSERT_TRUE(Post(eng::kRequestSearch, reinterpret_cast<intptr_t>(&block)));
-    std::memset(&block, 0xAB, sizeof(block));  // the host copied it
-  }
-  void Exit() {
-    ASSERT_TRUE(Post(eng::kRequestExit));
-    ASSERT_TRUE(recorder.WaitForCode(id, eng::kReportHostGone));
-    // The host gives up its use count after its last report.
-    auto end = std::chrono::steady_clock::now() + kTimeout;
-    while (std::atomic_ref<int32_t>(slot.use_count).load() != 1 && std::chrono::steady_clock::now() < end)
-      std::this_thread::sleep_for(1ms);
-    EXPECT_EQ(std::atomic_ref<int32_t>(slot.use_count).load(), 1);
-    EXPECT_EQ(recorder.Codes(id).back(), eng::kReportHostGone);
-  }
-
-  Recorder& recorder;
-  EngineSlotRecord slot;
-  int32_t id = 0;
-  int32_t thread = 0;
-};
+using test::Engine;
+using test::kTimeout;
+using test::Recorder;
 
 bool ModuleLoaded(const char* path) {
   void* handle = dlopen(path, RTLD_NOW | RTLD_NOLOAD);
