@@ -170,8 +170,8 @@ class Position {
   // Pawn structure of the dirty files: updates the file scores of the record and
   // returns the change of the evaluation.
   int32_t EvaluatePawnFiles(PlyRecord& child);
-  // Endgame adjustment for a signature index of at most 43: the value unchanged yet.
-  int32_t EvaluateEndgame(int /*index*/, int32_t value) const { return value; }
+  // Endgame adjustment for a signature index of at most 43 (endgame.cpp).
+  int32_t EvaluateEndgame(int index, int32_t value) const;
   void SetCheckInfo(PlyRecord& child, Square mover_square, Square from, Square also_vacated);
   Handle DiscoveringPiece(Square king, Square vacated, Square to, int mover_side) const;
   bool LineExposes(Square king, Square vacated, int enemy_side) const;
