@@ -26,6 +26,16 @@ bool WhitePawnAttacks(int pawn, int s) {
   return RankOf64(s) == RankOf64(pawn) + 1 && std::abs(FileOf64(s) - FileOf64(pawn)) == 1;
 }
 
+// Calls fn(square) for each step of a king that stays on the board.
+template <typename Fn>
+void ForEachKingStep(int king, Fn&& fn) {
+  for (int df = -1; df <= 1; ++df)
+    for (int dr = -1; dr <= 1; ++dr) {
+      const int f = FileOf64(king) + df, r = RankOf64(king) + dr;
+      if ((df || dr) && f >= 0 && f < 8 && r >= 0 && r < 8) fn(Sq(f, r));
+    }
+}
+
 // Ranks r-1 and r as a mask, limited to ranks 2..7: an own pawn there on an adjacent
 // file stands beside or one rank behind.
 constexpr uint8_t kRankPair[8] = {0, 2, 6, 12, 24, 48, 96, 64};
@@ -81,19 +91,14 @@ int32_t Kpk(int pawn, int wk, int bk, bool white_to_move) {
     if (Adjacent(wk, bk) || WhitePawnAttacks(pawn, bk)) return 0;  // the mover left its king attacked
     return 1216 + 64 * r;
   }
-  bool legal_step = false;
-  for (int df = -1; df <= 1; ++df)
-    for (int dr = -1; dr <= 1; ++dr) {
-      if (!df && !dr) continue;
-      int f = FileOf64(bk) + df, rr = RankOf64(bk) + dr;
-      if (f < 0 || f > 7 || rr < 0 || rr > 7) continue;
-      int s = Sq(f, rr);
-      if (!KpkWon(pawn, wk, s)) return 0;
-      if (s != wk && !Adjacent(s, wk) && !WhitePawnAttacks(pawn, s) && !(s == pawn && Adjacent(wk, pawn)))
-        legal_step = true;
-    }
-  if (!legal_step) return 0;  // stalemate (black cannot be mated by king and pawn alone)
-  return 1152 + 128 * r;
+  bool legal_step = false, escape = false;
+  ForEachKingStep(bk, [&](int s) {
+    if (!KpkWon(pawn, wk, s)) escape = true;
+    if (s != wk && !Adjacent(s, wk) && !WhitePawnAttacks(pawn, s) && !(s == pawn && Adjacent(wk, pawn)))
+      legal_step = true;
+  });
+  // No legal step is a stalemate: king and pawn alone cannot mate.
+  return escape || !legal_step ? 0 : 1152 + 128 * r;
 }
 
 // --- Blocked pawns: king and pawn against king and pawn ---------------------------
@@ -108,17 +113,13 @@ int32_t Kpkp(int pawn, int wk, int bk) {
   }
   if (KpkpWon(pawn, wk, bk)) return 1216;
   const int black_pawn = pawn + 8;
-  for (int df = -1; df <= 1; ++df)
-    for (int dr = -1; dr <= 1; ++dr) {
-      if (!df && !dr) continue;
-      int f = FileOf64(bk) + df, rr = RankOf64(bk) + dr;
-      if (f < 0 || f > 7 || rr < 0 || rr > 7) continue;
-      int s = Sq(f, rr);
-      if (s == wk || Adjacent(s, wk) || WhitePawnAttacks(pawn, s)) continue;
-      // Sides exchanged: black's pawn becomes the white one.
-      if (KpkpWon(FlipRank(black_pawn), FlipRank(s), FlipRank(wk))) return -1216;
-    }
-  return 0;
+  bool black_wins = false;
+  ForEachKingStep(bk, [&](int s) {
+    if (s == wk || Adjacent(s, wk) || WhitePawnAttacks(pawn, s)) return;
+    // Sides exchanged: black's pawn becomes the white one.
+    if (KpkpWon(FlipRank(black_pawn), FlipRank(s), FlipRank(wk))) black_wins = true;
+  });
+  return black_wins ? -1216 : 0;
 }
 
 // --- Pawn race ------------------------------------------------------------------
