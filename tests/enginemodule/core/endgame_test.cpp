@@ -51,6 +51,8 @@ TEST(Endgame, KnownCases) {
       // one rank further back both count.
       {"8/P7/8/3p3k/3P3p/8/8/K7 b - -", kValue + 1536},
       {"8/8/P7/3p3k/3P3p/8/8/K7 b - -", kValue + 64},
+      // A white passer is unstoppable with white to move when 7 - r < D0 (black king e8).
+      {"4k3/7p/8/P7/8/8/8/K7 w - -", kValue - 1344},
       // KPK: won with black to move is 1152 + 128 r for the side that moved.
       {"k7/8/1PK5/8/8/8/8/8 b - -", 1792},
       {"8/8/8/8/8/1pk5/8/K7 w - -", 1792},
