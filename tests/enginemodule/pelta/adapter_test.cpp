@@ -302,8 +302,13 @@ TEST(PeltaAdapter, StopAndReleaseDuringASearch) {
   auto eng5 = a.get<eng::Eng5Fn>("Eng5");
   auto position = StartBlock();
   std::thread search([&] { a.get<eng::Eng9Fn>("Eng9")(position.get()); });
+  // Wait until the library runs its script (the depth report is posted).
+  std::vector<enginehost::Report> reports;
   auto end = std::chrono::steady_clock::now() + 5s;
-  while (eng4() == 0 && std::chrono::steady_clock::now() < end) std::this_thread::sleep_for(1ms);
+  while (reports.size() < 2 && std::chrono::steady_clock::now() < end) {
+    for (auto& r : b.Take()) reports.push_back(std::move(r));
+    std::this_thread::sleep_for(1ms);
+  }
   ASSERT_EQ(eng4(), 1);
   EXPECT_EQ(eng2(), 1);  // ignored while searching
   EXPECT_EQ(eng5(), 1);
@@ -311,7 +316,8 @@ TEST(PeltaAdapter, StopAndReleaseDuringASearch) {
   a.get<eng::Eng3Fn>("Eng3")();
   search.join();
   EXPECT_EQ(eng4(), 0);
-  EXPECT_EQ(Codes(b.Take()), (std::vector<int32_t>{341, 344}));
+  for (auto& r : b.Take()) reports.push_back(std::move(r));
+  EXPECT_EQ(Codes(reports), (std::vector<int32_t>{341, 344}));
   EXPECT_EQ(folder.Calls("StopAnalyse").size(), 5u);  // Eng3, then one per callback
   EXPECT_EQ(eng2(), 1);
   EXPECT_EQ(eng5(), 0);
