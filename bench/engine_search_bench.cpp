@@ -38,12 +38,7 @@ zh::eng::PositionBlock BlockOf(const char* fen) {
   zh::eng::PositionBlock block{};
   CorePosition cp;
   ParseFen(fen, cp);
-  constexpr uint8_t kProgramCodes[7] = {0, 6, 3, 4, 5, 2, 1};
-  for (int s = 0; s < 64; ++s)
-    if (int c = cp.board[static_cast<size_t>(s)]) block.board[(s % 8) * 8 + s / 8] = kProgramCodes[c & 7] | (c & 8);
-  block.side_to_move = cp.side;
-  block.castling = static_cast<uint8_t>(((cp.castling & kWhiteLong) ? 1 : 0) | ((cp.castling & kWhiteShort) ? 2 : 0) |
-                                        ((cp.castling & kBlackLong) ? 4 : 0) | ((cp.castling & kBlackShort) ? 8 : 0));
+  Engine::ToBlock(cp, block);
   block.lines_wanted = 1;
   block.mode = 2;
   block.depth = kDepth;

@@ -11,21 +11,11 @@
 
 namespace zh::zelko2::test {
 
-// Engine code & 7 to the program's piece code.
-constexpr uint8_t kProgramCodes[7] = {0, 6, 3, 4, 5, 2, 1};
-
 inline eng::PositionBlock BlockOf(const std::string& fen, int mode, int depth) {
   eng::PositionBlock block{};
   CorePosition cp;
   EXPECT_TRUE(ParseFen(fen, cp)) << fen;
-  for (int s = 0; s < 64; ++s) {
-    int c = cp.board[static_cast<size_t>(s)];
-    if (c) block.board[(s % 8) * 8 + s / 8] = static_cast<uint8_t>(kProgramCodes[c & 7] | (c & 8));
-  }
-  block.side_to_move = cp.side;
-  block.en_passant_file = cp.en_passant ? static_cast<uint8_t>(cp.en_passant % 8 + 1) : 0;
-  block.castling = static_cast<uint8_t>(((cp.castling & kWhiteLong) ? 1 : 0) | ((cp.castling & kWhiteShort) ? 2 : 0) |
-                                        ((cp.castling & kBlackLong) ? 4 : 0) | ((cp.castling & kBlackShort) ? 8 : 0));
+  Engine::ToBlock(cp, block);
   block.lines_wanted = 1;
   block.one = 1;
   block.mode = static_cast<int16_t>(mode);

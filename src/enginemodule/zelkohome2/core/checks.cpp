@@ -15,11 +15,6 @@ constexpr uint32_t kKingStepBits[8] = {0x40, 0x10, 0x80, 0x20, 0x40, 0x10, 0x80,
 constexpr int kShortCastlingFile = 5;
 constexpr int kLongCastlingFile = 3;
 
-bool IsOpponent(const Position& p, Square s) {
-  int32_t mask = static_cast<int32_t>(0x80000000u | static_cast<uint32_t>(p.side_word()));
-  return (p.board(s) & mask) > 0;
-}
-
 }  // namespace
 
 void CheckGenerator::Begin(const Position& p) {
@@ -69,7 +64,7 @@ bool CheckGenerator::Step(const Position& p, Move& move) {
       const int up = white ? 16 : -16;
       while (step_ < 2) {
         Square s = from_ + up + (white ? (step_++ == 0 ? -1 : 1) : (step_++ == 0 ? 1 : -1));
-        if (IsOpponent(p, s)) return Yield(s, 0, move);
+        if (p.HoldsOpponent(s)) return Yield(s, 0, move);
       }
       if (step_ == 2) {
         step_ = 3;
@@ -87,7 +82,7 @@ bool CheckGenerator::Step(const Position& p, Move& move) {
     case kRoutineKnight:
       while (step_ < 8) {
         Square s = from_ + kKnightOrder[step_++];
-        if (IsOpponent(p, s)) return Yield(s, 0, move);
+        if (p.HoldsOpponent(s)) return Yield(s, 0, move);
         if (p.board(s) == 0 && Passes(s)) return Yield(s, 0, move);
       }
       return false;
@@ -100,7 +95,7 @@ bool CheckGenerator::Step(const Position& p, Move& move) {
         if (p.board(s) != 0) {
           ++step_;
           to_ = from_;
-          if (IsOpponent(p, s)) return Yield(s, 0, move);
+          if (p.HoldsOpponent(s)) return Yield(s, 0, move);
           continue;
         }
         to_ = s;
@@ -140,7 +135,7 @@ bool CheckGenerator::Step(const Position& p, Move& move) {
       while (step_ < 10) {
         const int i = step_++ - 2;
         const Square s = from_ + kKingSteps[i];
-        if (IsOpponent(p, s)) return Yield(s, 0, move);
+        if (p.HoldsOpponent(s)) return Yield(s, 0, move);
         if (p.board(s) == 0 && (kKingStepBits[i] & mask_)) return Yield(s, 0, move);
       }
       return false;

@@ -156,6 +156,19 @@ bool Engine::ToCorePosition(const eng::PositionBlock& block, CorePosition& out) 
   return true;
 }
 
+void Engine::ToBlock(const CorePosition& p, eng::PositionBlock& block) {
+  constexpr uint8_t kProgramCodes[7] = {0, 6, 3, 4, 5, 2, 1};  // by engine code
+  for (int s = 0; s < 64; ++s) {
+    const int c = p.board[static_cast<size_t>(s)];
+    block.board[(s % 8) * 8 + s / 8] = c ? static_cast<uint8_t>(kProgramCodes[c & 7] | (c & kBlackBit)) : 0;
+  }
+  block.start_position = 0;
+  block.side_to_move = p.side;
+  block.en_passant_file = p.en_passant ? static_cast<uint8_t>(p.en_passant % 8 + 1) : 0;
+  block.castling = static_cast<uint8_t>(((p.castling & kWhiteLong) ? 1 : 0) | ((p.castling & kWhiteShort) ? 2 : 0) |
+                                        ((p.castling & kBlackLong) ? 4 : 0) | ((p.castling & kBlackShort) ? 8 : 0));
+}
+
 CoreMove Engine::ToCoreMove(const eng::GameMove& move) {
   auto square = [](uint8_t s) { return s > 63 ? 0xFF : (s % 8) * 8 + s / 8; };
   int flags = 0;

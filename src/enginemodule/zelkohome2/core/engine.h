@@ -57,6 +57,8 @@ class Engine {
   // is refused or a game move is refused (the moves before it stay played).
   bool Import(const eng::PositionBlock& block);
   static bool ToCorePosition(const eng::PositionBlock& block, CorePosition& out);
+  // The board, side, e.p. file and castling rights of a position block.
+  static void ToBlock(const CorePosition& position, eng::PositionBlock& block);
   static CoreMove ToCoreMove(const eng::GameMove& move);
 
   uint64_t node_count() const { return position_.nodes(); }

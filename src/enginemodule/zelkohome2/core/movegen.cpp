@@ -14,11 +14,6 @@ constexpr int kEscapeSteps[8] = {15, 17, -15, -17, 1, -1, 16, -16};
 constexpr int RayBegin(Routine r) { return r == kRoutineRook ? 4 : 0; }
 constexpr int RayEnd(Routine r) { return r == kRoutineBishop ? 4 : 8; }
 
-bool IsOpponent(const Position& p, Square s) {
-  int32_t mask = static_cast<int32_t>(0x80000000u | static_cast<uint32_t>(p.side_word()));
-  return (p.board(s) & mask) > 0;
-}
-
 // King steps begin after the two castling steps.
 constexpr int kFirstKingStep = 2;
 
@@ -109,7 +104,7 @@ bool MoveGenerator::CaptureStep(const Position& p, Move& move) {
       const int up = white ? 16 : -16;
       while (step_ < 2) {
         Square s = from_ + up + (step_++ == 0 ? -1 : 1);
-        if (IsOpponent(p, s)) return Yield(s, 0, move);
+        if (p.HoldsOpponent(s)) return Yield(s, 0, move);
       }
       if (step_ == 2) {
         step_ = 3;
@@ -120,7 +115,7 @@ bool MoveGenerator::CaptureStep(const Position& p, Move& move) {
     case kRoutineKnight:
       while (step_ < 8) {
         Square s = from_ + kKnightJumps[step_++];
-        if (IsOpponent(p, s)) return Yield(s, 0, move);
+        if (p.HoldsOpponent(s)) return Yield(s, 0, move);
       }
       return false;
     case kRoutineBishop:
@@ -130,14 +125,14 @@ bool MoveGenerator::CaptureStep(const Position& p, Move& move) {
         int ray = kRays[step_++];
         Square s = from_ + ray;
         while (p.board(s) == 0) s += ray;
-        if (IsOpponent(p, s)) return Yield(s, 0, move);
+        if (p.HoldsOpponent(s)) return Yield(s, 0, move);
       }
       return false;
     case kRoutineKing:
     case kRoutineKingNoCastling:
       while (step_ < 8) {
         Square s = from_ + kKingCaptureSteps[step_++];
-        if (IsOpponent(p, s)) return Yield(s, 0, move);
+        if (p.HoldsOpponent(s)) return Yield(s, 0, move);
       }
       return false;
     case kRoutineNone:

@@ -102,6 +102,10 @@ class Position {
   int ply() const { return ply_; }
   int side() const { return side_; }  // side to move at the current ply
   int side_word() const { return side_ == kWhite ? 0x80 : 0x40; }
+  // Whether a square holds a piece of the side not to move (guards and own pieces do not).
+  bool HoldsOpponent(Square s) const {
+    return (board(s) & static_cast<int32_t>(0x80000000u | static_cast<uint32_t>(side_word()))) > 0;
+  }
   const PlyRecord& record(int n) const { return records_[n]; }
   PlyRecord& record(int n) { return records_[n]; }
   const PlyRecord& current() const { return records_[ply_]; }
