@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <thread>
 
 #include "enginemodule/host/host_fixture.h"
 #include "enginemodule/pelta/pelta_fixture.h"
@@ -127,6 +128,43 @@ TEST(PeltaHost, DeliveredLibrarySearches) {
   ASSERT_TRUE(engine.Post(eng::kRequestSearch, reinterpret_cast<intptr_t>(block.get())));
   ASSERT_TRUE(recorder.WaitForCode(engine.id, eng::kReportDepth));
   ASSERT_TRUE(engine.Post(eng::kRequestStop));
+  ASSERT_TRUE(recorder.WaitForCode(engine.id, eng::kReportSearchDone));
+  engine.Exit();
+}
+
+// Pondering goes on past the clock's share until the ponder hit; next best restarts
+// without the move reported best; with no whole second left the library moves after
+// depth 1.
+TEST(PeltaHost, DeliveredLibraryPondersRestartsAndHurries) {
+  Recorder recorder;
+  Engine engine(recorder, ZH_PELTA_MODULE);
+  ASSERT_EQ(engine.StartCode(), eng::kStartOk);
+
+  auto block = SearchBlock(engine.id, 1, 0);
+  block->clock_seconds = 0;
+  block->moves_to_go = 0x7FFF;
+  ASSERT_TRUE(engine.Post(eng::kRequestSearch, reinterpret_cast<intptr_t>(block.get())));
+  ASSERT_TRUE(recorder.WaitForCode(engine.id, eng::kReportSearchDone));
+  EXPECT_EQ(recorder.Of(engine.id, eng::kReportDepth).size(), 1u);
+  ASSERT_NE(LastLine(recorder, engine.id), nullptr);
+
+  block = SearchBlock(engine.id, 1, 0);
+  block->clock_seconds = 3;
+  block->moves_to_go = 0x7FFF;
+  block->ponder = 2;
+  ASSERT_TRUE(engine.Post(eng::kRequestSearch, reinterpret_cast<intptr_t>(block.get())));
+  std::this_thread::sleep_for(std::chrono::milliseconds(400));  // beyond the 100 ms share
+  const eng::MainLineBlock* best = LastLine(recorder, engine.id);
+  ASSERT_NE(best, nullptr);
+  const eng::ReportMove first = best->line[0];
+  ASSERT_TRUE(engine.Post(eng::kRequestNextBest));
+  ASSERT_TRUE(recorder.WaitFor(engine.id, [&](Report& r) {
+    const auto* line = r.as<eng::MainLineBlock>();
+    return r.code == eng::kReportMainLine && line->line_length > 0 &&
+           (line->line[0].from != first.from || line->line[0].to != first.to);
+  }));
+  EXPECT_EQ(recorder.Of(engine.id, eng::kReportSearchDone).size(), 1u);  // still pondering
+  ASSERT_TRUE(engine.Post(eng::kRequestPonderHit));
   ASSERT_TRUE(recorder.WaitForCode(engine.id, eng::kReportSearchDone));
   engine.Exit();
 }
