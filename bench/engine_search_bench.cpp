@@ -92,8 +92,92 @@ void BM_ReferenceBench(benchmark::State& state) {
                                 : 0;
 }
 
+// Endgames that the recognisers score: KPK, blocked KPKP, KRPKR, KQKP, opposite
+// bishops and a pawn race; searched deeper, beside the reference engine's nodes/s on
+// the same positions at its own fixed depth.
+constexpr const char* kEndgames[] = {
+    "8/8/8/4k3/8/8/4P3/4K3 w - - 0 1",
+    "8/8/3k4/3p4/3P4/3K4/8/8 w - - 0 1",
+    "8/8/3k4/8/3PK3/8/7r/5R2 w - - 0 1",
+    "8/8/8/8/8/2K5/p3Q3/1k6 w - - 0 1",
+    "8/5k2/3b2p1/1p2P3/1P1B2P1/5K2/8/8 w - - 0 1",
+    "8/p5k1/8/8/8/8/1P4P1/6K1 w - - 0 1",
+};
+constexpr int kEndgameDepth = 10;
+constexpr int kReferenceEndgameDepth = 20;
+
+struct EndgameTotals {
+  double nodes_per_second = 0;
+  double reference_nodes_per_second = 0;
+} endgame_totals;
+
+void BM_EndgameSearch(benchmark::State& state) {
+  static Engine engine;
+  if (!engine.tt().allocated()) engine.tt().Allocate(TtMemory::SizeForKb(kHashKb));
+  SearchControl control;
+  Driver driver(engine, control);
+  ReportBlocks reports;
+  reports.post = [](int32_t, void*) {};
+  uint64_t nodes = 0;
+  for (auto _ : state) {
+    nodes = 0;
+    const auto start = std::chrono::steady_clock::now();
+    for (const char* fen : kEndgames) {
+      zh::eng::PositionBlock block = BlockOf(fen);
+      block.depth = kEndgameDepth;
+      driver.Run(block, EngineParameters{}, reports);
+      nodes += engine.node_count();
+    }
+    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    state.SetIterationTime(seconds);
+    endgame_totals.nodes_per_second = seconds > 0 ? static_cast<double>(nodes) / seconds : 0;
+  }
+  state.counters["signature"] = static_cast<double>(nodes);
+  state.counters["nodes/s"] = endgame_totals.nodes_per_second;
+}
+
+// The reference engine on the same positions: nodes and time of its last info line.
+void BM_ReferenceEndgame(benchmark::State& state) {
+  for (auto _ : state) {
+    const auto start = std::chrono::steady_clock::now();
+    uint64_t nodes = 0;
+    double ms = 0;
+    for (const char* fen : kEndgames) {
+      std::string command = std::string("(echo uci; echo 'position fen ") + fen + "'; echo 'go depth " +
+                            std::to_string(kReferenceEndgameDepth) + "'; sleep 2; echo quit) | " ZH_STOCKFISH;
+      FILE* pipe = popen(command.c_str(), "r");
+      if (!pipe) {
+        state.SkipWithError("reference engine missing");
+        return;
+      }
+      char line[1024];
+      uint64_t last_nodes = 0;
+      double last_ms = 0;
+      while (std::fgets(line, sizeof line, pipe)) {
+        const char* n = std::strstr(line, " nodes ");
+        const char* t = std::strstr(line, " time ");
+        if (n && t) {
+          last_nodes = std::strtoull(n + 7, nullptr, 10);
+          last_ms = std::atof(t + 6);
+        }
+      }
+      pclose(pipe);
+      nodes += last_nodes;
+      ms += last_ms;
+    }
+    endgame_totals.reference_nodes_per_second = ms > 0 ? static_cast<double>(nodes) * 1000 / ms : 0;
+    state.SetIterationTime(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
+  }
+  state.counters["nodes/s"] = endgame_totals.reference_nodes_per_second;
+  state.counters["ratio"] = endgame_totals.reference_nodes_per_second > 0
+                                ? endgame_totals.nodes_per_second / endgame_totals.reference_nodes_per_second
+                                : 0;
+}
+
 BENCHMARK(BM_Search)->UseManualTime()->Iterations(1)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ReferenceBench)->UseManualTime()->Iterations(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_EndgameSearch)->UseManualTime()->Iterations(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ReferenceEndgame)->UseManualTime()->Iterations(1)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 
