@@ -2,7 +2,11 @@
 // engine modules through the host.
 #pragma once
 
+#include <dlfcn.h>
 #include <gtest/gtest.h>
+
+#include <cstdio>
+#include <set>
 
 #include <atomic>
 #include <chrono>
@@ -144,5 +148,38 @@ struct Engine {
   int32_t id = 0;
   int32_t thread = 0;
 };
+
+// A module loaded directly, as the program loads modules to list them.
+class LoadedModule {
+ public:
+  explicit LoadedModule(const std::string& path) : handle_(dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL)) {}
+  ~LoadedModule() {
+    if (handle_) dlclose(handle_);
+  }
+  LoadedModule(const LoadedModule&) = delete;
+  LoadedModule& operator=(const LoadedModule&) = delete;
+  bool ok() const { return handle_ != nullptr; }
+  template <typename Fn>
+  Fn get(const char* name) const {
+    return reinterpret_cast<Fn>(dlsym(handle_, name));
+  }
+
+ private:
+  void* handle_;
+};
+
+// The names a shared object exports, as "nm -D --defined-only" lists them.
+inline std::set<std::string> DefinedExports(const std::string& path) {
+  std::set<std::string> exported;
+  FILE* pipe = popen(("nm -D --defined-only '" + path + "'").c_str(), "r");
+  if (!pipe) return exported;
+  char line[512];
+  while (fgets(line, sizeof(line), pipe)) {
+    char address[64], kind[8], name[256];
+    if (sscanf(line, "%63s %7s %255s", address, kind, name) == 3) exported.insert(name);
+  }
+  pclose(pipe);
+  return exported;
+}
 
 }  // namespace zh::enginehost::test

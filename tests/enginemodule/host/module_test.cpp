@@ -7,39 +7,18 @@
 #include <string>
 
 #include "enginemodule/host/engine_host.h"
+#include "enginemodule/host/host_fixture.h"
 #include "enginemodule/interface/exports.h"
 
 namespace zh::eng {
 namespace {
 
-class Module {
- public:
-  explicit Module(const char* path) : handle_(dlopen(path, RTLD_NOW | RTLD_LOCAL)) {}
-  ~Module() {
-    if (handle_) dlclose(handle_);
-  }
-  bool ok() const { return handle_ != nullptr; }
-  template <typename Fn>
-  Fn get(const char* name) const {
-    return reinterpret_cast<Fn>(dlsym(handle_, name));
-  }
-
- private:
-  void* handle_;
-};
+using Module = enginehost::test::LoadedModule;
 
 TEST(EngineModule, ExportsExactlyTheInterface) {
-  std::string command = std::string("nm -D --defined-only '") + ZH_ZELKOHOME2_MODULE + "'";
-  FILE* pipe = popen(command.c_str(), "r");
-  ASSERT_NE(pipe, nullptr);
   std::set<std::string> exported;
-  char line[512];
-  while (fgets(line, sizeof(line), pipe)) {
-    char address[64], kind[8], name[256];
-    if (sscanf(line, "%63s %7s %255s", address, kind, name) == 3 && std::string(name).rfind("Eng", 0) == 0)
-      exported.insert(name);
-  }
-  pclose(pipe);
+  for (const std::string& name : enginehost::test::DefinedExports(ZH_ZELKOHOME2_MODULE))
+    if (name.rfind("Eng", 0) == 0) exported.insert(name);
   std::set<std::string> expected;
   for (int i = 1; i <= 14; ++i) expected.insert("Eng" + std::to_string(i));
   expected.insert("Eng19");

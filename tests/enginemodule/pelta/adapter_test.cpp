@@ -9,6 +9,7 @@
 #include <thread>
 
 #include "enginemodule/host/engine_host.h"
+#include "enginemodule/host/host_fixture.h"
 #include "enginemodule/pelta/pelta_fixture.h"
 
 namespace zh::pelta::test {
@@ -17,21 +18,7 @@ namespace {
 using hooks::ScriptStep;
 using namespace std::chrono_literals;
 
-class Adapter {
- public:
-  explicit Adapter(const std::string& path) : handle_(dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL)) {}
-  ~Adapter() {
-    if (handle_) dlclose(handle_);
-  }
-  bool ok() const { return handle_ != nullptr; }
-  template <typename Fn>
-  Fn get(const char* name) const {
-    return reinterpret_cast<Fn>(dlsym(handle_, name));
-  }
-
- private:
-  void* handle_;
-};
+using Adapter = enginehost::test::LoadedModule;
 
 // The five report blocks with headers that route their reports to a sink of ours.
 struct Blocks {
@@ -95,19 +82,13 @@ std::vector<int32_t> Codes(const std::vector<enginehost::Report>& reports) {
 }
 
 TEST(PeltaAdapter, ExportsExactlyItsInterface) {
-  std::string command = std::string("nm -D --defined-only '") + ZH_PELTA_MODULE + "'";
-  FILE* pipe = popen(command.c_str(), "r");
-  ASSERT_NE(pipe, nullptr);
-  std::set<std::string> exported;
-  char line[512];
-  while (fgets(line, sizeof(line), pipe)) {
-    char address[64], kind[8], name[256];
-    if (sscanf(line, "%63s %7s %255s", address, kind, name) == 3) exported.insert(name);
-  }
-  pclose(pipe);
+  const std::set<std::string> exported = enginehost::test::DefinedExports(ZH_PELTA_MODULE);
   std::set<std::string> expected{"ShowNodes", "ShowDepth", "ShowMove", "ShowMainline", "Eng19"};
   for (int i = 1; i <= 12; ++i) expected.insert("Eng" + std::to_string(i));
   EXPECT_EQ(exported, expected);
+  // The library shows its thirteen functions and nothing of its engine core.
+  EXPECT_EQ(enginehost::test::DefinedExports(ZH_PELTA_LIBRARY),
+            std::set<std::string>(std::begin(kLibraryNames), std::end(kLibraryNames)));
 }
 
 // Listing never touches the library: a folder without it still answers.
