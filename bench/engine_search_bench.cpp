@@ -45,25 +45,32 @@ zh::eng::PositionBlock BlockOf(const char* fen) {
   return block;
 }
 
-void BM_Search(benchmark::State& state) {
+// Searches each position to the depth; the nodes of all searches and their time.
+template <size_t N>
+void SearchAll(const char* const (&fens)[N], int depth, uint64_t& nodes, double& seconds) {
   static Engine engine;
   if (!engine.tt().allocated()) engine.tt().Allocate(TtMemory::SizeForKb(kHashKb));
   SearchControl control;
   Driver driver(engine, control);
   ReportBlocks reports;
   reports.post = [](int32_t, void*) {};
+  nodes = 0;
+  const auto start = std::chrono::steady_clock::now();
+  for (const char* fen : fens) {
+    zh::eng::PositionBlock block = BlockOf(fen);
+    block.depth = static_cast<int16_t>(depth);
+    driver.Run(block, EngineParameters{}, reports);
+    nodes += engine.node_count();
+  }
+  seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+void BM_Search(benchmark::State& state) {
   uint64_t nodes = 0;
   for (auto _ : state) {
-    nodes = 0;
-    const auto start = std::chrono::steady_clock::now();
-    for (const char* fen : kPositions) {
-      driver.Run(BlockOf(fen), EngineParameters{}, reports);
-      nodes += engine.node_count();
-    }
-    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    state.SetIterationTime(seconds);
+    SearchAll(kPositions, kDepth, nodes, totals.seconds);
+    state.SetIterationTime(totals.seconds);
     totals.nodes = nodes;
-    totals.seconds = seconds;
   }
   state.counters["signature"] = static_cast<double>(nodes);
   std::printf("search signature: %llu nodes\n", static_cast<unsigned long long>(nodes));
@@ -112,23 +119,10 @@ struct EndgameTotals {
 } endgame_totals;
 
 void BM_EndgameSearch(benchmark::State& state) {
-  static Engine engine;
-  if (!engine.tt().allocated()) engine.tt().Allocate(TtMemory::SizeForKb(kHashKb));
-  SearchControl control;
-  Driver driver(engine, control);
-  ReportBlocks reports;
-  reports.post = [](int32_t, void*) {};
   uint64_t nodes = 0;
   for (auto _ : state) {
-    nodes = 0;
-    const auto start = std::chrono::steady_clock::now();
-    for (const char* fen : kEndgames) {
-      zh::eng::PositionBlock block = BlockOf(fen);
-      block.depth = kEndgameDepth;
-      driver.Run(block, EngineParameters{}, reports);
-      nodes += engine.node_count();
-    }
-    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    double seconds = 0;
+    SearchAll(kEndgames, kEndgameDepth, nodes, seconds);
     state.SetIterationTime(seconds);
     endgame_totals.nodes_per_second = seconds > 0 ? static_cast<double>(nodes) / seconds : 0;
   }
