@@ -76,6 +76,13 @@ class DefaultRandom final : public RandomService {
   std::mt19937 engine_{12345};
 };
 
+class ImmediatePoster final : public PosterService {
+ public:
+  void Post(std::function<void()> call) override {
+    if (call) call();
+  }
+};
+
 struct Defaults {
   NullBoxes boxes;
   NullProgress progress;
@@ -85,6 +92,7 @@ struct Defaults {
   SystemClock clock;
   DefaultRandom random;
   AppSettings settings;
+  ImmediatePoster poster;
 };
 
 Defaults& GetDefaults() {
@@ -137,6 +145,11 @@ AppSettings& Settings() {
   return s ? *s : GetDefaults().settings;
 }
 
+PosterService& Poster() {
+  auto* s = Registry().poster;
+  return s ? *s : GetDefaults().poster;
+}
+
 ScopedServices::ScopedServices(const Services& installed) : previous_(Registry()) {
   Services& r = Registry();
   if (installed.boxes) r.boxes = installed.boxes;
@@ -147,6 +160,7 @@ ScopedServices::ScopedServices(const Services& installed) : previous_(Registry()
   if (installed.clock) r.clock = installed.clock;
   if (installed.random) r.random = installed.random;
   if (installed.settings) r.settings = installed.settings;
+  if (installed.poster) r.poster = installed.poster;
 }
 
 ScopedServices::~ScopedServices() { Registry() = previous_; }

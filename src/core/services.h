@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -90,6 +91,14 @@ class RandomService {
   virtual uint32_t Next() = 0;
 };
 
+// Hands a call to the GUI thread: a queued call in the shell. Any thread may post;
+// the call runs later on the GUI thread. The default runs it at once, on the caller.
+class PosterService {
+ public:
+  virtual ~PosterService() = default;
+  virtual void Post(std::function<void()> call) = 0;
+};
+
 // Display-language choice for texts held in several languages.
 struct DisplayLanguages {
   int32_t first = 0;
@@ -125,6 +134,7 @@ struct Services {
   ClockService* clock = nullptr;
   RandomService* random = nullptr;
   AppSettings* settings = nullptr;
+  PosterService* poster = nullptr;
 };
 
 // The process-wide registry. Unset entries answer with the null implementations.
@@ -137,6 +147,7 @@ TextService& Texts();
 ClockService& Clock();
 RandomService& Random();
 AppSettings& Settings();
+PosterService& Poster();
 
 // Installs services for the lifetime of the guard, then restores the previous set.
 // Only the non-null entries of `installed` replace the current ones.
