@@ -56,12 +56,12 @@ uint8_t NationIndex(std::string_view text) {
 
 int LanguageFromLetter(char letter) {
   for (int i = 0; i < 8; ++i)
-    if (kLanguageLetters[i] == letter) return i;
+    if (kStoredLanguageLetters[i] == letter) return i;
   return 7;
 }
 
 char LetterOfLanguage(int index) {
-  return index >= 0 && index < 8 ? kLanguageLetters[index] : '\0';
+  return index >= 0 && index < 8 ? kStoredLanguageLetters[index] : '\0';
 }
 
 }  // namespace zh

@@ -41,7 +41,7 @@ extern const char kNationCodes[kNationCount][4];
 uint8_t NationIndex(std::string_view text);
 
 // Language letters by index 0..6; index 7 is the terminating zero.
-inline constexpr char kLanguageLetters[9] = "*51+Fgu";
+inline constexpr char kStoredLanguageLetters[9] = "*51+Fgu";
 // First index whose letter is the character; 7 when none is.
 int LanguageFromLetter(char letter);
 // The letter of an index below 8, else the zero character.
