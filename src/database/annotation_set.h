@@ -11,6 +11,9 @@
 
 #include "core/eval_value.h"
 #include "core/services.h"
+// Complete types: the payload variant destroys its owned objects inline.
+#include "database/embedded_game.h"
+#include "database/training_holder.h"
 
 namespace zh {
 
