@@ -7,7 +7,7 @@
 
 #include "app/params.h"
 #include "app/settings_fields.h"
-#include "engines/engine_spec.h"
+#include "engines/engine_entry.h"
 
 namespace zh {
 

@@ -146,11 +146,11 @@ TEST(Settings, EngineSpecWithoutParamCountHasNoParameters) {
   ProfileFile file;
   ASSERT_TRUE(file.Open(Ini(t)));
   file.SelectGroup("G");
-  EngineSpec spec(4096);
-  spec.Read(file, 3);
-  EXPECT_EQ(spec.title, "T");
-  EXPECT_EQ(spec.ParamCount(), 0u);
-  EXPECT_EQ(spec.hash, 4096);
+  EngineSpec entry(4096);
+  entry.Read(file, 3);
+  EXPECT_EQ(entry.title, "T");
+  EXPECT_EQ(entry.ParamCount(), 0u);
+  EXPECT_EQ(entry.hash, 4096);
   EngineSpec huge;
   huge.Read(file, 4);
   EXPECT_EQ(huge.ParamCount(), EngineSpec::kMaxParams);

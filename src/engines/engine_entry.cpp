@@ -1,4 +1,4 @@
-#include "engines/engine_spec.h"
+#include "engines/engine_entry.h"
 
 #include <algorithm>
 
