@@ -176,4 +176,19 @@ void Position::UndoGameMove(const GameMove& m) {
   side = 1 - side;
 }
 
+Move Move::FromGameMove(const GameMove& move) {
+  Move m;
+  m.from = static_cast<int8_t>(move.from);
+  m.to = static_cast<int8_t>(move.to);
+  m.kind = move.kind;
+  m.promotion = move.promotion;
+  m.captured = static_cast<int8_t>(move.captured);
+  m.piece = move.piece;
+  return m;
+}
+
+MoveCode MoveCode::FromGameMove(const GameMove& move) {
+  return MoveCode(move.from, move.to, move.kind, move.promotion);
+}
+
 }  // namespace zh

@@ -29,6 +29,8 @@ enum MoveKind : uint8_t {
 
 // The form stored in move lists. The promotion byte is written only for promotions,
 // so it means something only with kind bit kPromotion.
+struct GameMove;
+
 struct MoveCode {
   uint8_t from;
   uint8_t to;
@@ -39,6 +41,8 @@ struct MoveCode {
   constexpr MoveCode(uint8_t f, uint8_t t, uint8_t k, uint8_t p)
       : from(f), to(t), kind(k), promotion(p) {}
   explicit MoveCode(const Move& move);
+  // From, to, kind and promotion of a move of the move tree.
+  static MoveCode FromGameMove(const GameMove& move);
 };
 static_assert(std::is_trivially_copyable_v<MoveCode>);
 static_assert(sizeof(MoveCode) == 4 && offsetof(MoveCode, from) == 0 &&
@@ -57,6 +61,9 @@ struct Move {
 
   static Move FromSquares(int from, int to, int promotion = 0);
   static Move FromCode(MoveCode code);
+  // Squares, kind, promotion, captured and moving piece of a move of the move tree;
+  // not complete.
+  static Move FromGameMove(const GameMove& move);
 
   bool IsNull() const { return from == to; }
   // Same squares and, when this move promotes, the same promotion type.

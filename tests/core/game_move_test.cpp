@@ -61,6 +61,24 @@ TEST(GameMove, CompleteClassifiesBySquares) {
 
 // A plain king move must move the king square with it, both ways; tree keys are built
 // from it.
+TEST(GameMove, ConvertsToTheSmallMoveForms) {
+  const Position p = test::ParseFenForTest("r3k2r/1P6/8/3pP3/8/8/8/R3K1NR w KQkq d6 0 1");
+  const GameMove m = Completed(p, "b7", "a8", 3);
+  const Move move = Move::FromGameMove(m);
+  EXPECT_EQ(move.from, Sq("b7"));
+  EXPECT_EQ(move.to, Sq("a8"));
+  EXPECT_EQ(move.kind, kPromotion | kCapture);
+  EXPECT_EQ(move.promotion, 3);
+  EXPECT_EQ(move.captured, kRook | kBlackBit);
+  EXPECT_EQ(move.piece, kPawn);
+  EXPECT_EQ(move.complete, 0);
+  const MoveCode code = MoveCode::FromGameMove(m);
+  EXPECT_EQ(code.from, Sq("b7"));
+  EXPECT_EQ(code.to, Sq("a8"));
+  EXPECT_EQ(code.kind, kPromotion | kCapture);
+  EXPECT_EQ(code.promotion, 3);
+}
+
 TEST(GameMove, KingSquareFollowsEveryKingMove) {
   Position p = test::ParseFenForTest("4k3/8/8/8/8/8/8/4K3 w - - 0 1");
   const Position start = p;
