@@ -117,14 +117,13 @@ class Reader {
   int pos_ = 0;
 };
 
-// "last, first" as the player shows it; read back at the first ", ".
+// The player as its widest display text ("last,first"), read back by the player
+// parser; both in stored bytes.
 std::string PlayerText(const TQPlayer& player) {
-  return player.FullName();
+  return player.DisplayBytes(99);
 }
 TQPlayer PlayerFromText(const std::string& text) {
-  const size_t comma = text.find(", ");
-  if (comma == std::string::npos) return TQPlayer(text, "");
-  return TQPlayer(text.substr(0, comma), text.substr(comma + 2));
+  return TQPlayer::FromDisplayBytes(text);
 }
 
 // A set-up start the game can be played from.
@@ -155,8 +154,8 @@ int EmbeddedGame::Write(std::vector<uint8_t>& payload) const {
   out.Word(static_cast<unsigned>(h.GetBlackElo()));
   out.Word(h.GetEco());
   const TQTournament& t = h.tournament;
-  out.Text(t.Title());
-  out.Text(t.Place());
+  out.Text(t.TitleBytes());
+  out.Text(t.PlaceBytes());
   out.Long(t.date);
   out.Word(t.type);
   out.Word(t.detailA);
@@ -218,9 +217,9 @@ int EmbeddedGame::Read(const uint8_t* payload, int length) {
   h.SetEco(static_cast<uint16_t>(word));
   TQTournament& t = h.tournament;
   if (!in.Text(text)) return in.Position();
-  t.SetTitle(text);
+  t.SetTitleBytes(text);
   if (!in.Text(text)) return in.Position();
-  t.SetPlace(text);
+  t.SetPlaceBytes(text);
   if (!in.Long(t.date) || !in.Word(word)) return in.Position();
   t.type = static_cast<uint16_t>(word);
   if (!in.Word(word)) return in.Position();

@@ -119,7 +119,7 @@ TEST(EmbeddedGamePayload, CutOrDamagedPayloadsStopThere) {
   const int length = embedded.Write(payload);
 
   // Cut inside the black name: white is read, black and the moves are not.
-  const int blackAt = 6 + 1 + static_cast<int>(std::string("Lindqvist, Ola").size()) + 1;
+  const int blackAt = 6 + 1 + static_cast<int>(std::string("Lindqvist,Ola").size()) + 1;
   EmbeddedGame cut;
   EXPECT_EQ(cut.Read(payload.data(), blackAt + 3), blackAt);
   EXPECT_EQ(cut.Game()->header.white.LastName(), "Lindqvist");
