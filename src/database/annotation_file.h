@@ -67,8 +67,8 @@ class FileTqa {
   uint16_t AbundanceFlags() const;
   uint16_t Counter(int type) const { return counters_[static_cast<size_t>(type & 15)]; }
 
-  // Reading one game's block. 0; 1 prolog malformed or of another game; 5; 11 prolog
-  // unreadable.
+  // Reading one game's block. 0; 1 prolog malformed, of another game, or an offset
+  // outside 10..end (a game without block has offset 0); 5; 11 prolog unreadable.
   int BeginRead(const TQGame& game);
   int BeginRead(uint32_t offset, uint32_t gameNumber);
   // Reads the records under `key` into the set. Stops at a record of another key and

@@ -14,8 +14,12 @@
 #include "database/annotation_file.h"
 #include "database/annotation_record.h"
 #include "database/annotation_set.h"
+#include "database/annotation_values.h"
+#include "database/embedded_game.h"
+#include "database/game_cursor.h"
 #include "database/game_item.h"
 #include "database/training_holder.h"
+#include "game_test_util.h"
 
 namespace zh {
 namespace {
@@ -52,6 +56,13 @@ Bytes FileWithBlock(uint32_t game, const std::vector<Bytes>& records, int count 
   PackBigEndian10(file.data(), 10, uint32_t(10 + block.size()), 0);
   file.insert(file.end(), block.begin(), block.end());
   return file;
+}
+
+// Blocks that tests write seed the block reader's fuzz corpus: with $ZH_WRITE_CORPUS
+// set, the file's blocks (header dropped) are written there under the name.
+void SeedCorpus(const std::string& name, const Bytes& file) {
+  if (const char* corpus = std::getenv("ZH_WRITE_CORPUS"))
+    WriteFileBytes(std::filesystem::path(corpus) / name, Bytes(file.begin() + 10, file.end()));
 }
 
 class AnnotationFileTest : public ::testing::Test {
@@ -113,6 +124,7 @@ TEST_F(AnnotationFileTest, OneTextAfterTheFirstMove) {
   EXPECT_EQ(game.header.GetContentFlags(), 0x4u);
   EXPECT_EQ(game.header.GetWord43(), 0);
   file.reset();
+  SeedCorpus("one_text", FileBytes(Path()));
 
   Bytes expected = {0, 10, 0, 0, 0, 41, 0, 0, 0, 0};
   const Bytes prolog = {0, 0, 7, 1, 0, 14, 14, 0, 0, 2, 0, 0, 0, 31};
@@ -257,12 +269,93 @@ TEST_F(AnnotationFileTest, SetsReadBackPerKey) {
   EXPECT_EQ(file->BeginRead(wrong), 1);
 }
 
+std::string Encoded(const AnnotationEntry& entry) {
+  Bytes buffer(kRecordBufferSize);
+  return std::string(buffer.begin(), buffer.begin() + EncodeAnnotationEntry(entry, buffer.data(), 0));
+}
+
+// A set with an entry of every type that makes a record.
+AnnotationSet EveryType(int seed) {
+  AnnotationSet set;
+  for (int l = 0; l < 8; ++l) set.SetTextAfter("after " + std::to_string(l + seed) + " \xC3\xA9", 0, l);
+  set.SetTextBefore("before \xE2\x99\x94", 0, 7);
+  set.SetText32("video text", 1, 3);
+  set.SetSymbols(0x030201);
+  set.SetSquares(std::string("\x02\x1D\x03\x25", 4));
+  set.SetArrows(std::string("\x01\x0D\x1D", 3));
+  set.Append(kDiagramAnnotation, 0);
+  set.SetTime(0x01020304);
+  set.Append(kDateAnnotation, PackedDate::Make(1999, 3, 5).value);
+  auto training = CreateTrainingHolder();
+  training->Read(std::string_view("\x00\x01quiz\x00", 7));
+  set.SetTraining(std::move(training));
+  set.SetAudio("talk.wav");
+  set.SetPicture("board \xC3\xA9.png");
+  set.SetVideo("clip.avi");
+  auto embedded = std::make_unique<TQGame>();
+  {
+    GameCursor cursor(embedded.get());
+    test::Enter(cursor, "d2d4 d7d5 c2c4");
+  }
+  set.SetGame(std::make_unique<EmbeddedGame>(std::move(embedded)));
+  set.Append(kPawnStructureAnnotation, 4);
+  set.Append(kPiecePathAnnotation, 0, std::string("\x0C\x15\x1E", 3));
+  set.Append(kMClassAnnotation, 0x11223344);
+  set.Append(kEClassAnnotation, 7);
+  set.SetCriticalPos(9);
+  set.SetEngineEval(EvalValue{0, -35, 12});
+  set.SetMedal(0x24);
+  set.SetColour(0x00FF8000);
+  set.Append(kUnknownAnnotation, 0, std::string("\0\0\x01\x83\0\x08\xAB\xCD", 8));
+  return set;
+}
+
+// Every type written and read back gives the same records; the block also seeds the
+// block reader's fuzz corpus (written to $ZH_WRITE_CORPUS when set).
+TEST_F(AnnotationFileTest, EveryTypeRoundTrips) {
+  auto file = Open();
+  TQGame game = GameNumbered(12);
+  const AnnotationSet gameLevel = EveryType(0), first = EveryType(1), last = EveryType(2);
+  Save(*file, game, &gameLevel, {{0, &first}, {40, &last}});
+  // Bits 2-9 and 16-24: every type below 32 that has a record.
+  EXPECT_EQ(game.header.GetContentFlags(), 0x01FF03FCu);
+  file.reset();
+
+  file = Open(false);
+  ASSERT_EQ(file->BeginRead(game), 0);
+  AnnotationSet readGame, readFirst, readLast;
+  int32_t key = kGameLevelKey;
+  ASSERT_EQ(file->ReadSet(readGame, key), 0);
+  ASSERT_EQ(key, 0);
+  ASSERT_EQ(file->ReadSet(readFirst, key), 0);
+  ASSERT_EQ(key, 40);
+  ASSERT_EQ(file->ReadSet(readLast, key), 0);
+  EXPECT_EQ(file->EndRead(), 0);
+  for (const auto& [written, read] : {std::pair{&gameLevel, &readGame}, {&first, &readFirst}, {&last, &readLast}}) {
+    ASSERT_EQ(read->Count(), written->Count());
+    for (int i = 0; i < written->Count(); ++i) {
+      SCOPED_TRACE(written->EntryAt(i).type);
+      EXPECT_EQ(read->EntryAt(i).type, written->EntryAt(i).type);
+      EXPECT_EQ(Encoded(read->EntryAt(i)), Encoded(written->EntryAt(i)));
+    }
+  }
+  EXPECT_EQ(readFirst.GetTextAfter(4), "after 5 \xC3\xA9");
+  EXPECT_EQ(readFirst.GetTextBefore(7), "before \xE2\x99\x94");
+  EXPECT_EQ(readFirst.GetPicture(), "board \xC3\xA9.png");
+  EXPECT_EQ(readFirst.GetEngineEval().value, -35);
+  ASSERT_NE(readFirst.GetGame(), nullptr);
+  EXPECT_EQ(readFirst.GetGame()->Game()->body.mainLine.Count(), 3);
+
+  SeedCorpus("every_type", FileBytes(Path()));
+}
+
 TEST_F(AnnotationFileTest, RecordsKeptWholeSurviveASave) {
   const std::vector<Bytes> records = {
       Record(0, 0x83, {1, 2, 3}),  // unknown type with bit 7
       Record(0, 7, {9, 9}),        // time record too short
       Record(0, 20, {1, 2}),       // pawn structure too long
       Record(0, 40, {}),           // unknown type
+      Record(0, 0x83, Bytes(65529, 0x33)),  // the longest record
   };
   WriteFileBytes(Path(), FileWithBlock(6, records));
   auto file = Open(false);
@@ -271,15 +364,31 @@ TEST_F(AnnotationFileTest, RecordsKeptWholeSurviveASave) {
   ASSERT_EQ(file->BeginRead(10, 6), 0);
   ASSERT_EQ(file->ReadSet(set, key), 0);
   ASSERT_EQ(file->EndRead(), 0);
-  ASSERT_EQ(set.Count(), 4);
+  ASSERT_EQ(set.Count(), 5);
 
   TQGame game = GameNumbered(6);
   Save(*file, game, nullptr, {{0, &set}});
   file.reset();
   const Bytes saved = FileBytes(Path());
+  SeedCorpus("kept_records", FileWithBlock(6, records));
   const Bytes original = FileWithBlock(6, records);
   ASSERT_EQ(saved.size(), 10 + 2 * (original.size() - 10));
   EXPECT_TRUE(std::equal(original.begin() + 10, original.end(), saved.begin() + long(original.size())));
+}
+
+TEST_F(AnnotationFileTest, BlockPastFourGigabytesIsRefused) {
+  auto file = Open();
+  ASSERT_EQ(file->SetEnd(0xFFFFFFF0u), 0);
+  TQGame game = GameNumbered(1);
+  AnnotationSet set;
+  set.SetTextAfter("x", 0, 7);
+  ASSERT_EQ(file->BeginBlock(game), 0);
+  EXPECT_EQ(file->WriteSet(set, 0), 11);
+  EXPECT_EQ(file->FinishBlock(game), 0);
+  EXPECT_EQ(game.header.GetTqaOffset(), 0);
+  EXPECT_EQ(file->End(), 0xFFFFFFF0u);
+  file.reset();
+  EXPECT_EQ(FileBytes(Path()).size(), 10u);
 }
 
 TEST_F(AnnotationFileTest, DamagedBlocksFailPromptly) {
@@ -301,6 +410,7 @@ TEST_F(AnnotationFileTest, DamagedBlocksFailPromptly) {
       {"bytes end before the count", FileWithBlock(1, {text}, 3), 0, 12},
       {"block cut at the file's end", FileWithBlock(1, {text, text}, -1, 1000), 0, 0},
   };
+  SeedCorpus("record_length_0", cases[0].file);
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     WriteFileBytes(Path(), c.file);
