@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <new>
+#include <utility>
 
 #include "core/big_endian.h"
 #include "database/annotation_set.h"
@@ -191,16 +192,10 @@ int FileTqa::ReadRecord(const AnnoRec& header, AnnotationSet& set) {
   AnnotationEntry entry;
   // A malformed record comes back as a kept unknown one and is added all the same.
   DecodeAnnotationEntry(entry, buffer, header.length);
-  if (entry.type != 0) set.AddCopy(entry);
+  if (entry.type != 0) set.Append(entry.type, entry.key, std::move(entry.payload));
   ++recordsDone_;
   offset_ += header.length;
   return 0;
-}
-
-int32_t FileTqa::PeekKey() {
-  AnnoRec header;
-  if (!BlockHasMore() || ReadRecordHeader(header) != 0) return -1;
-  return static_cast<int32_t>(header.key);
 }
 
 int FileTqa::ReadSet(const std::function<AnnotationSet*()>& target, int32_t& key) {

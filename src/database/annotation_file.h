@@ -82,8 +82,6 @@ class FileTqa {
   // 0 when every record that the prolog counts was read, else 12.
   int EndRead() const;
   int EndRead(const TQGame&) const { return EndRead(); }
-  // Key of the next record of the block, -1 at its end or when it cannot be read.
-  int32_t PeekKey();
   uint32_t RecordsDone() const { return recordsDone_; }
   uint32_t RecordCount() const { return recordCount_; }
 
