@@ -77,6 +77,11 @@ class GameCursor {
   void SavePosition();
   void RestorePosition();
 
+  // Searches up to `count` plies ahead along the line and every variation on the way
+  // for the same board, side to move and castling rights; the cursor stands on the
+  // position when found and is unchanged otherwise (defined in game_title.cpp).
+  bool FindPosition(int count, const Position& position);
+
   // Variations.
   int BeginLine(int index);
   int BeginNewLine();

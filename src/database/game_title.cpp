@@ -84,10 +84,10 @@ bool Search(GameCursor& cursor, int count, const Position& position) {
 
 }  // namespace
 
-bool FindPosition(GameCursor& cursor, int count, const Position& position) {
-  const GameCursor saved = cursor;
-  if (Search(cursor, count, position)) return true;
-  cursor = saved;
+bool GameCursor::FindPosition(int count, const Position& position) {
+  const GameCursor saved = *this;
+  if (Search(*this, count, position)) return true;
+  *this = saved;
   return false;
 }
 

@@ -38,8 +38,5 @@ struct CursorPath {
 
 // Board, side to move and castling rights agree.
 bool SamePosition(const Position& a, const Position& b);
-// Searches up to `count` plies ahead along the cursor's line and every variation on
-// the way; the cursor stands on the position when found and is unchanged otherwise.
-bool FindPosition(GameCursor& cursor, int count, const Position& position);
 
 }  // namespace zh

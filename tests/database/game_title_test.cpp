@@ -87,17 +87,17 @@ TEST(CursorSearches, PathRoundTripsAndPositionsInNestedLines) {
 
   // Search from the start: the position after 1.e4 c5 2.Nf3 Nc6 3.d4 is found.
   GameCursor finder(&game);
-  EXPECT_TRUE(FindPosition(finder, 10, deep));
+  EXPECT_TRUE(finder.FindPosition(10, deep));
   EXPECT_EQ(finder.GetPosition(), deep);
   // After 3.Bc4 within the innermost line, and a miss that changes nothing.
   GameCursor miss(&game);
   miss.GoToPly(1);
-  EXPECT_FALSE(FindPosition(miss, 10, test::ParseFenForTest("4k3/8/8/8/8/8/8/4K3 w - - 0 1")));
+  EXPECT_FALSE(miss.FindPosition(10, test::ParseFenForTest("4k3/8/8/8/8/8/8/4K3 w - - 0 1")));
   EXPECT_EQ(miss.Ply(), 1);
   EXPECT_EQ(miss.Lines().Count(), 0);
   // Too few plies to reach it.
   GameCursor near(&game);
-  EXPECT_FALSE(FindPosition(near, 3, deep));
+  EXPECT_FALSE(near.FindPosition(3, deep));
   EXPECT_EQ(near.Ply(), 0);
 }
 
