@@ -28,19 +28,22 @@ struct Totals {
   double seconds = 0, engineSeconds = 0;
 } gTotals;
 
-// Positions after 16 to 30 plies of the random games from the start position.
+// Positions after 16 to 30 plies of the random games from the start position, and
+// where a game is long enough, a second one 10 plies later.
 const std::vector<Position>& Positions() {
   static const std::vector<Position> positions = [] {
     std::vector<Position> out;
     const test::PerftCase& start = test::PerftCases().front();
-    for (const std::vector<MoveCode>& game : test::RandomGames(start)) {
-      Position p = test::ParseFenForTest(start.fen);
-      const size_t plies = 16 + out.size() % 15;
-      if (game.size() <= plies + 10) continue;
-      for (size_t i = 0; i < plies; ++i) p.MakeMoveSquares(game[i].from, game[i].to, game[i].promotion);
-      out.push_back(p);
-      if (out.size() == kPositions) break;
-    }
+    const std::vector<std::vector<MoveCode>> games = test::RandomGames(start);
+    for (size_t second = 0; second < 2 && out.size() < kPositions; ++second)
+      for (size_t g = 0; g < games.size() && out.size() < kPositions; ++g) {
+        const std::vector<MoveCode>& game = games[g];
+        const size_t plies = 16 + g % 15 + 10 * second;
+        if (game.size() <= plies + 10) continue;
+        Position p = test::ParseFenForTest(start.fen);
+        for (size_t i = 0; i < plies; ++i) p.MakeMoveSquares(game[i].from, game[i].to, game[i].promotion);
+        out.push_back(p);
+      }
     return out;
   }();
   return positions;

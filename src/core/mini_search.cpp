@@ -459,7 +459,7 @@ void MiniSearch::Order(int first, int last, int ply, int lastTo) {
   }
 }
 
-int MiniSearch::Quiesce(int alpha, int beta, int ply) {
+int MiniSearch::Quiesce(int alpha, int beta, int ply, bool checks) {
   ++nodes_;
   const int eval = Evaluate();
   const int stand = whiteToMove_ ? eval : -eval;
@@ -467,7 +467,8 @@ int MiniSearch::Quiesce(int alpha, int beta, int ply) {
   if (stand > alpha) alpha = stand;
   int best = stand;
   const int first = top_;
-  const int n = Generate(first, true);
+  // At its first level the quiescence also tries the quiet moves that give check.
+  const int n = Generate(first, !checks);
   top_ += n;
   Order(first, top_, kMaxPly, -1);
   for (int i = first; i < top_; ++i) {
@@ -479,11 +480,12 @@ int MiniSearch::Quiesce(int alpha, int beta, int ply) {
     stack_[i] = m;
     Undo u;
     Make(m, u);
-    if (InCheck(!whiteToMove_)) {
+    const bool quiet = !(m.flags & (kFCapture | kFPromo));
+    if (InCheck(!whiteToMove_) || (quiet && !InCheck(whiteToMove_))) {
       Unmake(m, u);
       continue;
     }
-    const int score = -Quiesce(-beta, -alpha, ply + 1);
+    const int score = -Quiesce(-beta, -alpha, ply + 1, false);
     Unmake(m, u);
     if (score > best) {
       best = score;
@@ -497,8 +499,53 @@ int MiniSearch::Quiesce(int alpha, int beta, int ply) {
   return best;
 }
 
+int MiniSearch::PieceMaterial(int white) const {
+  int sum = 0;
+  for (int sq = 0; sq < 120; ++sq) {
+    if (sq & 0x88) {
+      sq += 7;
+      continue;
+    }
+    const uint8_t c = board_[sq];
+    if (c != kNone && (white ? IsWhite(c) : IsBlack(c)) && TypeIndex(c) < 4)
+      sum += mini::kValue[TypeIndex(c)];
+  }
+  return sum;
+}
+
+bool MiniSearch::MatesByChecks(int moves, int ply) {
+  // The side to move checks; every legal reply must leave a further mate by checks.
+  if (ply >= kMateThreatPly || top_ + 218 > kStackSize) return false;
+  const int first = top_;
+  top_ += Generate(first, false);
+  bool mate = false;
+  for (int i = first; i < top_ && !mate; ++i) {
+    const Move m = stack_[i];
+    Undo u;
+    Make(m, u);
+    if (!InCheck(!whiteToMove_) && InCheck(whiteToMove_) && top_ + 218 <= kStackSize) {
+      // Every reply of the checked side.
+      const int replies = top_;
+      top_ += Generate(replies, false);
+      bool escaped = false;
+      for (int r = replies; r < top_ && !escaped; ++r) {
+        const Move reply = stack_[r];
+        Undo ru;
+        Make(reply, ru);
+        if (!InCheck(!whiteToMove_)) escaped = moves <= 1 || !MatesByChecks(moves - 1, ply + 2);
+        Unmake(reply, ru);
+      }
+      top_ = replies;
+      mate = !escaped;
+    }
+    Unmake(m, u);
+  }
+  top_ = first;
+  return mate;
+}
+
 int MiniSearch::Search(int alpha, int beta, int depth6, int ply, bool nullAllowed, int lastTo) {
-  if (depth6 < 6 || ply >= plyLimit_ || top_ >= 230) return Quiesce(alpha, beta, ply);
+  if (depth6 < 6 || ply >= plyLimit_ || top_ >= 230) return Quiesce(alpha, beta, ply, true);
   ++nodes_;
   const bool inCheck = InCheck(whiteToMove_);
   const int white = whiteToMove_;
@@ -515,7 +562,22 @@ int MiniSearch::Search(int alpha, int beta, int depth6, int ply, bool nullAllowe
       if (c != kNone && (white ? IsWhite(c) : IsBlack(c)) && TypeIndex(c) < 4) pieces = 1;
     }
     const int eval = Evaluate();
+    bool threat = false;
     if (pieces && (white ? eval : -eval) >= beta) {
+      // In the middle game, or against a queen and a rook, first make sure that passing
+      // does not let the opponent mate by checks in two.
+      const int own = PieceMaterial(white), other = PieceMaterial(!white);
+      if ((own >= 2240 && other >= 2240) || other == 1400) {
+        const int savedEp = ep_;
+        ep_ = -1;
+        whiteToMove_ = !whiteToMove_;
+        threat = MatesByChecks(2, ply + 1);
+        whiteToMove_ = !whiteToMove_;
+        ep_ = savedEp;
+        if (threat) depth6 += 3;
+      }
+    }
+    if (!threat && pieces && (white ? eval : -eval) >= beta) {
       const int savedEp = ep_;
       ep_ = -1;
       whiteToMove_ = !whiteToMove_;

@@ -73,11 +73,16 @@ class MiniSearch {
   void Unmake(const Move& m, const Undo& u);
   int Evaluate() const;
   int Search(int alpha, int beta, int depth6, int ply, bool nullAllowed, int lastTo);
-  int Quiesce(int alpha, int beta, int ply);
+  int Quiesce(int alpha, int beta, int ply, bool checks);
+  // Piece material (no pawns, no king) of one side.
+  int PieceMaterial(int white) const;
+  // The side to move mates within `moves` moves by checks alone, whatever the replies.
+  bool MatesByChecks(int moves, int ply);
   void Order(int first, int last, int ply, int lastTo);
 
   static constexpr int kStackSize = 230 + 256;
   static constexpr int kMaxPly = 64;
+  static constexpr int kMateThreatPly = 15;
 
   uint8_t board_[128];
   int whiteToMove_ = 1;
