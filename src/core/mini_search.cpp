@@ -552,21 +552,14 @@ int MiniSearch::Search(int alpha, int beta, int depth6, int ply, bool nullAllowe
 
   // Null move: pass and search shallower; when that still reaches the bound, cut.
   if (nullAllowed && !inCheck && depth6 > 12 && beta - alpha == 1) {
-    int pieces = 0;
-    for (int sq = 0; sq < 120 && !pieces; ++sq) {
-      if (sq & 0x88) {
-        sq += 7;
-        continue;
-      }
-      const uint8_t c = board_[sq];
-      if (c != kNone && (white ? IsWhite(c) : IsBlack(c)) && TypeIndex(c) < 4) pieces = 1;
-    }
+    const int own = PieceMaterial(white);
+    const bool pieces = own > 0;
     const int eval = Evaluate();
     bool threat = false;
     if (pieces && (white ? eval : -eval) >= beta) {
-      // In the middle game, or against a queen and a rook, first make sure that passing
+      // In the middle game, or against two rooks' worth of pieces, first make sure that passing
       // does not let the opponent mate by checks in two.
-      const int own = PieceMaterial(white), other = PieceMaterial(!white);
+      const int other = PieceMaterial(!white);
       if ((own >= 2240 && other >= 2240) || other == 1400) {
         const int savedEp = ep_;
         ep_ = -1;
