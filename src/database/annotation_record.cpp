@@ -148,8 +148,14 @@ std::string Bytes(const uint8_t* p, size_t n) {
   return std::string(reinterpret_cast<const char*>(p), n);
 }
 
+// The key of a kept record belongs to the set that holds it and is given again when
+// it is written, so it is kept as 0, like a length that disagrees with the size.
 void KeepWhole(AnnotationEntry& entry, const uint8_t* record, size_t size) {
-  entry = AnnotationEntry(kUnknownAnnotation, 0, Bytes(record, size));
+  std::string bytes = Bytes(record, size);
+  auto* b = reinterpret_cast<uint8_t*>(bytes.data());
+  PutBigEndian(b, 3, 0);
+  PutBigEndian(b + 4, 2, static_cast<uint32_t>(std::min(size, size_t{0xFFFF})));
+  entry = AnnotationEntry(kUnknownAnnotation, 0, std::move(bytes));
 }
 
 // Fills the entry from a well-formed record; false when the payload does not read.
