@@ -108,7 +108,15 @@ TEST_F(AnnotationFileTest, NewFileIsTenBytesAndEndStaysAtLeastTen) {
   const Bytes wasted = {0, 10, 0, 0, 0, 10, 1, 2, 3, 4};
   EXPECT_EQ(FileBytes(Path()), wasted);
 
-  // A missing file that is not to be created is a defect.
+  // Another header word is kept; a file shorter than its header, or a missing one
+  // that is not to be created, is a defect.
+  WriteFileBytes(Path(), {0, 7, 0, 0, 0, 10, 0, 0, 0, 5});
+  file = Open(false);
+  EXPECT_EQ(file->SetEnd(12), 0);
+  file.reset();
+  EXPECT_EQ(FileBytes(Path()), (Bytes{0, 7, 0, 0, 0, 12, 0, 0, 0, 5}));
+  WriteFileBytes(Path(), {0, 10, 0, 0, 0});
+  EXPECT_TRUE(Open(false)->HasDefect());
   EXPECT_TRUE(FileTqa((dir_ / "other").string(), "tqa", false).HasDefect());
 }
 
