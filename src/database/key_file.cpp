@@ -24,6 +24,11 @@ bool IsSubEntry(uint32_t item) { return (item & kSubEntryBit) != 0; }
 
 }  // namespace
 
+uint32_t NodeCacheSize(uint32_t nodeCount) {
+  const int64_t limit = std::max<int64_t>(0, Settings().keyNodeCacheLimit);
+  return static_cast<uint32_t>(std::min<int64_t>(limit, int64_t{nodeCount} + 512));
+}
+
 const char* KeyFileExtension(int32_t kind) {
   for (const auto& k : kKeyExtensions)
     if (k.kind == kind) return k.extension;
@@ -71,10 +76,7 @@ void KeyFile::Open(bool create) {
   }
   header_ = head;
   nodeCount_ = count;
-  if (cacheMode_ != kNoCache) {
-    const int64_t limit = std::max<int64_t>(0, Settings().keyNodeCacheLimit);
-    cache_.Resize(static_cast<uint32_t>(std::min<int64_t>(limit, int64_t{count} + 512)));
-  }
+  if (cacheMode_ != kNoCache) cache_.Resize(NodeCacheSize(count));
 }
 
 int KeyFile::InitNewFile() {

@@ -64,22 +64,10 @@ const char* KeyFileExtension(int32_t kind);
 // The companion of a key file: its extension with 'p' as the second letter.
 std::string CompanionExtension(const std::string& keyExtension);
 
-class KeyFile {
+class KeyFile : public NodeFileError {
  public:
   enum CacheMode : int { kNoCache = 0, kWriteThrough = 1, kWriteBack = 2 };
   // Node operations answer 0 or kNodeError with a reason in the low bits.
-  static constexpr int kNodeError = 0x8000;
-  enum Reason : int {
-    kReadFailed = 1,
-    kWriteFailed = 2,
-    kWrongType = 3,
-    kOutOfRange = 4,
-    kCycle = 5,
-    kBadValue = 6,
-    kFileFull = 7,
-  };
-  // Open results besides the paged file's open states 9 and 10.
-  static constexpr int kUnreadable = 12;
   static constexpr uint32_t kBufferSize = 100 * kKeyNodeSize;
   static constexpr uint32_t kLookBack = 80 * kKeyNodeSize;
   static constexpr const char* kSourceName = "Files\\File_cko";
@@ -143,7 +131,6 @@ class KeyFile {
   int Flush();
 
  private:
-  static int Fail(int reason) { return kNodeError | reason; }
   void Open(bool create);
   int InitNewFile();
   int WriteHeader() { return WriteNode(0, header_); }

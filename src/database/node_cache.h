@@ -8,6 +8,27 @@
 
 namespace zh {
 
+// Node operations of node files answer 0 or kNodeError with one of these in the low
+// bits.
+struct NodeFileError {
+  static constexpr int kNodeError = 0x8000;
+  enum Reason : int {
+    kReadFailed = 1,
+    kWriteFailed = 2,
+    kWrongType = 3,
+    kOutOfRange = 4,
+    kCycle = 5,
+    kBadValue = 6,
+    kFileFull = 7,
+  };
+  // Open result of a file whose header is damaged.
+  static constexpr int kUnreadable = 12;
+  static int Fail(int reason) { return kNodeError | reason; }
+};
+
+// How many nodes a node file caches: the first min(setting, node count + 512).
+uint32_t NodeCacheSize(uint32_t nodeCount);
+
 template <class Node>
 class NodeCache {
  public:

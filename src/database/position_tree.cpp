@@ -79,10 +79,7 @@ void PositionTree::Open(bool create, int cacheMode) {
     nodeCount_ = count;
   }
   writeBack_ = cacheMode == 2;
-  if (cacheMode != 0) {
-    const int64_t limit = std::max<int64_t>(0, Settings().keyNodeCacheLimit);
-    cache_.Resize(static_cast<uint32_t>(std::min<int64_t>(limit, int64_t{nodeCount_} + 512)));
-  }
+  if (cacheMode != 0) cache_.Resize(NodeCacheSize(nodeCount_));
 }
 
 int PositionTree::WriteToFile(uint32_t n, const TreeNode& node) {

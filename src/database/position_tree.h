@@ -34,19 +34,8 @@ struct TreeNode {
 // The tree file's extension by kind: 256 "cpb", 4096 "cod", else "cpo".
 const char* PositionTreeExtension(int32_t kind);
 
-class PositionTree {
+class PositionTree : public NodeFileError {
  public:
-  static constexpr int kNodeError = 0x8000;
-  enum Reason : int {
-    kReadFailed = 1,
-    kWriteFailed = 2,
-    kWrongType = 3,
-    kOutOfRange = 4,
-    kCycle = 5,
-    kBadValue = 6,
-    kFileFull = 7,
-  };
-  static constexpr int kUnreadable = 12;
   static constexpr uint32_t kBufferSize = 300 * kTreeFileNodeSize;
   static constexpr uint32_t kLookBack = 200 * kTreeFileNodeSize;
 
@@ -76,7 +65,6 @@ class PositionTree {
   int Flush();
 
  private:
-  static int Fail(int reason) { return kNodeError | reason; }
   void Open(bool create, int cacheMode);
   int WriteToFile(uint32_t n, const TreeNode& node);
   int WriteHeader();

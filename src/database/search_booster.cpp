@@ -135,17 +135,37 @@ bool BoosterPatternSet::Matches(const BoosterRecord& record) const {
   return false;
 }
 
+bool BoosterFile::OpenFile(const std::string& databasePath, const std::string& extension,
+                           bool create, uint32_t bufferSize, uint32_t lookBack) {
+  file_ = PagedFileForExtension(databasePath, extension, create, bufferSize, lookBack);
+  const int state = file_->State();
+  if (state == PagedFile::kMissing || state == PagedFile::kCannotOpen) {
+    status_ = state;
+    return false;
+  }
+  return true;
+}
+
+int BoosterFile::ReadRecord(uint32_t game, uint8_t* bytes) {
+  if (status_ != 0 || game == 0 || game >= count_) return kReadError;
+  return file_->Read(bytes, uint64_t{game} * recordSize_, recordSize_) ? kReadError : 0;
+}
+
+int BoosterFile::WriteRecords(uint32_t first, uint32_t count, const uint8_t* records) {
+  if (status_ != 0 || first == 0 || uint64_t{first} + count > 0xFFFFFFFFu) return kWriteError;
+  if (file_->Write(records, uint64_t{first} * recordSize_,
+                   static_cast<int32_t>(uint64_t{count} * recordSize_)) != 0)
+    return kWriteError;
+  count_ = std::max(count_, first + count);
+  return WriteHeader();
+}
+
 SearchBooster::SearchBooster(const std::string& databasePath, const std::string& extension,
                              bool create, int kind) {
   std::string lower = extension;
   for (char& ch : lower) ch = static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
   complemented_ = lower != "cgi";
-  file_ = PagedFileForExtension(databasePath, lower, create, kBufferSize, kLookBack);
-  const int state = file_->State();
-  if (state == PagedFile::kMissing || state == PagedFile::kCannotOpen) {
-    status_ = state;
-    return;
-  }
+  if (!OpenFile(databasePath, lower, create, kBufferSize, kLookBack)) return;
   const uint64_t size = file_->GetSize();
   if (size == 0) {
     if (!create) {
@@ -181,20 +201,6 @@ int SearchBooster::WriteHeader() {
   PutBigEndian(header.data() + 6, 2, static_cast<uint32_t>(recordSize_));
   if (file_->Write(header.data(), 0, recordSize_) != 0) return kWriteError;
   return file_->WriteBack() ? kWriteError : 0;
-}
-
-int SearchBooster::ReadRecord(uint32_t game, uint8_t* bytes) {
-  if (status_ != 0 || game == 0 || game >= count_) return kReadError;
-  return file_->Read(bytes, uint64_t{game} * recordSize_, recordSize_) ? kReadError : 0;
-}
-
-int SearchBooster::WriteRecords(uint32_t first, uint32_t count, const uint8_t* records) {
-  if (status_ != 0 || first == 0 || uint64_t{first} + count > 0xFFFFFFFFu) return kWriteError;
-  if (file_->Write(records, uint64_t{first} * recordSize_,
-                   static_cast<int32_t>(uint64_t{count} * recordSize_)) != 0)
-    return kWriteError;
-  count_ = std::max(count_, first + count);
-  return WriteHeader();
 }
 
 BoosterRecord SearchBooster::Unpack(const uint8_t* b) const {
@@ -287,12 +293,8 @@ uint64_t MirrorSquareBytes(uint64_t set) {
 OpeningsBooster::OpeningsBooster(const std::string& databasePath, const std::string& extension,
                                  bool create)
     : classes_(ShippedStructureClasses()) {
-  file_ = PagedFileForExtension(databasePath, extension, create, kBufferSize, kLookBack);
-  const int state = file_->State();
-  if (state == PagedFile::kMissing || state == PagedFile::kCannotOpen) {
-    status_ = state;
-    return;
-  }
+  recordSize_ = kRecordSize;
+  if (!OpenFile(databasePath, extension, create, kBufferSize, kLookBack)) return;
   const uint64_t size = file_->GetSize();
   if (size == 0) {
     if (!create) {
@@ -324,20 +326,6 @@ int OpeningsBooster::WriteHeader() {
   PutBigEndian(header_ + 2, 4, count_);
   if (file_->Write(header_, 0, kRecordSize) != 0) return kWriteError;
   return file_->WriteBack() ? kWriteError : 0;
-}
-
-int OpeningsBooster::ReadRecord(uint32_t game, uint8_t* bytes) {
-  if (status_ != 0 || game == 0 || game >= count_) return kReadError;
-  return file_->Read(bytes, uint64_t{game} * kRecordSize, kRecordSize) ? kReadError : 0;
-}
-
-int OpeningsBooster::WriteRecords(uint32_t first, uint32_t count, const uint8_t* records) {
-  if (status_ != 0 || first == 0 || uint64_t{first} + count > 0xFFFFFFFFu) return kWriteError;
-  if (file_->Write(records, uint64_t{first} * kRecordSize,
-                   static_cast<int32_t>(uint64_t{count} * kRecordSize)) != 0)
-    return kWriteError;
-  count_ = std::max(count_, first + count);
-  return WriteHeader();
 }
 
 bool OpeningsBooster::Prepare(const BoosterCriteria& criteria) {

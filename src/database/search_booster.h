@@ -86,14 +86,40 @@ struct BoosterPatternSet {
   bool Matches(const BoosterRecord& record) const;
 };
 
-class SearchBooster {
+// The record file under both boosters: records of one size, record 0 the header.
+class BoosterFile {
+ public:
+  static constexpr int kWriteError = 11;
+  static constexpr int kReadError = 12;
+
+  virtual ~BoosterFile() = default;
+  int Status() const { return status_; }
+  // Records including record 0.
+  uint32_t RecordCount() const { return count_; }
+  PagedFile& File() { return *file_; }
+  // 12 for a game outside the file or a read error.
+  int ReadRecord(uint32_t game, uint8_t* bytes);
+  // Writes `count` records from game `first` and raises the record count over them.
+  int WriteRecords(uint32_t first, uint32_t count, const uint8_t* records);
+
+ protected:
+  // Opens the file; false (status set to the open state) when it cannot be had.
+  bool OpenFile(const std::string& databasePath, const std::string& extension, bool create,
+                uint32_t bufferSize, uint32_t lookBack);
+  virtual int WriteHeader() = 0;
+
+  std::unique_ptr<PagedFile> file_;
+  int status_ = 0;
+  uint32_t count_ = 1;
+  int recordSize_ = 0;
+};
+
+class SearchBooster : public BoosterFile {
  public:
   static constexpr int kRecordSizes[4] = {36, 52, 96, 36};
   static constexpr int kScanKind = 1;
   static constexpr int kBadKind = 1;
   static constexpr int kBadHeader = 10;
-  static constexpr int kWriteError = 11;
-  static constexpr int kReadError = 12;
   static constexpr uint32_t kBufferSize = 62400;
   static constexpr uint32_t kLookBack = 57200;
   static constexpr uint32_t kListStep = 5000;
@@ -103,12 +129,8 @@ class SearchBooster {
   SearchBooster(const std::string& databasePath, const std::string& extension, bool create,
                 int kind);
 
-  int Status() const { return status_; }
   int Kind() const { return kind_; }
   int RecordSize() const { return recordSize_; }
-  // Records including record 0.
-  uint32_t RecordCount() const { return count_; }
-  PagedFile& File() { return *file_; }
 
   // Prepares the pattern set that Matches and Scan test.
   void Prepare(const BoosterCriteria& criteria) { patterns_ = BoosterPatternSet::FromCriteria(criteria); }
@@ -118,23 +140,16 @@ class SearchBooster {
   // what was found; `stopped` tells.
   std::unique_ptr<SortedLONGArr> Scan(const SortedLONGArr* candidates, bool* stopped = nullptr);
 
-  int ReadRecord(uint32_t game, uint8_t* bytes);
-  // Writes `count` records from game `first` and raises the record count over them.
-  int WriteRecords(uint32_t first, uint32_t count, const uint8_t* records);
   // Kind 1: bytes to words and back (the .tqb form keeps the material word complemented).
   BoosterRecord Unpack(const uint8_t* bytes) const;
   void Pack(const BoosterRecord& record, uint8_t* bytes) const;
 
  private:
   bool RecordMatches(uint32_t game);
-  int WriteHeader();
+  int WriteHeader() override;
 
-  std::unique_ptr<PagedFile> file_;
   bool complemented_ = true;
-  int status_ = 0;
   int kind_ = 0;
-  int recordSize_ = 0;
-  uint32_t count_ = 1;
   BoosterPatternSet patterns_;
 };
 
@@ -147,21 +162,16 @@ std::span<const StructureClass> ShippedStructureClasses();
 // Each byte's bit order reversed.
 uint64_t MirrorSquareBytes(uint64_t set);
 
-class OpeningsBooster {
+class OpeningsBooster : public BoosterFile {
  public:
   static constexpr int kRecordSize = 16;
   static constexpr int kBadHeader = 1;
-  static constexpr int kWriteError = 11;
-  static constexpr int kReadError = 12;
   static constexpr uint32_t kBufferSize = 64000;
   static constexpr uint32_t kLookBack = 57600;
 
   OpeningsBooster(const std::string& databasePath, const std::string& extension, bool create);
 
-  int Status() const { return status_; }
   bool IsUsable() const { return status_ == 0; }
-  uint32_t RecordCount() const { return count_; }
-  PagedFile& File() { return *file_; }
   void SetClassTable(std::span<const StructureClass> table) { classes_ = table; }
 
   // True when a pattern with a class bit could be made for the criteria's motif.
@@ -171,16 +181,11 @@ class OpeningsBooster {
   // The games whose class set holds the pattern; null without a pattern.
   std::unique_ptr<SortedLONGArr> Candidates();
 
-  int ReadRecord(uint32_t game, uint8_t* bytes);
-  int WriteRecords(uint32_t first, uint32_t count, const uint8_t* records);
 
  private:
   bool RecordMatches(const uint8_t* bytes) const;
-  int WriteHeader();
+  int WriteHeader() override;
 
-  std::unique_ptr<PagedFile> file_;
-  int status_ = 0;
-  uint32_t count_ = 1;
   uint16_t firstPly_ = 4;
   uint16_t lastPly_ = 30;
   uint8_t header_[kRecordSize] = {};

@@ -7,9 +7,10 @@
 #include <random>
 #include <vector>
 
-#include "../core/temp_dir.h"
+#include "core/temp_dir.h"
 #include "core/big_endian.h"
 #include "core/fen.h"
+#include "support/file_bytes.h"
 #include "support/recording_services.h"
 
 namespace zh {
@@ -93,14 +94,8 @@ TEST_F(PositionTreeTest, CyclicAndDamagedTreesFail) {
     ASSERT_EQ(tree.AddPosition(Board(true), 7, node), 0);
   }
   const auto path = dir / "games.cpo";
-  auto read = [&] {
-    std::ifstream in(path, std::ios::binary);
-    return Bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-  };
-  auto write = [&](const Bytes& b) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(b.data()), static_cast<std::streamsize>(b.size()));
-  };
+  auto read = [&] { return test::FileBytes(path); };
+  auto write = [&](const Bytes& b) { test::WriteFileBytes(path, b); };
   const Bytes healthy = read();
   ASSERT_EQ(healthy.size(), 3u * kTreeFileNodeSize);
 

@@ -6,8 +6,9 @@
 #include <iterator>
 #include <vector>
 
-#include "../core/temp_dir.h"
+#include "core/temp_dir.h"
 #include "core/big_endian.h"
+#include "support/file_bytes.h"
 #include "support/recording_services.h"
 
 namespace zh {
@@ -15,15 +16,8 @@ namespace {
 
 using Bytes = std::vector<uint8_t>;
 
-Bytes FileBytes(const std::filesystem::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-void WriteFileBytes(const std::filesystem::path& path, const Bytes& bytes) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-}
+using test::FileBytes;
+using test::WriteFileBytes;
 
 std::vector<int32_t> Numbers(const SortedLONGArr* list) {
   if (!list) return {};
