@@ -372,4 +372,30 @@ std::unique_ptr<SortedLONGArr> OpeningsBooster::Candidates() {
   return result;
 }
 
+bool CollectBoosterCandidates(OpeningsBooster* openings, SearchBooster& booster,
+                              const BoosterCriteria& criteria, BoosterCandidates& out) {
+  out = BoosterCandidates{};
+  if (openings && openings->IsUsable() && openings->Prepare(criteria)) {
+    ShowStatusMessage("Caching");
+    openings->File().SetBufferSize(0x60000);
+    out.list = openings->Candidates();
+    openings->File().RestoreBuffer();
+    if (out.list) out.covered = openings->RecordCount() - 1;
+  }
+  booster.Prepare(criteria);
+  ShowStatusMessage("Caching");
+  booster.File().SetBufferSize(out.list ? 0x8000 : 0x60000);
+  bool stopped = false;
+  std::unique_ptr<SortedLONGArr> scanned = booster.Scan(out.list.get(), &stopped);
+  booster.File().RestoreBuffer();
+  if (stopped) return false;
+  if (scanned) {
+    // A refined list keeps the openings booster's range (games beyond the search
+    // booster stay in it); a list of its own covers the search booster's games.
+    if (!out.list) out.covered = booster.RecordCount() - 1;
+    out.list = std::move(scanned);
+  }
+  return out.list != nullptr;
+}
+
 }  // namespace zh

@@ -196,4 +196,15 @@ class OpeningsBooster : public BoosterFile {
   uint32_t mirroredPattern_[4] = {};
 };
 
+// The first steps of a booster-driven position search: the openings booster's
+// candidates (when it can make a pattern), refined or made by the search booster's
+// scan. False when the search must go without boosters: no list could be made, or the
+// scan was stopped. Games after `covered` were not judged and go to the plain loop.
+struct BoosterCandidates {
+  std::unique_ptr<SortedLONGArr> list;
+  uint32_t covered = 0;
+};
+bool CollectBoosterCandidates(OpeningsBooster* openings, SearchBooster& booster,
+                              const BoosterCriteria& criteria, BoosterCandidates& out);
+
 }  // namespace zh

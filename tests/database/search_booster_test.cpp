@@ -277,5 +277,45 @@ TEST_F(BoosterTest, OpeningsBoosterNeedsAUsableHeaderAndAClass) {
   EXPECT_EQ(FileBytes(dir / "games.tqo"), damaged);  // never written
 }
 
+// Boosters that cover games 1..900 of a larger database judge only those; a stop or a
+// scan that gives up without an openings list sends the search the plain way.
+TEST_F(BoosterTest, FastPathCandidatesCoverTheBoostedGamesOnly) {
+  std::vector<BoosterRecord> records;
+  for (int g = 1; g <= 900; ++g) records.push_back(Record(g % 10 == 0 ? 2 : 0, 0));
+  WriteKind1(records);
+  SearchBooster booster(Base(), "tqb", false, 1);
+  BoosterCriteria c;
+  c.material = true;
+  c.minimum[0][0] = 2;
+  BoosterCandidates found;
+  ASSERT_TRUE(CollectBoosterCandidates(nullptr, booster, c, found));
+  EXPECT_EQ(found.covered, 900u);
+  ASSERT_EQ(found.list->Count(), 90u);
+  EXPECT_EQ(found.list->Get(89), 900);
+
+  // With an openings list covering 1..5: the scan refines it.
+  const StructureClass table[] = {{0xFFFFFFFFu, 0xFFFFFFFFu, 0xFFFFFFFFu, 0xFFFFFFFFu}};
+  OpeningsBooster openings(Base(), "tqo", true);
+  uint8_t classes[5][16] = {};
+  for (int g : {0, 2, 4}) classes[g][3] = 1;  // games 1, 3, 5 in class 1
+  ASSERT_EQ(openings.WriteRecords(1, 5, &classes[0][0]), 0);
+  openings.SetClassTable(table);
+  c.motif = true;
+  c.firstMove = 2;
+  c.lastMove = 10;
+  for (uint32_t& w : c.placement) w = 0;
+  ASSERT_TRUE(CollectBoosterCandidates(&openings, booster, c, found));
+  EXPECT_EQ(found.covered, 5u);
+  EXPECT_EQ(Numbers(found.list.get()), std::vector<int32_t>{});  // 1, 3, 5 have no 2 men
+  c.material = false;
+  ASSERT_TRUE(CollectBoosterCandidates(&openings, booster, c, found));
+  EXPECT_EQ(Numbers(found.list.get()), (std::vector<int32_t>{1, 3, 5}));
+
+  // A kind-0 booster alone makes no list.
+  std::filesystem::remove(dir / "games.tqb");
+  SearchBooster kind0(Base(), "tqb", true, 0);
+  EXPECT_FALSE(CollectBoosterCandidates(nullptr, kind0, c, found));
+}
+
 }  // namespace
 }  // namespace zh
