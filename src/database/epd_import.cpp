@@ -193,16 +193,6 @@ void PlayAlternatives(GameCursor& cursor, const std::vector<std::string_view>& m
   cursor.Rewind();
 }
 
-TQPlayer PlayerFromText(const std::string& text) {
-  auto trim = [](std::string_view t) {
-    const size_t a = t.find_first_not_of(' ');
-    return a == std::string_view::npos ? std::string_view() : t.substr(a, t.find_last_not_of(' ') - a + 1);
-  };
-  const size_t comma = text.find(',');
-  if (comma == std::string::npos) return TQPlayer(trim(text), "");
-  return TQPlayer(trim(std::string_view(text).substr(0, comma)), trim(std::string_view(text).substr(comma + 1)));
-}
-
 }  // namespace
 
 int MoveSymbolOf(std::string_view marks) {
@@ -248,7 +238,7 @@ int ReadEpdLine(std::string_view line, TQGame& game) {
   if (const size_t at = FindOperation(ops, "am "); at != std::string_view::npos)
     PlayAlternatives(cursor, Words(Operand(ops, at)), 2);
   if (const size_t at = FindOperation(ops, "id"); at != std::string_view::npos)
-    game.header.white = PlayerFromText(Quoted(Operand(ops, at)));
+    game.header.white = TQPlayer::FromText(Quoted(Operand(ops, at)));
   for (char digit = '0'; digit <= '9'; ++digit) {
     const std::string name{'c', digit};
     if (const size_t at = FindOperation(ops, name); at != std::string_view::npos) {
