@@ -83,7 +83,7 @@ int KeyFile::InitNewFile() {
   header_ = KeyNode{};
   header_.bytes[0] = kKeyHeaderNode;
   header_.SetLinkA(1);
-  header_.SetLastList(1);
+  header_.SetField(8, 1);  // the root is the only entry
   nodeCount_ = 2;
   header_.SetField(11, nodeCount_);
   KeyNode root;
@@ -256,7 +256,7 @@ int KeyFile::AppendListNode(uint32_t entry, uint32_t after, uint32_t& node) {
   // Read again: for the root the header has just changed.
   if (int rc = ReadEntry(entry, entryNode)) return rc;
   if (after == entry) entryNode.SetLinkA(node);
-  entryNode.SetLastList(node);
+  if (entry != 0) entryNode.SetLastList(node);
   return WriteNode(entry, entryNode);
 }
 
@@ -266,6 +266,12 @@ int KeyFile::FindGameSlot(uint32_t entry, const KeyNode& entryNode, uint32_t val
   slot = 0;
   uint32_t following = 0;
   uint32_t n = entryNode.LastList();
+  if (entry == 0) {
+    // The root keeps no last list node: its list (mostly sub-entries) is walked.
+    std::vector<uint32_t> chain;
+    if (int rc = ReadChain(entry, entryNode, chain, nullptr)) return rc;
+    n = chain.empty() ? 0 : chain.back();
+  }
   if (n == 0) return entryNode.LinkA() == 0 ? 0 : Fail(kBadValue);
   for (uint32_t steps = 0;; ++steps) {
     if (steps >= nodeCount_) return Fail(kCycle);
@@ -381,7 +387,9 @@ int KeyFile::AddEntry(uint32_t parent, const std::string& title, uint32_t& entry
   std::memcpy(node.bytes + kKeyTitleOffset, display.data(),
               std::min<size_t>(display.size(), kKeyTitleSize - 1));
   if (int rc = WriteNode(entry, node)) return rc;
-  return AddToKey(parent, entry, 0);
+  if (int rc = AddToKey(parent, entry, 0)) return rc;
+  header_.SetField(8, std::min<uint32_t>(header_.Field(8) + 1, 0xFFFFFF));
+  return WriteHeader();
 }
 
 int KeyFile::TruncateOne(const EntryList& list, uint32_t lastKept) {
@@ -414,6 +422,7 @@ int KeyFile::TruncateOne(const EntryList& list, uint32_t lastKept) {
   }
   for (size_t i = slot == 0 ? index : index + 1; i < list.chain.size(); ++i)
     if (int rc = FreeNode(list.chain[i])) return rc;
+  if (list.entry == 0) return 0;
   KeyNode entryNode;
   if (int rc = ReadEntry(list.entry, entryNode)) return rc;
   entryNode.SetLastList(newLast);

@@ -2,9 +2,9 @@
 // and game numbers, kept in a file of 80-byte nodes (big-endian 24-bit fields).
 //
 // Node 0 is the header: link A the first list node of the root key, link B the head
-// of the free-node chain, bytes 8-10 the header value, which is also the root key's
-// last list node (the same field as in a key entry), bytes 11-13 the node count and
-// bytes 14-16 the game bound. A key entry (type 2) has its first list node in link A,
+// of the free-node chain, bytes 8-10 the header value (the number of key entries with
+// the root, so a key is worth using when it is above 1), bytes 11-13 the node count
+// and bytes 14-16 the game bound. A key entry (type 2) has its first list node in link A,
 // its parent entry in link B, its last list node in bytes 8-10 and its title from
 // byte 11. A list node (type 3) has its next node in link A, the node it hangs behind
 // in link B and 24 items of 24 bits: 0 free, bit 23 a sub-entry, else a game number.
@@ -51,7 +51,7 @@ struct KeyNode {
   uint32_t LinkB() const { return Field(5); }
   void SetLinkA(uint32_t v) { SetField(2, v); }
   void SetLinkB(uint32_t v) { SetField(5, v); }
-  // Key entries and the header: the last list node of the key's list.
+  // Key entries: the last list node of the entry's list.
   uint32_t LastList() const { return Field(8); }
   void SetLastList(uint32_t v) { SetField(8, v); }
   // List nodes.
@@ -119,7 +119,7 @@ class KeyFile : public NodeFileError {
   std::string GetEntryTitle(uint32_t entry);
   // 0 for an entry under the root, -1 when the entry cannot be read.
   int32_t GetParentEntry(uint32_t entry);
-  uint32_t GetHeaderValue() const { return header_.LastList(); }
+  uint32_t GetHeaderValue() const { return header_.Field(8); }
   uint32_t GetGameBound() const { return header_.Field(14); }
   int SetGameBound(uint32_t n);
   uint32_t NodeCount() const { return nodeCount_; }
