@@ -82,6 +82,8 @@ TEST(Root, OwnTablesAreFrozen) {
   EXPECT_EQ(sum(tables::kKingWingAttack), 796);
   EXPECT_EQ(sum(tables::kQueenWingAttack), 647);
   EXPECT_EQ(tables::kNearKing, (std::array<int8_t, 8>{6, 5, 3, 2, 1, 0, 0, 0}));
+  EXPECT_EQ(sum(tables::kPhalanx), 1316);
+  EXPECT_EQ(tables::kPawnMoveBonus, (std::array<int8_t, 8>{0, 0, 1, 2, 2, 0, -1, -1}));
 }
 
 std::set<std::string> Checks(Position& p) {

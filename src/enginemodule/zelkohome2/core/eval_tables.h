@@ -147,4 +147,31 @@ constexpr SquareTable kQueenWingAttack = {
 // used for the queen near the enemy king and for the kings in the endgame.
 constexpr std::array<int8_t, 8> kNearKing = {6, 5, 3, 2, 1, 0, 0, 0};
 
+// Colour weight of a square for the bad-bishop term (fixed), rank 8 first.
+constexpr SquareTable kColourWeight = {
+    0, 0,  0,  0,   0,   0,  0,   0,  //
+    0, 0,  8,  8,   -8,  -8, 0,   0,  //
+    0, 8,  -8, 16,  -16, 8,  -16, 0,  //
+    0, -8, 8,  -16, 16,  -8, 8,   0,  //
+    0, 8,  -8, 16,  -16, 8,  -8,  0,  //
+    0, -8, 8,  -16, 16,  -8, 16,  0,  //
+    0, 0,  -8, -8,  8,   8,  0,   0,  //
+    0, 0,  0,  0,   0,   0,  0,   0};
+
+// Ours. Two own pawns side by side, by the square of the left one: a phalanx holds
+// more of the centre the further it has come.
+constexpr SquareTable kPhalanx = {
+    0, 0, 0, 0, 0, 0, 0, 0,  //
+    3, 3, 4, 5, 4, 3, 3, 0,  //
+    2, 2, 3, 4, 3, 2, 2, 0,  //
+    1, 1, 2, 3, 2, 1, 1, 0,  //
+    0, 1, 1, 2, 1, 1, 0, 0,  //
+    0, 0, 1, 1, 1, 0, 0, 0,  //
+    0, 0, 0, 0, 0, 0, 0, 0,  //
+    0, 0, 0, 0, 0, 0, 0, 0};
+
+// Ours. Bonus a pawn gains for leaving its file: the centre pawns are the ones to
+// move first, the pawns before a castled king the ones to keep.
+constexpr std::array<int8_t, 8> kPawnMoveBonus = {0, 0, 1, 2, 2, 0, -1, -1};
+
 }  // namespace zh::zelko2::tables

@@ -209,7 +209,8 @@ int32_t Position::MakeMove(Square from, Square to, int flags) {
 
   word(from) = 0;
   dirty_files_ = 0;
-  RemoveRoutine(h, from, eval, key);  // in the frame of the mover's opponent
+  endgame_now_ = (parent.castling & kEndgameBit) != 0;
+  LeaveRoutine(h, from, eval, key, false);  // in the frame of the mover's opponent
   eval = -eval - 16;
   const int kind = flags & kFlagKindMask;
   if (TypeOf(code(h)) == kTypePawn && RankOf(to) == kLastRank[mover_side]) {
@@ -219,8 +220,11 @@ int32_t Position::MakeMove(Square from, Square to, int flags) {
     AssignHandlers(h);
     signature -= SignatureWeight(mover_side == kWhite ? CodeOf(kPawn) : CodeOf(kPawn | kBlackBit));
     signature += SignatureWeight(promoted);
+    // The promoted piece is worth a little less than its square value says.
+    constexpr int32_t kPromotionExtra[6] = {0, -128, -80, -112, 0, 0};
+    if (setup_.order_terms) eval += kPromotionExtra[TypeOf(promoted)];
   }
-  AddRoutine(h, to, eval, key);
+  ArriveRoutine(h, to, eval, key, captured, kind);
   word(to) = h;
   square_[Slot(h)] = to;
 
@@ -228,7 +232,7 @@ int32_t Position::MakeMove(Square from, Square to, int flags) {
   Square checker = to;  // the square of the piece that may check directly
   if (captured != 0) {
     square_[Slot(captured)] = kNoSquare;
-    RemoveRoutine(captured, to, eval, key);
+    LeaveRoutine(captured, to, eval, key, true);
     if (AttrValue(code(captured)) == AttrValue(code(h))) flags |= kFlagEven;
     signature -= SignatureWeight(code(captured));
   } else if (kind == kFlagCastling) {
@@ -236,9 +240,9 @@ int32_t Position::MakeMove(Square from, Square to, int flags) {
     Square rook_to = to > from ? from + 1 : from - 1;
     Handle rook = board(rook_from);
     eval = -eval;
-    RemoveRoutine(rook, rook_from, eval, key);
+    LeaveRoutine(rook, rook_from, eval, key, false);
     eval = -eval;
-    AddRoutine(rook, rook_to, eval, key);
+    PieceRoutine(rook, rook_to, eval, key);
     word(rook_from) = 0;
     word(rook_to) = rook;
     square_[Slot(rook)] = rook_to;
@@ -246,7 +250,7 @@ int32_t Position::MakeMove(Square from, Square to, int flags) {
   } else if (kind == kFlagEnPassant) {
     Square pawn_square = parent.to;
     Handle pawn = board(pawn_square);
-    RemoveRoutine(pawn, pawn_square, eval, key);
+    LeaveRoutine(pawn, pawn_square, eval, key, true);
     word(pawn_square) = 0;
     square_[Slot(pawn)] = kNoSquare;
     child.captured = pawn;
@@ -255,6 +259,7 @@ int32_t Position::MakeMove(Square from, Square to, int flags) {
   }
 
   child.castling = parent.castling & ~(CastlingClearMask(from) | CastlingClearMask(to));
+  if (endgame_now_) child.castling |= kEndgameBit;
   child.key = key;
   if (dirty_files_ != 0) eval += EvaluatePawnFiles(child);
   child.eval = eval;

@@ -55,6 +55,26 @@ struct PlyRecord {
   int32_t static_value = 0;
 };
 
+// Values of the evaluation terms that the root preparation sets for a run. Square
+// tables are per colour in the owner's view (rank-mirrored for black), in engine units.
+struct EvalSetup {
+  using SquareValues = std::array<std::array<int16_t, 64>, 2>;
+  SquareValues outpost{};       // knight outpost
+  SquareValues block_lower{};   // own pawn before a bishop, diagonal towards lower files
+  SquareValues block_higher{};  // the same towards higher files
+  SquareValues phalanx{};       // two own pawns side by side, by the left one
+  std::array<std::array<int16_t, 8>, 2> pawn_move{};  // gained by a pawn leaving the file
+  int32_t queen_file = 0;  // queen on a file without enemy pawns
+  int32_t king_move = 0;   // every king move
+  std::array<bool, 2> knight_c3 = {true, true};     // the knight's c3 test is needed
+  std::array<bool, 2> bishop_d3e3 = {true, true};   // the bishop's d3/e3 test is needed
+  // The terms whose value depends on the order of the moves that led to a position
+  // (tempo-like move bonuses, terms reading squares nobody tells about). Off, the
+  // incremental value equals PlacementValue plus the pawn files, and every piece
+  // marks its own file for the pawn structure.
+  bool order_terms = true;
+};
+
 // Bytes of TypeFileMasks per code row: two margin bytes on each side of the 8 files.
 constexpr int kMaskMargin = 2;
 constexpr int kMaskBytes = 8 + 2 * kMaskMargin;
@@ -138,6 +158,20 @@ class Position {
   uint32_t ComputeSignature() const;
   uint8_t ComputeCheck(Square* checker) const;
 
+  // Values of the evaluation terms for a run, set by the root preparation.
+  EvalSetup& eval_setup() { return setup_; }
+  const EvalSetup& eval_setup() const { return setup_; }
+  // A piece's evaluation routine for a square: toggles its mask bit, XORs its key
+  // and adds its square value and its terms with the pieces around, seen from its
+  // owner. Run in the opponent's frame (eval negated) it takes them away again.
+  // capture_removal: the piece is the one the current move captures.
+  void PieceRoutine(Handle h, Square s, int32_t& eval, uint64_t& key, bool capture_removal = false);
+  // White's view of the pieces placed one at a time onto the board through their
+  // routines, with the bishop pairs; the pawn structure is not included.
+  int32_t PlacementValue() const;
+  // What castling to one side costs for the side's shield and the open files before it.
+  int32_t CastlingPenalty(int side, bool king_side) const;
+
   // Piece-square values of the evaluation, per code row and 0x88 square; zero until
   // the root preparation fills them.
   std::array<std::array<int32_t, 128>, kCodeRows>& piece_square() { return piece_square_; }
@@ -153,23 +187,21 @@ class Position {
     key ^= PieceKey(c, s);
     eval += piece_square_[c >> 2][s];
   }
-  // The piece routines of the incremental evaluation (add on arrival, remove on
-  // departure; a removal runs in the frame of the piece's opponent). For now they do
-  // the common part only; the evaluation terms of each piece type, which may set bits
-  // of dirty_files_, join them later.
-  void AddRoutine(Handle h, Square s, int32_t& eval, uint64_t& key) {
-    Update(h, s, eval, key);
-    MarkDirty(h, s);
+  // Move-time parts of the routines (piece_terms.cpp): a piece arriving on its
+  // square in the mover's frame (queen tempo, king moves and castling, then the
+  // piece routine) and a piece leaving it in its opponent's frame (a pawn first
+  // takes its file's move bonus).
+  void ArriveRoutine(Handle h, Square s, int32_t& eval, uint64_t& key, Handle captured, int kind);
+  void LeaveRoutine(Handle h, Square s, int32_t& eval, uint64_t& key, bool capture_removal);
+  void PawnTerms(int side, int f, int r, int32_t& v);
+  void KnightTerms(int side, int f, int r, int32_t& v);
+  void BishopTerms(int side, int f, int r, int32_t& v, bool capture_removal);
+  void QueenTerms(int side, int f, int r, int32_t& v);
+  uint8_t FileMask(int engine_code, int side, int f) const {
+    return masks_[CodeOf(engine_code | (side == kBlack ? kBlackBit : 0)) >> 2][kMaskMargin + f];
   }
-  void RemoveRoutine(Handle h, Square s, int32_t& eval, uint64_t& key) {
-    Update(h, s, eval, key);
-    MarkDirty(h, s);
-  }
-  // A pawn touches the pawn structure of its file and both neighbours; any other
-  // piece that of its own file (rooks on files, pieces in front of passed pawns).
-  void MarkDirty(Handle h, Square s) {
-    const int f = FileOf(s);
-    dirty_files_ |= TypeOf(code_[Slot(h)]) == kTypePawn ? static_cast<uint8_t>((7 << f) >> 1) : static_cast<uint8_t>(1 << f);
+  bool Has(int engine_code, int side, int f, int r) const {
+    return r >= 0 && r < 8 && (FileMask(engine_code, side, f) >> r & 1) != 0;
   }
   // Pawn structure of the dirty files: updates the file scores of the record and
   // returns the change of the evaluation.
@@ -197,6 +229,8 @@ class Position {
   int ply_ = 0;
   int side_ = kWhite;
   uint8_t dirty_files_ = 0;  // files whose pawn-structure scores a move made stale
+  bool endgame_now_ = false;  // endgame bit of the position before the move
+  EvalSetup setup_;
   uint64_t nodes_ = 0;
 };
 

@@ -233,6 +233,24 @@ RootInfo PrepareRoot(Engine& engine, int selectivity) {
     }
   }
 
+  EvalSetup& setup = position.eval_setup();
+  for (int side = 0; side < 2; ++side) {
+    for (int s = 0; s < 64; ++s) {
+      const int file = s & 7, rank = s >> 3;  // in the owner's view
+      setup.outpost[side][s] = static_cast<int16_t>(8 * tables::At(tables::kKnightOutpost, file, rank));
+      setup.block_lower[side][s] = static_cast<int16_t>(8 * tables::At(tables::kBishopBlockage, file, rank));
+      setup.block_higher[side][s] = static_cast<int16_t>(8 * tables::At(tables::kBishopBlockage, 7 - file, rank));
+      setup.phalanx[side][s] = static_cast<int16_t>(8 * tables::At(tables::kPhalanx, file, rank));
+    }
+    for (int f = 0; f < 8; ++f) setup.pawn_move[side][f] = static_cast<int16_t>(8 * tables::kPawnMoveBonus[f]);
+    // The c3 knight and d3/e3 bishop tests matter only while the pawns behind are home.
+    const int pawn = side == kWhite ? kPawn : kPawn | kBlackBit, second = side == kWhite ? 1 : 6;
+    setup.knight_c3[side] = b[second * 8 + 2] == pawn;
+    setup.bishop_d3e3[side] = b[second * 8 + 3] == pawn || b[second * 8 + 4] == pawn;
+  }
+  setup.queen_file = info.queen_file_value;
+  setup.king_move = info.king_move_value;
+
   PlyRecord& root = position.record(0);
   root.castling = static_cast<uint8_t>((root.castling & ~kEndgameBit) | (info.endgame ? kEndgameBit : 0));
   position.InstallSearchVariants();
@@ -259,16 +277,7 @@ void ApplyAggressiveness(Position& position, int v) {
 }
 
 int32_t EvaluateFromScratch(const Position& position) {
-  int32_t sum = 0;
-  const auto& pst = const_cast<Position&>(position).piece_square();
-  for (int side = 0; side < 2; ++side) {
-    for (Handle h = KingHandle(side); h < position.list_end(side); h += 4) {
-      const Square s = position.square(h);
-      if (s == kNoSquare) continue;
-      const int32_t v = pst[position.code(h) >> 2][s];
-      sum += side == kWhite ? v : -v;
-    }
-  }
+  int32_t sum = position.PlacementValue();
   for (int f = 0; f < 8; ++f) sum += 8 * FileScore(position, f);
   return sum;
 }

@@ -43,7 +43,8 @@ RootInfo PrepareRoot(Engine& engine, int selectivity);
 void ApplyAggressiveness(Position& position, int aggressiveness);
 
 // The evaluation of the current position from white's view, summed from scratch:
-// piece-square values and the pawn structure of every file.
+// the pieces placed one at a time through their routines, the bishop pairs and the
+// pawn structure of every file.
 int32_t EvaluateFromScratch(const Position& position);
 
 }  // namespace zh::zelko2
