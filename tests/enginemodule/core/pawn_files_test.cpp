@@ -23,9 +23,36 @@ TEST(PawnFiles, FixedCases) {
   EXPECT_EQ(ScoreOf("4k3/3pnp2/4P3/8/8/8/8/4K3 w - - 0 1", 4), 0);
   // A rook on a file without pawns: R[f] and 4 more.
   EXPECT_EQ(ScoreOf("4k3/8/8/8/8/8/8/R3K3 w - - 0 1", 0) - ScoreOf("4k3/8/8/8/8/8/8/4K3 w - - 0 1", 0), 2 + 4);
+  // Not passed: a black pawn on the next file two ranks ahead; isolated, -3.
+  EXPECT_EQ(ScoreOf("4k3/8/3p4/8/4P3/8/8/4K3 w - - 0 1", 4), -3);
+  EXPECT_EQ(ScoreOf("4k3/8/8/4p3/8/3P4/8/4K3 w - - 0 1", 4), 3);
+  // Backward d3 behind c4 with its stop square guarded by e5: -1 and the weak value 3.
+  EXPECT_EQ(ScoreOf("4k3/8/8/4p3/2P5/3P4/8/4K3 w - - 0 1", 3), -4);
+  // Rammed on d4/d5: white's pawn isolated (-2) and rammed (-1); black's, backed by
+  // c6, rammed only.
+  EXPECT_EQ(ScoreOf("4k3/8/2p5/3p4/3P4/8/8/4K3 w - - 0 1", 3), -2);
   // The colour-mirrored position scores the negative.
   const std::string fen = "r3k2r/pp3ppp/2p5/3P4/1P4P1/8/P4P1P/R3K2R w KQkq - 0 1";
   for (int f = 0; f < 8; ++f) EXPECT_EQ(ScoreOf(fen, f), -ScoreOf(MirrorFen(fen), f)) << f;
+}
+
+// With the endgame bit the kings race for a passed pawn: a5 passed (5) against a king
+// beyond the pawn's seventh-rank square on h8 (+23), or one that stands before it
+// on b6 while the own king is far (+2 - 6); N[a] of black's empty file is -1.
+TEST(PawnFiles, KingRaceOfPassedPawns) {
+  struct Case {
+    const char* fen;
+    int score;
+  };
+  for (const Case& c : {Case{"7k/8/8/P7/8/8/8/7K w - - 0 1", 29}, Case{"8/8/1k6/P7/8/8/8/7K w - - 0 1", 2}}) {
+    Engine engine;
+    CorePosition cp;
+    ASSERT_TRUE(ParseFen(c.fen, cp));
+    ASSERT_TRUE(engine.SetPosition(cp));
+    EXPECT_EQ(FileScore(engine.position(), 0), 6) << c.fen;  // no endgame bit yet
+    PrepareRoot(engine, 2);
+    EXPECT_EQ(FileScore(engine.position(), 0), c.score) << c.fen;
+  }
 }
 
 // Without the terms that depend on the order of the moves, along random games the
@@ -39,10 +66,11 @@ TEST(PawnFiles, IncrementalScoresMatchRecomputation) {
       "r3k2r/pp1n1ppp/2pbpn2/3p4/2PP4/2NBPN2/PP3PPP/R3K2R w KQkq - 0 1",
       "r1bq1rk1/pp2bppp/2n1pn2/2pp4/2PP4/2NBPN2/PPQ2PPP/R1B2RK1 w - - 0 1",
       "2r2rk1/1b1nqppp/p2bpn2/1p6/3P4/P1NBPN2/1PQ2PPP/2BR1RK1 w - - 0 1",
+      "2r3k1/1p3ppp/p3p3/3pP3/3P4/P4N2/1P3PPP/2R3K1 w - - 0 1",
   };
-  for (int game = 0; game < 45; ++game) {
+  for (int game = 0; game < 48; ++game) {
     CorePosition cp;
-    ASSERT_TRUE(ParseFen(starts[game % 3], cp));
+    ASSERT_TRUE(ParseFen(starts[game % 4], cp));
     ASSERT_TRUE(engine.SetPosition(cp));
     engine.position().eval_setup().order_terms = false;
     PrepareRoot(engine, 2);

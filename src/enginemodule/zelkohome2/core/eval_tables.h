@@ -174,4 +174,23 @@ constexpr SquareTable kPhalanx = {
 // move first, the pawns before a castled king the ones to keep.
 constexpr std::array<int8_t, 8> kPawnMoveBonus = {0, 0, 1, 2, 2, 0, -1, -1};
 
+// Ours. N[f]: a file without own pawns; the pawn itself is counted by the material,
+// so only the rook files lose a little of their hold on the wing.
+constexpr std::array<int8_t, 8> kNoPawnFile = {-1, 0, 0, 0, 0, 0, 0, -1};
+// Ours. R[f]: a rook on a file without own pawns, most in the centre.
+constexpr std::array<int8_t, 8> kRookFile = {2, 2, 3, 4, 4, 3, 2, 2};
+
+// Ours. A rammed pawn (blocked by an enemy pawn, no own pawn beside it) in units of 8
+// of the pawn-file scores: fixed at home it hems in its own pieces, far advanced it
+// holds space.
+constexpr SquareTable kRammed = {
+    0,  0,  0,  0,  0,  0,  0,  0,   //
+    0,  0,  0,  0,  0,  0,  0,  0,   //
+    1,  1,  1,  1,  1,  1,  1,  1,   //
+    0,  1,  1,  1,  1,  1,  1,  0,   //
+    0,  0,  0,  -1, -1, 0,  0,  0,   //
+    -1, -1, -1, -2, -2, -1, -1, -1,  //
+    -1, -1, -2, -2, -2, -2, -1, -1,  //
+    0,  0,  0,  0,  0,  0,  0,  0};
+
 }  // namespace zh::zelko2::tables

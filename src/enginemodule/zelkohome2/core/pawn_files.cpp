@@ -3,6 +3,9 @@
 #include <algorithm>
 #include <array>
 #include <bit>
+#include <cstdlib>
+
+#include "enginemodule/zelkohome2/core/eval_tables.h"
 
 namespace zh::zelko2 {
 namespace {
@@ -44,11 +47,83 @@ constexpr std::array<int8_t, 8> kProtected = {0, 0, 0, 2, 4, 7, 10, 0};
 constexpr std::array<int8_t, 8> kRookBehind = {0, 3, 6, 9, 12, 15, 18, 0};
 constexpr int kRookBehindWhiteD5 = 19;
 
-// Ours. N[f]: a file without own pawns; the pawn itself is counted by the material,
-// so only the rook files lose a little of their hold on the wing.
-constexpr std::array<int8_t, 8> kNoPawn = {-1, 0, 0, 0, 0, 0, 0, -1};
-// Ours. R[f]: a rook on a file without own pawns, most in the centre.
-constexpr std::array<int8_t, 8> kRookFile = {2, 2, 3, 4, 4, 3, 2, 2};
+constexpr RankFileTable kStopSquare = {{
+    {0, 0, 0, 0, 0, 0, 0, 0},
+    {4, 4, 5, 6, 6, 5, 4, 4},
+    {4, 4, 6, 7, 7, 6, 4, 4},
+    {3, 3, 4, 5, 5, 4, 3, 3},
+    {1, 2, 2, 3, 3, 2, 2, 1},
+    {1, 1, 2, 2, 2, 2, 1, 1},
+    {0, 0, 0, 0, 0, 0, 0, 0},
+    {0, 0, 0, 0, 0, 0, 0, 0},
+}};
+constexpr std::array<int8_t, 8> kStopSquareBlackRank5 = {2, 2, 3, 3, 3, 3, 2, 2};
+constexpr RankFileTable kRookOnFile = {{
+    {0, 0, 0, 0, 0, 0, 0, 0},
+    {0, 0, 0, 0, 0, 0, 0, 0},
+    {1, 1, 2, 2, 2, 2, 1, 1},
+    {2, 2, 3, 4, 4, 3, 2, 2},
+    {3, 3, 4, 5, 5, 4, 3, 3},
+    {4, 4, 5, 6, 6, 5, 4, 4},
+    {5, 5, 6, 7, 7, 6, 5, 5},
+    {0, 0, 0, 0, 0, 0, 0, 0},
+}};
+constexpr RankFileTable kBlockedPawn = {{
+    {0, 0, 0, 0, 0, 0, 0, 0},
+    {2, 3, 4, 6, 6, 4, 3, 2},
+    {1, 2, 3, 5, 5, 3, 2, 1},
+    {1, 2, 3, 4, 4, 3, 2, 1},
+    {1, 2, 3, 4, 4, 3, 2, 1},
+    {2, 2, 2, 3, 3, 2, 2, 2},
+    {3, 3, 3, 3, 3, 3, 3, 3},
+    {0, 0, 0, 0, 0, 0, 0, 0},
+}};
+constexpr std::array<int8_t, 8> kIsolatedClosed = {0, 4, 3, 2, 1, 0, 0, 0};
+// Stop square contested: white's by the pawn's rank; black's by the white rank of the
+// square one rank below and one file to the right of the black pawn.
+constexpr RankFileTable kContestedWhite = {{
+    {0, 0, 0, 0, 0, 0, 0, 0},
+    {-1, -1, -1, -1, -2, -2, -2, 0},
+    {-1, -1, 0, 0, -1, 0, 0, 0},
+    {1, 0, 2, 0, -1, 1, 0, 0},
+    {3, 2, 1, 1, 0, 1, 1, 0},
+    {4, 3, 2, 1, 1, 2, 2, 0},
+    {0, 0, 0, 0, 0, 0, 0, 0},
+    {0, 0, 0, 0, 0, 0, 0, 0},
+}};
+constexpr RankFileTable kContestedBlack = {{
+    {0, 0, 0, 0, 0, 0, 0, 0},
+    {0, -4, -3, -2, -1, -1, -2, -2},
+    {0, -3, -2, -1, -1, 0, -1, -1},
+    {0, -1, 0, -2, 0, 1, -1, 0},
+    {0, 1, 1, 0, 0, 1, 0, 0},
+    {0, 1, 1, 1, 1, 2, 2, 2},
+    {0, 0, 0, 0, 0, 0, 0, 0},
+    {0, 0, 0, 0, 0, 0, 0, 0},
+}};
+
+int StopValue(int side, int f, int rank) {
+  if (side == kBlack && rank == 4) return kStopSquareBlackRank5[static_cast<size_t>(f)];
+  return kStopSquare[static_cast<size_t>(rank)][static_cast<size_t>(f)];
+}
+
+// The enemy pawn one rank ahead on the file to the right contests the stop square.
+int ContestedValue(int side, int f, int rank) {
+  if (side == kWhite) return kContestedWhite[static_cast<size_t>(rank)][static_cast<size_t>(f)];
+  const int white_rank = 6 - rank;  // rank index of the white pawn's square
+  if (f + 1 > 7 || white_rank < 1) return 0;
+  return kContestedBlack[static_cast<size_t>(white_rank)][static_cast<size_t>(f + 1)];
+}
+
+int KingDistance(Square a, Square b) {
+  return std::max(std::abs(FileOf(a) - FileOf(b)), std::abs(RankOf(a) - RankOf(b)));
+}
+
+// A king beyond the target in the pawn's direction of travel counts the files only.
+int KingDistanceBeyond(Square king, Square target, int side) {
+  const bool beyond = side == kWhite ? RankOf(king) > RankOf(target) : RankOf(king) < RankOf(target);
+  return beyond ? std::abs(FileOf(king) - FileOf(target)) : KingDistance(king, target);
+}
 
 // Masks of one colour seen from its own side: byte f + 2 for file f, bit r for the
 // rank counted from that side; two empty files of margin each side.
@@ -65,63 +140,131 @@ uint8_t Reverse(uint8_t b) {
   return r;
 }
 
-SideMasks MasksOf(const Position& p, int side) {
+// The pawns and rooks of `side` with the ranks seen from `view`.
+SideMasks MasksOf(const Position& p, int side, int view) {
   SideMasks m;
   const uint8_t* pawns = p.type_file_masks(CodeOf(kPawn | (side == kBlack ? kBlackBit : 0)));
   const uint8_t* rooks = p.type_file_masks(CodeOf(kRook | (side == kBlack ? kBlackBit : 0)));
   for (int f = 0; f < 8; ++f) {
-    m.pawns[static_cast<size_t>(f + 2)] = side == kWhite ? pawns[f] : Reverse(pawns[f]);
-    m.rooks[static_cast<size_t>(f + 2)] = side == kWhite ? rooks[f] : Reverse(rooks[f]);
+    m.pawns[static_cast<size_t>(f + 2)] = view == kWhite ? pawns[f] : Reverse(pawns[f]);
+    m.rooks[static_cast<size_t>(f + 2)] = view == kWhite ? rooks[f] : Reverse(rooks[f]);
   }
   return m;
 }
 
 // One side's part of a file, in that side's own view of the ranks.
-int SidePart(const Position& p, int side, int f, const SideMasks& own, const SideMasks& enemy) {
+int SidePart(const Position& p, int side, int f, const SideMasks& own, const SideMasks& enemy, bool endgame) {
+  const size_t fi = static_cast<size_t>(f);
   const uint8_t pawns = own.Pawns(f);
   const int rooks = std::popcount(own.Rooks(f));
   if (pawns == 0) {
-    int s = kNoPawn[static_cast<size_t>(f)] + kRookFile[static_cast<size_t>(f)] * rooks;
+    int s = tables::kNoPawnFile[fi] + tables::kRookFile[fi] * rooks;
     if (rooks && enemy.Pawns(f) == 0) s += 4 + (rooks >= 2 ? 10 : 0);
     return s;
   }
   int s = 0;
-  const int front = 7 - std::countl_zero(pawns) + 0;  // most advanced
+  const int front = 7 - std::countl_zero(pawns);  // most advanced
+  const size_t fr = static_cast<size_t>(front);
   const int rear = std::countr_zero(pawns);
   const bool doubled = std::popcount(pawns) > 1;
   const uint8_t beside = own.Pawns(f - 1) | own.Pawns(f + 1);
+  const uint8_t enemy_beside = enemy.Pawns(f - 1) | enemy.Pawns(f + 1);
   auto bit = [](int r) { return r >= 0 && r < 8 ? static_cast<uint8_t>(1 << r) : uint8_t{0}; };
+  auto real = [side](int r) { return side == kWhite ? r : 7 - r; };
+  // What stands on the square in front of the most advanced pawn.
+  const int32_t blocker = p.board(MakeSquare(f, real(front + 1)));
+  const bool enemy_in_front = blocker > 0 && SideOf(blocker) != side;
+  const bool enemy_pawn_in_front = (enemy.Pawns(f) & bit(front + 1)) != 0;
   if (doubled) {
     s -= 8;
-    if (!(beside & (bit(rear) | bit(rear - 1)))) s -= kWeak[static_cast<size_t>(rear)][static_cast<size_t>(f)];
+    if (!(beside & (bit(rear) | bit(rear - 1)))) s -= kWeak[static_cast<size_t>(rear)][fi];
     if (beside & bit(rear + 1)) s += 2;
     if (rooks) s -= 1;
   }
   const uint8_t ahead = static_cast<uint8_t>(0xFF << (front + 1));
   const uint8_t two_ahead = front + 2 <= 7 ? static_cast<uint8_t>(0xFF << (front + 2)) : uint8_t{0};
-  const bool passed = !(enemy.Pawns(f) & ahead) && !((enemy.Pawns(f - 1) | enemy.Pawns(f + 1)) & two_ahead);
+  const bool passed = !(enemy.Pawns(f) & ahead) && !(enemy_beside & two_ahead);
   if (passed) {
-    s += kPassed[static_cast<size_t>(front)][static_cast<size_t>(f)];
-    const int real_rank = side == kWhite ? front + 1 : 6 - front;
-    const int32_t blocker = p.board(MakeSquare(f, real_rank));
-    if (blocker > 0 && SideOf(blocker) != side) s -= kBlockedPassed[static_cast<size_t>(front)][static_cast<size_t>(f)];
-    if (rooks && !doubled)
-      s += side == kWhite && f == 3 && front == 4 ? kRookBehindWhiteD5 : kRookBehind[static_cast<size_t>(front)];
-    if (beside & bit(front)) s += kConnected[static_cast<size_t>(front)];
-    if (beside & bit(front - 1)) s += kProtected[static_cast<size_t>(front)];
-    if (front < 6 && (beside & bit(front + 1))) s += kProtected[static_cast<size_t>(front + 1)];
+    s += kPassed[fr][fi];
+    if (enemy_in_front) s -= kBlockedPassed[fr][fi];
+    if (rooks && !doubled) s += side == kWhite && f == 3 && front == 4 ? kRookBehindWhiteD5 : kRookBehind[fr];
+    if (beside & bit(front)) s += kConnected[fr];
+    if (beside & bit(front - 1)) s += kProtected[fr];
+    if (front < 6 && (beside & bit(front + 1))) s += kProtected[fr + 1];
+    if (endgame) {
+      // The race of the kings: the enemy king to the seventh-rank square of the file,
+      // the own king to the square halfway between the pawn and the last rank.
+      const Square target = MakeSquare(f, real(6));
+      const Square halfway = MakeSquare(f, real(std::min(7, (front + 8) / 2)));
+      const int enemy_to_target = KingDistanceBeyond(p.king_square(side ^ 1), target, side);
+      int a = (6 - front) - enemy_to_target;
+      if (a < 0) a *= 4;
+      s += 3 - a;
+      int b = enemy_to_target - KingDistance(p.king_square(side), halfway);
+      if (b >= 0) b *= 4;
+      s += b;
+    }
     if (enemy.Rooks(f)) s -= 2;
-  } else if (!(own.Pawns(f - 1) | own.Pawns(f + 1))) {
-    s -= enemy.Pawns(f) ? 2 : 3;  // isolated
+    return s;
   }
+  const bool isolated = beside == 0;
+  const bool open = enemy.Pawns(f) == 0;
+  // An enemy pawn beside the file two ranks ahead guards the stop square (closed
+  // files: also one directly in front).
+  if ((enemy_beside & bit(front + 2)) || (!open && enemy_pawn_in_front)) {
+    if (enemy.Pawns(f + 1) & bit(front + 1)) s += ContestedValue(side, f, front);
+    if (doubled) s += 4;
+    else s += tables::kNoPawnFile[fi] + (rooks ? tables::kRookFile[fi] - (open ? 0 : 2) : 0);
+  }
+  const bool stop_attacked = (enemy_beside & bit(front + 3)) != 0;
+  if (open) {
+    if (isolated) {
+      s -= 3;
+      if (enemy_in_front) s -= kBlockedPawn[fr][fi];
+      if (stop_attacked) s -= StopValue(side, f, front);
+    } else if (beside & bit(front - 1)) {
+    } else if ((s -= 1, beside & bit(front - 2))) {
+    } else if (beside & bit(front)) {
+      if (rooks) s += kRookOnFile[fr][fi];
+      if (stop_attacked) s -= kWeak[fr][fi];
+    } else {  // backward
+      s -= kWeak[fr][fi];
+      if (enemy_in_front) s -= kBlockedPawn[fr][fi];
+      if (stop_attacked) s -= StopValue(side, f, front);
+    }
+    return s;
+  }
+  bool closed_part = false, rammed_test = false;
+  if (isolated) {
+    s -= 2;
+    closed_part = true;
+  } else if (beside & bit(front)) {
+  } else if (beside & bit(front - 1)) {
+    rammed_test = true;
+  } else {
+    s -= 1;
+    if (beside & bit(front - 2)) rammed_test = true;
+    else closed_part = true;
+  }
+  if (closed_part) {
+    if ((enemy.Pawns(f) & bit(front + 2)) || stop_attacked) s -= kIsolatedClosed[fr];
+    if (enemy_in_front && !enemy_pawn_in_front) s -= kBlockedPawn[fr][fi];
+    rammed_test = true;
+  }
+  if (rammed_test && enemy_pawn_in_front && !(beside & bit(front)))
+    s += tables::At(tables::kRammed, f, front);
   return s;
 }
 
 }  // namespace
 
 int FileScore(const Position& p, int file) {
-  const SideMasks white = MasksOf(p, kWhite), black = MasksOf(p, kBlack);
-  const int score = SidePart(p, kWhite, file, white, black) - SidePart(p, kBlack, file, black, white);
+  return FileScoreOf(p, file, (p.current().castling & kEndgameBit) != 0);
+}
+
+int FileScoreOf(const Position& p, int file, bool endgame) {
+  const int score = SidePart(p, kWhite, file, MasksOf(p, kWhite, kWhite), MasksOf(p, kBlack, kWhite), endgame) -
+                    SidePart(p, kBlack, file, MasksOf(p, kBlack, kBlack), MasksOf(p, kWhite, kBlack), endgame);
   return std::clamp(score, -128, 127);
 }
 
@@ -129,7 +272,7 @@ int32_t UpdateFileScores(const Position& p, PlyRecord& record, uint8_t dirty, in
   int delta = 0;
   for (int f = 0; f < 8; ++f) {
     if (!(dirty & (1 << f))) continue;
-    const int score = FileScore(p, f);
+    const int score = FileScoreOf(p, f, (record.castling & kEndgameBit) != 0);
     delta += score - record.file_scores[static_cast<size_t>(f)];
     record.file_scores[static_cast<size_t>(f)] = static_cast<int8_t>(score);
   }
