@@ -203,6 +203,24 @@ TEST(Reports, PonderSearchEndsByItselfAfterPonderHit) {
   EXPECT_FALSE(d.control.state.load() & kStateStop);
 }
 
+// A pondering search whose time is used up ends by itself; a ponder hit never comes.
+TEST(Reports, PonderSearchEndsWhenItsTimeIsUsedUp) {
+  RecordingDriver d;
+  int64_t tick = 0;
+  d.control.now = [&] { return tick += 40; };
+  eng::PositionBlock block = BlockOf("r1bqkbnr/pppp1ppp/2n5/4p3/4P3/5N2/PPPP1PPP/RNBQKB1R w KQkq - 2 3", 1, 0);
+  block.clock_seconds = 30;  // target 1200 ms, maximum 2400 ms
+  block.ponder = 2;
+  d.on_post = [&](int32_t) {
+    if (tick > 20000) d.control.state.fetch_or(kStateStop);  // only a safety net
+  };
+  d.Run(block);
+  EXPECT_FALSE(d.control.state.load() & kStateStop);
+  EXPECT_TRUE(d.control.time_flags.load() & kTimeUsedPondering);
+  EXPECT_FALSE(d.control.time_flags.load() & kTimeUp);
+  EXPECT_EQ(Codes(d).back(), eng::kReportNodes);
+}
+
 TEST(Reports, ZeroClockMovesAfterTheFirstIteration) {
   RecordingDriver d;
   eng::PositionBlock block = BlockOf("r1bqkbnr/pppp1ppp/2n5/4p3/4P3/5N2/PPPP1PPP/RNBQKB1R w KQkq - 2 3", 1, 0);

@@ -84,6 +84,9 @@ TEST(Root, OwnTablesAreFrozen) {
   EXPECT_EQ(tables::kNearKing, (std::array<int8_t, 8>{6, 5, 3, 2, 1, 0, 0, 0}));
   EXPECT_EQ(sum(tables::kPhalanx), 1316);
   EXPECT_EQ(tables::kPawnMoveBonus, (std::array<int8_t, 8>{0, 0, 1, 2, 2, 0, -1, -1}));
+  EXPECT_EQ(tables::kNoPawnFile, (std::array<int8_t, 8>{-1, 0, 0, 0, 0, 0, 0, -1}));
+  EXPECT_EQ(tables::kRookFile, (std::array<int8_t, 8>{2, 2, 3, 4, 4, 3, 2, 2}));
+  EXPECT_EQ(sum(tables::kRammed), -813);
 }
 
 std::set<std::string> Checks(Position& p) {

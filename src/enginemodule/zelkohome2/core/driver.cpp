@@ -198,8 +198,10 @@ bool Driver::RequestNextBest() {
 void Driver::PonderHit() {
   control_.state.fetch_and(static_cast<uint8_t>(~kStatePondering));
   const bool used = control_.depth.load() > 3 && (control_.time_flags.load() & kTimeUsedPondering);
-  if (used || control_.Elapsed() > control_.target_ms.load() * 3 / 2)
-    control_.time_flags.fetch_or(kTimeUp);
+  const int64_t limit = control_.target_ms.load() * 3 / 2;
+  if (used || control_.Elapsed() > limit) control_.time_flags.fetch_or(kTimeUp);
+  // Otherwise the search stops once 1.5 x the target has passed since it started.
+  else if (limit < control_.max_ms.load()) control_.max_ms.store(limit);
 }
 
 void Driver::FillNodes(uint32_t& low, uint32_t& high) const {

@@ -112,10 +112,12 @@ bool Search::TimeCheck(int64_t limit) {
   if (flags & kTimeNoLimit) return false;
   if (control_.depth.load(std::memory_order_relaxed) < 2) return false;
   if (control_.Elapsed() <= (limit >> shortening_)) return false;
-  // A pondering search notes that its time is used up and goes on.
+  // The time is over: noted for a ponder hit, and the time-up flag unless pondering.
+  // A pondering search stops all the same; the driver's check after the iteration
+  // then ends the run.
   const bool pondering = control_.state.load() & kStatePondering;
   control_.time_flags.fetch_or(static_cast<uint8_t>(kTimeUsedPondering | (pondering ? 0 : kTimeUp)));
-  return !pondering;
+  return true;
 }
 
 bool Search::Stopped() {

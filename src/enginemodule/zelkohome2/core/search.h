@@ -51,7 +51,7 @@ struct SearchControl {
   std::atomic<int> depth{0};
   std::atomic<int64_t> start_ms{0};
   std::atomic<int64_t> target_ms{500};
-  int64_t max_ms = 500;
+  std::atomic<int64_t> max_ms{500};
   std::function<int64_t()> now = SteadyMilliseconds;
   int64_t Elapsed() const { return now() - start_ms.load(); }
 };
