@@ -1,0 +1,46 @@
+// Any bytes read as a PGN file: every game found reads without fault, and every line of
+// its move tree replays legally from the game's start.
+#include <cstdint>
+#include <cstdlib>
+#include <string_view>
+
+#include "core/movelist.h"
+#include "database/game_item.h"
+#include "database/move_tree.h"
+#include "database/pgn_reader.h"
+
+namespace {
+
+void CheckLine(const zh::MoveLine& line, zh::Position position, int depth) {
+  if (depth > zh::kPlyLimit) std::abort();
+  for (const zh::GameMove& m : line) {
+    if (m.variations)
+      for (int i = 0; i < m.variations->Count(); ++i) CheckLine(*m.variations->GetLine(i), position, depth + 1);
+    if (!m.IsNull()) {
+      zh::MoveList list;
+      list.GenerateLegal(position);
+      if (!list.Contains(m.ToMove())) std::abort();
+    }
+    position.DoGameMove(m);
+  }
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  if (size > 65536) return 0;
+  const std::string_view text(reinterpret_cast<const char*>(data), size);
+  const std::vector<uint64_t> starts = zh::FindPgnGames(text);
+  if (starts.empty() || starts.back() != size) std::abort();
+  for (size_t g = 0; g + 1 < starts.size(); ++g) {
+    if (starts[g] > starts[g + 1]) std::abort();
+    const std::string utf8 = zh::PgnTextToUtf8(text.substr(starts[g], starts[g + 1] - starts[g]), false);
+    for (bool mainOnly : {false, true}) {
+      zh::TQGame game;
+      zh::ReadPgnGame(utf8, game, {"fuzz", static_cast<int64_t>(g + 1), false}, mainOnly);
+      if (game.body.mainLine.Count() > zh::kPlyLimit) std::abort();
+      CheckLine(game.body.mainLine, game.body.start.start.position, 0);
+    }
+  }
+  return 0;
+}
