@@ -214,8 +214,10 @@ std::vector<uint64_t> FindPgnGames(std::string_view t) {
   enum { kBetween, kTags, kMoves } phase = kBetween;
   size_t pendingStart = std::string_view::npos;  // a comment that may open the next game
   bool lineStart = true;
-  auto open = [&](size_t at) {
-    starts.push_back(pendingStart != std::string_view::npos ? pendingStart : at);
+  // A comment before a game's first tag belongs to no game; one before a game
+  // without tags is its first comment.
+  auto open = [&](size_t at, bool tag) {
+    starts.push_back(pendingStart != std::string_view::npos && !tag ? pendingStart : at);
     pendingStart = std::string_view::npos;
   };
   size_t i = 0;
@@ -236,7 +238,7 @@ std::vector<uint64_t> FindPgnGames(std::string_view t) {
     if (atLineStart && c == '%') {
       i = SkipLine(t, i);
     } else if (c == '[' && atLineStart) {
-      if (phase != kTags) open(i);
+      if (phase != kTags) open(i, true);
       phase = kTags;
       i = SkipLine(t, i);
     } else if (c == '{' || c == ';') {
@@ -248,7 +250,7 @@ std::vector<uint64_t> FindPgnGames(std::string_view t) {
         while (end < t.size() && !IsDelimiter(t[end])) ++end;
       const std::string_view token = t.substr(i, end - i);
       if (c != ')' && c != '}' && c != ']') {
-        if (phase == kBetween) open(i);
+        if (phase == kBetween) open(i, false);
         phase = IsResultToken(token) ? kBetween : kMoves;
       }
       i = end;
@@ -466,13 +468,6 @@ size_t ReadTags(std::string_view t, size_t i, GameHeader& h, TagState& state,
     }
   }
   return i;
-}
-
-void FinishHeader(GameHeader& h) {
-  if (h.tournament.Title().empty() && !h.tournament.Place().empty())
-    h.tournament.SetTitle(h.tournament.Place());
-  if ((h.tournament.date >> 9) == 0 && (h.GetDate() >> 9) != 0)
-    h.tournament.date = h.GetDate() & ~0x1FFu;
 }
 
 // Runs of blanks, CR and LF become one blank; the ends are trimmed.
@@ -847,7 +842,6 @@ void ReadPgnHeader(std::string_view text, GameHeader& header) {
   header.Clear();
   TagState state;
   ReadTags(text, text.substr(0, 3) == "\xEF\xBB\xBF" ? 3 : 0, header, state, nullptr);
-  FinishHeader(header);
 }
 
 int ReadPgnGame(std::string_view text, TQGame& game, const PgnSource& source, bool mainLineOnly) {
@@ -862,7 +856,6 @@ int ReadPgnGame(std::string_view text, TQGame& game, const PgnSource& source, bo
   std::string comments;
   const size_t bom = text.substr(0, 3) == "\xEF\xBB\xBF" ? 3 : 0;
   const size_t moves = ReadTags(text, bom, h, state, &comments);
-  FinishHeader(h);
   if (state.hasFen) {
     StartRecord record;
     ParseFen(record, state.fen, state.letters);

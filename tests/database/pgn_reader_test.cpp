@@ -108,14 +108,16 @@ TEST(PgnFind, GamesStartAtTagsOrAfterResults) {
       "% [Event \"escaped\"]\n"
       "[White \"x\"]\n\n1. d4 *\n"
       "1. c4 c5 1/2-1/2\n"
-      "{before} 1. Nf3 0-1\n";
+      "{before} 1. Nf3 0-1\n"
+      "{a comment before tags belongs to no game}\n[Event \"c\"]\n*\n";
   const std::vector<uint64_t> starts = FindPgnGames(text);
-  ASSERT_EQ(starts.size(), 5u);
+  ASSERT_EQ(starts.size(), 6u);
   EXPECT_EQ(text.substr(starts[0], 6), "[Event");
   EXPECT_EQ(text.substr(starts[1], 6), "[White");
   EXPECT_EQ(text.substr(starts[2], 5), "1. c4");
   EXPECT_EQ(text.substr(starts[3], 8), "{before}");
-  EXPECT_EQ(starts[4], text.size());
+  EXPECT_EQ(text.substr(starts[4], 6), "[Event");
+  EXPECT_EQ(starts[5], text.size());
 }
 
 TEST(PgnRead, TolerantFixtures) {
@@ -166,7 +168,8 @@ TEST(PgnRead, HeaderValues) {
        "[EventDate \"1999.??.??\"]\n[Source \"Mag\"]\n\n1. e4 1/2-1/2",
        game);
   const GameHeader& h = game.header;
-  EXPECT_EQ(h.tournament.Title(), "Wien");  // the place stands in for a missing title
+  EXPECT_EQ(h.tournament.Title(), "");
+  EXPECT_EQ(h.tournament.Place(), "Wien");
   EXPECT_EQ(h.GetDate(), 1999u << 9);        // month 13 and day 45 read as unknown
   EXPECT_EQ(h.GetRound(), 3);
   EXPECT_EQ(h.GetSubRound(), 1);
@@ -179,7 +182,7 @@ TEST(PgnRead, HeaderValues) {
   EXPECT_EQ(h.GetBlackElo(), 0);
   EXPECT_EQ(h.annotator.Name(), "Ann");
   EXPECT_EQ(h.source.Second(), "Mag");
-  EXPECT_EQ(h.tournament.date, 1999u << 9);
+  EXPECT_EQ(h.tournament.date, 1999u << 9);  // from EventDate
   EXPECT_EQ(h.GetMoveCount(), 1);
 
   TQGame rounds;
