@@ -162,8 +162,32 @@ inline constexpr std::array<uint8_t, 256> kEmbeddedEncode = {
 };
 inline constexpr std::array<uint8_t, 256> kEmbeddedDecode = {
 %s
-};
-
-}  // namespace zh::move_coding""" % (rows(slot_base), rows(slot_by_byte), rows(step_by_byte[0]),
+};""" % (rows(slot_base), rows(slot_by_byte), rows(step_by_byte[0]),
                                      rows(step_by_byte[1]), ", ".join(map(str, byte_key)),
                                      rows(embedded_encode), rows(embedded_decode)))
+
+# The scrambling constants of the old single-file format, from a source of their own so
+# that the tables above keep their values: seeds, odd factors and the words that derive
+# a seed or the key byte's mask from the text lengths.
+old_source = Source(0x54514631)
+old_header_seed = 1 + old_source.below(255)
+old_text_factor = old_source.below(128) * 2 + 1
+old_move_factor = old_source.below(128) * 2 + 1
+old_text_seed = [old_source.below(256), old_source.below(128) * 2 + 1]   # base, step per byte
+old_move_seed = [old_source.below(256), old_source.below(128) * 2 + 1]
+old_key_words = [old_source.below(256) for _ in range(3)]  # base, player-length and tournament-length factors
+print("""
+
+// The old single-file format: header seed, the factors of the text part (also the
+// header's) and of the move data, the seeds of a part of length n (base + step * n)
+// and the key byte's mask (base + w * first + t * second), all mod 256.
+inline constexpr uint8_t kOldHeaderSeed = %d;
+inline constexpr uint8_t kOldTextFactor = %d;
+inline constexpr uint8_t kOldMoveFactor = %d;
+inline constexpr std::array<uint8_t, 2> kOldTextSeed = {%s};
+inline constexpr std::array<uint8_t, 2> kOldMoveSeed = {%s};
+inline constexpr std::array<uint8_t, 3> kOldKeyWords = {%s};
+
+}  // namespace zh::move_coding""" % (old_header_seed, old_text_factor, old_move_factor,
+                                     ", ".join(map(str, old_text_seed)), ", ".join(map(str, old_move_seed)),
+                                     ", ".join(map(str, old_key_words))))

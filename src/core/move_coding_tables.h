@@ -148,4 +148,15 @@ inline constexpr std::array<uint8_t, 256> kEmbeddedDecode = {
     20, 117, 43, 1, 44, 123, 90, 16, 223, 175, 214, 183, 164, 236, 207, 149,
 };
 
+
+// The old single-file format: header seed, the factors of the text part (also the
+// header's) and of the move data, the seeds of a part of length n (base + step * n)
+// and the key byte's mask (base + w * first + t * second), all mod 256.
+inline constexpr uint8_t kOldHeaderSeed = 62;
+inline constexpr uint8_t kOldTextFactor = 7;
+inline constexpr uint8_t kOldMoveFactor = 79;
+inline constexpr std::array<uint8_t, 2> kOldTextSeed = {151, 223};
+inline constexpr std::array<uint8_t, 2> kOldMoveSeed = {135, 211};
+inline constexpr std::array<uint8_t, 3> kOldKeyWords = {238, 35, 147};
+
 }  // namespace zh::move_coding

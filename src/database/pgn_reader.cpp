@@ -594,6 +594,9 @@ class MovetextReader {
     std::string deadText;
   };
 
+  // Variations nested deeper than a game's plies are kept as text.
+  static constexpr size_t kMaxDepth = kPlyLimit;
+
   Frame& Top() { return frames_.back(); }
 
   void Comment(std::string_view raw) {
@@ -645,7 +648,7 @@ class MovetextReader {
       return;
     }
     Frame v;
-    if (mainOnly_ || !f.line || f.line->Count() == 0) {
+    if (mainOnly_ || !f.line || f.line->Count() == 0 || frames_.size() > kMaxDepth) {
       // Nothing to be an alternative to: the bracket's content is kept as text.
       v.dead = true;
       v.deadText = "(";

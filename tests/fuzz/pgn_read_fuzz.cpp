@@ -1,5 +1,6 @@
-// Any bytes read as a PGN file: every game found reads without fault, and every line of
-// its move tree replays legally from the game's start.
+// Any bytes read as a PGN file: every game found reads without fault, every line of its
+// move tree replays legally from the game's start, and the game written as PGN reads
+// back with the same main line.
 #include <cstdint>
 #include <cstdlib>
 #include <string_view>
@@ -8,6 +9,7 @@
 #include "database/game_item.h"
 #include "database/move_tree.h"
 #include "database/pgn_reader.h"
+#include "database/pgn_writer.h"
 
 namespace {
 
@@ -40,6 +42,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       zh::ReadPgnGame(utf8, game, {"fuzz", static_cast<int64_t>(g + 1), false}, mainOnly);
       if (game.body.mainLine.Count() > zh::kPlyLimit) std::abort();
       CheckLine(game.body.mainLine, game.body.start.start.position, 0);
+      if (mainOnly) continue;
+      zh::TQGame back;
+      zh::ReadPgnGame(zh::RenderPgnGame(game), back, {"fuzz", 1, false});
+      if (back.body.mainLine.Count() != game.body.mainLine.Count()) std::abort();
     }
   }
   return 0;

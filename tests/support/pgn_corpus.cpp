@@ -31,7 +31,7 @@ constexpr const char* kWords[] = {"good", "bad", "idea", "plan", "with", "the", 
 
 class Generator {
  public:
-  explicit Generator(uint32_t seed) : rng_(seed) {}
+  Generator(uint32_t seed, bool nullMoves) : rng_(seed), nullMoves_(nullMoves) {}
 
   int Below(int n) { return static_cast<int>(rng_() % static_cast<uint32_t>(n)); }
   bool Chance(int percent) { return Below(100) < percent; }
@@ -82,7 +82,7 @@ class Generator {
       MoveList list;
       list.GenerateLegal(p);
       if (list.Count() == 0) return;
-      const bool null = !p.IsInCheck() && Chance(2) && i > 0;
+      const bool null = nullMoves_ && !p.IsInCheck() && Chance(2) && i > 0;
       const Position before = p;
       if (null) {
         out += "-- ";
@@ -163,15 +163,16 @@ class Generator {
 
  private:
   std::mt19937 rng_;
+  bool nullMoves_;
 };
 
 }  // namespace
 
 bool WritePgnCorpus(const std::string& pgnExtract, const std::string& coordinatePath,
-                    const std::string& pgnPath, int count, uint32_t seed) {
+                    const std::string& pgnPath, int count, uint32_t seed, bool nullMoves) {
   {
     std::ofstream out(coordinatePath, std::ios::binary);
-    Generator g(seed);
+    Generator g(seed, nullMoves);
     for (int i = 0; i < count; ++i) out << g.Game();
     if (!out) return false;
   }
