@@ -1,0 +1,71 @@
+// A PGN file as a game file: games numbered from 1 in file order, read on demand
+// through an index of 64-bit game offsets that lives in memory only (nothing is
+// written beside the user's file, so a file in a read-only folder opens and files
+// over 4 GiB work), and games written as PGN text appended or put in place of one.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace zh {
+
+class GameHeader;
+class PagedFile;
+class TQGame;
+
+class FilePgn {
+ public:
+  // Opens (or, with create, makes) the file and indexes its games.
+  FilePgn(std::string path, bool writable, bool create = false);
+  ~FilePgn();
+  FilePgn(const FilePgn&) = delete;
+  FilePgn& operator=(const FilePgn&) = delete;
+
+  // 0 opened, 2 created, else the open error.
+  int GetError() const { return state_; }
+  const std::string& Path() const { return path_; }
+  int64_t GameCount() const { return static_cast<int64_t>(offsets_.size()) - 2; }
+  // Entry 0 is the number of games + 1, entry k the start of game k, the entry after
+  // the last game the file size; -1 outside.
+  int64_t GetGameOffset(int64_t k) const;
+  int SetGameOffset(int64_t k, int64_t offset);
+
+  // 0, or 1 for a number outside 1..GameCount().
+  int ReadHeader(int64_t k, GameHeader& header);
+  int ReadGame(int64_t k, TQGame& game);
+  // Header and main line only.
+  int ReadGameBody(int64_t k, TQGame& game);
+  // The text of game k as it stands in the file.
+  std::string GameText(int64_t k) const;
+
+  // Renders the game into the scratch text; its length.
+  int64_t RenderGame(const TQGame& game);
+  // Writes the scratch text at the offset of entry k; 0 or 1.
+  int StoreGame(int64_t k);
+  // Appends the game after the last one; 0 or 1.
+  int AppendGame(const TQGame& game);
+  // Puts the game in place of game k (k past the last appends): a longer text moves the
+  // later games, a shorter one leaves its span padded with blanks and CR LF. 0 or 1.
+  int ReplaceGame(int64_t k, const TQGame& game);
+
+ private:
+  // Maps the file and finds its games again.
+  void Index();
+  std::string_view Span(int64_t k) const;
+  void Unmap();
+
+  std::string path_;
+  bool writable_;
+  int state_ = 0;
+  bool bom_ = false;
+  const char* map_ = nullptr;
+  size_t mapSize_ = 0;
+  std::vector<uint64_t> offsets_;  // [0] unused here: the count comes from the size
+  std::string scratch_;
+  std::unique_ptr<PagedFile> file_;
+};
+
+}  // namespace zh
