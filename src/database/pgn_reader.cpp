@@ -193,6 +193,25 @@ size_t SkipLine(std::string_view t, size_t i) {
   return i;
 }
 
+// Skips blanks, line ends and lines that start with '%'; answers the offset of the next
+// character, with lineStart telling whether it starts its line.
+size_t SkipSpace(std::string_view t, size_t i, bool& lineStart) {
+  while (i < t.size()) {
+    const char c = t[i];
+    if (c == '\n' || c == '\r') {
+      lineStart = true;
+      ++i;
+    } else if (c == ' ' || c == '\t') {
+      ++i;
+    } else if (lineStart && c == '%') {
+      i = SkipLine(t, i);
+    } else {
+      break;
+    }
+  }
+  return i;
+}
+
 size_t SkipBrace(std::string_view t, size_t i) {
   const size_t close = t.find('}', i + 1);
   return close == std::string_view::npos ? t.size() : close + 1;
@@ -222,22 +241,11 @@ std::vector<uint64_t> FindPgnGames(std::string_view t) {
   };
   size_t i = 0;
   if (t.substr(0, 3) == "\xEF\xBB\xBF") i = 3;
-  while (i < t.size()) {
+  while ((i = SkipSpace(t, i, lineStart)) < t.size()) {
     const char c = t[i];
-    if (c == '\n' || c == '\r') {
-      lineStart = true;
-      ++i;
-      continue;
-    }
-    if (c == ' ' || c == '\t') {
-      ++i;
-      continue;
-    }
     const bool atLineStart = lineStart;
     lineStart = false;
-    if (atLineStart && c == '%') {
-      i = SkipLine(t, i);
-    } else if (c == '[' && atLineStart) {
+    if (c == '[' && atLineStart) {
       if (phase != kTags) open(i, true);
       phase = kTags;
       i = SkipLine(t, i);
@@ -444,16 +452,9 @@ void ApplyTag(const Tag& tag, GameHeader& h, TagState& state) {
 size_t ReadTags(std::string_view t, size_t i, GameHeader& h, TagState& state,
                 std::string* comments) {
   bool lineStart = true;
-  while (i < t.size()) {
+  while ((i = SkipSpace(t, i, lineStart)) < t.size()) {
     const char c = t[i];
-    if (c == '\n' || c == '\r') {
-      lineStart = true;
-      ++i;
-    } else if (c == ' ' || c == '\t') {
-      ++i;
-    } else if (lineStart && c == '%') {
-      i = SkipLine(t, i);
-    } else if (c == '[') {
+    if (c == '[') {
       Tag tag;
       i = ParseTag(t, i, tag);
       ApplyTag(tag, h, state);
@@ -524,22 +525,10 @@ class MovetextReader {
   // Reads up to the result or the end of the text.
   void Read(std::string_view t, size_t i) {
     bool lineStart = false;
-    while (i < t.size() && !ended_) {
+    while ((i = SkipSpace(t, i, lineStart)) < t.size() && !ended_) {
       const char c = t[i];
-      if (c == '\n' || c == '\r') {
-        lineStart = true;
-        ++i;
-        continue;
-      }
-      if (c == ' ' || c == '\t') {
-        ++i;
-        continue;
-      }
-      const bool atLineStart = lineStart;
       lineStart = false;
-      if (atLineStart && c == '%') {
-        i = SkipLine(t, i);
-      } else if (c == '{' || c == ';') {
+      if (c == '{' || c == ';') {
         const size_t end = c == '{' ? SkipBrace(t, i) : SkipLine(t, i);
         const size_t inner = end - i - ((c == '{' && t[end - 1] == '}') ? 2 : 1);
         Comment(t.substr(i + 1, inner));
