@@ -3,9 +3,10 @@
 #include <algorithm>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 
 #include "core/services.h"
-#include "database/paged_file.h"
 
 namespace zh {
 
@@ -31,19 +32,21 @@ void EcoTable::Load() {
     warned_ = true;
     return;
   }
-  PagedFile file(path_, false, 0x2800);
-  if (file.EnsureOpen() != 0) return;
+  // Read whole and without a lock: the table is read-only data that several programs
+  // may read at once.
+  std::ifstream in(path_, std::ios::binary);
+  std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  if (!in.good() && !in.eof()) return;
   loaded_ = true;
-  uint8_t ply[2];
-  if (file.Read(ply, 0, 2) != 0) return;
-  startPly_ = static_cast<uint16_t>(ply[0] | ply[1] << 8);
-  const uint64_t count = (file.GetSize() - 2) / kEcoEntrySize;
+  if (bytes.size() < 2) return;
+  const auto* data = reinterpret_cast<const uint8_t*>(bytes.data());
+  startPly_ = static_cast<uint16_t>(data[0] | data[1] << 8);
+  const size_t count = (bytes.size() - 2) / kEcoEntrySize;
   status_ = 0;
   std::vector<EcoEntry> entries;
   entries.reserve(count);
-  for (uint64_t i = 0; i < count; ++i) {
-    uint8_t raw[kEcoEntrySize];
-    if (file.Read(raw, 2 + i * kEcoEntrySize, kEcoEntrySize) != 0) break;
+  for (size_t i = 0; i < count; ++i) {
+    const uint8_t* raw = data + 2 + i * kEcoEntrySize;
     EcoEntry e;
     e.value = static_cast<uint16_t>(raw[0] << 8 | raw[1]);
     Board board;

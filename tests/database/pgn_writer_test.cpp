@@ -172,7 +172,8 @@ class PgnExtractRoundTrip : public ::testing::Test {
   }
 
   std::string dir_ = ::testing::TempDir();
-  std::string roster_ = dir_ + "/pgn_roster.txt";
+  std::string roster_ =
+      dir_ + "/pgn_roster_" + ::testing::UnitTest::GetInstance()->current_test_info()->name() + ".txt";
 };
 
 TEST_F(PgnExtractRoundTrip, EcoFile) {
