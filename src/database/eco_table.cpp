@@ -7,6 +7,7 @@
 #include <iterator>
 
 #include "core/services.h"
+#include "database/paged_file.h"
 
 namespace zh {
 
@@ -112,6 +113,13 @@ uint16_t EcoTable::ClassifyPosition(const Position& position) {
   EnsureLoaded();
   const int found = Find(position);
   return found >= 0 ? entries_[static_cast<size_t>(found)].value : 0;
+}
+
+bool DeleteScanFile(const std::string& basePath) {
+  std::error_code error;
+  const std::string path = PathWithExtension(basePath, "scn");
+  std::filesystem::remove(path, error);
+  return !std::filesystem::exists(path, error);
 }
 
 std::string BuildEcoFile(std::vector<std::pair<Board, uint16_t>> entries, uint16_t startPly) {

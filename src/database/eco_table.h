@@ -60,6 +60,10 @@ class EcoTable {
   uint16_t lastCode_ = 0;
 };
 
+// Deletes the side file with the extension "scn" beside a database's base path (the
+// reorganisation does); true when none is left.
+bool DeleteScanFile(const std::string& basePath);
+
 // The bytes of an "Eco.COD" file for the given boards and codes, which are put in
 // ascending order; boards must be distinct and hold at most 32 men.
 std::string BuildEcoFile(std::vector<std::pair<Board, uint16_t>> entries, uint16_t startPly);

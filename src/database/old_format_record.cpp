@@ -134,6 +134,11 @@ char TqfVariationLetter(const TqfRecord& r) {
   return 'R';
 }
 
+char TqfCommentLetter(const TqfRecord& r) {
+  if (r.annotationBytes == 0) return ' ';
+  return r.annotationBytes <= 200 ? 'c' : 'C';
+}
+
 namespace {
 
 // ---------------------------------------------------------------------------

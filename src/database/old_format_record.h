@@ -77,6 +77,8 @@ int UnpackTqfHeader(const uint8_t bytes[kTqfHeaderSize], TqfRecord& record);
 // The 'V', 'v', 'R', 'r' display letter by the share of move bytes that are not
 // main-line moves, ' ' without variations.
 char TqfVariationLetter(const TqfRecord& record);
+// 'c' for up to 200 bytes of annotation data, 'C' beyond, ' ' without.
+char TqfCommentLetter(const TqfRecord& record);
 
 // A whole record of a game. 0, or 1 with the reason in `error` when the game cannot be
 // stored: a move without a one-byte code (named), data over the limits.

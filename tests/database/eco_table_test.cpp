@@ -117,6 +117,14 @@ class EcoFileTest : public ::testing::Test {
   test::RecordingServices services_;
 };
 
+TEST_F(EcoFileTest, ScanFileBesideADatabaseIsDeleted) {
+  const std::string base = ::testing::TempDir() + "/eco_scan_test";
+  std::ofstream(base + ".scn") << "scan";
+  EXPECT_TRUE(DeleteScanFile(base));
+  EXPECT_FALSE(std::filesystem::exists(base + ".scn"));
+  EXPECT_TRUE(DeleteScanFile(base));
+}
+
 TEST_F(EcoFileTest, MissingFileWarnsOnce) {
   EcoTable table(path_ + ".missing");
   Position start;

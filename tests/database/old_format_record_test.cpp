@@ -58,6 +58,12 @@ TEST(OldFormatTables, VariationLettersByBand) {
     r.moveCount = static_cast<uint8_t>(c.moveCount);
     EXPECT_EQ(TqfVariationLetter(r), c.letter) << c.moveBytes;
   }
+  TqfRecord r;
+  EXPECT_EQ(TqfCommentLetter(r), ' ');
+  r.annotationBytes = 200;
+  EXPECT_EQ(TqfCommentLetter(r), 'c');
+  r.annotationBytes = 201;
+  EXPECT_EQ(TqfCommentLetter(r), 'C');
 }
 
 TEST(OldFormatHeader, FieldsAndLimits) {
