@@ -286,7 +286,21 @@ std::string PgnTextToUtf8(std::string_view bytes, bool bom) {
     }
   }
   if (bom || valid || ascii) return std::string(bytes);
-  return DisplayToUtf8(bytes);
+  // Windows-1252: Latin-1 with printable characters in 0x80..0x9F (0 for the five
+  // unassigned bytes, which read as U+FFFD).
+  static constexpr char16_t kHigh[32] = {
+      0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+      0x2039, 0x0152, 0,      0x017D, 0,      0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+      0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178};
+  std::string out;
+  out.reserve(bytes.size() + bytes.size() / 8);
+  for (char c : bytes) {
+    const uint8_t b = static_cast<uint8_t>(c);
+    if (b < 0x80) out += c;
+    else if (b < 0xA0) AppendUtf8(out, kHigh[b - 0x80] ? kHigh[b - 0x80] : kReplacementChar);
+    else AppendUtf8(out, b);
+  }
+  return out;
 }
 
 // ---------------------------------------------------------------------------
@@ -693,7 +707,7 @@ class MovetextReader {
   void Glyph(int nag) {
     Frame& f = Top();
     if (f.dead) {
-      AppendDead(f, "$" + std::to_string(nag));
+      AppendDead(f, nag < 0 ? "$" : "$" + std::to_string(nag));
       return;
     }
     if (mainOnly_ || nag <= 0 || !f.line || f.line->Count() == 0) return;

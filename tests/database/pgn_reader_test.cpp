@@ -160,6 +160,15 @@ TEST(PgnRead, TolerantFixtures) {
   }
 }
 
+TEST(PgnRead, TextEncodings) {
+  // Windows-1252 where the game is not valid UTF-8; each game is judged alone.
+  EXPECT_EQ(PgnTextToUtf8("{\x93" "Caf\xE9\x94 \x80}", false),
+            "{\xE2\x80\x9C" "Caf\xC3\xA9\xE2\x80\x9D \xE2\x82\xAC}");
+  EXPECT_EQ(PgnTextToUtf8("{Caf\xC3\xA9}", false), "{Caf\xC3\xA9}");
+  // With a byte-order mark the file is UTF-8 whatever the bytes.
+  EXPECT_EQ(PgnTextToUtf8("{\xE9}", true), "{\xE9}");
+}
+
 TEST(PgnRead, HeaderValues) {
   TQGame game;
   Read("[Event \"?\"]\n[Site \"Wien\"]\n[Date \"1999.13.45\"]\n[Round \"3.1\"]\n"
