@@ -44,28 +44,35 @@ void FilePgn::Unmap() {
   mapSize_ = 0;
 }
 
-void FilePgn::Index() {
+bool FilePgn::Map() {
   Unmap();
-  offsets_.clear();
   const int fd = open(path_.c_str(), O_RDONLY | O_CLOEXEC);
   struct stat st;
   if (fd < 0 || fstat(fd, &st) != 0) {
     if (fd >= 0) close(fd);
-    if (state_ == 0) state_ = PagedFile::kCannotOpen;
-    offsets_ = {1, 0};
-    return;
+    return false;
   }
   mapSize_ = static_cast<size_t>(st.st_size);
   if (mapSize_ > 0) {
     void* p = mmap(nullptr, mapSize_, PROT_READ, MAP_PRIVATE, fd, 0);
     if (p == MAP_FAILED) {
       mapSize_ = 0;
-      state_ = PagedFile::kCannotOpen;
-    } else {
-      map_ = static_cast<const char*>(p);
+      close(fd);
+      return false;
     }
+    map_ = static_cast<const char*>(p);
   }
   close(fd);
+  return true;
+}
+
+void FilePgn::Index() {
+  offsets_.clear();
+  if (!Map()) {
+    if (state_ == 0) state_ = PagedFile::kCannotOpen;
+    offsets_ = {1, 0};
+    return;
+  }
   const std::string_view text(map_ ? map_ : "", mapSize_);
   bom_ = text.substr(0, 3) == "\xEF\xBB\xBF";
   const std::vector<uint64_t> starts = FindPgnGames(text);
@@ -133,11 +140,18 @@ int FilePgn::AppendGame(const TQGame& game) {
   if (!file_ || (state_ != 0 && state_ != 2)) return 1;
   RenderGame(game);
   // A file that does not end its last line gets a line end first.
-  if (mapSize_ > 0 && map_[mapSize_ - 1] != '\n' && map_[mapSize_ - 1] != '\r') scratch_.insert(0, "\r\n");
+  uint64_t start = mapSize_;
+  if (mapSize_ > 0 && map_[mapSize_ - 1] != '\n' && map_[mapSize_ - 1] != '\r') {
+    scratch_.insert(0, "\r\n");
+    start += 2;
+  }
   const int64_t n = GameCount() + 1;
-  if (StoreGame(n) != 0) return 1;
-  Index();
-  return GameCount() == n ? 0 : 1;
+  if (StoreGame(n) != 0 || !Map()) return 1;
+  // The new game runs from its first tag to the end of the file.
+  offsets_[static_cast<size_t>(n)] = start;
+  offsets_.push_back(mapSize_);
+  offsets_[0] = static_cast<uint64_t>(n + 1);
+  return 0;
 }
 
 int FilePgn::ReplaceGame(int64_t k, const TQGame& game) {

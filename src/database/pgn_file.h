@@ -52,6 +52,8 @@ class FilePgn {
   int ReplaceGame(int64_t k, const TQGame& game);
 
  private:
+  // Maps the file (false when it cannot be read).
+  bool Map();
   // Maps the file and finds its games again.
   void Index();
   std::string_view Span(int64_t k) const;
@@ -63,7 +65,7 @@ class FilePgn {
   bool bom_ = false;
   const char* map_ = nullptr;
   size_t mapSize_ = 0;
-  std::vector<uint64_t> offsets_;  // [0] unused here: the count comes from the size
+  std::vector<uint64_t> offsets_;  // games + 1, each game's start, the file size
   std::string scratch_;
   std::unique_ptr<PagedFile> file_;
 };
