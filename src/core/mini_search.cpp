@@ -513,6 +513,12 @@ int MiniSearch::PieceMaterial(int white) const {
   return sum;
 }
 
+bool MiniSearch::MatesInTwoByChecks(const MiniSearchInput& input) {
+  if (Setup(input) != 0) return false;
+  top_ = 0;
+  return MatesByChecks(2, 0);
+}
+
 bool MiniSearch::MatesByChecks(int moves, int ply) {
   // The side to move checks; every legal reply must leave a further mate by checks.
   if (ply >= kMateThreatPly || top_ + 218 > kStackSize) return false;

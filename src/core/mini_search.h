@@ -56,6 +56,9 @@ class MiniSearch {
   uint64_t Nodes() const { return nodes_; }
   // The static evaluation of the input's position (white's view, internal units).
   int StaticEval(const MiniSearchInput& input);
+  // The side to move mates within two moves by checks alone, whatever the replies: the
+  // threat the null move looks for before passing. False for a refused position.
+  bool MatesInTwoByChecks(const MiniSearchInput& input);
 
  private:
   struct Move {

@@ -81,6 +81,11 @@ int IconOf(uint32_t flags) {
 
 constexpr uint32_t kNamedColours[5] = {0, 12, 10, 9, 5};
 
+// A packed colour (red in the low byte, blue in the third) as 0xRRGGBB.
+constexpr uint32_t RgbOf(uint32_t packed) {
+  return (packed & 0xFF) << 16 | (packed & 0xFF00) | (packed >> 16 & 0xFF);
+}
+
 }  // namespace
 
 FullNota::FullNota(NotationMetrics& metrics, const GameCursor& cursor)
@@ -576,7 +581,7 @@ void FullNota::PaintLine(NotationPainter& painter, int line, int y, int offsetIn
     const int ctx = piece ? (e.ref >= 0 && e.ref < static_cast<int>(pieces_.size()) ? pieces_[e.ref].context : -1)
                           : e.ref;
     if (ctx >= 0 && ctx < static_cast<int>(contexts_.size()) && contexts_[ctx].colour > 0)
-      entryColour = kNotaRgb | (static_cast<uint32_t>(contexts_[ctx].colour) & 0xFFFFFF);
+      entryColour = kNotaRgb | RgbOf(static_cast<uint32_t>(contexts_[ctx].colour));
     if (entryColour != colour) painter.SetColour(entryColour);
     colour = entryColour;
     const int right = e.x - shift;

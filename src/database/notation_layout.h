@@ -38,7 +38,7 @@ class NotationPainter {
  public:
   virtual ~NotationPainter() = default;
   virtual void SetFont(int slot) = 0;
-  // 0 the default colour; a named colour 12, 10, 9 or 5; or kNotaRgb | RGB.
+  // 0 the default colour; a named colour 12, 10, 9 or 5; or kNotaRgb | 0xRRGGBB.
   virtual void SetColour(uint32_t colour) = 0;
   virtual void DrawText(int x, int y, std::string_view utf8) = 0;
   // Icons 0 to 8: fold mark folded, fold mark open, audio, video, picture, embedded

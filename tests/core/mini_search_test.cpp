@@ -49,6 +49,23 @@ TEST(MiniSearch, RefusedSetupsGiveZeroAndNoMove) {
   }
 }
 
+TEST(MiniSearch, MateThreatsByChecks) {
+  const struct {
+    const char* fen;
+    bool mates;
+  } cases[] = {
+      {"4r1k1/5ppp/8/8/8/8/5PPP/6K1 b - - 0 1", true},     // Re1 mates at once
+      {"4r1k1/4qppp/8/8/8/8/5PPP/3R2K1 b - - 0 1", true},  // Qe1+ Rxe1 Rxe1
+      {"6k1/4qppp/8/8/8/8/5PPP/3R2K1 b - - 0 1", false},   // Qe1+ Rxe1 and nothing more
+      {"4r1k1/4qppp/8/8/8/7P/5PP1/3R2K1 b - - 0 1", false}, // the king has h2
+      {"4r1k1/4qppp/8/8/8/8/5PPP/3R1BK1 b - - 0 1", false}, // the bishop blocks the first rank
+  };
+  MiniSearch search;
+  for (const auto& c : cases)
+    EXPECT_EQ(search.MatesInTwoByChecks(MakeMiniSearchInput(test::ParseFenForTest(c.fen))), c.mates)
+        << c.fen;
+}
+
 TEST(MiniSearch, DrawsAndMates) {
   MiniSearch search;
   MiniSearchResult result;

@@ -317,7 +317,7 @@ TEST(NotationLayout, EvaluationsClockTimesIconsAndColours) {
   first->SetArrows("\x01\x02\x03");
   first->SetAudio("a.wav");
   first->SetMedal(5);
-  first->SetColour(0x123456);
+  first->SetColour(0x123456);  // red 0x56, green 0x34, blue 0x12
   AnnotationSet* second = GetAnnotations(*game.body.mainLine.GetMove(1));
   EvalValue eval;
   eval.value = 35;
@@ -344,7 +344,7 @@ TEST(NotationLayout, EvaluationsClockTimesIconsAndColours) {
   // The move's own colour, the icons right of a space in the icon size, the medal box
   // (8 * 14 + 5) / 10 wide, the named colours of the critical position, evaluation and time.
   EXPECT_EQ(Letters(Join(painter.calls)),
-            "font 2,colour 17970262,0: 1.e4 ,font 1,colour 0,42:icon 7,66:icon 2,90:medals 5 11x8,"
+            "font 2,colour " + std::to_string(kNotaRgb | 0x563412) + ",0: 1.e4 ,font 1,colour 0,42:icon 7,66:icon 2,90:medals 5 11x8,"
             "font 2,colour 12,107: e5 ,font 1,colour 9,131: 0.35/12 ,colour 5,185: 1:02:03 ,font 2,"
             "colour 0,239: 2.Nf3 ,font 1,287:icon 4");
   nota.options.noIcons = true;
