@@ -474,10 +474,12 @@ int FullNota::Layout(bool fromStart) {
       if (game->FindType(kDiagramAnnotation) >= 0) AddEntry(kNotaGameLevel, context_, kNotaDiagram);
     }
   }
+  // Inside a variation the list at its first move holds the line and its siblings.
+  const int lineStart = cursor_.Lines().Count() ? cursor_.Lines().Top().position.ply : -1;
   bool force = true;
   while (cursor_.Ply() < cursor_.LineEnd()) {
     bool next = false;
-    if (!LayPly(0, 2, kNotaSlot2, force, true, "", 0, next)) {
+    if (!LayPly(0, 2, kNotaSlot2, force, cursor_.Ply() > lineStart, "", 0, next)) {
       NewLine(0, false);
       return kStopped;
     }

@@ -447,6 +447,19 @@ TEST(NotationLayout, PartialLayoutStartsAfterTheNumberColumn) {
             "0 3 96 80| Nc6 \n");
 }
 
+TEST(NotationLayout, PartialLayoutInsideAVariationLeavesItsSiblingsOut) {
+  TQGame game;
+  GameCursor cursor(&game);
+  Enter(cursor, "e2e4 e7e5 ( c7c5 g1f3 ) ( e7e6 ) g1f3");
+  FixedMetrics metrics;
+  FullNota nota(metrics, cursor);
+  nota.options = Plain();
+  nota.Cursor().Forward();
+  ASSERT_EQ(nota.Cursor().BeginLine(0), 0);
+  nota.Layout(false);
+  EXPECT_EQ(Texts(nota), " 1...c5 | 2.Nf3 |");
+}
+
 TEST(NotationLayout, BreakPositions) {
   auto u = [](const char* s) {
     std::u32string out;
