@@ -398,4 +398,20 @@ bool CollectBoosterCandidates(OpeningsBooster* openings, SearchBooster& booster,
   return out.list != nullptr;
 }
 
+std::vector<int64_t> CandidateGameOffsets(FileTqh& headers, const SortedLONGArr& candidates) {
+  std::vector<int64_t> offsets(candidates.Count(), -1);
+  headers.File().SetBufferSize(0x8000);
+  AddFeedbackLine(GetMessageText(630), candidates.Count());
+  for (uint32_t i = 0; i < candidates.Count(); ++i) {
+    HeaderRecord record;
+    const int32_t game = candidates.Get(i);
+    if (game > 0 && headers.ReadRecord(static_cast<uint32_t>(game), record) == 0 &&
+        record.type == kGameRecord)
+      offsets[i] = record.tqgOffset;
+    if ((i + 1) % 2000 == 0) StepFeedback(i + 1);
+  }
+  headers.File().RestoreBuffer();
+  return offsets;
+}
+
 }  // namespace zh

@@ -25,8 +25,10 @@
 #include <memory>
 #include <span>
 #include <string>
+#include <vector>
 
 #include "core/int_array.h"
+#include "database/header_file.h"
 #include "database/paged_file.h"
 
 namespace zh {
@@ -206,5 +208,9 @@ struct BoosterCandidates {
 };
 bool CollectBoosterCandidates(OpeningsBooster* openings, SearchBooster& booster,
                               const BoosterCriteria& criteria, BoosterCandidates& out);
+
+// The next step: each candidate's game offset from its raw header record, -1 unless
+// the record is exactly an undeleted game record.
+std::vector<int64_t> CandidateGameOffsets(FileTqh& headers, const SortedLONGArr& candidates);
 
 }  // namespace zh

@@ -317,5 +317,25 @@ TEST_F(BoosterTest, FastPathCandidatesCoverTheBoostedGamesOnly) {
   EXPECT_FALSE(CollectBoosterCandidates(nullptr, kind0, c, found));
 }
 
+// The fast path takes a candidate's game offset only from an undeleted game record:
+// deleted games, texts and numbers beyond the header file are never read as games.
+TEST_F(BoosterTest, FastPathOffsetsComeFromGameRecordsOnly) {
+  FileTqh headers(Base(), "tqh", true);
+  ASSERT_FALSE(headers.HasError());
+  const struct {
+    uint16_t type;
+    uint32_t offset;
+  } records[] = {{kGameRecord, 100}, {kGameRecord | kDeletedBit, 200}, {kTextRecord, 300}, {kGameRecord, 400}};
+  for (const auto& r : records) {
+    HeaderRecord record = r.type & kTextRecord ? HeaderRecord::Text() : HeaderRecord::Game();
+    record.type = r.type;
+    record.tqgOffset = r.offset;
+    ASSERT_EQ(headers.AppendRecord(record), 0);
+  }
+  SortedLONGArr candidates;
+  for (int32_t g : {1, 2, 3, 4, 9}) candidates.Append(g);
+  EXPECT_EQ(CandidateGameOffsets(headers, candidates), (std::vector<int64_t>{100, -1, -1, 400, -1}));
+}
+
 }  // namespace
 }  // namespace zh
