@@ -4,6 +4,8 @@
 
 #include "core/big_endian.h"
 #include "core/services.h"
+#include "database/game_cursor.h"
+#include "database/key_file.h"
 
 namespace zh {
 
@@ -195,6 +197,44 @@ int PositionTree::SetIndexDepth(int32_t depth) {
   if (depth < 0 || depth > 0xFFFFFF) return Fail(kBadValue);
   header_.right = depth;
   return WriteHeader();
+}
+
+namespace {
+
+// Walks back from the cursor's position to the first position the tree files under an
+// entry: 0 with the entry, 1 when the start is passed, or an error.
+int WalkBackToEntry(PositionTree& tree, GameCursor& cursor, int32_t& entry) {
+  for (;;) {
+    uint32_t node;
+    int comparison;
+    if (tree.FindPosition(cursor.GetPosition().board, node, comparison) != 0) return kKeyLookupError;
+    if (comparison == 0) {
+      entry = tree.GetKeyEntry(node);
+      if (entry < 0) return kKeyEntryError;
+      if (entry > 0) return 0;
+    }
+    if (cursor.Ply() <= 0) return 1;
+    cursor.Back(false);
+  }
+}
+
+}  // namespace
+
+int FindKeyEntry(PositionTree& tree, GameCursor& cursor) {
+  const int32_t depth = tree.GetIndexDepth();
+  cursor.GoToPly(depth == 0 ? cursor.LineEnd() : depth + 1);
+  int32_t entry = 0;
+  const int rc = WalkBackToEntry(tree, cursor, entry);
+  return rc == 0 ? entry : rc == 1 ? kNoKeyEntry : rc;
+}
+
+int ClassifyGame(KeyFile& key, PositionTree& tree, GameCursor& cursor, int ply, uint32_t game) {
+  cursor.GoToPly(ply);
+  int32_t entry = 0;
+  if (const int rc = WalkBackToEntry(tree, cursor, entry)) return rc;
+  KeyNode node;
+  if (key.ReadNode(static_cast<uint32_t>(entry), node, kKeyEntryNode) != 0) return kKeyEntryError;
+  return static_cast<int16_t>(key.AddToKey(static_cast<uint32_t>(entry), game, 1));
 }
 
 }  // namespace zh

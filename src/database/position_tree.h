@@ -82,4 +82,20 @@ class PositionTree : public NodeFileError {
 bool PackTreeNode(const TreeNode& node, uint8_t bytes[kTreeFileNodeSize]);
 void UnpackTreeNode(const uint8_t bytes[kTreeFileNodeSize], TreeNode& node);
 
+class GameCursor;
+class KeyFile;
+
+// Results of the walks below.
+inline constexpr int kNoKeyEntry = -1;
+inline constexpr int kKeyLookupError = -102;
+inline constexpr int kKeyEntryError = -103;
+
+// The key entry (above 0) of the deepest position of the cursor's line that the tree
+// holds, walking back from one ply past the index depth (from the line's end for depth
+// 0); kNoKeyEntry when none, kKeyLookupError or kKeyEntryError on a damaged tree.
+int FindKeyEntry(PositionTree& tree, GameCursor& cursor);
+// Files game `game` under the entry found walking back from `ply`: the result of adding
+// it, 1 when no position of the line is in the tree, or the errors above.
+int ClassifyGame(KeyFile& key, PositionTree& tree, GameCursor& cursor, int ply, uint32_t game);
+
 }  // namespace zh

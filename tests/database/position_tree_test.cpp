@@ -10,6 +10,8 @@
 #include "core/temp_dir.h"
 #include "core/big_endian.h"
 #include "core/fen.h"
+#include "database/key_file.h"
+#include "game_test_util.h"
 #include "support/file_bytes.h"
 #include "support/recording_services.h"
 
@@ -132,6 +134,57 @@ TEST_F(PositionTreeTest, CyclicAndDamagedTreesFail) {
   write(counted);
   PositionTree tree(Base(), false, 0, 4);
   EXPECT_EQ(tree.Status(), PositionTree::kUnreadable);
+}
+
+// Games are filed under the entry of the deepest position of their line that the
+// tree holds, looking no further than one ply past the index depth.
+TEST_F(PositionTreeTest, GamesAreFiledUnderTheDeepestKnownPosition) {
+  KeyFile key(Base(), true, 1, 4);
+  PositionTree tree(Base(), true, 1, 4);
+  const struct {
+    const char* title;
+    const char* moves;
+  } lines[] = {{"C20", "e2e4 e7e5"}, {"C60", "e2e4 e7e5 g1f3 b8c6 f1b5"}, {"B20", "e2e4 c7c5"}};
+  std::vector<uint32_t> entries;
+  for (const auto& line : lines) {
+    uint32_t entry, node;
+    ASSERT_EQ(key.AddEntry(0, line.title, entry), 0);
+    TQGame game;
+    GameCursor cursor(&game);
+    test::Enter(cursor, line.moves);
+    ASSERT_EQ(tree.AddPosition(cursor.GetPosition().board, static_cast<int32_t>(entry), node), 0);
+    entries.push_back(entry);
+  }
+  auto find = [&](const char* moves) {
+    TQGame game;
+    GameCursor cursor(&game);
+    test::Enter(cursor, moves);
+    return FindKeyEntry(tree, cursor);
+  };
+  const char* spanish = "e2e4 e7e5 g1f3 b8c6 f1b5 a7a6 b5a4";
+  EXPECT_EQ(find(spanish), static_cast<int>(entries[1]));
+  EXPECT_EQ(find("e2e4 e7e5 g1f3"), static_cast<int>(entries[0]));
+  EXPECT_EQ(find("e2e4 c7c5 g1f3 d7d6"), static_cast<int>(entries[2]));
+  EXPECT_EQ(find("d2d4"), kNoKeyEntry);
+  ASSERT_EQ(tree.SetIndexDepth(4), 0);  // plies up to 5: the Spanish is still seen
+  EXPECT_EQ(find(spanish), static_cast<int>(entries[1]));
+  ASSERT_EQ(tree.SetIndexDepth(3), 0);
+  EXPECT_EQ(find(spanish), static_cast<int>(entries[0]));
+
+  TQGame game;
+  GameCursor cursor(&game);
+  test::Enter(cursor, spanish);
+  EXPECT_EQ(ClassifyGame(key, tree, cursor, cursor.LineEnd(), 7), 0);
+  EXPECT_EQ(ClassifyGame(key, tree, cursor, 3, 9), 0);
+  std::vector<uint32_t> items;
+  ASSERT_EQ(key.ReadItems(entries[1], items), 0);
+  EXPECT_EQ(items, std::vector<uint32_t>{7});
+  ASSERT_EQ(key.ReadItems(entries[0], items), 0);
+  EXPECT_EQ(items, std::vector<uint32_t>{9});
+  TQGame other;
+  GameCursor otherCursor(&other);
+  test::Enter(otherCursor, "d2d4 d7d5");
+  EXPECT_EQ(ClassifyGame(key, tree, otherCursor, 2, 10), 1);
 }
 
 }  // namespace
