@@ -401,7 +401,6 @@ bool CollectBoosterCandidates(OpeningsBooster* openings, SearchBooster& booster,
 std::vector<int64_t> CandidateGameOffsets(FileTqh& headers, const SortedLONGArr& candidates) {
   std::vector<int64_t> offsets(candidates.Count(), -1);
   headers.File().SetBufferSize(0x8000);
-  AddFeedbackLine(GetMessageText(630), candidates.Count());
   for (uint32_t i = 0; i < candidates.Count(); ++i) {
     HeaderRecord record;
     const int32_t game = candidates.Get(i);
