@@ -291,12 +291,10 @@ int FileSetJournal::Commit(const std::vector<std::function<int()>>& writeBacks) 
 
 int FileSetJournal::Rollback() {
   if (!active_) return kBusy;
-  int code = kDone;
-  if (journalFd_ >= 0) {
-    close(journalFd_);
-    journalFd_ = -1;
-    code = RestoreFrom(base_, journalPath_);
-  }
+  if (journalFd_ >= 0) close(journalFd_);
+  journalFd_ = -1;
+  // Also after Commit closed the journal but could not remove it.
+  const int code = journalEnd_ > 0 ? RestoreFrom(base_, journalPath_) : kDone;
   Finish();
   return code;
 }
