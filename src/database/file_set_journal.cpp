@@ -84,13 +84,15 @@ std::vector<std::string> FindCaseBlind(const std::string& base, const std::strin
   for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec))
     if (Lower(it->path().filename().string()) == wanted)
       found.push_back((b.has_parent_path() ? (folder / it->path().filename()).string()
-                                            : it->path().filename().string()));
+                                           : it->path().filename().string()));
   return found;
 }
 
-bool ReadFully(int fd, uint8_t* p, uint64_t offset, uint64_t length) {
+// pread or pwrite until the whole range is done; false on an error or a short file.
+template <class Transfer, class Pointer>
+bool Fully(Transfer transfer, int fd, Pointer p, uint64_t offset, uint64_t length) {
   while (length > 0) {
-    const ssize_t n = pread(fd, p, length, static_cast<off_t>(offset));
+    const ssize_t n = transfer(fd, p, length, static_cast<off_t>(offset));
     if (n < 0 && errno == EINTR) continue;
     if (n <= 0) return false;
     p += n;
@@ -100,16 +102,12 @@ bool ReadFully(int fd, uint8_t* p, uint64_t offset, uint64_t length) {
   return true;
 }
 
+bool ReadFully(int fd, uint8_t* p, uint64_t offset, uint64_t length) {
+  return Fully(pread, fd, p, offset, length);
+}
+
 bool WriteFully(int fd, const uint8_t* p, uint64_t offset, uint64_t length) {
-  while (length > 0) {
-    const ssize_t n = pwrite(fd, p, length, static_cast<off_t>(offset));
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return false;
-    p += n;
-    offset += static_cast<uint64_t>(n);
-    length -= static_cast<uint64_t>(n);
-  }
-  return true;
+  return Fully(pwrite, fd, p, offset, length);
 }
 
 struct JournaledFile {
@@ -447,7 +445,9 @@ void ArmKillAtFileChange(int64_t n) {
   gChangeCount = 0;
 }
 
-int64_t FileChangeCount() { return gChangeCount; }
+int64_t FileChangeCount() {
+  return gChangeCount;
+}
 
 void NoteFileChange() {
   ++gChangeCount;

@@ -2,7 +2,6 @@
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <filesystem>
@@ -14,6 +13,7 @@
 #include <vector>
 
 #include "core/temp_dir.h"
+#include "database/killed_child.h"
 
 namespace zh {
 namespace {
@@ -122,7 +122,8 @@ void MoveTailThrough(int fd, const std::string& path, uint64_t from, int64_t shi
       WriteThrough(fd, path, from + start + shift, chunk);
     }
     if (tail == 0) ResizeThrough(fd, path, from + shift);
-    if (shift > 0 && from < size) WriteThrough(fd, path, from, Bytes(std::min<uint64_t>(shift, tail), '\0'));
+    if (shift > 0 && from < size)
+      WriteThrough(fd, path, from, Bytes(std::min<uint64_t>(shift, tail), '\0'));
   } else {
     for (int64_t start = 0; start < tail; start += kChunk) {
       Bytes chunk(static_cast<size_t>(std::min(kChunk, tail - start)), '\0');
@@ -161,11 +162,15 @@ Op Write(const std::string& ext, uint64_t offset, size_t n, uint32_t seed = 1) {
   std::mt19937 rng(seed);
   return {Op::kWrite, ext, offset, 0, RandomBytes(rng, n)};
 }
-Op Resize(const std::string& ext, uint64_t size) { return {Op::kResize, ext, size, 0, {}}; }
+Op Resize(const std::string& ext, uint64_t size) {
+  return {Op::kResize, ext, size, 0, {}};
+}
 Op MoveTail(const std::string& ext, uint64_t from, int64_t shift) {
   return {Op::kMoveTail, ext, from, shift, {}};
 }
-Op Remove(const std::string& ext) { return {Op::kRemove, ext, 0, 0, {}}; }
+Op Remove(const std::string& ext) {
+  return {Op::kRemove, ext, 0, 0, {}};
+}
 
 // Equal sets, or where the first difference lies.
 testing::AssertionResult SameSet(const SetState& a, const SetState& b) {
@@ -173,7 +178,8 @@ testing::AssertionResult SameSet(const SetState& a, const SetState& b) {
     const auto& x = a.at(ext);
     const auto& y = b.at(ext);
     if (!x || !y) {
-      if (x.has_value() != y.has_value()) return testing::AssertionFailure() << ext << ": one missing";
+      if (x.has_value() != y.has_value())
+        return testing::AssertionFailure() << ext << ": one missing";
       continue;
     }
     if (*x == *y) continue;
@@ -186,7 +192,8 @@ testing::AssertionResult SameSet(const SetState& a, const SetState& b) {
 }
 
 void CopyFolder(const fs::path& from, const fs::path& to) {
-  for (const auto& e : fs::directory_iterator(from)) fs::copy_file(e.path(), to / e.path().filename());
+  for (const auto& e : fs::directory_iterator(from))
+    fs::copy_file(e.path(), to / e.path().filename());
 }
 
 struct Case {
@@ -345,7 +352,8 @@ TEST(FileSetJournal, RecoveryTrustsOnlyWhatWasWrittenWhole) {
     const SetState changed = ReadSet(left.base);
     SetState expected = left.initial;
     expected["bbb"] = changed.at("bbb");
-    EXPECT_TRUE(SameSet(left.Recovered(left.journal.substr(0, left.journal.size() - 3), 0), expected));
+    EXPECT_TRUE(
+        SameSet(left.Recovered(left.journal.substr(0, left.journal.size() - 3), 0), expected));
   }
   {
     // Cut inside its magic: nothing was changed yet.
@@ -409,12 +417,7 @@ TEST(FileSetJournal, KilledAtAnyChangeRecoversTheLastCommit) {
     std::mt19937 pick(run);
     const int64_t killAt = 1 + pick() % 400;
 
-    int fds[2];
-    ASSERT_EQ(pipe(fds), 0);
-    const pid_t pid = fork();
-    ASSERT_GE(pid, 0);
-    if (pid == 0) {
-      close(fds[0]);
+    const test::ChildOutcome child = test::RunChild([&](const auto& report) {
       FileSetJournal journal(base, kScratch);
       SetState model = InitialState();
       std::mt19937 rng(run);
@@ -425,28 +428,15 @@ TEST(FileSetJournal, KilledAtAnyChangeRecoversTheLastCommit) {
         ApplyToFiles(Write("cyg", 0, 100), base);
         for (const Op& op : ops) ApplyToFiles(op, base);
         if (journal.Commit() != 0) _exit(2);
-        if (write(fds[1], &t, sizeof t) != sizeof t) _exit(3);
+        report(t);
       }
-      _exit(0);
-    }
-    close(fds[1]);
-    int committed = 0;
-    for (int t; read(fds[0], &t, sizeof t) == sizeof t;) committed = t;
-    close(fds[0]);
-    int status = 0;
-    ASSERT_EQ(waitpid(pid, &status, 0), pid);
-    ASSERT_TRUE((WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL) ||
-                (WIFEXITED(status) && WEXITSTATUS(status) == 0));
-    killed += WIFSIGNALED(status);
-
-    // The states after `committed` and after the next transaction (killed after its
-    // commit but before it was reported).
-    SetState state = InitialState(), next;
+    });
+    ASSERT_TRUE(child.ok);
+    killed += child.killed;
+    const int committed = child.reported;
     std::mt19937 rng(run);
-    for (int t = 1; t <= committed + 1 && t <= kTransactions; ++t) {
-      if (t == committed + 1) next = state;
-      RandomTransaction(rng, t == committed + 1 ? next : state);
-    }
+    const auto [state, next] = test::StatesAround(InitialState(), committed, kTransactions,
+                                                  [&](SetState& s) { RandomTransaction(rng, s); });
     ASSERT_EQ(FileSetJournal::Recover(base, kScratch), 0);
     const SetState recovered = ReadSet(base);
     EXPECT_TRUE(SameSet(recovered, state) ||
