@@ -1,0 +1,158 @@
+#include "database/file_database.h"
+
+#include <new>
+#include <string>
+#include <utility>
+
+#include "core/services.h"
+#include "core/system_helpers.h"
+#include "database/game_item.h"
+#include "database/key_file.h"
+#include "database/position_tree.h"
+#include "database/search_booster.h"
+#include "database/theme_masks.h"
+
+namespace zh {
+
+namespace {
+
+// Bytes per item that a header set needs on disk, for the space estimate.
+constexpr int64_t kGameBytesEstimate = 220;
+
+// A text item read as a game becomes a game header: its title read as White's name,
+// Black and the text empty; date, rounds, content flags and the tournament,
+// annotator and source kept.
+void MakeGameHeaderOfText(GameHeader& h) {
+  const HeaderRecord text = h.record;
+  h.record = HeaderRecord::Game();
+  h.record.date = text.date;
+  h.record.round = text.round;
+  h.record.subRound = text.subRound;
+  h.record.contentFlags = text.contentFlags;
+  h.record.tournament = text.tournament;
+  h.record.annotator = text.annotator;
+  h.record.source = text.source;
+  h.record.resultByte = kNoResult;
+  h.white = TQPlayer::FromText(h.text);
+  h.black = TQPlayer();
+  h.text.clear();
+}
+
+std::string SkippedText(int skipped) {
+  return std::to_string(skipped) + (skipped == 1 ? " game could not be read and was not copied."
+                                                 : " games could not be read and were not copied.");
+}
+
+}  // namespace
+
+TQFileDatabase::TQFileDatabase(std::string basePath, int32_t kind)
+    : Database(std::move(basePath)), kind_(kind) {}
+
+TQFileDatabase::~TQFileDatabase() = default;
+
+void TQFileDatabase::EndUpdate() {
+  updateFlag_ = 0;
+  FlushAll();
+}
+
+TQFileDatabase* TQFileDatabase::AsFileDatabase() {
+  return this;
+}
+bool TQFileDatabase::CapabilityD() const {
+  return false;
+}
+std::unique_ptr<std::vector<int32_t>> TQFileDatabase::Sort(int) {
+  return nullptr;
+}
+void TQFileDatabase::Reorganise(const std::vector<int32_t>&, bool, bool) {}
+int TQFileDatabase::ReservedCheck(int, int, int, int) {
+  return 1;
+}
+
+uint64_t TQFileDatabase::FreeDiskSpaceKB() const {
+  return GetFreeDiskSpaceKB(basePath_);
+}
+
+std::unique_ptr<TQGame> TQFileDatabase::MakeWorkGame() const {
+  return std::unique_ptr<TQGame>(new (std::nothrow) TQGame());
+}
+
+int TQFileDatabase::CheckDiskSpace(Database&, int count) {
+  if (updateFlag_) return 0;
+  updateFlag_ = 1;
+  if (static_cast<int64_t>(FreeDiskSpaceKB()) < (EstimateSize(count) >> 10) &&
+      !AskOkCancel("M_PROBABLY_NOT_ENOUGH_SPACE"))
+    return 1;
+  return 0;
+}
+
+int TQFileDatabase::CopyGameRange(Database& source, int first, int& last, CopyOptions& options) {
+  TQFileDatabase* from = source.AsFileDatabase();
+  if (!from) return kDbDone;
+  bool began = false;
+  if (!updateFlag_) {
+    if (const int rc = CheckDiskSpace(source, last - first + 1)) return rc;
+    began = true;
+  }
+  int result;
+  if (from->GetKind() != kind_) result = CopyGeneric(source, first, last, options);
+  else if (source.AsTqfDatabase()) result = CopyFromTqf(source, first, last, options);
+  else if (source.AsTqgDatabase()) result = CopyFromTqg(source, first, last, options);
+  else if (source.AsPgnDatabase()) result = CopyFromPgn(source, first, last, options);
+  else result = CopyGeneric(source, first, last, options);
+  if (began && !inListCopy_) EndUpdate();
+  return result;
+}
+
+int TQFileDatabase::CopyFromTqg(Database& source, int first, int& last, CopyOptions& options) {
+  return CopyGeneric(source, first, last, options);
+}
+int TQFileDatabase::CopyFromTqf(Database& source, int first, int& last, CopyOptions& options) {
+  return CopyGeneric(source, first, last, options);
+}
+int TQFileDatabase::CopyFromPgn(Database& source, int first, int& last, CopyOptions& options) {
+  return CopyGeneric(source, first, last, options);
+}
+
+int TQFileDatabase::CopyGeneric(Database& source, int first, int& last, CopyOptions&) {
+  const bool feedback = IsFeedbackEnabled();
+  std::unique_ptr<WaitCursor> wait;
+  if (first != last && feedback) wait = std::make_unique<WaitCursor>();
+  const std::unique_ptr<TQGame> game = MakeWorkGame();
+  if (!game) return kDbNoMemory;
+
+  SetDeferredWrite(true);
+  int failedAt = 0, skipped = 0, copied = 0, result = kDbDone;
+  for (int n = first; n <= last && failedAt == 0; ++n) {
+    if (source.ReadGame(n, *game, false) != kDbDone) {
+      // Damaged games as well: logged, skipped, counted for one box at the end.
+      LogLine("Load game error: " + std::to_string(n) + " from " + source.GetFilePath());
+      ++skipped;
+    } else {
+      if (game->header.record.Kind() == kTextRecord) MakeGameHeaderOfText(game->header);
+      if (AppendGame(*game) != kDbDone) failedAt = n;
+      else ++copied;
+    }
+    if (feedback && n % 100 == 0) {
+      ShowStatusMessage(std::to_string(n));
+      if (ProcessShouldStop() && n < last) {
+        last = n;
+        result = kDbStopped;
+      }
+    }
+  }
+  SetDeferredWrite(false);
+  if (failedAt) {
+    ErrorBox("Save game error\ngame no " + std::to_string(failedAt));
+    result = kDbWriteError;
+  }
+  if (skipped) WarningBox(SkippedText(skipped));
+  if (copied > 1) CloseFeedbackIfEnabled();
+  return result;
+}
+
+int64_t HeaderSetSizeEstimate(int count) {
+  return static_cast<int64_t>(count) * kGameBytesEstimate;
+}
+
+}  // namespace zh
