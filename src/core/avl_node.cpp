@@ -1,19 +1,8 @@
 #include "core/avl_node.h"
 
+#include "core/little_endian.h"
+
 namespace zh {
-namespace {
-
-void PutLE32(uint8_t* p, int32_t v) {
-  const auto u = static_cast<uint32_t>(v);
-  for (int i = 0; i < 4; ++i) p[i] = static_cast<uint8_t>(u >> (8 * i));
-}
-
-int32_t GetLE32(const uint8_t* p) {
-  return static_cast<int32_t>(uint32_t{p[0]} | (uint32_t{p[1]} << 8) | (uint32_t{p[2]} << 16) |
-                              (uint32_t{p[3]} << 24));
-}
-
-}  // namespace
 
 void AVLNode::Pack(uint8_t* image) const {
   PutLE32(image, left);

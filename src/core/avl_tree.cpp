@@ -1,5 +1,6 @@
 #include "core/avl_tree.h"
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -21,7 +22,8 @@ int32_t AVLTree::Find(const AVLKey& key, AVLKey* nearest, int32_t& index, bool e
   if (status_ != kOk) return status_;
   AVLNode node;
   int32_t last = AVLNode::kNone;
-  const int32_t limit = GetEntryCount();
+  // A descent is no longer than the tree is high, whatever the stored count says.
+  const int32_t limit = std::min<int32_t>(GetEntryCount(), kMaxHeight);
   int32_t steps = 0;
   for (int32_t i = Root(); i != AVLNode::kNone; ++steps) {
     if (steps > limit) return Defect("Incons", __LINE__);

@@ -83,6 +83,11 @@ class ImmediatePoster final : public PosterService {
   }
 };
 
+class NullLists final : public ListDialogService {
+ public:
+  int32_t ListDialog(std::string_view, const std::vector<std::string>&) override { return -1; }
+};
+
 struct Defaults {
   NullBoxes boxes;
   NullProgress progress;
@@ -93,6 +98,7 @@ struct Defaults {
   DefaultRandom random;
   AppSettings settings;
   ImmediatePoster poster;
+  NullLists lists;
 };
 
 Defaults& GetDefaults() {
@@ -150,6 +156,11 @@ PosterService& Poster() {
   return s ? *s : GetDefaults().poster;
 }
 
+ListDialogService& Lists() {
+  auto* s = Registry().lists;
+  return s ? *s : GetDefaults().lists;
+}
+
 ScopedServices::ScopedServices(const Services& installed) : previous_(Registry()) {
   Services& r = Registry();
   if (installed.boxes) r.boxes = installed.boxes;
@@ -161,6 +172,7 @@ ScopedServices::ScopedServices(const Services& installed) : previous_(Registry()
   if (installed.random) r.random = installed.random;
   if (installed.settings) r.settings = installed.settings;
   if (installed.poster) r.poster = installed.poster;
+  if (installed.lists) r.lists = installed.lists;
 }
 
 ScopedServices::~ScopedServices() { Registry() = previous_; }

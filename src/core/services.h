@@ -9,6 +9,7 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace zh {
 
@@ -99,6 +100,14 @@ class PosterService {
   virtual void Post(std::function<void()> call) = 0;
 };
 
+// The modal list selection dialog: a title and lines of text, the first line selected.
+class ListDialogService {
+ public:
+  virtual ~ListDialogService() = default;
+  // The index of the line chosen with OK; -1 for Cancel or an empty list.
+  virtual int32_t ListDialog(std::string_view title, const std::vector<std::string>& lines) = 0;
+};
+
 // Display-language choice for texts held in several languages.
 struct DisplayLanguages {
   int32_t first = 0;
@@ -135,6 +144,7 @@ struct Services {
   RandomService* random = nullptr;
   AppSettings* settings = nullptr;
   PosterService* poster = nullptr;
+  ListDialogService* lists = nullptr;
 };
 
 // The process-wide registry. Unset entries answer with the null implementations.
@@ -148,6 +158,7 @@ ClockService& Clock();
 RandomService& Random();
 AppSettings& Settings();
 PosterService& Poster();
+ListDialogService& Lists();
 
 // Installs services for the lifetime of the guard, then restores the previous set.
 // Only the non-null entries of `installed` replace the current ones.
@@ -175,6 +186,9 @@ inline bool IsInputPending() { return App().IsInputPending(); }
 inline bool BeginProcess(std::string_view name) { return App().BeginProcess(name); }
 inline void EndProcess() { App().EndProcess(); }
 inline bool ProcessShouldStop() { return App().ProcessShouldStop(); }
+inline int32_t ListDialog(std::string_view title, const std::vector<std::string>& lines) {
+  return Lists().ListDialog(title, lines);
+}
 
 // Internal consistency check: text, source path and line on three lines in an error
 // box; the caller carries on.

@@ -13,6 +13,7 @@ Services AllOf(RecordingServices* r, AppSettings* settings) {
   s.clock = r;
   s.random = r;
   s.settings = settings;
+  s.lists = r;
   return s;
 }
 }  // namespace
@@ -82,6 +83,16 @@ bool RecordingServices::ProcessShouldStop() { return NextAnswer(stopAnswers); }
 std::string RecordingServices::GetMessageText(int id) {
   auto it = texts.find(id);
   return it == texts.end() ? std::string(kNoText) : it->second;
+}
+
+int32_t RecordingServices::ListDialog(std::string_view title,
+                                      const std::vector<std::string>& lines) {
+  Record("ListDialog: " + std::string(title));
+  for (const auto& line : lines) Record("  " + line);
+  if (listChoices.empty()) return -1;
+  const int32_t choice = listChoices.front();
+  listChoices.pop_front();
+  return choice;
 }
 
 uint32_t RecordingServices::Next() {

@@ -18,7 +18,8 @@ class RecordingServices final : public MessageBoxService,
                                 public AppService,
                                 public TextService,
                                 public ClockService,
-                                public RandomService {
+                                public RandomService,
+                                public ListDialogService {
  public:
   // Installs every service of this object until it is destroyed.
   RecordingServices();
@@ -32,6 +33,7 @@ class RecordingServices final : public MessageBoxService,
   uint32_t randomState = 1;
   AppSettings settings;
   bool processRunning = false;
+  std::deque<int32_t> listChoices;       // answers to ListDialog; -1 (Cancel) when empty
 
   // The recorded lines that start with `prefix`.
   std::vector<std::string> CallsStartingWith(const std::string& prefix) const;
@@ -65,6 +67,9 @@ class RecordingServices final : public MessageBoxService,
   uint64_t TicksMs() override { return ticks; }
   int64_t WallTime() override { return wallTime; }
   uint32_t Next() override;
+
+  // Records "ListDialog: title" and one "  line" per line.
+  int32_t ListDialog(std::string_view title, const std::vector<std::string>& lines) override;
 
  private:
   bool NextAnswer(std::deque<bool>& queue);

@@ -1,4 +1,4 @@
-#include "database/paged_file.h"
+#include "core/paged_file.h"
 
 #include <fcntl.h>
 #include <sys/file.h>
@@ -264,6 +264,12 @@ uint64_t PagedFile::GetSize() {
   if (flags_ & kModified) size = std::max(size, windowStart_ + windowFill_);
   if (!wasOpen && !(flags_ & kModified)) CloseHandle();
   return size;
+}
+
+int PagedFile::SetSize(uint64_t size) {
+  if (WriteBack() != 0 || EnsureOpen() != 0) return kWriteError;
+  EmptyWindow();
+  return ftruncate(fd_, static_cast<off_t>(size)) == 0 ? 0 : kWriteError;
 }
 
 uint16_t PagedFile::GetAccess() {
