@@ -1,4 +1,4 @@
-// Any bytes opened as a library file (the first byte picks the record length): the
+// Any bytes opened as a library file (the first byte picks the library): the
 // walks answer without crash or hang, and after a length check and a repair the file
 // is sound: a second check finds nothing, the order table builds, and inserts and
 // deletes work.
@@ -12,14 +12,18 @@
 
 #include "core/disk_tree.h"
 #include "core/int_array.h"
+#include "database/header_items.h"
 
 namespace {
 
-int CompareSigned(const uint8_t* a, const uint8_t* b, uint16_t length) {
-  for (uint16_t i = 0; i < length; ++i)
-    if (a[i] != b[i]) return static_cast<int8_t>(a[i]) - static_cast<int8_t>(b[i]);
-  return 0;
-}
+struct Kind {
+  uint16_t length;
+  zh::AVLCompare compare;
+};
+const Kind kKinds[] = {{90, &zh::TQTournament::CompareRecords},
+                       {58, &zh::TQPlayer::CompareRecords},
+                       {53, &zh::TQAnnotator::CompareRecords},
+                       {59, &zh::TQSource::CompareRecords}};
 
 std::vector<int32_t> Usage(zh::DiskTree& tree) {
   std::vector<int32_t> usage(static_cast<size_t>(tree.GetEntryCount()), -1);
@@ -37,9 +41,9 @@ void Check(bool ok) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  static const uint16_t kLengths[] = {90, 58, 53, 59};
   if (size < 1) return 0;
-  const uint16_t keyLength = kLengths[data[0] % 4];
+  const Kind& kind = kKinds[data[0] % 4];
+  const uint16_t keyLength = kind.length;
   const std::string path = "/tmp/zh-fuzz-library-" + std::to_string(getpid()) + ".tqp";
   if (FILE* f = std::fopen(path.c_str(), "wb")) {
     std::fwrite(data + 1, 1, size - 1, f);
@@ -47,12 +51,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   }
   {
     zh::NodeCacheBudget budget(64 * 1024);
-    zh::DiskTree tree(path, keyLength, CompareSigned, zh::DiskTree::kOpenExisting, &budget);
+    zh::DiskTree tree(path, keyLength, kind.compare, zh::DiskTree::kOpenExisting, &budget);
     if (tree.GetStatus() == 0) {
       const std::vector<uint8_t> low(keyLength, 0), high(keyLength, 0x7F), mid(keyLength, 'M');
-      const auto lowKey = zh::AVLKey::Refer(low.data(), keyLength, CompareSigned);
-      const auto highKey = zh::AVLKey::Refer(high.data(), keyLength, CompareSigned);
-      const auto midKey = zh::AVLKey::Refer(mid.data(), keyLength, CompareSigned);
+      const auto lowKey = zh::AVLKey::Refer(low.data(), keyLength, kind.compare);
+      const auto highKey = zh::AVLKey::Refer(high.data(), keyLength, kind.compare);
+      const auto midKey = zh::AVLKey::Refer(mid.data(), keyLength, kind.compare);
       int32_t index;
       tree.Find(midKey, nullptr, index, false);
       zh::SortedLONGArr found;
