@@ -46,8 +46,8 @@ DiskTree::DiskTree(const std::string& path, uint16_t keyLength, AVLCompare compa
   image_.assign(nodeSize_, 0);
   // The cache covers the nodes the file holds, whatever the header claims.
   const uint64_t held = std::min<uint64_t>(static_cast<uint64_t>(std::max(count_, 0)), WholeNodes());
-  cache_ = std::make_unique<NodeCache>(static_cast<uint16_t>(nodeSize_), held + NodeCache::kChunkSlots,
-                                       *budget_);
+  cache_ = std::make_unique<TreeNodeCache>(static_cast<uint16_t>(nodeSize_),
+                                           held + TreeNodeCache::kChunkSlots, *budget_);
 }
 
 bool DiskTree::Open(int mode) {

@@ -19,7 +19,7 @@
 #include <vector>
 
 #include "core/avl_tree.h"
-#include "core/node_cache.h"
+#include "core/tree_node_cache.h"
 #include "core/paged_file.h"
 
 namespace zh {
@@ -144,7 +144,7 @@ class DiskTree final : public AVLTree {
   int32_t FreeHead() const { return freeHead_; }
   const std::vector<uint8_t>& ExtraHeader() const { return extra_; }
   PagedFile& File() { return *file_; }
-  const NodeCache* Cache() const { return cache_.get(); }
+  const TreeNodeCache* Cache() const { return cache_.get(); }
 
  private:
   bool Open(int mode);
@@ -166,7 +166,7 @@ class DiskTree final : public AVLTree {
   int32_t RepairFreeList(Links& links, CheckRecord& check, std::vector<int32_t>& usage);
 
   std::unique_ptr<PagedFile> file_;
-  std::unique_ptr<NodeCache> cache_;
+  std::unique_ptr<TreeNodeCache> cache_;
   std::unique_ptr<CompleteCache> order_;
   NodeCacheBudget* budget_;
   AVLCompare compare_;

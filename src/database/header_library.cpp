@@ -39,14 +39,7 @@ HeaderLib::HeaderLib(const std::string& databasePath, int mode, const char* exte
   if (status_ != kOk) return;
   // A new file's user value is not a count yet, and a file in the old format stores
   // none: count the entries (cheap for a new file).
-  if (NodeCount() < 2 || !tree_->IsCompact()) {
-    int32_t live = 0;
-    tree_->ForEach([&live](int32_t, const AVLKey&) {
-      ++live;
-      return 0;
-    });
-    if (live != tree_->UserValue()) SetLiveCount(live);
-  }
+  if (NodeCount() < 2 || !tree_->IsCompact()) RecountLive();
 }
 
 HeaderLib::~HeaderLib() {
@@ -59,6 +52,15 @@ int32_t HeaderLib::Count() const { return status_ == kOk ? tree_->UserValue() : 
 int32_t HeaderLib::NodeCount() const { return status_ == kOk ? tree_->GetEntryCount() : -1; }
 
 int32_t HeaderLib::SetLiveCount(int32_t count) { return tree_->SetUserValue(count); }
+
+void HeaderLib::RecountLive() {
+  int32_t live = 0;
+  tree_->ForEach([&live](int32_t, const AVLKey&) {
+    ++live;
+    return 0;
+  });
+  if (live != tree_->UserValue()) SetLiveCount(live);
+}
 
 AVLKey HeaderLib::KeyOf(const HeaderLibItem& item, std::vector<uint8_t>& buffer) const {
   int16_t length = 0;
@@ -328,6 +330,8 @@ int32_t HeaderLib::CheckConsistency(CheckRecord& check, const std::vector<int32_
   if (status_ != kOk) return status_;
   std::vector<int32_t> usage = firsts;
   if (const int32_t rc = tree_->CheckAndRepair(check, usage)) return rc;
+  // A repair frees the entries that no game uses: the live count follows.
+  if (check.repair) RecountLive();
   auto item = NewItem();
   const size_t n = std::min(firsts.size(), counts.size());
   for (size_t k = 0; k < n; ++k) {

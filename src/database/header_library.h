@@ -136,6 +136,8 @@ class HeaderLib {
  private:
   AVLKey KeyOf(const HeaderLibItem& item, std::vector<uint8_t>& buffer) const;
   int32_t SetLiveCount(int32_t count);
+  // Counts the entries in the tree into the live count.
+  void RecountLive();
   int32_t WriteIndexNode(HeaderLib& index, int32_t entry, int32_t position, int32_t left,
                          int32_t right, int8_t balance);
 

@@ -4,8 +4,6 @@
 
 #include <algorithm>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <map>
 #include <memory>
 #include <random>
@@ -15,6 +13,7 @@
 #include "core/little_endian.h"
 #include "core/python_runner.h"
 #include "core/temp_dir.h"
+#include "support/file_bytes.h"
 #include "support/recording_services.h"
 
 namespace zh {
@@ -35,15 +34,8 @@ uint32_t Value(const AVLKey& k) {
   return v;
 }
 
-std::vector<uint8_t> FileBytes(const std::filesystem::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-void WriteFileBytes(const std::filesystem::path& path, const std::vector<uint8_t>& bytes) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-}
+using test::FileBytes;
+using test::WriteFileBytes;
 
 // An empty file in the old format: 20-byte header, no user value.
 void WriteOldFormatFile(const std::filesystem::path& path, uint16_t keyLength) {

@@ -82,6 +82,12 @@ TEST_F(HeaderLibTest, NewLibraryIsEmptyAndCountsReferences) {
   int32_t found;
   EXPECT_EQ(lib.Find(Player("Adams"), found), 0);
   EXPECT_EQ(found, adams);
+  // Rewriting an entry keeps its key: another name is refused.
+  TQPlayer renamed = Player("Adams");
+  renamed.gameCount = 5;
+  EXPECT_EQ(lib.ReplaceEntry(renamed, adams), 0);
+  EXPECT_EQ(lib.GetGameCount(adams), 5);
+  EXPECT_EQ(lib.ReplaceEntry(Player("Baker"), adams), 9);
 }
 
 TEST_F(HeaderLibTest, TournamentKeepsItsNumberAndTakesNewerDetails) {
@@ -276,6 +282,14 @@ TEST_F(HeaderLibTest, CheckConsistencyRepairsCounts) {
   CheckRecord again;
   ASSERT_EQ(lib.CheckConsistency(again, firsts, counts, "Players"), 0);
   EXPECT_EQ(again.defects, 0);
+  // An entry that no game uses any more is freed by a repair.
+  firsts[static_cast<size_t>(c)] = -1;
+  counts[static_cast<size_t>(c)] = 0;
+  CheckRecord drop{.repair = true};
+  ASSERT_EQ(lib.CheckConsistency(drop, firsts, counts, "Players"), 0);
+  EXPECT_EQ(lib.Count(), 2);
+  EXPECT_EQ(lib.GetGameCount(c), -1);
+  EXPECT_EQ(lib.Tree()->FreeHead(), c);
 }
 
 TEST_F(HeaderLibTest, BuildBinTreeWithoutCompactionRewritesCountsInPlace) {

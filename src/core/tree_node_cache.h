@@ -33,15 +33,15 @@ class NodeCacheBudget {
   uint64_t used_ = 0;
 };
 
-class NodeCache {
+class TreeNodeCache {
  public:
   static constexpr int32_t kChunkSlots = 256;
   static constexpr int32_t kOutOfMemory = 5;
 
-  NodeCache(uint16_t nodeSize, size_t entries, NodeCacheBudget& budget);
-  ~NodeCache();
-  NodeCache(const NodeCache&) = delete;
-  NodeCache& operator=(const NodeCache&) = delete;
+  TreeNodeCache(uint16_t nodeSize, size_t entries, NodeCacheBudget& budget);
+  ~TreeNodeCache();
+  TreeNodeCache(const TreeNodeCache&) = delete;
+  TreeNodeCache& operator=(const TreeNodeCache&) = delete;
 
   // Copies the image into the slot of node i; dirty marks it, a clean store keeps the
   // mark it had. 0, or 5 when the budget refuses.

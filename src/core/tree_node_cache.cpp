@@ -1,4 +1,4 @@
-#include "core/node_cache.h"
+#include "core/tree_node_cache.h"
 
 #include <algorithm>
 #include <new>
@@ -12,29 +12,29 @@ NodeCacheBudget& NodeCacheBudget::Process() {
   return budget;
 }
 
-NodeCache::NodeCache(uint16_t nodeSize, size_t entries, NodeCacheBudget& budget)
+TreeNodeCache::TreeNodeCache(uint16_t nodeSize, size_t entries, NodeCacheBudget& budget)
     : nodeSize_(nodeSize), budget_(budget) {
   // The table never starts larger than the budget can pay for; it grows on demand.
   Resize(std::min<uint64_t>(entries, budget_.Free() / sizeof(Entry)));
 }
 
-NodeCache::~NodeCache() {
+TreeNodeCache::~TreeNodeCache() {
   chunks_.clear();
   entries_.clear();
   budget_.Release(charged_);
 }
 
-void NodeCache::Charge(uint64_t bytes) {
+void TreeNodeCache::Charge(uint64_t bytes) {
   budget_.Charge(bytes);
   charged_ += bytes;
 }
 
-void NodeCache::Release(uint64_t bytes) {
+void TreeNodeCache::Release(uint64_t bytes) {
   budget_.Release(bytes);
   charged_ -= std::min(bytes, charged_);
 }
 
-bool NodeCache::Resize(size_t entries) {
+bool TreeNodeCache::Resize(size_t entries) {
   const size_t before = entries_.capacity();
   try {
     entries_.resize(entries);
@@ -45,7 +45,7 @@ bool NodeCache::Resize(size_t entries) {
   return true;
 }
 
-bool NodeCache::Cover(size_t i) {
+bool TreeNodeCache::Cover(size_t i) {
   if (i < entries_.size()) return true;
   // Grow by a block of entries while the budget allows it, else by what is left of it.
   const uint64_t free = budget_.Free();
@@ -60,7 +60,7 @@ bool NodeCache::Cover(size_t i) {
   return i < entries_.size();
 }
 
-int32_t NodeCache::Store(const uint8_t* image, int32_t i, bool dirty) {
+int32_t TreeNodeCache::Store(const uint8_t* image, int32_t i, bool dirty) {
   if (i < 0 || !Cover(static_cast<size_t>(i))) return kOutOfMemory;
   Entry& e = entries_[static_cast<size_t>(i)];
   if (!e.image) {
@@ -87,20 +87,20 @@ int32_t NodeCache::Store(const uint8_t* image, int32_t i, bool dirty) {
   return 0;
 }
 
-uint8_t* NodeCache::Get(int32_t i) const {
+uint8_t* TreeNodeCache::Get(int32_t i) const {
   if (i < 0 || static_cast<size_t>(i) >= entries_.size()) return nullptr;
   return entries_[static_cast<size_t>(i)].image;
 }
 
-bool NodeCache::IsDirty(int32_t i) const {
+bool TreeNodeCache::IsDirty(int32_t i) const {
   return Get(i) && entries_[static_cast<size_t>(i)].dirty;
 }
 
-void NodeCache::MarkClean(int32_t i) {
+void TreeNodeCache::MarkClean(int32_t i) {
   if (Get(i)) entries_[static_cast<size_t>(i)].dirty = 0;
 }
 
-void NodeCache::Clear() {
+void TreeNodeCache::Clear() {
   for (auto& chunk : chunks_)
     if (chunk) Release(uint64_t{kChunkSlots} * nodeSize_);
   chunks_.clear();
