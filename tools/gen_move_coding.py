@@ -102,6 +102,26 @@ for i, v in enumerate(embedded_encode):
     embedded_decode[v] = i
 
 
+def inverse(values):
+    out = [0] * 256
+    for i, v in enumerate(values):
+        out[v] = i
+    return out
+
+
+# The game body's substitution tables, drawn after the earlier ones so that those keep
+# their values: a coding table for each written version (0, 1, 4, 5) whose inverse is
+# that version's decoding table, then the decoding tables of the read-only versions
+# (2, 3, 6, 7).
+written_versions = [0, 1, 4, 5]
+body_encode = [permutation(source) for _ in written_versions]
+body_decode = [None] * 8
+for i, version in enumerate(written_versions):
+    body_decode[version] = inverse(body_encode[i])
+for version in (2, 3, 6, 7):
+    body_decode[version] = permutation(source)
+
+
 def rows(values, width=16):
     out = []
     for i in range(0, len(values), width):
@@ -165,6 +185,19 @@ inline constexpr std::array<uint8_t, 256> kEmbeddedDecode = {
 };""" % (rows(slot_base), rows(slot_by_byte), rows(step_by_byte[0]),
                                      rows(step_by_byte[1]), ", ".join(map(str, byte_key)),
                                      rows(embedded_encode), rows(embedded_decode)))
+
+
+def table_list(name, comment, tables):
+    print("\n" + comment)
+    print("inline constexpr std::array<std::array<uint8_t, 256>, %d> %s = {{" % (len(tables), name))
+    for t in tables:
+        print("    {\n" + "\n".join("    " + r for r in rows(t).split("\n")) + "\n    },")
+    print("}};")
+
+
+table_list("kBodyEncode", "// Game body substitution, byte -> stored byte, for the written versions 0, 1, 4, 5.",
+           body_encode)
+table_list("kBodyDecode", "// Game body substitution, stored byte -> byte, for versions 0 to 7.", body_decode)
 
 # The scrambling constants of the old single-file format, from a source of their own so
 # that the tables above keep their values: seeds, odd factors and the words that derive

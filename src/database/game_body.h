@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <limits>
 #include <memory>
 
 #include "core/game_move.h"
@@ -11,6 +12,9 @@
 namespace zh {
 
 class AnnotationSet;
+class BodyStream;
+class FileTqa;
+class GameTrace;
 class NotationFormatter;
 class PathList;
 
@@ -51,6 +55,19 @@ class GameBody {
   uint16_t ChangeMedals(uint16_t bits, bool set);
   NotationFormatter& Formatter();
 
+  // The coded body (game_body_coder.cpp). Each streams through `buffer` of `size`
+  // bytes, refilled or flushed through `stream`. 0 done; 1 busy or an unknown version
+  // (DecodeInto also for a damaged move); 5 out of memory; 12 a damaged body whose
+  // readable moves are kept (the game is marked damaged); else the stream's error.
+  int Decode(uint8_t* buffer, int size, BodyStream& stream, FileTqa* annotations);
+  // Main line up to plyLimit, without variations and annotations; ends at a null move.
+  int DecodeMainLine(uint8_t* buffer, int size, BodyStream& stream);
+  int DecodeInto(GameTrace& trace, uint8_t* buffer, int size, BodyStream& stream);
+  // Normalises the tree (see NormaliseVariations), then writes it in the version's
+  // written form (0, 1, 4 or 5).
+  int Encode(uint8_t* buffer, int size, BodyStream& stream, FileTqa* annotations);
+  int Version() const { return flags & 0x3F; }
+
   uint16_t flags = 0;
   StartRecord start;
   MoveLine mainLine;
@@ -59,6 +76,13 @@ class GameBody {
   bool readVariations = true;
   bool computeMoveTexts = true;
   bool readAnnotations = true;
+  bool keepCoderBuffers = false;
+  bool coderBusy = false;
+  // Set by a read that had to drop moves, variations or annotations.
+  bool damaged = false;
+  // The one marked move: value (0 none) and the move counter where it stands.
+  uint8_t markerValue = 0;
+  int32_t markerIndex = std::numeric_limits<int32_t>::max();
 
  private:
   std::unique_ptr<AnnotationSet> gameAnnotations_;

@@ -61,9 +61,14 @@ class TQTextItem final : public TQItem {
   void SetTitle(int slot, const std::string& t) { titles_[slot & 7] = t; }
   void SetFormattedText(int slot, const std::string& t) { texts_[slot & 7] = t; }
   void SetCaption(int slot, const std::string& t) { captions_[slot & 7] = t; }
+  // The stored format data of a slot's formatted text, kept as stored bytes.
+  const std::string& FormatData(int slot) const { return formats_[slot & 7]; }
+  void SetFormatData(int slot, const std::string& t) { formats_[slot & 7] = t; }
   // The caption of slot, else of fallback, else the first non-empty of slots 0-6.
   const std::string& Caption(int slot, int fallback) const;
   bool FindCaption(const std::string& text, bool exact) const;
+  // The flag byte stored with the item's texts.
+  uint8_t flag = 0;
   // Header content flags for the media links of the formatted texts.
   void CollectMediaFlags();
   // Link targets tagged 16 audio, 18 video, 17 picture; each target once.
@@ -73,6 +78,7 @@ class TQTextItem final : public TQItem {
   std::array<std::string, kSlots> titles_;
   std::array<std::string, kSlots> texts_;
   std::array<std::string, kSlots> captions_;
+  std::array<std::string, kSlots> formats_;
 };
 
 // "last, first - last, first" of a game's players in display characters, figurines

@@ -1,0 +1,144 @@
+#include "random_trees.h"
+
+#include "core/movelist.h"
+#include "database/annotation_set.h"
+#include "database/game_cursor.h"
+#include "database/move_tree.h"
+#include "support/test_fen.h"
+
+namespace zh::test {
+
+namespace {
+
+MoveCode PickMove(const MoveList& legal, std::mt19937& rng) {
+  // Promotions whenever there are some, so that every piece type gets promoted to.
+  std::vector<MoveCode> promotions;
+  for (const MoveCode& m : legal)
+    if (m.kind & kPromotion) promotions.push_back(m);
+  if (!promotions.empty() && rng() % 2) return promotions[rng() % promotions.size()];
+  return legal.At(static_cast<int>(rng() % static_cast<uint32_t>(legal.Count())));
+}
+
+class Grower {
+ public:
+  Grower(GameCursor& cursor, std::mt19937& rng, const RandomTreeOptions& options)
+      : cursor_(cursor), rng_(rng), options_(options) {}
+
+  void Grow(int depth, int length) {
+    for (int i = 0; i < length && cursor_.Ply() < kPlyLimit; ++i) {
+      if (!Play()) return;
+      if (depth < options_.maxDepth && static_cast<int>(rng_() % 100) < options_.branchPercent)
+        Branch(depth, static_cast<int>(1 + rng_() % 3));
+    }
+  }
+
+ private:
+  bool Play() {
+    const Position& p = cursor_.GetPosition();
+    if (options_.nullMoves && rng_() % 40 == 0 && !p.IsInCheck()) return Enter(0, 0, 0);
+    MoveList legal;
+    if (legal.GenerateLegal(p) == 0) return false;
+    const MoveCode m = PickMove(legal, rng_);
+    return Enter(m.from, m.to, (m.kind & kPromotion) ? m.promotion : 0);
+  }
+
+  bool Enter(int from, int to, int promotion) {
+    if (cursor_.AddMove(from, to, promotion, 0) != 0) return false;
+    if (options_.annotations && rng_() % 3 == 0) {
+      GameMove* move = const_cast<GameMove*>(cursor_.LastMove());
+      AddRandomAnnotations(*GetAnnotations(*move), rng_);
+    }
+    return true;
+  }
+
+  // Alternatives to the move just played, each grown a little and left again.
+  void Branch(int depth, int count) {
+    for (int v = 0; v < count; ++v) {
+      cursor_.Back(false);
+      const int before = cursor_.Ply();
+      const int lines = cursor_.Lines().Count();
+      if (!Play() || cursor_.Lines().Count() == lines) {
+        // No new line (the same move again): go back to where the main path was.
+        cursor_.GoToPly(before + 1);
+        continue;
+      }
+      Grow(depth + 1, static_cast<int>(rng_() % 7));
+      cursor_.EndLine();
+      cursor_.Forward();
+    }
+  }
+
+  GameCursor& cursor_;
+  std::mt19937& rng_;
+  const RandomTreeOptions& options_;
+};
+
+void DumpLine(const MoveLine& line, std::string& out) {
+  for (const GameMove& m : line) {
+    out += ' ';
+    if (m.IsNull()) {
+      out += "--";
+    } else {
+      out += SquareName(m.from) + SquareName(m.to);
+      if (m.promotion) out += "?kqnbrp"[m.promotion & 7];
+    }
+    if (m.annotations)
+      for (int i = 0; i < m.annotations->Count(); ++i) {
+        const AnnotationEntry& e = m.annotations->EntryAt(i);
+        out += " {" + std::to_string(e.type) + ":" + std::to_string(e.key) + ":" +
+               std::to_string(e.Text().size()) + "}";
+      }
+    if (m.variations)
+      for (int v = 0; v < m.variations->Count(); ++v) {
+        out += " (";
+        DumpLine(*m.variations->GetLine(v), out);
+        out += " )";
+      }
+  }
+}
+
+}  // namespace
+
+const std::vector<const char*>& SetUpFens() {
+  static const std::vector<const char*> fens = {
+      "4k3/1P4P1/8/8/8/8/1p4p1/4K3 w - - 0 1",
+      "4k3/1P4P1/8/8/8/8/1p4p1/4K3 b - - 0 1",
+      "r3k2r/pppppppp/8/8/8/8/PPPPPPPP/R3K2R b KQkq - 0 1",
+      "8/2P5/8/3k4/8/8/5p2/3K4 b - - 0 1",
+  };
+  return fens;
+}
+
+void GrowRandomGame(TQGame& game, uint32_t seed, const RandomTreeOptions& options) {
+  std::mt19937 rng(seed);
+  game.body.ClearMoves();
+  if (seed % 3 == 1) {
+    const auto& fens = SetUpFens();
+    game.body.SetSetUpStart(ParseFenForTest(fens[rng() % fens.size()]), 1 + static_cast<int>(rng() % 40));
+  } else {
+    game.body.SetStandardStart();
+  }
+  GameCursor cursor(&game);
+  cursor.Rewind();
+  Grower(cursor, rng, options).Grow(0, options.mainLength);
+  game.body.markerValue = 0;
+  game.body.markerIndex = std::numeric_limits<int32_t>::max();
+  if (rng() % 2) {
+    game.body.markerValue = kRook;
+    game.body.markerIndex = 1 + static_cast<int>(rng() % 20);
+  }
+}
+
+std::string DumpBody(const GameBody& body) {
+  std::string out = body.IsSetUp() ? FenForTest(body.start.start.position) : "start";
+  if (const AnnotationSet* game = body.GameAnnotations())
+    out += " game{" + std::to_string(game->Count()) + "}";
+  DumpLine(body.mainLine, out);
+  return out;
+}
+
+void AddRandomAnnotations(AnnotationSet& set, std::mt19937& rng) {
+  set.SetTextAfter("after " + std::to_string(rng() % 1000), 0, static_cast<int>(rng() % 8));
+}
+
+}  // namespace zh::test
