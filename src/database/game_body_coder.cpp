@@ -422,7 +422,6 @@ int Decoder::Abort(int rc) {
   if (mode_ == DecodeMode::kTree) {
     if (pending_) orphans_.push_back(std::move(pending_));
     Commit();
-    NormaliseVariations(body_.mainLine);
   }
   return rc;
 }
@@ -439,7 +438,7 @@ int Decoder::Run() {
     trace_->Start(position_.position.board);
   }
   MoveLine scratch;
-  if (scratch.Reserve(kPlyLimit)) return 5;
+  if (mode_ == DecodeMode::kTree && scratch.Reserve(kPlyLimit)) return 5;
   scratch_ = mode_ == DecodeMode::kTree ? &scratch : &body_.mainLine;
   readAnnotations_ = mode_ == DecodeMode::kTree && annotations_ && body_.readAnnotations;
   if (readAnnotations_) {
@@ -468,6 +467,9 @@ int Decoder::Run() {
   if (rc == kEnded) rc = 0;  // the main-line modes stop early by design
   if (mode_ == DecodeMode::kTrace) return rc == kDamaged ? 1 : rc;
   if (rc) rc = Abort(rc);
+  // Empty lines, and alternatives on a variation's first move, are read as the
+  // encoder would write them.
+  if (mode_ == DecodeMode::kTree) NormaliseVariations(body_.mainLine);
   if (rc == 0 && mode_ == DecodeMode::kTree && body_.readVariations && readAnnotations_ &&
       AnnotationsLeft(annotations_))
     lost_ = true;

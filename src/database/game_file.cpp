@@ -225,7 +225,6 @@ int FileTqg::OpenGameRecord(TQGame& game) {
   const uint32_t length = GetBigEndian(header + 1, 3);
   if (kind & kTextKind || length < kRecordHeaderSize || offset + length > end_) return PagedFile::kReadError;
   uint32_t bodyStart = kRecordHeaderSize;
-  body.flags = kind & (kVersionBits | kSetUpStart);
   if (kind & kSetUpStart) {
     uint8_t record[StartPositionRecord::kNibbleLength];
     const uint32_t available = std::min<uint32_t>(length - kRecordHeaderSize, sizeof record);

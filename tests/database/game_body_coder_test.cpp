@@ -113,17 +113,23 @@ TEST(BodyCodingTables, PermutationsInverseAndFrozen) {
 
 // ---- round trips ----
 
-// Writes the bodies of the round trip as fuzz seeds when ZH_WRITE_CORPUS names a folder.
-void MaybeWriteSeed(const std::vector<uint8_t>& bytes, int version, uint32_t seed) {
+// Writes bodies of the round trip as fuzz seeds when ZH_WRITE_CORPUS names a folder:
+// for the body decoder (version, buffer size, standard start, body) and for the game
+// file's records (move count, record).
+void MaybeWriteSeed(const GameBody& body, const std::vector<uint8_t>& bytes, uint32_t seed) {
   const char* folder = std::getenv("ZH_WRITE_CORPUS");
-  if (!folder || seed % 8 != 0) return;
-  std::filesystem::create_directories(std::string(folder) + "/body_decoder");
-  std::ofstream out(std::string(folder) + "/body_decoder/v" + std::to_string(version) + "-" + std::to_string(seed),
-                    std::ios::binary);
-  // The fuzz input: version and buffer size first, then the body.
-  out.put(static_cast<char>(version));
-  out.put(static_cast<char>(seed % 7 + 1));
-  out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+  if (!folder || seed % 6 != 0 || body.IsSetUp() || bytes.size() > 4000) return;
+  const std::string name = "v" + std::to_string(body.Version()) + "-" + std::to_string(seed);
+  const auto write = [&](const std::string& target, std::vector<uint8_t> head) {
+    std::filesystem::create_directories(std::string(folder) + "/" + target);
+    head.insert(head.end(), bytes.begin(), bytes.end());
+    std::ofstream(std::string(folder) + "/" + target + "/" + name, std::ios::binary)
+        .write(reinterpret_cast<const char*>(head.data()), static_cast<std::streamsize>(head.size()));
+  };
+  write("body_decoder", {static_cast<uint8_t>(body.Version()), static_cast<uint8_t>(seed % 7), 0});
+  const auto length = static_cast<uint32_t>(bytes.size() + 4);
+  write("game_record", {static_cast<uint8_t>(std::min(body.FullMoveCount(), 255)), static_cast<uint8_t>(body.Version()),
+                        static_cast<uint8_t>(length >> 16), static_cast<uint8_t>(length >> 8), static_cast<uint8_t>(length)});
 }
 
 TEST(BodyCoder, RandomTreesRoundTripInEveryWrittenVersionAndBufferSize) {
@@ -137,7 +143,7 @@ TEST(BodyCoder, RandomTreesRoundTripInEveryWrittenVersionAndBufferSize) {
       const int buffer = bufferSizes[(seed + static_cast<uint32_t>(version)) % 6];
       const std::vector<uint8_t> bytes = EncodeBody(game.body, buffer);
       const std::string expected = test::DumpBody(game.body);  // normalised by Encode
-      MaybeWriteSeed(bytes, version, seed);
+      MaybeWriteSeed(game.body, bytes, seed);
 
       TQGame back;
       PrepareLike(back, game.body);
