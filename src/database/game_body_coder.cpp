@@ -140,6 +140,11 @@ uint8_t Restore(int version, uint8_t stored, int counter) {
 }
 
 bool IsDecodableMove(const Position& p, GameMove& m) {
+  Position after;
+  return PlayDecodedMove(p, m, after);
+}
+
+bool PlayDecodedMove(const Position& p, GameMove& m, Position& after) {
   if (m.from > 63 || m.to > 63 || m.from == m.to) return false;
   const int piece = p.board[m.from], target = p.board[m.to];
   const bool black = p.side == 1;
@@ -150,7 +155,15 @@ bool IsDecodableMove(const Position& p, GameMove& m) {
   m.annotations = nullptr;
   m.variations = nullptr;
   m.Complete(p);
-  return m.ToMove().IsLegal(p);
+  if (m.kind & kCastleBits) {
+    const bool byBlack = !black;
+    if (TestSquareAttacked(p.board, m.from, byBlack) ||
+        TestSquareAttacked(p.board, (m.from + m.to) / 2, byBlack))
+      return false;
+  }
+  after = p;
+  after.DoGameMove(m);
+  return !IsKingAttacked(after.board, black);
 }
 
 namespace {
@@ -379,15 +392,19 @@ void Decoder::ReadMoveAnnotations(GameMove& m) {
 int Decoder::TakeMove(GameMove& m) {
   afterPop_ = false;
   const bool null = m.from == m.to;
+  Position after;
   if (null) {
     m.Complete(position_.position);
-  } else if (!IsDecodableMove(position_.position, m)) {
+    after = position_.position;
+    after.DoGameMove(m);
+  } else if (!PlayDecodedMove(position_.position, m, after)) {
     return kDamaged;
   }
   const int mover = static_cast<int>(position_.position.side);
   if (mode_ != DecodeMode::kTree && (null || kept_ >= body_.plyLimit)) return kEnded;
   board_.ApplyMove(m);
-  position_.DoGameMove(m);
+  position_.position = after;
+  ++position_.ply;
   if (mode_ == DecodeMode::kTrace) {
     ++counter_;
     ++kept_;

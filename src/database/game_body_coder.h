@@ -78,6 +78,8 @@ int EncodeAsVersion(GameBody& body, int version, const uint8_t* encodeTable, uin
 // promotion the move needs (a missing one becomes a queen, a needless one is cleared).
 // The move is completed against the position when it passes.
 bool IsDecodableMove(const Position& position, GameMove& move);
+// The same, playing the move on `after` when it passes.
+bool PlayDecodedMove(const Position& position, GameMove& move, Position& after);
 
 // Reshapes a line's variations into what the stream holds: empty variations are
 // dropped, and variations on the first move of a variation move into the parent's
