@@ -12,6 +12,7 @@
 #include "core/move_coding_tables.h"
 #include "core/movelist.h"
 #include "database/embedded_game.h"
+#include "database/game_body_coder.h"
 #include "database/game_item.h"
 #include "database/start_position_record.h"
 
@@ -24,16 +25,8 @@ constexpr uint16_t kEndWord = 0x4000;
 constexpr size_t kMaxText = 255;
 constexpr int kMaxPayload = 0xFFFF;
 
-// Promotion codes of the move words by piece type, and back.
-int PromotionCode(int type) {
-  switch (type) {
-    case kRook: return 1;
-    case kBishop: return 2;
-    case kKnight: return 3;
-    default: return 0;
-  }
-}
-constexpr uint8_t kPromotionType[4] = {kQueen, kRook, kBishop, kKnight};
+using body_coding::kPromotionType;
+using body_coding::PromotionCode;
 
 class Writer {
  public:

@@ -49,18 +49,8 @@ constexpr int kEnded = -1;
 constexpr int kDamaged = 12;
 // Entries of the coder's line and board stacks.
 constexpr int kStackLimit = 600;
-constexpr uint8_t kPromotionType[4] = {kQueen, kRook, kBishop, kKnight};
 // What a move token that names no move decodes to; it never passes the legality test.
 const GameMove kBadMove = GameMove::FromSquares(64, 65);
-
-int PromotionCode(int type) {
-  switch (type) {
-    case kRook: return 1;
-    case kBishop: return 2;
-    case kKnight: return 3;
-    default: return 0;
-  }
-}
 
 const uint8_t* EncodeTableOf(int written) {
   const int index = written == 0 ? 0 : written == 1 ? 1 : written == 4 ? 2 : 3;

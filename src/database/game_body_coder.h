@@ -64,6 +64,12 @@ inline constexpr VersionInfo kVersionInfo[kVersions] = {
     {false, 1, 0, 0, 4}, {true, 1, 0, 0, 5}, {false, 1, 0, 1, 4}, {true, 1, 6, 0, 5},
 };
 
+// Promotion codes of move words: 0 queen, 1 rook, 2 bishop, 3 knight.
+inline constexpr uint8_t kPromotionType[4] = {kQueen, kRook, kBishop, kKnight};
+constexpr int PromotionCode(int type) {
+  return type == kRook ? 1 : type == kBishop ? 2 : type == kKnight ? 3 : 0;
+}
+
 // The stored byte of v at move counter c, and back.
 uint8_t Substitute(int version, const uint8_t* encodeTable, uint8_t v, int counter);
 uint8_t Restore(int version, uint8_t stored, int counter);
