@@ -14,16 +14,12 @@
 #include "core/move_coding_tables.h"
 #include "core/piece_index_board.h"
 #include "core/services.h"
+#include "database/annotation_file.h"
 #include "database/annotation_set.h"
 #include "database/game_body.h"
 #include "database/move_tree.h"
 #include "database/position_stacks.h"
 #include "database/search_mask.h"
-
-#if __has_include("database/annotation_file.h")
-#include "database/annotation_file.h"
-#define ZH_HAVE_ANNOTATION_FILE 1
-#endif
 
 namespace zh {
 
@@ -625,7 +621,6 @@ int RunDecoder(GameBody& body, DecodeMode mode, uint8_t* buffer, int size, BodyS
   return Decoder(body, mode, in, annotations, trace).Run();
 }
 
-#ifdef ZH_HAVE_ANNOTATION_FILE
 int ReadAnnotationSet(FileTqa* file, std::unique_ptr<AnnotationSet>& set, int32_t& key) {
   return file->ReadSet(
       [&set] {
@@ -640,17 +635,6 @@ int WriteAnnotationSet(FileTqa* file, const AnnotationSet& set, uint32_t key) {
 bool AnnotationsLeft(FileTqa* file) {
   return file->EndRead() != 0;
 }
-#else
-int ReadAnnotationSet(FileTqa*, std::unique_ptr<AnnotationSet>&, int32_t&) {
-  return 0;
-}
-int WriteAnnotationSet(FileTqa*, const AnnotationSet&, uint32_t) {
-  return 0;
-}
-bool AnnotationsLeft(FileTqa*) {
-  return false;
-}
-#endif
 
 // Moves the lines of `list` into a vector, and back in a new order.
 std::vector<MoveLine> TakeLines(VariationList& list) {

@@ -5,14 +5,11 @@
 
 #include "core/big_endian.h"
 #include "core/code_pages.h"
+#include "core/services.h"
+#include "database/annotation_file.h"
 #include "database/game_body.h"
 #include "database/game_item.h"
 #include "database/start_position_record.h"
-
-#if __has_include("database/annotation_file.h")
-#include "database/annotation_file.h"
-#define ZH_HAVE_ANNOTATION_FILE 1
-#endif
 
 namespace zh {
 
@@ -95,7 +92,6 @@ class Busy {
   bool was_;
 };
 
-#ifdef ZH_HAVE_ANNOTATION_FILE
 int BeginAnnotationRead(FileTqa* file, const TQGame& game) {
   return file->BeginRead(game);
 }
@@ -105,17 +101,6 @@ int BeginAnnotationBlock(FileTqa* file, const TQGame& game) {
 int FinishAnnotationBlock(FileTqa* file, TQGame& game) {
   return file->FinishBlock(game);
 }
-#else
-int BeginAnnotationRead(FileTqa*, const TQGame&) {
-  return 1;
-}
-int BeginAnnotationBlock(FileTqa*, const TQGame&) {
-  return 0;
-}
-int FinishAnnotationBlock(FileTqa*, TQGame&) {
-  return 0;
-}
-#endif
 
 }  // namespace
 
@@ -133,16 +118,14 @@ FileTqg::~FileTqg() {
 
 int FileTqg::WriteHeader() {
   uint8_t bytes[kHeaderSize];
-  PutBigEndian(bytes, 2, format_);
-  PutBigEndian(bytes + 2, 4, end_);
-  PutBigEndian(bytes + 6, 4, waste_);
+  PackBigEndian10(bytes, format_, end_, waste_);
   return file_.Write(bytes, 0, kHeaderSize) == 0 ? 0 : PagedFile::kWriteError;
 }
 
 int FileTqg::ReadHeader() {
   uint8_t bytes[kHeaderSize];
   if (file_.Read(bytes, 0, kHeaderSize) != 0) return PagedFile::kReadError;
-  UnpackFileHeader(bytes, format_, end_, waste_);
+  UnpackBigEndian10(bytes, format_, end_, waste_);
   end_ = std::max(end_, kHeaderSize);
   return 0;
 }
@@ -270,6 +253,7 @@ int FileTqg::ReadGame(TQGame& game, FileTqa* annotations, bool computeMoveTexts)
   int rc = body.Decode(buffer_.get(), bufferSize_, *this, annotations);
   if (rc == 0 && annotationsLost) {
     body.damaged = true;
+    LogLine("Load game error");
     rc = 12;
   }
   return rc;

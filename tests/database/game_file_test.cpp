@@ -7,7 +7,10 @@
 
 #include "core/big_endian.h"
 #include "core/temp_dir.h"
+#include "database/annotation_file.h"
+#include "database/annotation_set.h"
 #include "database/game_cursor.h"
+#include "database/move_tree.h"
 #include "database/game_file.h"
 #include "database/search_mask.h"
 #include "game_test_util.h"
@@ -298,9 +301,11 @@ TEST(GameFile, EcoLinesOfPgnExtractReadBack) {
   std::vector<HeaderRecord> headers;
   {
     FileTqg file(base, "tqg", true);
+    FileTqa annotations(base, "tqa", true);
     for (const auto& line : lines) {
       TQGame game;
       game.header.record = HeaderRecord::Game();
+      game.number = static_cast<int32_t>(headers.size() + 1);
       GameCursor cursor(&game);
       cursor.Rewind();
       for (const std::string& m : line) {
@@ -308,16 +313,26 @@ TEST(GameFile, EcoLinesOfPgnExtractReadBack) {
         ASSERT_TRUE(test::ParseCoordinates(m, from, to, promotion));
         ASSERT_EQ(cursor.AddMove(from, to, promotion, 0), 0);
       }
-      ASSERT_EQ(file.AppendGame(game, nullptr), 0);
+      // Every tenth line carries a comment on its last move.
+      if (headers.size() % 10 == 0 && game.body.mainLine.Count())
+        GetAnnotations(*game.body.mainLine.GetMove(game.body.mainLine.Count() - 1))
+            ->SetTextAfter("line " + std::to_string(headers.size()), 0, kAllLanguages);
+      ASSERT_EQ(file.AppendGame(game, &annotations), 0);
       headers.push_back(game.header.record);
     }
   }
   FileTqg file(base, "tqg", false);
+  FileTqa annotations(base, "tqa", false);
   for (size_t i = 0; i < lines.size(); ++i) {
     TQGame game;
     game.header.record = headers[i];
-    ASSERT_EQ(file.ReadGame(game, nullptr, false), 0) << i;
+    game.number = static_cast<int32_t>(i + 1);
+    ASSERT_EQ(file.ReadGame(game, &annotations, false), 0) << i;
     EXPECT_EQ(Coordinates(game.body.mainLine), lines[i]) << i;
+    if (i % 10 == 0) {
+      EXPECT_EQ(CommentAfter(*game.body.mainLine.GetMove(game.body.mainLine.Count() - 1)),
+                "line " + std::to_string(i));
+    }
     Recorder trace;
     ASSERT_EQ(file.ReadTrace(game, trace, 600), 0);
     EXPECT_EQ(trace.moves, lines[i]) << i;

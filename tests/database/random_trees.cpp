@@ -1,7 +1,10 @@
 #include "random_trees.h"
 
+#include "core/eval_value.h"
 #include "core/movelist.h"
 #include "database/annotation_set.h"
+#include "database/embedded_game.h"
+#include "database/training_holder.h"
 #include "database/game_cursor.h"
 #include "database/move_tree.h"
 #include "support/test_fen.h"
@@ -138,7 +141,48 @@ std::string DumpBody(const GameBody& body) {
 }
 
 void AddRandomAnnotations(AnnotationSet& set, std::mt19937& rng) {
-  set.SetTextAfter("after " + std::to_string(rng() % 1000), 0, static_cast<int>(rng() % 8));
+  const auto text = [&] { return "t" + std::to_string(rng() % 100000) + " \xC3\xA9"; };
+  const auto value = [&] { return 1 + rng() % 0xFFFF; };
+  switch (rng() % 20) {
+    case 0: set.SetTextAfter(text(), 0, static_cast<int>(rng() % 8)); break;
+    case 1: set.SetTextBefore(text(), 0, static_cast<int>(rng() % 8)); break;
+    case 2: set.SetText32(text(), 1 + static_cast<int>(rng() % 3), static_cast<int>(rng() % 8)); break;
+    case 3: set.SetSymbols(1 | 14 << 8 | 141 << 16); break;
+    case 4: set.SetSquares(std::string("\x01\x09\x12", 3)); break;
+    case 5: set.SetArrows(std::string("\x02\x01\x1C\x03\x3F\x40", 6)); break;
+    case 6: set.Append(kDiagramAnnotation, 0); break;
+    case 7: set.SetTime(value()); break;
+    case 8: set.Append(kDateAnnotation, (2020u << 9) | (5u << 5) | 17u); break;
+    case 9: {
+      auto holder = CreateTrainingHolder();
+      holder->Read(std::string("question\0with zero", 18));
+      set.SetTraining(std::move(holder));
+      break;
+    }
+    case 10: set.SetAudio("sound " + text() + ".wav"); break;
+    case 11: set.SetPicture("picture.png"); set.SetVideo("video.avi"); break;
+    case 12: {
+      auto game = std::make_unique<TQGame>();
+      game->header.record = HeaderRecord::Game();
+      GameCursor cursor(game.get());
+      cursor.Rewind();
+      cursor.AddMove(33, 35, 0, 0);  // e2-e4
+      set.SetGame(std::make_unique<EmbeddedGame>(std::move(game)));
+      break;
+    }
+    case 13: set.Append(kPawnStructureAnnotation, rng() % 256); break;
+    case 14: set.Append(kPiecePathAnnotation, 0, std::string("\x0C\x15\x1E", 3)); break;
+    case 15: set.Append(kMClassAnnotation, value()); set.Append(kEClassAnnotation, value()); break;
+    case 16: set.SetCriticalPos(1 + rng() % 3); break;
+    case 17: set.SetEngineEval(EvalValue{kEvalCentipawns, static_cast<int16_t>(rng() % 300), 4}); break;
+    case 18: set.SetMedal(value()); set.SetColour(value()); break;
+    default: {
+      // A record of a type this program does not know, kept whole.
+      std::string record = {0, 0, 0, static_cast<char>(0x50 + rng() % 8), 0, 9, 'a', 'b', 'c'};
+      set.Append(kUnknownAnnotation, 0, record);
+      break;
+    }
+  }
 }
 
 }  // namespace zh::test

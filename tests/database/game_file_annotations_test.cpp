@@ -1,0 +1,172 @@
+// Games saved with their annotations: the annotation file's block per game, every
+// annotation kind read back per move, and what a damaged block does to a read.
+#include <gtest/gtest.h>
+
+#include <array>
+#include <fstream>
+#include <iterator>
+#include <set>
+
+#include "core/big_endian.h"
+#include "core/temp_dir.h"
+#include "database/annotation_file.h"
+#include "database/annotation_set.h"
+#include "database/game_cursor.h"
+#include "database/game_file.h"
+#include "database/move_tree.h"
+#include "game_test_util.h"
+#include "random_trees.h"
+#include "support/recording_services.h"
+
+namespace zh {
+namespace {
+
+std::vector<uint8_t> FileBytes(const std::filesystem::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+TQGame NewGame(std::string_view moves, int number = 1) {
+  TQGame game;
+  game.header.record = HeaderRecord::Game();
+  game.number = number;
+  GameCursor cursor(&game);
+  cursor.Rewind();
+  test::Enter(cursor, moves);
+  return game;
+}
+
+TQGame HeaderOf(const TQGame& game) {
+  TQGame copy;
+  copy.header = game.header;
+  copy.number = game.number;
+  return copy;
+}
+
+struct Files {
+  explicit Files(const test::TempDir& dir, bool create = true)
+      : games((dir / "db").string(), "tqg", create), annotations((dir / "db").string(), "tqa", create) {}
+  FileTqg games;
+  FileTqa annotations;
+};
+
+TEST(GameFileAnnotations, OneTextAfterTheFirstMoveMakesOneSmallBlock) {
+  test::TempDir dir;
+  Files files(dir);
+  TQGame plain = NewGame("e2e4 e7e5");
+  ASSERT_EQ(files.games.AppendGame(plain, &files.annotations), 0);
+  EXPECT_EQ(files.annotations.End(), 10u) << "a game without annotations leaves the file alone";
+  EXPECT_EQ(plain.header.GetTqaOffset(), 0);
+
+  TQGame game = NewGame("e2e4 e7e5", 2);
+  GetAnnotations(*game.body.mainLine.GetMove(0))->SetTextAfter("hello", 0, 7);
+  ASSERT_EQ(files.games.AppendGame(game, &files.annotations), 0);
+  EXPECT_EQ(files.annotations.End(), 10u + 14 + 6 + 2 + 5);
+  EXPECT_EQ(game.header.GetTqaOffset(), 10);
+  EXPECT_EQ(game.header.GetContentFlags(), 0x4u);
+  files.annotations.File().WriteBack();
+  const std::vector<uint8_t> tqa = FileBytes(dir / "db.tqa");
+  ASSERT_EQ(tqa.size(), 37u);
+  EXPECT_EQ(GetBigEndian(tqa.data() + 10, 3), 2u) << "the prolog's key is the game number";
+  EXPECT_EQ(GetBigEndian(tqa.data() + 24, 3), 0u) << "the text's key is the first move's ordinal";
+
+  TQGame back = HeaderOf(game);
+  ASSERT_EQ(files.games.ReadGame(back, &files.annotations, false), 0);
+  EXPECT_EQ(CommentAfter(*back.body.mainLine.GetMove(0)), "hello");
+}
+
+TEST(GameFileAnnotations, BeforeMoveTextsSetTheTextBit) {
+  test::TempDir dir;
+  Files files(dir);
+  TQGame game = NewGame("e2e4 e7e5 g1f3");
+  GetAnnotations(*game.body.mainLine.GetMove(2))->SetTextBefore("before", 0, 0);
+  ASSERT_EQ(files.games.AppendGame(game, &files.annotations), 0);
+  EXPECT_EQ(game.header.GetContentFlags() & 4, 4u);
+}
+
+TEST(GameFileAnnotations, RandomAnnotatedTreesRoundTripInEveryWrittenVersion) {
+  test::TempDir dir;
+  Files files(dir);
+  test::RandomTreeOptions options;
+  options.annotations = true;
+  options.mainLength = 40;
+  std::vector<TQGame> saved(24);
+  std::vector<std::string> dumps;
+  std::set<int> types;
+  for (size_t i = 0; i < saved.size(); ++i) {
+    TQGame& game = saved[i];
+    game.header.record = HeaderRecord::Game();
+    game.number = static_cast<int32_t>(i + 1);
+    test::GrowRandomGame(game, static_cast<uint32_t>(500 + i), options);
+    std::mt19937 rng(static_cast<uint32_t>(i));
+    test::AddRandomAnnotations(*game.body.GetGameAnnotations(), rng);
+    game.body.flags = static_cast<uint16_t>((game.body.flags & ~0x3F) | std::array{0, 1, 4, 5}[i % 4]);
+    ASSERT_EQ(files.games.AppendGame(game, &files.annotations), 0) << i;
+    dumps.push_back(test::DumpBody(game.body));
+  }
+  for (size_t i = 0; i < saved.size(); ++i) {
+    TQGame back = HeaderOf(saved[i]);
+    ASSERT_EQ(files.games.ReadGame(back, &files.annotations, true), 0) << i;
+    EXPECT_EQ(test::DumpBody(back.body), dumps[i]) << i;
+    for (size_t at = dumps[i].find(" {"); at != std::string::npos; at = dumps[i].find(" {", at + 1))
+      types.insert(std::stoi(dumps[i].substr(at + 2)));
+  }
+  EXPECT_EQ(types, (std::set<int>{2, 3, 4, 5, 6, 7, 8, 9, 16, 17, 18, 19, 20, 21, 22, 23, 24, 32, 33, 34,
+                                   35, 127, 130}));
+}
+
+TEST(GameFileAnnotations, UnknownAndMalformedRecordsSurviveASave) {
+  test::TempDir dir;
+  Files files(dir);
+  TQGame game = NewGame("e2e4 e7e5");
+  // As read: a record of type 0x83 and a time record two bytes short, both kept whole.
+  const std::string unknown = {0, 0, 1, char(0x83), 0, 8, 'x', 'y'};
+  const std::string time = {0, 0, 1, 7, 0, 8, 1, 2};
+  AnnotationSet& set = *GetAnnotations(*game.body.mainLine.GetMove(1));
+  set.Append(kUnknownAnnotation, 0, unknown);
+  set.Append(kUnknownAnnotation, 0, time);
+  ASSERT_EQ(files.games.AppendGame(game, &files.annotations), 0);
+  TQGame back = HeaderOf(game);
+  ASSERT_EQ(files.games.ReadGame(back, &files.annotations, false), 0);
+  const AnnotationSet* read = back.body.mainLine.GetMove(1)->annotations;
+  ASSERT_TRUE(read);
+  ASSERT_EQ(read->Count(), 2);
+  EXPECT_EQ(read->EntryAt(0).type, kUnknownAnnotation);
+  EXPECT_EQ(read->EntryAt(0).Text(), unknown);
+  EXPECT_EQ(read->EntryAt(1).Text(), time);
+  // Saved again, the records come back byte for byte.
+  ASSERT_EQ(files.games.AppendGame(back, &files.annotations), 0);
+  TQGame again = HeaderOf(back);
+  ASSERT_EQ(files.games.ReadGame(again, &files.annotations, false), 0);
+  EXPECT_EQ(again.body.mainLine.GetMove(1)->annotations->EntryAt(0).Text(), unknown);
+  EXPECT_EQ(again.body.mainLine.GetMove(1)->annotations->EntryAt(1).Text(), time);
+}
+
+TEST(GameFileAnnotations, UnreadRecordsAndForeignBlocksMarkTheGameDamaged) {
+  test::RecordingServices services;
+  test::TempDir dir;
+  Files files(dir);
+  TQGame longer = NewGame("e2e4 e7e5 g1f3 b8c6", 7);
+  GetAnnotations(*longer.body.mainLine.GetMove(3))->SetTextAfter("late", 0, 0);
+  ASSERT_EQ(files.games.AppendGame(longer, &files.annotations), 0);
+  TQGame shorter = NewGame("d2d4", 7);
+  ASSERT_EQ(files.games.AppendGame(shorter, &files.annotations), 0);
+
+  // The short game pointed at the long game's block: its record under key 3 is never met.
+  TQGame read = HeaderOf(shorter);
+  read.header.SetTqaOffset(static_cast<uint32_t>(longer.header.GetTqaOffset()));
+  EXPECT_EQ(files.games.ReadGame(read, &files.annotations, false), 12);
+  EXPECT_EQ(read.body.mainLine.Count(), 1);
+  EXPECT_TRUE(read.body.damaged);
+
+  // A block of another game: the moves are read without annotations.
+  TQGame other = HeaderOf(longer);
+  other.number = 8;
+  EXPECT_EQ(files.games.ReadGame(other, &files.annotations, false), 12);
+  EXPECT_EQ(other.body.mainLine.Count(), 4);
+  EXPECT_TRUE(other.body.damaged);
+  EXPECT_EQ(services.CallsStartingWith("Log: Load game error").size(), 2u);
+}
+
+}  // namespace
+}  // namespace zh
