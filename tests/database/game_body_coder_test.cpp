@@ -65,15 +65,6 @@ std::vector<int> PlainTokens(const std::vector<uint8_t>& bytes, int version) {
   return tokens;
 }
 
-TQGame GameFromMoves(std::string_view moves, const char* fen = nullptr) {
-  TQGame game;
-  if (fen) game.body.SetSetUpStart(test::ParseFenForTest(fen), 1);
-  GameCursor cursor(&game);
-  cursor.Rewind();
-  test::Enter(cursor, moves);
-  return game;
-}
-
 std::string DataPath(const std::string& name) {
   return std::string(ZH_SOURCE_DIR) + "/tests/database/data/" + name;
 }
@@ -204,7 +195,7 @@ TEST(BodyCoder, ReadTraceHandsOverTheMainLine) {
     Board start;
     std::vector<std::string> moves;
   };
-  TQGame game = GameFromMoves("e2e4 e7e5 ( c7c5 g1f3 ) g1f3 b8c6 f1b5", "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1");
+  TQGame game = test::EnteredGame("e2e4 e7e5 ( c7c5 g1f3 ) g1f3 b8c6 f1b5", "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1");
   for (int version : {0, 1}) {
     game.body.flags = static_cast<uint16_t>((game.body.flags & ~0x3F) | version);
     const std::vector<uint8_t> bytes = EncodeBody(game.body);
@@ -221,7 +212,7 @@ TEST(BodyCoder, ReadTraceHandsOverTheMainLine) {
 // ---- the stream ----
 
 TEST(BodyCoder, TwoVariationsAtOneMoveGiveExactlyTwoBranchTokens) {
-  TQGame game = GameFromMoves("e2e4 e7e5 ( c7c5 ) ( e7e6 ) g1f3");
+  TQGame game = test::EnteredGame("e2e4 e7e5 ( c7c5 ) ( e7e6 ) g1f3");
   const std::vector<int> tokens = PlainTokens(EncodeBody(game.body), 0);
   EXPECT_EQ(std::count(tokens.begin(), tokens.end(), bc::kBranchToken), 2);
   // e4, branch, e5, f3, end; branch, c5, end; e6, end.
@@ -235,7 +226,7 @@ TEST(BodyCoder, TwoVariationsAtOneMoveGiveExactlyTwoBranchTokens) {
 
 TEST(BodyCoder, PromotionsAreAlwaysEscaped) {
   for (const char* move : {"b7b8q", "b7b8r", "b7b8b", "b7b8n", "b7a8q"}) {
-    TQGame game = GameFromMoves(move, "r3k3/1P6/8/8/8/8/8/4K3 w - - 0 1");
+    TQGame game = test::EnteredGame(move, "r3k3/1P6/8/8/8/8/8/4K3 w - - 0 1");
     const std::vector<int> tokens = PlainTokens(EncodeBody(game.body), 0);
     ASSERT_EQ(tokens.size(), 4u) << move;
     EXPECT_EQ(tokens[0], bc::kEscapeToken) << move;
@@ -342,7 +333,7 @@ TEST(BodyCoder, IllegalMovesEndTheReadKeepingEarlierMoves) {
       {"escaped pawn takes straight ahead", 4, 28, 29},
   };
   for (const Case& c : cases) {
-    TQGame game = GameFromMoves("e2e4 e7e5 g1f3");
+    TQGame game = test::EnteredGame("e2e4 e7e5 g1f3");
     game.body.flags = static_cast<uint16_t>(c.version);
     std::vector<uint8_t> bytes = EncodeBody(game.body);
     // The third move becomes the bad one (at counter 2).
@@ -366,7 +357,7 @@ TEST(BodyCoder, IllegalMovesEndTheReadKeepingEarlierMoves) {
 
 TEST(BodyCoder, CutBodiesAreDamagedAndEmptyBodiesAreEmptyGames) {
   test::RecordingServices services;
-  TQGame game = GameFromMoves("e2e4 e7e5 ( c7c5 ) g1f3");
+  TQGame game = test::EnteredGame("e2e4 e7e5 ( c7c5 ) g1f3");
   for (int version : {0, 1}) {
     game.body.flags = static_cast<uint16_t>(version);
     std::vector<uint8_t> bytes = EncodeBody(game.body);
@@ -383,7 +374,7 @@ TEST(BodyCoder, CutBodiesAreDamagedAndEmptyBodiesAreEmptyGames) {
 }
 
 TEST(BodyCoder, TwoByteMarkerOnlyFromANonPromotionWithPromotionBits) {
-  TQGame game = GameFromMoves("e2e4 e7e5 g1f3 b8c6");
+  TQGame game = test::EnteredGame("e2e4 e7e5 g1f3 b8c6");
   game.body.flags = 1;
   const std::vector<uint8_t> plain = EncodeBody(game.body);
   TQGame back;
@@ -402,7 +393,7 @@ TEST(BodyCoder, TwoByteMarkerOnlyFromANonPromotionWithPromotionBits) {
 }
 
 TEST(BodyCoder, BusyAndUnknownVersionsAreRefused) {
-  TQGame game = GameFromMoves("e2e4");
+  TQGame game = test::EnteredGame("e2e4");
   uint8_t buffer[16];
   MemoryBodyStream stream;
   game.body.coderBusy = true;

@@ -21,28 +21,6 @@
 namespace zh {
 namespace {
 
-std::vector<uint8_t> FileBytes(const std::filesystem::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-TQGame NewGame(std::string_view moves, int number = 1) {
-  TQGame game;
-  game.header.record = HeaderRecord::Game();
-  game.number = number;
-  GameCursor cursor(&game);
-  cursor.Rewind();
-  test::Enter(cursor, moves);
-  return game;
-}
-
-TQGame HeaderOf(const TQGame& game) {
-  TQGame copy;
-  copy.header = game.header;
-  copy.number = game.number;
-  return copy;
-}
-
 struct Files {
   explicit Files(const test::TempDir& dir, bool create = true)
       : games((dir / "db").string(), "tqg", create), annotations((dir / "db").string(), "tqa", create) {}
@@ -53,24 +31,24 @@ struct Files {
 TEST(GameFileAnnotations, OneTextAfterTheFirstMoveMakesOneSmallBlock) {
   test::TempDir dir;
   Files files(dir);
-  TQGame plain = NewGame("e2e4 e7e5");
+  TQGame plain = test::EnteredGame("e2e4 e7e5");
   ASSERT_EQ(files.games.AppendGame(plain, &files.annotations), 0);
   EXPECT_EQ(files.annotations.End(), 10u) << "a game without annotations leaves the file alone";
   EXPECT_EQ(plain.header.GetTqaOffset(), 0);
 
-  TQGame game = NewGame("e2e4 e7e5", 2);
+  TQGame game = test::EnteredGame("e2e4 e7e5", nullptr, 2);
   GetAnnotations(*game.body.mainLine.GetMove(0))->SetTextAfter("hello", 0, 7);
   ASSERT_EQ(files.games.AppendGame(game, &files.annotations), 0);
   EXPECT_EQ(files.annotations.End(), 10u + 14 + 6 + 2 + 5);
   EXPECT_EQ(game.header.GetTqaOffset(), 10);
   EXPECT_EQ(game.header.GetContentFlags(), 0x4u);
   files.annotations.File().WriteBack();
-  const std::vector<uint8_t> tqa = FileBytes(dir / "db.tqa");
+  const std::vector<uint8_t> tqa = test::FileBytes(dir / "db.tqa");
   ASSERT_EQ(tqa.size(), 37u);
   EXPECT_EQ(GetBigEndian(tqa.data() + 10, 3), 2u) << "the prolog's key is the game number";
   EXPECT_EQ(GetBigEndian(tqa.data() + 24, 3), 0u) << "the text's key is the first move's ordinal";
 
-  TQGame back = HeaderOf(game);
+  TQGame back = test::HeaderOf(game);
   ASSERT_EQ(files.games.ReadGame(back, &files.annotations, false), 0);
   EXPECT_EQ(CommentAfter(*back.body.mainLine.GetMove(0)), "hello");
 }
@@ -78,7 +56,7 @@ TEST(GameFileAnnotations, OneTextAfterTheFirstMoveMakesOneSmallBlock) {
 TEST(GameFileAnnotations, BeforeMoveTextsSetTheTextBit) {
   test::TempDir dir;
   Files files(dir);
-  TQGame game = NewGame("e2e4 e7e5 g1f3");
+  TQGame game = test::EnteredGame("e2e4 e7e5 g1f3");
   GetAnnotations(*game.body.mainLine.GetMove(2))->SetTextBefore("before", 0, 0);
   ASSERT_EQ(files.games.AppendGame(game, &files.annotations), 0);
   EXPECT_EQ(game.header.GetContentFlags() & 4, 4u);
@@ -105,7 +83,7 @@ TEST(GameFileAnnotations, RandomAnnotatedTreesRoundTripInEveryWrittenVersion) {
     dumps.push_back(test::DumpBody(game.body));
   }
   for (size_t i = 0; i < saved.size(); ++i) {
-    TQGame back = HeaderOf(saved[i]);
+    TQGame back = test::HeaderOf(saved[i]);
     ASSERT_EQ(files.games.ReadGame(back, &files.annotations, true), 0) << i;
     EXPECT_EQ(test::DumpBody(back.body), dumps[i]) << i;
     for (size_t at = dumps[i].find(" {"); at != std::string::npos; at = dumps[i].find(" {", at + 1))
@@ -118,7 +96,7 @@ TEST(GameFileAnnotations, RandomAnnotatedTreesRoundTripInEveryWrittenVersion) {
 TEST(GameFileAnnotations, UnknownAndMalformedRecordsSurviveASave) {
   test::TempDir dir;
   Files files(dir);
-  TQGame game = NewGame("e2e4 e7e5");
+  TQGame game = test::EnteredGame("e2e4 e7e5");
   // As read: a record of type 0x83 and a time record two bytes short, both kept whole.
   const std::string unknown = {0, 0, 1, char(0x83), 0, 8, 'x', 'y'};
   const std::string time = {0, 0, 1, 7, 0, 8, 1, 2};
@@ -126,7 +104,7 @@ TEST(GameFileAnnotations, UnknownAndMalformedRecordsSurviveASave) {
   set.Append(kUnknownAnnotation, 0, unknown);
   set.Append(kUnknownAnnotation, 0, time);
   ASSERT_EQ(files.games.AppendGame(game, &files.annotations), 0);
-  TQGame back = HeaderOf(game);
+  TQGame back = test::HeaderOf(game);
   ASSERT_EQ(files.games.ReadGame(back, &files.annotations, false), 0);
   const AnnotationSet* read = back.body.mainLine.GetMove(1)->annotations;
   ASSERT_TRUE(read);
@@ -136,7 +114,7 @@ TEST(GameFileAnnotations, UnknownAndMalformedRecordsSurviveASave) {
   EXPECT_EQ(read->EntryAt(1).Text(), time);
   // Saved again, the records come back byte for byte.
   ASSERT_EQ(files.games.AppendGame(back, &files.annotations), 0);
-  TQGame again = HeaderOf(back);
+  TQGame again = test::HeaderOf(back);
   ASSERT_EQ(files.games.ReadGame(again, &files.annotations, false), 0);
   EXPECT_EQ(again.body.mainLine.GetMove(1)->annotations->EntryAt(0).Text(), unknown);
   EXPECT_EQ(again.body.mainLine.GetMove(1)->annotations->EntryAt(1).Text(), time);
@@ -146,21 +124,21 @@ TEST(GameFileAnnotations, UnreadRecordsAndForeignBlocksMarkTheGameDamaged) {
   test::RecordingServices services;
   test::TempDir dir;
   Files files(dir);
-  TQGame longer = NewGame("e2e4 e7e5 g1f3 b8c6", 7);
+  TQGame longer = test::EnteredGame("e2e4 e7e5 g1f3 b8c6", nullptr, 7);
   GetAnnotations(*longer.body.mainLine.GetMove(3))->SetTextAfter("late", 0, 0);
   ASSERT_EQ(files.games.AppendGame(longer, &files.annotations), 0);
-  TQGame shorter = NewGame("d2d4", 7);
+  TQGame shorter = test::EnteredGame("d2d4", nullptr, 7);
   ASSERT_EQ(files.games.AppendGame(shorter, &files.annotations), 0);
 
   // The short game pointed at the long game's block: its record under key 3 is never met.
-  TQGame read = HeaderOf(shorter);
+  TQGame read = test::HeaderOf(shorter);
   read.header.SetTqaOffset(static_cast<uint32_t>(longer.header.GetTqaOffset()));
   EXPECT_EQ(files.games.ReadGame(read, &files.annotations, false), 12);
   EXPECT_EQ(read.body.mainLine.Count(), 1);
   EXPECT_TRUE(read.body.damaged);
 
   // A block of another game: the moves are read without annotations.
-  TQGame other = HeaderOf(longer);
+  TQGame other = test::HeaderOf(longer);
   other.number = 8;
   EXPECT_EQ(files.games.ReadGame(other, &files.annotations, false), 12);
   EXPECT_EQ(other.body.mainLine.Count(), 4);

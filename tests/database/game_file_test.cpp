@@ -22,31 +22,9 @@
 namespace zh {
 namespace {
 
-std::vector<uint8_t> FileBytes(const std::filesystem::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
 void WriteBytes(const std::filesystem::path& path, const std::vector<uint8_t>& bytes) {
   std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
                                              static_cast<std::streamsize>(bytes.size()));
-}
-
-TQGame NewGame(std::string_view moves, const char* fen = nullptr) {
-  TQGame game;
-  game.header.record = HeaderRecord::Game();
-  if (fen) game.body.SetSetUpStart(test::ParseFenForTest(fen), 1);
-  GameCursor cursor(&game);
-  cursor.Rewind();
-  test::Enter(cursor, moves);
-  return game;
-}
-
-// The header fields a reader needs from an appended game.
-TQGame HeaderOf(const TQGame& game) {
-  TQGame copy;
-  copy.header = game.header;
-  return copy;
 }
 
 struct Recorder final : GameTrace {
@@ -73,14 +51,14 @@ TEST(GameFile, NewFileHeaderAndEnd) {
     EXPECT_EQ(file.GetEnd(), 10u);
     EXPECT_EQ(file.GetWaste(), 0u);
   }
-  EXPECT_EQ(FileBytes(dir / "db.tqg"), (std::vector<uint8_t>{0, 10, 0, 0, 0, 10, 0, 0, 0, 0}));
+  EXPECT_EQ(test::FileBytes(dir / "db.tqg"), (std::vector<uint8_t>{0, 10, 0, 0, 0, 10, 0, 0, 0, 0}));
   {
     FileTqg file(base, "tqg", false);
     EXPECT_EQ(file.SetEnd(3), 0);
     EXPECT_EQ(file.GetEnd(), 10u);
     EXPECT_EQ(file.SetWaste(77), 0);
   }
-  EXPECT_EQ(FileBytes(dir / "db.tqg"), (std::vector<uint8_t>{0, 10, 0, 0, 0, 10, 0, 0, 0, 77}));
+  EXPECT_EQ(test::FileBytes(dir / "db.tqg"), (std::vector<uint8_t>{0, 10, 0, 0, 0, 10, 0, 0, 0, 77}));
   FileTqg missing((dir / "none").string(), "tqg", false);
   EXPECT_TRUE(missing.HasError());
 }
@@ -91,32 +69,32 @@ TEST(GameFile, AppendedGamesReadBackWithTheirHeaderFields) {
   std::string plies;
   for (int i = 0; i < 10; ++i) plies += "g1f3 g8f6 f3g1 f6g8 ";
   plies += "e2e4";  // 41 plies
-  TQGame game = NewGame(plies);
+  TQGame game = test::EnteredGame(plies);
   ASSERT_EQ(file.AppendGame(game, nullptr), 0);
   EXPECT_EQ(game.header.GetMoveCount(), 21);
   EXPECT_EQ(game.header.GetTqgOffset(), 10);
   EXPECT_EQ(game.header.GetContentFlags(), 0u);
   EXPECT_EQ(file.GetEnd(), 10u + 4 + 42);
 
-  TQGame empty = NewGame("");
+  TQGame empty = test::EnteredGame("");
   ASSERT_EQ(file.AppendGame(empty, nullptr), 0);
   EXPECT_EQ(file.RecordLength(56), 5) << "the record header and the end token";
   EXPECT_EQ(empty.header.GetMoveCount(), 0);
 
-  TQGame black = NewGame("e7e5 d2d4 ( g1f3 ) e5d4", "rnbqkbnr/pppppppp/8/8/4P3/8/PPPP1PPP/RNBQKBNR b KQkq e3 0 1");
+  TQGame black = test::EnteredGame("e7e5 d2d4 ( g1f3 ) e5d4", "rnbqkbnr/pppppppp/8/8/4P3/8/PPPP1PPP/RNBQKBNR b KQkq e3 0 1");
   ASSERT_EQ(file.AppendGame(black, nullptr), 0);
   EXPECT_EQ(black.header.GetMoveCount(), 2);
   EXPECT_EQ(black.header.GetContentFlags(), 3u) << "set-up and variations";
 
-  TQGame back = HeaderOf(black);
+  TQGame back = test::HeaderOf(black);
   ASSERT_EQ(file.ReadGame(back, nullptr, true), 0);
   EXPECT_EQ(test::DumpTree(back), "e7e5 d2d4 (g1f3) e5d4");
   EXPECT_EQ(test::Fen4(back.body.start.start.position), "rnbqkbnr/pppppppp/8/8/4P3/8/PPPP1PPP/RNBQKBNR b KQkq e3");
-  TQGame main = HeaderOf(game);
+  TQGame main = test::HeaderOf(game);
   ASSERT_EQ(file.ReadBody(main, 5, false), 0);
   EXPECT_EQ(main.body.mainLine.Count(), 5);
   Recorder trace;
-  TQGame traced = HeaderOf(black);
+  TQGame traced = test::HeaderOf(black);
   ASSERT_EQ(file.ReadTrace(traced, trace, 600), 0);
   EXPECT_EQ(trace.moves, (std::vector<std::string>{"e7e5", "d2d4", "e5d4"}));
   EXPECT_TRUE(trace.blackStarts);
@@ -131,11 +109,11 @@ TEST(GameFile, BlackFirstSetUpGamesOfEvenPliesPassTheLengthCheck) {
   test::TempDir dir;
   FileTqg file((dir / "db").string(), "tqg", true);
   for (int version : {0, 1}) {
-    TQGame game = NewGame("e7e5 d2d4", "rnbqkbnr/pppppppp/8/8/4P3/8/PPPP1PPP/RNBQKBNR b KQkq e3 0 1");
+    TQGame game = test::EnteredGame("e7e5 d2d4", "rnbqkbnr/pppppppp/8/8/4P3/8/PPPP1PPP/RNBQKBNR b KQkq e3 0 1");
     game.body.flags = static_cast<uint16_t>(game.body.flags | version);
     ASSERT_EQ(file.AppendGame(game, nullptr), 0);
     EXPECT_EQ(game.header.GetMoveCount(), 2);
-    TQGame back = HeaderOf(game);
+    TQGame back = test::HeaderOf(game);
     EXPECT_EQ(file.ReadGame(back, nullptr, false), 0) << version;
     EXPECT_EQ(back.body.mainLine.Count(), 2);
     // One more move in the header than the body holds fails the check.
@@ -147,13 +125,13 @@ TEST(GameFile, BlackFirstSetUpGamesOfEvenPliesPassTheLengthCheck) {
 TEST(GameFile, RefusedAppendsChangeNothing) {
   test::TempDir dir;
   FileTqg file((dir / "db").string(), "tqg", true);
-  TQGame game = NewGame("e2e4 e7e5");
+  TQGame game = test::EnteredGame("e2e4 e7e5");
   ASSERT_EQ(file.AppendGame(game, nullptr), 0);
-  const std::vector<uint8_t> before = FileBytes(dir / "db.tqg");
+  const std::vector<uint8_t> before = test::FileBytes(dir / "db.tqg");
   const HeaderRecord header = game.header.record;
 
   // A start that is no position: two white kings.
-  TQGame invalid = NewGame("", "4k3/8/8/8/8/8/8/3KK3 w - - 0 1");
+  TQGame invalid = test::EnteredGame("", "4k3/8/8/8/8/8/8/3KK3 w - - 0 1");
   invalid.header.SetTqgOffset(1234);
   EXPECT_EQ(file.AppendGame(invalid, nullptr), 1);
   EXPECT_EQ(invalid.header.GetTqgOffset(), 1234);
@@ -167,19 +145,19 @@ TEST(GameFile, RefusedAppendsChangeNothing) {
   item.SetTitle(0, "Title");
   EXPECT_EQ(file.AppendText(item), 1);
   file.File().WriteBack();
-  EXPECT_EQ(FileBytes(dir / "db.tqg"), before);
+  EXPECT_EQ(test::FileBytes(dir / "db.tqg"), before);
 }
 
 TEST(GameFile, DamagedRecordsAnswerTwelve) {
   test::TempDir dir;
   const std::string base = (dir / "db").string();
-  TQGame game = NewGame("e2e4 e7e5", "4k3/8/8/8/8/8/4P3/4K3 w - - 0 1");
+  TQGame game = test::EnteredGame("e2e4 e7e5", "4k3/8/8/8/8/8/4P3/4K3 w - - 0 1");
   game.body.SetSetUpStart(test::ParseFenForTest("rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1"), 1);
   {
     FileTqg file(base, "tqg", true);
     ASSERT_EQ(file.AppendGame(game, nullptr), 0);
   }
-  const std::vector<uint8_t> good = FileBytes(dir / "db.tqg");
+  const std::vector<uint8_t> good = test::FileBytes(dir / "db.tqg");
   const uint32_t length = GetBigEndian(good.data() + 11, 3);
   struct Case {
     const char* name;
@@ -198,7 +176,7 @@ TEST(GameFile, DamagedRecordsAnswerTwelve) {
     std::copy(c.bytes.begin(), c.bytes.end(), bytes.begin() + static_cast<long>(c.at));
     WriteBytes(dir / "db.tqg", bytes);
     FileTqg file(base, "tqg", false);
-    TQGame back = HeaderOf(game);
+    TQGame back = test::HeaderOf(game);
     EXPECT_EQ(file.ReadGame(back, nullptr, false), 12) << c.name;
     EXPECT_EQ(file.RecordLength(10), c.at == 11 ? GetBigEndian(c.bytes.data(), 3) : length) << c.name;
   }
@@ -208,18 +186,18 @@ TEST(GameFile, DamagedRecordsAnswerTwelve) {
 TEST(GameFile, AnInvalidStoredStartGivesTheStandardStartAndNoMoves) {
   test::TempDir dir;
   const std::string base = (dir / "db").string();
-  TQGame game = NewGame("e1d1", "4k3/8/8/8/8/8/8/4K3 w - - 0 1");
+  TQGame game = test::EnteredGame("e1d1", "4k3/8/8/8/8/8/8/4K3 w - - 0 1");
   game.body.start.kind = 2;  // the nibble board: one nibble per square
   {
     FileTqg file(base, "tqg", true);
     ASSERT_EQ(file.AppendGame(game, nullptr), 0);
   }
-  std::vector<uint8_t> bytes = FileBytes(dir / "db.tqg");
+  std::vector<uint8_t> bytes = test::FileBytes(dir / "db.tqg");
   ASSERT_EQ(bytes[14], 2);
   bytes[18] = static_cast<uint8_t>(kKing << 4 | (bytes[18] & 15));  // a second white king on a1
   WriteBytes(dir / "db.tqg", bytes);
   FileTqg file(base, "tqg", false);
-  TQGame back = HeaderOf(game);
+  TQGame back = test::HeaderOf(game);
   EXPECT_EQ(file.ReadGame(back, nullptr, false), 1);
   EXPECT_FALSE(back.body.IsSetUp());
   EXPECT_EQ(back.body.mainLine.Count(), 0);
@@ -235,7 +213,7 @@ TEST(GameFile, TextItemsKeepTitlesFlagTextsAndFormatData) {
   ASSERT_EQ(file.AppendText(item), 0);
   const uint32_t offset = item.header.record.tqgOffset;
   file.File().WriteBack();
-  std::vector<uint8_t> bytes = FileBytes(dir / "db.tqg");
+  std::vector<uint8_t> bytes = test::FileBytes(dir / "db.tqg");
   const std::vector<uint8_t> record(bytes.begin() + offset, bytes.end());
   EXPECT_EQ(record, (std::vector<uint8_t>{0x80, 0, 0, 28, 0, 1, 0, 2, 0, 0, 0, 4, 'C', 'a', 'f', 0xE9,
                                           0, 3, 0, 5, 'T', 'i', 't', 'e', 'l', 0, 0, 0}));
@@ -265,7 +243,7 @@ TEST(GameFile, MalformedTextRecordsAnswerTwelveAndLeaveTheItem) {
     FileTqg file(base, "tqg", true);
     ASSERT_EQ(file.AppendText(item), 0);
   }
-  const std::vector<uint8_t> good = FileBytes(dir / "db.tqg");
+  const std::vector<uint8_t> good = test::FileBytes(dir / "db.tqg");
   // Record from offset 10: kind, length(3), 1, title count, slot, length, 'T', flag,
   // text count, slot, length, 'x', format length.
   struct Case {

@@ -1,10 +1,14 @@
 #include "random_trees.h"
 
+#include <fstream>
+#include <iterator>
+
 #include "core/eval_value.h"
 #include "core/movelist.h"
 #include "database/annotation_set.h"
 #include "database/embedded_game.h"
 #include "database/training_holder.h"
+#include "game_test_util.h"
 #include "database/game_cursor.h"
 #include "database/move_tree.h"
 #include "support/test_fen.h"
@@ -101,6 +105,29 @@ void DumpLine(const MoveLine& line, std::string& out) {
 }
 
 }  // namespace
+
+TQGame EnteredGame(std::string_view moves, const char* fen, int number) {
+  TQGame game;
+  game.header.record = HeaderRecord::Game();
+  game.number = number;
+  if (fen) game.body.SetSetUpStart(ParseFenForTest(fen), 1);
+  GameCursor cursor(&game);
+  cursor.Rewind();
+  Enter(cursor, moves);
+  return game;
+}
+
+TQGame HeaderOf(const TQGame& game) {
+  TQGame copy;
+  copy.header = game.header;
+  copy.number = game.number;
+  return copy;
+}
+
+std::vector<uint8_t> FileBytes(const std::filesystem::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
 
 const std::vector<const char*>& SetUpFens() {
   static const std::vector<const char*> fens = {

@@ -3,7 +3,9 @@
 #pragma once
 
 #include <cstdint>
+#include <filesystem>
 #include <random>
+#include <string_view>
 #include <string>
 #include <vector>
 
@@ -19,6 +21,13 @@ struct RandomTreeOptions {
   bool nullMoves = true;
   bool annotations = false;
 };
+
+// A game record entered through the cursor (coordinate moves as test::Enter takes
+// them), from the FEN when one is given, with its item number.
+TQGame EnteredGame(std::string_view moves, const char* fen = nullptr, int number = 1);
+// A game holding only the header and number of another: what a reader starts from.
+TQGame HeaderOf(const TQGame& game);
+std::vector<uint8_t> FileBytes(const std::filesystem::path& path);
 
 // Set-up starts with either side to move, some with promotions close.
 const std::vector<const char*>& SetUpFens();
