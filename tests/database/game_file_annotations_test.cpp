@@ -97,9 +97,10 @@ TEST(GameFileAnnotations, UnknownAndMalformedRecordsSurviveASave) {
   test::TempDir dir;
   Files files(dir);
   TQGame game = test::EnteredGame("e2e4 e7e5");
-  // As read: a record of type 0x83 and a time record two bytes short, both kept whole.
-  const std::string unknown = {0, 0, 1, char(0x83), 0, 8, 'x', 'y'};
-  const std::string time = {0, 0, 1, 7, 0, 8, 1, 2};
+  // As read: a record of type 0x83 and a time record two bytes short, both kept whole
+  // (with key 0 in memory; the file gives them the move's ordinal).
+  const std::string unknown = {0, 0, 0, char(0x83), 0, 8, 'x', 'y'};
+  const std::string time = {0, 0, 0, 7, 0, 8, 1, 2};
   AnnotationSet& set = *GetAnnotations(*game.body.mainLine.GetMove(1));
   set.Append(kUnknownAnnotation, 0, unknown);
   set.Append(kUnknownAnnotation, 0, time);
