@@ -70,6 +70,9 @@ std::unique_ptr<SortedLONGArr> Database::GamesOfTournament(int) {
 int Database::TournamentEdge(int, int) {
   return 0;
 }
+FileTqa* Database::SearchAnnotations() {
+  return nullptr;
+}
 
 int Database::CopyGameList(Database& source, SortedLONGArr& numbers, CopyOptions& options) {
   const uint32_t count = numbers.Count();

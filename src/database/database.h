@@ -25,6 +25,7 @@ class TQGame;
 class TQTextItem;
 class TqfDatabase;
 class TqgDatabase;
+class FileTqa;
 
 enum DatabaseResult : int {
   kDbDone = 0,
@@ -99,9 +100,11 @@ class Database {
   // The 0-based indexes of the items kept, and the media files of the deleted ones.
   virtual int CollectDeleted(std::vector<int32_t>& kept, PathList& mediaOfDeleted) = 0;
 
-  // A search: SearchBegin answers the first candidate number.
+  // A search: SearchBegin answers the first candidate number; SearchNext answers the
+  // matching ply (0 for criteria without positions) or kNoMatchingPly.
   virtual int SearchBegin(SearchMask& mask);
   virtual void SearchEnd();
+  virtual int SearchNext(SearchMask& mask, GameTrace& trace, TQGame& game, int n);
 
   virtual int ReservedQueryA(int value);
   virtual int GetUsableKeys(int kinds);
@@ -124,6 +127,9 @@ class Database {
   const std::string& BasePath() const { return basePath_; }
 
  protected:
+  // The annotation file that SearchNext hands to the mask's annotation test.
+  virtual FileTqa* SearchAnnotations();
+
   int32_t errorState_ = 0;  // 0 when usable; a creator deletes an object that is not
   std::string basePath_;    // without extension
   int32_t reserved_ = 0;

@@ -45,6 +45,17 @@ std::string SkippedText(int skipped) {
 
 }  // namespace
 
+void MainLineTrace::Start(const Board& board) {
+  start = board;
+  moves.clear();
+  sides.clear();
+}
+
+void MainLineTrace::AppendMove(const GameMove& move, int sideToMove) {
+  moves.push_back(move);
+  sides.push_back(sideToMove);
+}
+
 TQFileDatabase::TQFileDatabase(std::string basePath, int32_t kind)
     : Database(std::move(basePath)), kind_(kind) {}
 
@@ -75,6 +86,10 @@ uint64_t TQFileDatabase::FreeDiskSpaceKB() const {
 
 std::unique_ptr<TQGame> TQFileDatabase::MakeWorkGame() const {
   return std::unique_ptr<TQGame>(new (std::nothrow) TQGame());
+}
+
+std::unique_ptr<GameTrace> TQFileDatabase::MakeWorkTrace() const {
+  return std::unique_ptr<GameTrace>(new (std::nothrow) MainLineTrace());
 }
 
 int TQFileDatabase::CheckDiskSpace(Database&, int count) {

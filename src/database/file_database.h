@@ -9,7 +9,10 @@
 #include <string>
 #include <vector>
 
+#include "core/board.h"
+#include "core/game_move.h"
 #include "database/database.h"
+#include "database/search_mask.h"
 
 namespace zh {
 
@@ -21,6 +24,18 @@ class ThemeMasks;
 
 // What a header set estimates for count more items: 220 bytes each, in 64 bits.
 int64_t HeaderSetSizeEstimate(int count);
+
+// The trace the generic search fills: the start board, then each main-line move with
+// the side that made it (0 White).
+class MainLineTrace final : public GameTrace {
+ public:
+  void Start(const Board& board) override;
+  void AppendMove(const GameMove& move, int sideToMove) override;
+
+  Board start;
+  std::vector<GameMove> moves;
+  std::vector<int> sides;
+};
 
 class TQFileDatabase : public Database {
  public:
@@ -39,6 +54,8 @@ class TQFileDatabase : public Database {
   std::unique_ptr<std::vector<int32_t>> Sort(int criterion) override;
   void Reorganise(const std::vector<int32_t>& kept, bool compactLibraries,
                   bool countLibraryReferences) override;
+  // The search loop: SearchBegin, SearchNext per candidate (polling every 250), SearchEnd.
+  std::unique_ptr<SortedLONGArr> Search(SearchMask& mask, const SortedLONGArr* list) override;
 
   virtual int AppendHeader(int& n, GameHeader& header) = 0;
   virtual int AppendGame(TQGame& game) = 0;
@@ -66,8 +83,9 @@ class TQFileDatabase : public Database {
  protected:
   // Free space in KiB of the drive holding the database.
   virtual uint64_t FreeDiskSpaceKB() const;
-  // The work game of a copy; null when no memory is left.
+  // The work objects of a copy or search; null when no memory is left.
   virtual std::unique_ptr<TQGame> MakeWorkGame() const;
+  virtual std::unique_ptr<GameTrace> MakeWorkTrace() const;
 
   int32_t kind_;
   // Keys, in this order: openings key and its position index, a reserved slot, the key

@@ -4,6 +4,7 @@
 
 #include "database/game_cursor.h"
 #include "database/game_item.h"
+#include "database/search_mask.h"
 #include "game_test_util.h"
 
 namespace zh::test {
@@ -67,8 +68,17 @@ int MemoryDatabase::ReadGame(int n, TQGame& game, bool moveTexts) {
   return ReadGameBody(n, game, 600, moveTexts);
 }
 
-int MemoryDatabase::ReadGameTrace(int, GameTrace&, TQGame&, int) {
-  return kDbReadError;
+int MemoryDatabase::ReadGameTrace(int n, GameTrace& trace, TQGame& game, int plyLimit) {
+  if (const int rc = ReadGameBody(n, game, plyLimit, false)) return rc;
+  GameCursor cursor(&game);
+  trace.blackStarts = cursor.GetPosition().IsBlackToMove();
+  trace.Start(cursor.GetPosition().board);
+  for (int i = 0; i < game.body.mainLine.Count(); ++i) {
+    const int side = static_cast<int>(cursor.GetPosition().side);
+    trace.AppendMove(*game.body.mainLine.GetMove(i), side);
+    cursor.Forward();
+  }
+  return kDbDone;
 }
 
 int MemoryDatabase::AppendHeader(int& n, GameHeader& header) {

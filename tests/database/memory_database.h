@@ -9,7 +9,6 @@
 #include <string>
 #include <vector>
 
-#include "core/int_array.h"
 #include "database/file_database.h"
 #include "database/game_header.h"
 
@@ -51,7 +50,6 @@ class MemoryDatabase final : public TQFileDatabase {
   int ToggleDeleted(int) override { return 0; }
   int CollectDeleted(std::vector<int32_t>&, PathList&) override { return kDbNotSupported; }
   int64_t EstimateSize(int count) override { return HeaderSetSizeEstimate(count); }
-  std::unique_ptr<SortedLONGArr> Search(SearchMask&, const SortedLONGArr*) override { return nullptr; }
 
   int AppendHeader(int& n, GameHeader& header) override;
   int AppendGame(TQGame& game) override;

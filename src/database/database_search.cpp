@@ -1,0 +1,104 @@
+// The generic search: the per-item test of Database and the search loop of the file
+// databases.
+#include <algorithm>
+
+#include "core/int_array.h"
+#include "core/services.h"
+#include "database/file_database.h"
+#include "database/game_cursor.h"
+#include "database/game_item.h"
+#include "database/search_mask.h"
+
+namespace zh {
+
+namespace {
+
+constexpr int kFinalPositionPlies = 600;
+constexpr int kSearchPollInterval = 250;
+constexpr int kSearchLineText = 629;
+
+// The position criteria on a traced main line: the combined test, or the material,
+// motif and manoeuvre tests that are on, each needing a ply, keeping the smallest.
+int MatchPositions(const SearchMask& mask, const GameTrace& trace) {
+  if (mask.SeveralPositionCriteria()) return mask.FindMatchingPly(trace);
+  int result = kNoMatchingPly;
+  bool failed = false;
+  if (mask.MaterialOn()) {
+    result = mask.MaterialFindMatch(trace);
+    failed = result == kNoMatchingPly;
+  }
+  if (mask.MotifOn() && !failed) {
+    const int ply = mask.MotifFindMatch(trace);
+    failed = ply == kNoMatchingPly;
+    result = std::min(result, ply);
+  }
+  if (mask.ManeuverOn() && !failed) {
+    const int ply = mask.ManeuverFindMatch(trace);
+    failed = ply == kNoMatchingPly;
+    result = std::min(result, ply);
+  }
+  return failed ? kNoMatchingPly : result;
+}
+
+// The final-position test on the position after the main line's last move.
+int MatchFinalPosition(const SearchMask& mask, TQGame& game) {
+  const int plies = game.body.mainLine.Count();
+  if (plies == 0) return kNoMatchingPly;
+  GameCursor cursor(&game);
+  while (cursor.Ply() < plies && cursor.Forward() == 0) {
+  }
+  return mask.MatchFinalPosition(cursor.GetPosition(), *game.body.mainLine.GetMove(plies - 1), plies);
+}
+
+}  // namespace
+
+int Database::SearchNext(SearchMask& mask, GameTrace& trace, TQGame& game, int n) {
+  int result = 0;
+  if (mask.IsActive()) {
+    if (ReadHeader(n, game.header) != kDbDone || !mask.MatchHeader(game.header)) return kNoMatchingPly;
+  }
+  if (mask.MaterialOn() || mask.MotifOn() || mask.ManeuverOn()) {
+    if (ReadGameTrace(n, trace, game, mask.GetPlyLimit()) != kDbDone) return kNoMatchingPly;
+    result = MatchPositions(mask, trace);
+    if (result == kNoMatchingPly) return result;
+  }
+  if (mask.FinalPositionOn()) {
+    if (ReadGameBody(n, game, kFinalPositionPlies, false) != kDbDone) return kNoMatchingPly;
+    result = MatchFinalPosition(mask, game);
+    if (result == kNoMatchingPly) return result;
+  }
+  if (mask.AnnotationsOn()) {
+    if (ReadHeaderRecord(n, game.header) != kDbDone) return kNoMatchingPly;
+    result = mask.MatchAnnotations(game.header, SearchAnnotations());
+    if (result == kNoMatchingPly) return result;
+  }
+  if (mask.GameTestOn()) {
+    if (ReadGameBody(n, game, kFinalPositionPlies, false) != kDbDone) return kNoMatchingPly;
+    result = mask.MatchGame(game);
+  }
+  return result;
+}
+
+std::unique_ptr<SortedLONGArr> TQFileDatabase::Search(SearchMask& mask, const SortedLONGArr* list) {
+  auto hits = std::make_unique<SortedLONGArr>(1000);
+  const std::unique_ptr<GameTrace> trace = MakeWorkTrace();
+  const std::unique_ptr<TQGame> game = MakeWorkGame();
+  if (!trace || !game) return hits;
+
+  const int first = SearchBegin(mask);
+  const int64_t total = list ? list->Count() : std::max(0, GetCount() - first + 1);
+  AddFeedbackLine(GetMessageText(kSearchLineText), total);
+  for (int64_t i = 0; i < total; ++i) {
+    const int n = list ? list->Get(static_cast<uint32_t>(i)) : first + static_cast<int>(i);
+    if (SearchNext(mask, *trace, *game, n) != kNoMatchingPly) hits->Append(n);
+    if ((i + 1) % kSearchPollInterval == 0) {
+      StepFeedback(i + 1);
+      SetFeedbackCount(hits->Count());
+      if (ProcessShouldStop()) break;
+    }
+  }
+  SearchEnd();
+  return hits;
+}
+
+}  // namespace zh
