@@ -113,6 +113,7 @@ int PagedFile::Close() {
 int PagedFile::Create() {
   Close();
   // The lock comes before the truncation, so a file in use elsewhere stays whole.
+  if (watcher_ && !watcher_->BeforeResize(path_, -1, 0)) return kCannotOpen;
   const int fd = OpenLocked(true);
   if (fd < 0 || ftruncate(fd, 0) != 0) {
     if (fd >= 0) close(fd);
@@ -144,6 +145,7 @@ int64_t PagedFile::ReadAt(void* buffer, uint64_t offset, uint64_t length) {
 }
 
 bool PagedFile::WriteAt(const void* buffer, uint64_t offset, uint64_t length) {
+  if (watcher_ && !watcher_->BeforeWrite(path_, fd_, offset, length)) return false;
   const auto* p = static_cast<const uint8_t*>(buffer);
   uint64_t done = 0;
   while (done < length) {
@@ -269,6 +271,7 @@ uint64_t PagedFile::GetSize() {
 int PagedFile::SetSize(uint64_t size) {
   if (WriteBack() != 0 || EnsureOpen() != 0) return kWriteError;
   EmptyWindow();
+  if (watcher_ && !watcher_->BeforeResize(path_, fd_, size)) return kWriteError;
   return ftruncate(fd_, static_cast<off_t>(size)) == 0 ? 0 : kWriteError;
 }
 

@@ -13,6 +13,20 @@
 
 namespace zh {
 
+// Told before a paged file changes on disk, so that a rollback journal can first save
+// what the change destroys. A watcher that answers false stops the change, which then
+// fails as a write error.
+class PagedFileWatcher {
+ public:
+  virtual ~PagedFileWatcher() = default;
+  // Bytes [offset, offset + length) are about to be written through the open `fd`.
+  virtual bool BeforeWrite(const std::string& path, int fd, uint64_t offset,
+                           uint64_t length) = 0;
+  // The file is about to be cut or extended to `size`; `fd` is -1 when the file is
+  // about to be created or emptied.
+  virtual bool BeforeResize(const std::string& path, int fd, uint64_t size) = 0;
+};
+
 class PagedFile {
  public:
   enum Flag : uint8_t {
@@ -90,6 +104,13 @@ class PagedFile {
   int State() const { return state_; }
   bool IsOpen() const { return fd_ >= 0; }
   uint8_t Flags() const { return flags_; }
+  // Drops the window with its pending writes, as after a rollback of the file.
+  void DiscardWindow() {
+    EmptyWindow();
+    flags_ &= static_cast<uint8_t>(~kModified);
+  }
+  // One watcher for all paged files of the process; null for none.
+  static void SetWatcher(PagedFileWatcher* watcher) { watcher_ = watcher; }
   // Write-behind is switched on only while a buffer is present; switching it off
   // writes back first (the write-back code).
   void EnableWriteBehind();
@@ -98,6 +119,7 @@ class PagedFile {
   uint32_t LookBack() const { return lookBack_; }
 
  private:
+  static inline PagedFileWatcher* watcher_ = nullptr;
   int ReadOutsideWindow(void* buffer, uint64_t offset, int32_t length);
   void CloseHandle();
   void EmptyWindow() { windowStart_ = windowFill_ = 0; }

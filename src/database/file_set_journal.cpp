@@ -11,6 +11,8 @@
 #include <filesystem>
 #include <iterator>
 
+#include "core/paged_file.h"
+
 namespace zh {
 
 namespace {
@@ -231,6 +233,22 @@ void AddRange(std::map<uint64_t, uint64_t>& saved, uint64_t from, uint64_t to) {
   saved[from] = to;
 }
 
+// Every paged file of the process announces its changes through the dispatch.
+class JournalWatcher final : public PagedFileWatcher {
+ public:
+  bool BeforeWrite(const std::string& path, int fd, uint64_t offset, uint64_t length) override {
+    return file_journals::BeforeWrite(path, fd, offset, length);
+  }
+  bool BeforeResize(const std::string& path, int fd, uint64_t size) override {
+    return file_journals::BeforeResize(path, fd, size);
+  }
+};
+
+void WatchPagedFiles() {
+  static JournalWatcher watcher;
+  PagedFile::SetWatcher(&watcher);
+}
+
 }  // namespace
 
 FileSetJournal::FileSetJournal(std::string base, std::vector<std::string> scratchExtensions)
@@ -255,6 +273,7 @@ int FileSetJournal::Recover(const std::string& base,
 
 int FileSetJournal::Begin() {
   if (active_) return kBusy;
+  WatchPagedFiles();
   active_ = true;
   failed_ = false;
   files_.clear();
@@ -441,6 +460,7 @@ bool BeforeRemove(const std::string& path) {
 }  // namespace file_journals
 
 void ArmKillAtFileChange(int64_t n) {
+  WatchPagedFiles();
   gKillAt = n;
   gChangeCount = 0;
 }

@@ -99,7 +99,9 @@ class FileSetJournal {
 };
 
 // Every change announced through the process-wide dispatch below goes to the open
-// journal whose set covers the path; paths of no open journal pass.
+// journal whose set covers the path; paths of no open journal pass. Paged files
+// announce their writes, tail moves, copies and resizes here once a journal has begun
+// or the kill hook is armed.
 namespace file_journals {
 bool BeforeWrite(const std::string& path, int fd, uint64_t offset, uint64_t length);
 bool BeforeResize(const std::string& path, int fd, uint64_t size);
