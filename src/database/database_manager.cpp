@@ -113,7 +113,9 @@ Database* DatabaseManager::Add(std::unique_ptr<Database> database, const std::st
   return entries_.back().database.get();
 }
 
-bool DatabaseManager::AddUse(const std::string& path) { return AddUse(Find(path)); }
+bool DatabaseManager::AddUse(const std::string& path) {
+  return AddUse(Find(path));
+}
 
 bool DatabaseManager::AddUse(const Database* database) {
   Entry* e = EntryOf(database);
@@ -122,8 +124,9 @@ bool DatabaseManager::AddUse(const Database* database) {
 }
 
 bool DatabaseManager::Release(Database* database) {
-  const auto it = std::find_if(entries_.begin(), entries_.end(),
-                               [&](const Entry& e) { return database && e.database.get() == database; });
+  const auto it = std::find_if(entries_.begin(), entries_.end(), [&](const Entry& e) {
+    return database && e.database.get() == database;
+  });
   if (it == entries_.end() || --it->uses > 0) return false;
   std::unique_ptr<Database> released = std::move(it->database);
   entries_.erase(it);

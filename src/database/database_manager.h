@@ -21,8 +21,8 @@ class DatabaseManager {
   enum Kind : int { kUnknown = 0, kHeaderSet = 1, kOldFormat = 2, kPgn = 3, kOpeningTree = 4 };
   // Makes the database of one kind over a base path (no extension); null when it cannot
   // be made. The manager checks its error state.
-  using Factory = std::function<std::unique_ptr<TQFileDatabase>(const std::string& base,
-                                                                bool create)>;
+  using Factory =
+      std::function<std::unique_ptr<TQFileDatabase>(const std::string& base, bool create)>;
   using ReleaseObserver = std::function<void(Database&)>;
 
   DatabaseManager() = default;

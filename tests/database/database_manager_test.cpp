@@ -48,11 +48,11 @@ TEST(DatabaseManager, OnePathOpenedManyWaysIsOneDatabase) {
   TQFileDatabase* first = f.manager.Open(f.Path("games.tqh"), 1);
   ASSERT_NE(first, nullptr);
   const std::string relative = fs::relative(f.Path("games.tqg")).string();
-  for (const auto& [path, kind] : std::vector<std::pair<std::string, int>>{
-           {f.Path("games.tqg"), 0},
-           {f.Path("sub/../games.TQH"), 0},
-           {f.Path("games"), 1},
-           {relative, 0}}) {
+  for (const auto& [path, kind] :
+       std::vector<std::pair<std::string, int>>{{f.Path("games.tqg"), 0},
+                                                {f.Path("sub/../games.TQH"), 0},
+                                                {f.Path("games"), 1},
+                                                {relative, 0}}) {
     SCOPED_TRACE(path);
     EXPECT_EQ(f.manager.Open(path, kind), first);
     EXPECT_EQ(f.manager.Find(path), first);
@@ -106,7 +106,8 @@ TEST(DatabaseManager, ManyDatabasesEnterAndLeave) {
   Fixture f;
   constexpr int kCount = 41;
   std::vector<TQFileDatabase*> open;
-  for (int i = 0; i < kCount; ++i) open.push_back(f.manager.Open(f.Path("db" + std::to_string(i)), 1));
+  for (int i = 0; i < kCount; ++i)
+    open.push_back(f.manager.Open(f.Path("db" + std::to_string(i)), 1));
   EXPECT_EQ(f.manager.OpenCount(), static_cast<size_t>(kCount));
   for (int i = 0; i < kCount; ++i) {
     ASSERT_NE(open[i], nullptr);
@@ -157,7 +158,8 @@ TEST(DatabaseManager, ObserversLearnOfEachDatabaseBeforeItIsDeleted) {
 
 TEST(DatabaseManager, AddedDatabasesAndUses) {
   Fixture f;
-  Database* d = f.manager.Add(std::make_unique<test::MemoryDatabase>(f.Path("x"), 1), f.Path("x.tqg"));
+  Database* d =
+      f.manager.Add(std::make_unique<test::MemoryDatabase>(f.Path("x"), 1), f.Path("x.tqg"));
   EXPECT_EQ(f.manager.Find(f.Path("x.tqh")), d);
   EXPECT_TRUE(f.manager.AddUse(f.Path("x.tqh")));
   EXPECT_TRUE(f.manager.AddUse(d));

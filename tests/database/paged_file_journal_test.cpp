@@ -1,7 +1,6 @@
 // The rollback journal under paged files with write-behind windows: writes, tail moves,
 // copies and resizes are announced by the files themselves.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <array>
@@ -15,6 +14,7 @@
 #include "core/paged_file.h"
 #include "core/temp_dir.h"
 #include "database/file_set_journal.h"
+#include "database/killed_child.h"
 
 namespace zh {
 namespace {
@@ -151,10 +151,13 @@ TEST(PagedFileJournal, RollbackUndoesWhatThePagedFilesWrote) {
   }
   // Pending window bytes reach the files through the commit's write-backs.
   Files model = initial;
-  ASSERT_EQ(journal.Run([&] {
-    for (int k = 0; k < 6; ++k) RandomChange(rng, model, &set);
-    return 0;
-  }, set.WriteBacks()), 0);
+  ASSERT_EQ(journal.Run(
+                [&] {
+                  for (int k = 0; k < 6; ++k) RandomChange(rng, model, &set);
+                  return 0;
+                },
+                set.WriteBacks()),
+            0);
   EXPECT_EQ(ReadSet(base), model);
 }
 
@@ -167,12 +170,7 @@ TEST(PagedFileJournal, KilledAtAnyWriteRecoversTheLastCommit) {
     const std::string base = (dir / "set").string();
     WriteSet(base, InitialFiles());
     const int64_t killAt = 1 + std::mt19937(run)() % 250;
-    int fds[2];
-    ASSERT_EQ(pipe(fds), 0);
-    const pid_t pid = fork();
-    ASSERT_GE(pid, 0);
-    if (pid == 0) {
-      close(fds[0]);
+    const test::ChildOutcome child = test::RunChild([&](const auto& report) {
       PagedSet set(base);
       FileSetJournal journal(base);
       Files model = InitialFiles();
@@ -182,26 +180,17 @@ TEST(PagedFileJournal, KilledAtAnyWriteRecoversTheLastCommit) {
         journal.Begin();
         for (int k = 0; k < 3; ++k) RandomChange(rng, model, &set);
         if (journal.Commit(set.WriteBacks()) != 0) _exit(2);
-        if (write(fds[1], &t, sizeof t) != sizeof t) _exit(3);
+        report(t);
       }
-      _exit(0);
-    }
-    close(fds[1]);
-    int committed = 0;
-    for (int t; read(fds[0], &t, sizeof t) == sizeof t;) committed = t;
-    close(fds[0]);
-    int status = 0;
-    ASSERT_EQ(waitpid(pid, &status, 0), pid);
-    ASSERT_TRUE((WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL) ||
-                (WIFEXITED(status) && WEXITSTATUS(status) == 0));
-    killed += WIFSIGNALED(status);
-
-    Files state = InitialFiles(), next;
+    });
+    ASSERT_TRUE(child.ok);
+    killed += child.killed;
+    const int committed = child.reported;
     std::mt19937 rng(run);
-    for (int t = 1; t <= committed + 1 && t <= kTransactions; ++t) {
-      if (t == committed + 1) next = state;
-      for (int k = 0; k < 3; ++k) RandomChange(rng, t == committed + 1 ? next : state, nullptr);
-    }
+    const auto [state, next] =
+        test::StatesAround(InitialFiles(), committed, kTransactions, [&](Files& f) {
+          for (int k = 0; k < 3; ++k) RandomChange(rng, f, nullptr);
+        });
     ASSERT_EQ(FileSetJournal::Recover(base, {}), 0);
     const Files recovered = ReadSet(base);
     EXPECT_TRUE(recovered == state || (committed < kTransactions && recovered == next))
