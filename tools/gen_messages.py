@@ -95,11 +95,23 @@ def message_file(rows, code):
 
 def header(rows):
     out = ["// Message ids, generated from data/messages.tsv.\n#pragma once\n\n",
+           "#include <string_view>\n\n",
            "namespace zh::msg {\n\n",
            "// Ids from here on ask for opening names: kOpeningNameBase + 16-bit code.\n",
            "inline constexpr int kOpeningNameBase = 0x10000;\n\n"]
     for ident in sorted(rows):
         out.append("inline constexpr int %s = %d;\n" % (rows[ident][0], ident))
+    out.append("\n// Names and ids, for texts that name a message by its symbol.\n")
+    out.append("struct Symbol {\n  const char* name;\n  int id;\n};\n")
+    out.append("inline constexpr Symbol kSymbols[] = {\n")
+    for ident in sorted(rows):
+        out.append('    {"%s", %d},\n' % (rows[ident][0], ident))
+    out.append("};\n\n")
+    out.append("// The id of a message symbol, or -1 when no message has that name.\n")
+    out.append("inline int IdOfSymbol(std::string_view name) {\n"
+               "  for (const Symbol& symbol : kSymbols)\n"
+               "    if (name == symbol.name) return symbol.id;\n"
+               "  return -1;\n}\n")
     out.append("\n}  // namespace zh::msg\n")
     return "".join(out)
 

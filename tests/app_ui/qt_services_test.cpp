@@ -2,9 +2,16 @@
 
 #include <gtest/gtest.h>
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QListWidget>
+#include <QMessageBox>
+#include <QTimer>
+
+#include "app/message_ids.h"
+#include "app/ui/list_choice_dialog.h"
 
 #include "qt_app.h"
 
@@ -13,6 +20,7 @@ namespace {
 
 struct FixedTexts : TextService {
   std::string GetMessageText(int id) override {
+    if (id == msg::M_PROBABLY_NOT_ENOUGH_SPACE) return "Not enough space. Copy anyway?";
     return id == 23 ? "KQNBRP.x+" : std::string(kNoText);
   }
 };
@@ -46,6 +54,52 @@ TEST(QtServices, BoxesAnswerWithLibraryCodes) {
   EXPECT_EQ(qt.YesNoBox("Overwrite?"), QtServices::kNo);
   test::AnswerNextModal("OK");
   zh::ErrorBox("boom");
+}
+
+// Runs `drive` on the next modal widget of type D that opens.
+template <class D>
+void DriveNextModal(std::function<void(D&)> drive) {
+  QTimer::singleShot(0, [drive] {
+    if (auto* d = qobject_cast<D*>(QApplication::activeModalWidget())) return drive(*d);
+    DriveNextModal<D>(drive);
+  });
+}
+
+TEST(QtServices, BoxNamedByMessageSymbolShowsTheMessage) {
+  FixedTexts texts;
+  QtServices qt(&texts);
+  QString shown;
+  DriveNextModal<QMessageBox>([&](QMessageBox& box) {
+    shown = box.text();
+    box.button(QMessageBox::Cancel)->click();
+  });
+  EXPECT_FALSE(AskOkCancel("M_PROBABLY_NOT_ENOUGH_SPACE"));
+  EXPECT_EQ(shown, "Not enough space. Copy anyway?");
+  DriveNextModal<QMessageBox>([&](QMessageBox& box) {
+    shown = box.text();
+    box.button(QMessageBox::Ok)->click();
+  });
+  EXPECT_TRUE(AskOkCancel("M_NO_SUCH_SYMBOL"));
+  EXPECT_EQ(shown, "M_NO_SUCH_SYMBOL");
+}
+
+TEST(QtServices, ListDialogAnswersTheChosenLine) {
+  QtServices qt;
+  const std::vector<std::string> lines{"Linares 1994", "Wijk aan Zee 2001", "Dortmund"};
+  DriveNextModal<ListChoiceDialog>([](ListChoiceDialog& d) {
+    EXPECT_EQ(d.windowTitle(), "Select tournament");
+    EXPECT_EQ(d.List().count(), 3);
+    EXPECT_EQ(d.SelectedLine(), 0);  // the first line starts selected
+    d.List().setCurrentRow(2);
+    d.accept();
+  });
+  EXPECT_EQ(CurrentServices().lists->ListDialog("Select tournament", lines), 2);
+  DriveNextModal<ListChoiceDialog>([](ListChoiceDialog& d) {
+    d.List().setCurrentRow(1);
+    d.reject();
+  });
+  EXPECT_EQ(qt.ListDialog("Select player", lines), -1);
+  EXPECT_EQ(qt.ListDialog("Select player", {}), -1);  // no lines: no dialog
 }
 
 TEST(QtServices, EventPumpRunsWhatIsPendingOnce) {

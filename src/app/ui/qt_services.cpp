@@ -5,6 +5,9 @@
 #include <QMessageBox>
 #include <chrono>
 
+#include "app/message_ids.h"
+#include "app/ui/list_choice_dialog.h"
+
 namespace zh {
 namespace {
 
@@ -50,6 +53,7 @@ Services QtServices::Installed() {
   s.texts = this;
   s.clock = this;
   s.random = this;
+  s.lists = this;
   if (settings_) s.settings = settings_;
   return s;
 }
@@ -63,24 +67,33 @@ void QtServices::SetSettings(AppSettings* settings) {
   CurrentServices().settings = settings ? settings : previous_.settings;
 }
 
+std::string QtServices::BoxText(std::string_view text) {
+  int id = msg::IdOfSymbol(text);
+  return id >= 0 ? GetMessageText(id) : std::string(text);
+}
+
+int32_t QtServices::ListDialog(std::string_view title, const std::vector<std::string>& lines) {
+  return RunListChoice(frame_, title, lines);
+}
+
 int QtServices::OkCancelBox(std::string_view text) {
-  auto answer = QMessageBox::question(frame_, QApplication::applicationDisplayName(), ToQt(text),
+  auto answer = QMessageBox::question(frame_, QApplication::applicationDisplayName(), ToQt(BoxText(text)),
                                       QMessageBox::Ok | QMessageBox::Cancel, QMessageBox::Ok);
   return answer == QMessageBox::Ok ? kOk : kCancel;
 }
 
 int QtServices::YesNoBox(std::string_view text) {
-  auto answer = QMessageBox::question(frame_, QApplication::applicationDisplayName(), ToQt(text),
+  auto answer = QMessageBox::question(frame_, QApplication::applicationDisplayName(), ToQt(BoxText(text)),
                                       QMessageBox::Yes | QMessageBox::No, QMessageBox::Yes);
   return answer == QMessageBox::Yes ? kYes : kNo;
 }
 
 void QtServices::ErrorBox(std::string_view text) {
-  QMessageBox::critical(frame_, QApplication::applicationDisplayName(), ToQt(text));
+  QMessageBox::critical(frame_, QApplication::applicationDisplayName(), ToQt(BoxText(text)));
 }
 
 void QtServices::WarningBox(std::string_view text) {
-  QMessageBox::warning(frame_, QApplication::applicationDisplayName(), ToQt(text));
+  QMessageBox::warning(frame_, QApplication::applicationDisplayName(), ToQt(BoxText(text)));
 }
 
 void QtServices::EnterWait() {

@@ -19,7 +19,8 @@ class QtServices final : public QObject,
                          public AppService,
                          public TextService,
                          public ClockService,
-                         public RandomService {
+                         public RandomService,
+                         public ListDialogService {
  public:
   // Answer codes of the boxes.
   static constexpr int kCancel = 0;
@@ -66,12 +67,15 @@ class QtServices final : public QObject,
   uint64_t TicksMs() override;
   int64_t WallTime() override;
   uint32_t Next() override { return static_cast<uint32_t>(random_()); }
+  int32_t ListDialog(std::string_view title, const std::vector<std::string>& lines) override;
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
   Services Installed();
+  // A text that names a message by its symbol ("M_...") shows that message.
+  std::string BoxText(std::string_view text);
   void Reinstall();
 
   QPointer<QWidget> frame_;
