@@ -9,6 +9,7 @@
 #include <set>
 #include <sstream>
 
+#include "core/temp_dir.h"
 #include "database/eco_table.h"
 #include "database/eco_text.h"
 #include "database/game_item.h"
@@ -113,12 +114,13 @@ class EcoFileTest : public ::testing::Test {
   void Write(const std::string& bytes) {
     std::ofstream(path_, std::ios::binary).write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
   }
-  std::string path_ = ::testing::TempDir() + "/eco_table_test.cod";
+  test::TempDir scratch_;
+  std::string path_ = (scratch_ / "eco_table_test.cod").string();
   test::RecordingServices services_;
 };
 
 TEST_F(EcoFileTest, ScanFileBesideADatabaseIsDeleted) {
-  const std::string base = ::testing::TempDir() + "/eco_scan_test";
+  const std::string base = (scratch_ / "eco_scan_test").string();
   std::ofstream(base + ".scn") << "scan";
   EXPECT_TRUE(DeleteScanFile(base));
   EXPECT_FALSE(std::filesystem::exists(base + ".scn"));
@@ -169,7 +171,8 @@ TEST_F(EcoFileTest, DamagedFilesLoadNothing) {
 TEST(EcoTable, AgreementWithPgnExtract) {
   const auto lines = test::EcoLinesUci(ZH_PGN_EXTRACT);
   ASSERT_EQ(lines.size(), 2014u);
-  const std::string dir = ::testing::TempDir();
+  const test::TempDir scratch;
+  const std::string dir = scratch.Path().string();
   const std::string input = dir + "/eco_prefixes.pgn";
   {
     std::ofstream out(input);

@@ -6,6 +6,7 @@
 #include <sstream>
 
 #include "core/coding_movelist.h"
+#include "core/temp_dir.h"
 #include "core/fen.h"
 #include "core/move_coding_tables.h"
 #include "database/annotation_set.h"
@@ -209,7 +210,8 @@ TEST(OldFormatRecord, EcoLinesMatchPgnExtract) {
 }
 
 TEST(OldFormatRecord, AnnotatedRandomGamesReadBackEqual) {
-  const std::string dir = ::testing::TempDir();
+  const test::TempDir scratch;
+  const std::string dir = scratch.Path().string();
   const std::string original = dir + "/old_format_corpus.pgn";
   ASSERT_TRUE(test::WritePgnCorpus(ZH_PGN_EXTRACT, dir + "/old_format_coord.pgn", original, 500, 150,
                                    /*nullMoves=*/false));

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "core/temp_dir.h"
 #include "database/annotation_set.h"
 #include "database/game_item.h"
 #include "database/pgn_file.h"
@@ -165,7 +166,8 @@ class PgnExtractRoundTrip : public ::testing::Test {
     return kept;
   }
 
-  std::string dir_ = ::testing::TempDir();
+  test::TempDir scratch_;  // one folder per run: parallel runs never share files
+  std::string dir_ = scratch_.Path().string();
   std::string roster_ =
       dir_ + "/pgn_roster_" + ::testing::UnitTest::GetInstance()->current_test_info()->name() + ".txt";
 };
