@@ -431,6 +431,16 @@ int MiniSearch::StaticEval(const MiniSearchInput& input) {
   return Evaluate();
 }
 
+// Swaps the move with the highest key among first..last-1 to first and answers it:
+// the moves are taken best first without sorting those a cutoff never reaches.
+MiniSearch::Move MiniSearch::PickNext(int first, int last) {
+  int pick = first;
+  for (int j = first + 1; j < last; ++j)
+    if (stack_[j].key > stack_[pick].key) pick = j;
+  std::swap(stack_[first], stack_[pick]);
+  return stack_[first];
+}
+
 void MiniSearch::Order(int first, int last, int ply, int lastTo) {
   const Move* k = killers_[ply < kMaxPly ? ply : kMaxPly];
   const uint16_t counter = lastTo >= 0 ? counter_[whiteToMove_][lastTo] : 0;
@@ -472,12 +482,7 @@ int MiniSearch::Quiesce(int alpha, int beta, int ply, bool checks) {
   top_ += n;
   Order(first, top_, kMaxPly, -1);
   for (int i = first; i < top_; ++i) {
-    int pick = i;
-    for (int j = i + 1; j < top_; ++j)
-      if (stack_[j].key > stack_[pick].key) pick = j;
-    const Move m = stack_[pick];
-    stack_[pick] = stack_[i];
-    stack_[i] = m;
+    const Move m = PickNext(i, top_);
     Undo u;
     Make(m, u);
     const bool quiet = !(m.flags & (kFCapture | kFPromo));
@@ -594,12 +599,7 @@ int MiniSearch::Search(int alpha, int beta, int depth6, int ply, bool nullAllowe
   int legal = 0, best = -kMiniInfinity - 1;
   Move bestMove{0, 0, 0, 0};
   for (int i = first; i < top_; ++i) {
-    int pick = i;
-    for (int j = i + 1; j < top_; ++j)
-      if (stack_[j].key > stack_[pick].key) pick = j;
-    const Move m = stack_[pick];
-    stack_[pick] = stack_[i];
-    stack_[i] = m;
+    const Move m = PickNext(i, top_);
     Undo u;
     const uint8_t mover = board_[m.from];
     Make(m, u);
@@ -683,11 +683,7 @@ int MiniSearch::Run(const MiniSearchInput& input, int depth, MiniSearchResult& r
   for (int i = 0; i < count; ++i) stack_[i] = root[i];
   Order(0, count, 0, -1);
   for (int i = 0; i < count; ++i) {
-    int pick = i;
-    for (int j = i + 1; j < count; ++j)
-      if (stack_[j].key > stack_[pick].key) pick = j;
-    std::swap(stack_[i], stack_[pick]);
-    root[i] = stack_[i];
+    root[i] = PickNext(i, count);
   }
 
   int score = 0;

@@ -82,6 +82,7 @@ class MiniSearch {
   // The side to move mates within `moves` moves by checks alone, whatever the replies.
   bool MatesByChecks(int moves, int ply);
   void Order(int first, int last, int ply, int lastTo);
+  Move PickNext(int first, int last);
 
   static constexpr int kStackSize = 230 + 256;
   static constexpr int kMaxPly = 64;
