@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "database/search_mask.h"
+
 namespace zh {
 
 class Database;
@@ -24,6 +26,9 @@ class DatabaseManager {
   using Factory =
       std::function<std::unique_ptr<TQFileDatabase>(const std::string& base, bool create)>;
   using ReleaseObserver = std::function<void(Database&)>;
+  // Runs the search-mask dialog on a mask (the flag: medals can be searched); the
+  // dialog's result.
+  using MaskDialogRunner = std::function<int(SearchMask&, bool)>;
 
   DatabaseManager() = default;
   // Deletes every database still open (observers are told of each).
@@ -57,6 +62,14 @@ class DatabaseManager {
   // with the database, and it is deleted (true). Null or unknown: false.
   bool Release(Database* database);
 
+  // The global search mask (database_manager_mask.cpp): a header mask until another
+  // is set.
+  SearchMask& GetSearchMask();
+  void SetSearchMask(std::unique_ptr<SearchMask> mask);
+  void SetMaskDialogRunner(MaskDialogRunner runner) { maskDialog_ = std::move(runner); }
+  // Runs the dialog on the global mask; 0 without a runner.
+  int EditSearchMask(bool medals);
+
   static int KindOfPath(const std::string& path);
   static int KindOfDatabase(const Database* database);
   // The absolute path with the extension of the kind (kind 0: of the path itself).
@@ -82,6 +95,8 @@ class DatabaseManager {
   Factory factories_[4];
   std::vector<std::pair<int, ReleaseObserver>> observers_;
   int nextObserverId_ = 1;
+  std::unique_ptr<SearchMask> searchMask_;
+  MaskDialogRunner maskDialog_;
 };
 
 }  // namespace zh

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -16,6 +17,7 @@
 
 namespace zh {
 
+class GameCursor;
 class KeyFile;
 class OpeningsBooster;
 class PositionTree;
@@ -80,12 +82,61 @@ class TQFileDatabase : public Database {
   int32_t GetKind() const { return kind_; }
   bool IsUpdating() const { return updateFlag_ != 0; }
 
+  // Keys (file_database_keys.cpp). Kinds: 4 openings key with its position index,
+  // 0x200000 theme, 0x400000 strategy, 0x800000 tactics, 0x1000000 endgame, and 16, 32,
+  // 64, 128. OpenKey closes the slot, then opens the key: 0, 4 for another kind, 5 out
+  // of memory, else the key's own status (the slot stays null).
+  int OpenKey(int32_t kind);
+  // Only kind 4 closes anything (the openings key and its index); 0.
+  int CloseKey(int32_t kind);
+  // True when the key (for kind 4 with its index) is open, or both of its files exist
+  // and it opens; false for other kinds and databases without keys.
+  bool EnsureKeyOpen(int32_t kind);
+  // 4 when kinds asks for the openings key and it is open, with its index, and holds
+  // entries; else 0.
+  int GetUsableKeys(int kinds) override;
+  // After a reorganisation: `kept` lists the 0-based indexes of the items kept, in
+  // their new order; every existing key renumbers its games. 0.
+  int RenumberKeys(const std::vector<int32_t>& kept);
+  // The open key of a kind, null while closed.
+  KeyFile* Key(int32_t kind);
+  PositionTree* OpeningsIndex() { return openingsIndex_.get(); }
+  // Writes back every open key, index and booster; the first failure code.
+  int FlushKeys();
+
+  // Boosters: .tqb (.cgi in the old format) and .tqo (header sets). 0, or 9 when the
+  // file cannot be had; an open booster stays.
+  int OpenSearchBooster(bool create);
+  int OpenOpeningsBooster(bool create);
+  SearchBooster* GetSearchBooster() { return searchBooster_.get(); }
+  OpeningsBooster* GetOpeningsBooster() { return openingsBooster_.get(); }
+
+  // Files game n under the deepest openings-key entry its main line reaches, from the
+  // line's end (the game read to the index depth) or from `ply` of the cursor's line.
+  // The result of adding it, 1 when no position is in the key, -100 without key or
+  // index, -102 a lookup error, -103 an entry error; 16 bits.
+  int ClassifyGame(TQGame& game, int n);
+  int ClassifyGame(GameCursor& cursor, int ply, int n);
+  // The entry of the deepest known position of the cursor's line: -100 without key,
+  // -101 when the index depth cannot be read, -102, -103, or -1 when none.
+  int FindKeyEntry(GameCursor& cursor);
+  // The plies a game is read to for classifying: the index depth, the whole main line
+  // (600) for depth 0; -101 without an index.
+  int KeyIndexPlies();
+
  protected:
   // Free space in KiB of the drive holding the database.
   virtual uint64_t FreeDiskSpaceKB() const;
   // The work objects of a copy or search; null when no memory is left.
   virtual std::unique_ptr<TQGame> MakeWorkGame() const;
   virtual std::unique_ptr<GameTrace> MakeWorkTrace() const;
+  // Runs a change of the file set as one transaction; a derived class with a journal
+  // rolls back on a non-zero code. Here: the change alone.
+  virtual int RunFileChange(const std::function<int()>& change);
+
+  // The slot of a key kind and of its theme masks; null for other kinds.
+  std::unique_ptr<KeyFile>* KeySlot(int32_t kind);
+  std::unique_ptr<ThemeMasks>* MaskSlot(int32_t kind);
 
   int32_t kind_;
   // Keys, in this order: openings key and its position index, a reserved slot, the key

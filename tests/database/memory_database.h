@@ -32,6 +32,7 @@ class MemoryDatabase final : public TQFileDatabase {
   int failAppendAt = 0;            // the n-th append (1-based) fails with 11
   uint64_t freeKB = 1ull << 40;    // free disk space reported
   bool noWorkGame = false;         // the work game cannot be made
+  bool keysSupported = false;      // SupportsKeys answers this
   std::vector<std::string> calls;  // "EndUpdate", "Range 1-3", "Generic 1-3", ...
   int readCount = 0;               // items read by any Read* call
 
@@ -45,6 +46,7 @@ class MemoryDatabase final : public TQFileDatabase {
   int ReadGameTrace(int n, GameTrace& trace, TQGame& game, int plyLimit) override;
   int CopyGameRange(Database& source, int first, int& last, CopyOptions& options) override;
   bool CapabilityC() const override { return true; }
+  bool SupportsKeys() const override { return keysSupported; }
   int SetDeleted(int, bool) override { return 0; }
   int ToggleMark(int) override { return 0; }
   int ToggleDeleted(int) override { return 0; }
