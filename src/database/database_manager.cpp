@@ -138,7 +138,8 @@ bool DatabaseManager::Release(Database* database) {
 
 std::unique_ptr<TQFileDatabase> DatabaseManager::Make(int kind, const std::string& path,
                                                       bool create) {
-  const Factory& factory = factories_[OpeningKind(kind)];
+  const Factory factory = factories_[OpeningKind(kind)] ? factories_[OpeningKind(kind)]
+                                                         : DefaultFactory(OpeningKind(kind));
   if (!factory) return nullptr;
   auto database = factory(fs::path(path).replace_extension().string(), create);
   if (database && database->ErrorState() != 0) database.reset();

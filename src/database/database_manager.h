@@ -36,6 +36,9 @@ class DatabaseManager {
   DatabaseManager(const DatabaseManager&) = delete;
   DatabaseManager& operator=(const DatabaseManager&) = delete;
 
+  // The factory of a kind that SetFactory has not replaced (the file databases of our
+  // own formats); empty for a kind without one.
+  static Factory DefaultFactory(int kind);
   // Factories for kinds 1 to 3; a kind without one opens nothing.
   void SetFactory(int kind, Factory factory);
   // Observers are called in the order of registration; the id removes one again.

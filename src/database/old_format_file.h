@@ -30,6 +30,10 @@ class GameOffsetIndex {
   // Adds delta to entries first..last; 6 on a read or write error or an overflow.
   int AddToRange(uint32_t first, uint32_t last, int64_t delta);
   int WriteBack() { return file_.WriteBack(); }
+  void SetDeferredWrite(bool on) {
+    if (on) file_.EnableWriteBehind();
+    else file_.DisableWriteBehind();
+  }
 
  private:
   PagedFile file_;
@@ -59,6 +63,31 @@ class FileTqf {
   int AppendGame(const TQGame& game);
   // Sets or clears the mark and deleted flags of game k in place.
   int SetFlags(int64_t k, bool marked, bool deleted);
+  // The mark and deleted flags of game k; 1 or 12 as ReadGame.
+  int GetFlags(int64_t k, bool& marked, bool& deleted);
+  // Writes the header fields of game k from a header (year, result, Elo values, ECO
+  // code, deleted flag; the mark flag stays). Unless headerOnly the texts are written as
+  // well; texts of another length put the whole record in place of the old one.
+  int WriteHeader(int64_t k, const GameHeader& header, bool headerOnly);
+  // Puts the record bytes in place of game k: a longer record opens a gap before the
+  // next game and moves the later index entries; a shorter one leaves the rest of the
+  // old span as it was. 1 when the gap cannot be made, 6 index error, 11 write error.
+  int ReplaceRecord(int64_t k, const std::vector<uint8_t>& bytes);
+  // The game encoded and put in place of game k; k past the last appends.
+  int ReplaceGame(int64_t k, const TQGame& game);
+  // The bytes between index entries k and k + 1, whatever the record's header says.
+  int ReadSpan(int64_t k, std::vector<uint8_t>& bytes);
+  // Appends the records first..last of another file with one copy of their bytes and
+  // their index entries rebased. 1 for a range or offset that cannot be read, 11 when
+  // the copy or the index fails.
+  int AppendRange(FileTqf& source, int64_t first, int64_t last);
+  // Appends raw record bytes as the next game. 1 when the index has no room, 11 write.
+  int AppendRecord(const std::vector<uint8_t>& bytes);
+  // Access of the data file: 0 missing, 1 read-only, 3 read and write.
+  int GetAccess() { return data_.GetAccess(); }
+  // Keeps written pages of both files in memory until switched off (then written back).
+  void SetDeferredWrite(bool on);
+  const std::string& DataPath() const { return data_.Path(); }
   // The raw bytes of record k; 1 or 12 as ReadGame.
   int ReadRecord(int64_t k, std::vector<uint8_t>& bytes, TqfRecord* record = nullptr);
   int Flush();

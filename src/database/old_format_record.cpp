@@ -470,6 +470,23 @@ class Decoder {
 
 }  // namespace
 
+void EncodeTqfTexts(const GameHeader& h, std::string& players, std::string& tournament) {
+  players = ToStored(NameText(h.white) + "-" + NameText(h.black));
+  if (players.size() > size_t(kTqfTextLimit)) players.resize(kTqfTextLimit);
+  tournament = TournamentText(h);
+}
+
+void SetTqfHeaderFields(const GameHeader& h, TqfRecord& r) {
+  r.year = static_cast<int>(h.GetDate() >> 9);
+  r.resultCode = static_cast<uint8_t>(h.GetGameResult().EvalCode() & 0x3F);
+  if ((r.resultCode & 3) != 3) r.resultCode &= 3;
+  r.whiteElo = TqfEloByte(h.GetWhiteElo());
+  r.blackElo = TqfEloByte(h.GetBlackElo());
+  // A set-up start keeps its castling and en-passant bits where the ECO code would go.
+  if (!r.setUp) r.eco = h.GetEco();
+  r.deleted = h.record.IsDeleted();
+}
+
 int EncodeTqfGame(const TQGame& game, std::vector<uint8_t>& out, std::string* error) {
   const GameHeader& h = game.header;
   Encoder enc;
@@ -486,31 +503,22 @@ int EncodeTqfGame(const TQGame& game, std::vector<uint8_t>& out, std::string* er
     if (error) *error = "the moves or annotations exceed the record's limits";
     return 1;
   }
-  std::string players = NameText(h.white) + "-" + NameText(h.black);
-  players = ToStored(players);
-  if (players.size() > size_t(kTqfTextLimit)) players.resize(kTqfTextLimit);
-  const std::string tournament = TournamentText(h);
+  std::string players, tournament;
+  EncodeTqfTexts(h, players, tournament);
 
   TqfRecord r;
-  r.year = static_cast<int>(h.GetDate() >> 9);
-  r.resultCode = static_cast<uint8_t>(h.GetGameResult().EvalCode() & 0x3F);
-  if ((r.resultCode & 3) != 3) r.resultCode &= 3;
+  r.setUp = !game.body.start.IsStandardStart();
+  SetTqfHeaderFields(h, r);
   r.moveBytes = static_cast<uint16_t>(enc.moves.size() + 1);
   r.playerLength = static_cast<uint8_t>(players.size());
   r.tournamentLength = static_cast<uint8_t>(tournament.size());
   r.annotationBytes = static_cast<uint16_t>(enc.annotations.size());
-  r.whiteElo = TqfEloByte(h.GetWhiteElo());
-  r.blackElo = TqfEloByte(h.GetBlackElo());
-  r.setUp = !game.body.start.IsStandardStart();
   const Position& start = game.body.start.start.position;
   if (r.setUp) {
     r.blackToMove = start.side == 1;
     r.castling = start.castling;
     r.epFile = start.epFile;
-  } else {
-    r.eco = h.GetEco();
   }
-  r.deleted = h.record.IsDeleted();
   r.moveCount = static_cast<uint8_t>(std::min(game.body.FullMoveCount(), 255));
 
   out.clear();

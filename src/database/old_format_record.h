@@ -80,6 +80,12 @@ char TqfVariationLetter(const TqfRecord& record);
 // 'c' for up to 200 bytes of annotation data, 'C' beyond, ' ' without.
 char TqfCommentLetter(const TqfRecord& record);
 
+// The player text and the tournament text of a header in the stored code page, each
+// cut to the record's limit (not scrambled).
+void EncodeTqfTexts(const GameHeader& header, std::string& players, std::string& tournament);
+// Year, result, Elo values, ECO code (standard start only) and deleted flag from a header.
+void SetTqfHeaderFields(const GameHeader& header, TqfRecord& record);
+
 // A whole record of a game. 0, or 1 with the reason in `error` when the game cannot be
 // stored: a move without a one-byte code (named), data over the limits.
 int EncodeTqfGame(const TQGame& game, std::vector<uint8_t>& record, std::string* error = nullptr);

@@ -81,6 +81,12 @@ void FilePgn::Index() {
   offsets_.insert(offsets_.end(), starts.begin(), starts.end());
 }
 
+int FilePgn::GetAccess() const {
+  struct stat st;
+  if (stat(path_.c_str(), &st) != 0) return 0;
+  return writable_ && file_ && access(path_.c_str(), W_OK) == 0 ? 3 : 1;
+}
+
 int64_t FilePgn::GetGameOffset(int64_t k) const {
   if (k < 0 || k >= static_cast<int64_t>(offsets_.size())) return -1;
   return static_cast<int64_t>(offsets_[static_cast<size_t>(k)]);

@@ -38,6 +38,10 @@ class FilePgn {
   int ReadGame(int64_t k, TQGame& game);
   // Header and main line only.
   int ReadGameBody(int64_t k, TQGame& game);
+  // 0 missing, 1 read-only (or opened for reading), 3 read and write.
+  int GetAccess() const;
+  // Bytes of the file as indexed.
+  int64_t FileSize() const { return static_cast<int64_t>(mapSize_); }
   // The text of game k as it stands in the file.
   std::string GameText(int64_t k) const;
 

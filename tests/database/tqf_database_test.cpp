@@ -1,0 +1,291 @@
+// The old single-file format as a database: reading through the interface, flags,
+// replacing, range copies, sorting and the games kept by a reorganisation.
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "core/path_list.h"
+#include "database/database_manager.h"
+#include "database/game_item.h"
+#include "database/pgn_reader.h"
+#include "database/tqf_database.h"
+#include "support/file_bytes.h"
+#include "support/recording_services.h"
+
+namespace zh {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string Moves(const TQGame& game) {
+  std::string s;
+  for (const GameMove& m : game.body.mainLine) s += m.LongText() + " ";
+  return s;
+}
+
+class TqfDatabaseTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    dir_ = fs::path(::testing::TempDir()) / ("tqf_database_" + std::to_string(getpid()));
+    fs::remove_all(dir_);
+    fs::create_directories(dir_);
+    base_ = (dir_ / "games").string();
+  }
+  void TearDown() override { fs::remove_all(dir_); }
+
+  static void Append(TqfDatabase& db, const std::string& pgn) {
+    TQGame game;
+    ReadPgnGame(pgn, game, {"t", 1, false});
+    ASSERT_EQ(db.AppendGame(game), kDbDone) << pgn;
+  }
+  // Makes the stored header of game k unreadable: its move count exceeds what its move
+  // data can hold.
+  void DamageHeader(TqfDatabase& db, int k) {
+    db.FlushAll();
+    const int64_t at = db.GetFile()->GetGameOffset(k);
+    auto bytes = test::FileBytes(base_ + ".tqf");
+    bytes[static_cast<size_t>(at) + 12] ^= 0xF0;
+    test::WriteFileBytes(base_ + ".tqf", bytes);
+  }
+
+  test::RecordingServices services_;
+  fs::path dir_;
+  std::string base_;
+};
+
+TEST_F(TqfDatabaseTest, ReadsThroughTheInterfaceAndChangesFlags) {
+  TqfDatabase db(base_, true);
+  ASSERT_EQ(db.ErrorState(), 0);
+  EXPECT_EQ(db.GetCount(), 0);
+  Append(db, "[White \"A\"]\n[Black \"B\"]\n[Result \"1-0\"]\n1. e4 e5 2. Nf3 Nc6 3. Bb5 1-0");
+  Append(db, "[White \"C\"]\n1. d4 (1. c4) d5 *");
+  ASSERT_EQ(db.GetCount(), 2);
+
+  TQGame game;
+  ASSERT_EQ(db.ReadGame(2, game, false), kDbDone);
+  EXPECT_EQ(game.database, &db);
+  EXPECT_EQ(game.number, 2);
+  EXPECT_EQ(Moves(game), "d2-d4 d7-d5 ");
+  ASSERT_EQ(db.ReadGameBody(1, game, 3, false), kDbDone);
+  EXPECT_EQ(Moves(game), "e2-e4 e7-e5 Ng1-f3 ");
+  MainLineTrace trace;
+  ASSERT_EQ(db.ReadGameTrace(1, trace, game, 4), kDbDone);
+  ASSERT_EQ(trace.moves.size(), 4u);
+  EXPECT_EQ(trace.sides, (std::vector<int>{0, 1, 0, 1}));
+  GameHeader header;
+  ASSERT_EQ(db.ReadHeaderRecord(1, header), kDbDone);
+  EXPECT_EQ(header.white.LastName(), "A");
+  EXPECT_EQ(db.ReadGame(3, game, false), 1);
+
+  // Numbers outside the games change nothing.
+  const auto before = test::FileBytes(base_ + ".tqf");
+  for (int n : {0, 3}) {
+    EXPECT_EQ(db.ToggleMark(n), 1);
+    EXPECT_EQ(db.ToggleDeleted(n), 1);
+    EXPECT_EQ(db.SetDeleted(n, true), 1);
+  }
+  db.FlushAll();
+  EXPECT_EQ(test::FileBytes(base_ + ".tqf"), before);
+
+  bool marked = false, deleted = false;
+  ASSERT_EQ(db.ToggleMark(2), kDbDone);
+  ASSERT_EQ(db.ToggleDeleted(2), kDbDone);
+  ASSERT_EQ(db.GetFile()->GetFlags(2, marked, deleted), 0);
+  EXPECT_TRUE(marked && deleted);
+  ASSERT_EQ(db.SetDeleted(2, false), kDbDone);
+  ASSERT_EQ(db.GetFile()->GetFlags(2, marked, deleted), 0);
+  EXPECT_TRUE(marked && !deleted);
+  ASSERT_EQ(db.SetDeleted(1, true), kDbDone);
+  std::vector<int32_t> kept;
+  PathList media;
+  ASSERT_EQ(db.CollectDeleted(kept, media), kDbDone);
+  EXPECT_EQ(kept, (std::vector<int32_t>{1}));
+
+  EXPECT_EQ(db.WriteHeader(1, header), 1);
+  EXPECT_EQ(db.EstimateSize(10), 2000);
+  EXPECT_EQ(db.GetAccess(), 3);
+  EXPECT_EQ(db.GetFilePath(), base_ + ".TQF");
+  EXPECT_EQ(db.GetFullFilePath(), base_ + ".tqf");
+}
+
+TEST_F(TqfDatabaseTest, ReplacedGamesAndNewHeadersMoveTheLaterGames) {
+  TqfDatabase db(base_, true);
+  Append(db, "[White \"One\"]\n1. e4 e5 *");
+  Append(db, "[White \"Two\"]\n1. d4 d5 *");
+  Append(db, "[White \"Three\"]\n1. c4 c5 *");
+  const int64_t third = db.GetFile()->GetGameOffset(3);
+
+  TQGame longer;
+  ReadPgnGame("[White \"Two, longer\"]\n1. d4 d5 2. c4 e6 3. Nc3 Nf6 4. Bg5 Be7 *", longer,
+              {"t", 1, false});
+  ASSERT_EQ(db.ReplaceGame(2, longer), kDbDone);
+  EXPECT_GT(db.GetFile()->GetGameOffset(3), third);
+  TQGame game;
+  ASSERT_EQ(db.ReadGame(3, game, false), kDbDone);
+  EXPECT_EQ(Moves(game), "c2-c4 c7-c5 ");
+  ASSERT_EQ(db.ReadGame(2, game, false), kDbDone);
+  EXPECT_EQ(game.body.mainLine.Count(), 8);
+
+  // A shorter record keeps the later offsets; one past the last appends.
+  TQGame shorter;
+  ReadPgnGame("[White \"S\"]\n1. b3 *", shorter, {"t", 1, false});
+  const int64_t moved = db.GetFile()->GetGameOffset(3);
+  ASSERT_EQ(db.ReplaceGame(2, shorter), kDbDone);
+  EXPECT_EQ(db.GetFile()->GetGameOffset(3), moved);
+  ASSERT_EQ(db.ReadGame(2, game, false), kDbDone);
+  EXPECT_EQ(Moves(game), "b2-b3 ");
+  ASSERT_EQ(db.ReplaceGame(4, shorter), kDbDone);
+  EXPECT_EQ(db.GetCount(), 4);
+  EXPECT_EQ(db.ReplaceGame(0, shorter), 1);
+
+  // A header with longer texts rewrites the record; the moves and later games stay.
+  GameHeader header;
+  ASSERT_EQ(db.ReadHeader(1, header), kDbDone);
+  header.white = TQPlayer("Onewithamuchlongername", "First");
+  header.tournament.SetTitle("Somewhere open");
+  header.SetWhiteElo(2600);
+  ASSERT_EQ(db.GetFile()->WriteHeader(1, header, false), 0);
+  ASSERT_EQ(db.ReadGame(1, game, false), kDbDone);
+  EXPECT_EQ(game.header.white.LastName(), "Onewithamuchlongername");
+  EXPECT_EQ(game.header.white.FirstName(), "First");
+  EXPECT_EQ(game.header.tournament.Title(), "Somewhere open");
+  EXPECT_EQ(game.header.GetWhiteElo(), 2600);
+  EXPECT_EQ(Moves(game), "e2-e4 e7-e5 ");
+  ASSERT_EQ(db.ReadGame(3, game, false), kDbDone);
+  EXPECT_EQ(Moves(game), "c2-c4 c7-c5 ");
+}
+
+TEST_F(TqfDatabaseTest, RangeCopyBetweenOldFormatDatabasesRebasesTheIndex) {
+  TqfDatabase source(base_, true);
+  for (const char* moves : {"1. e4 *", "1. d4 Nf6 *", "1. c4 e5 2. Nc3 *", "1. f4 *"})
+    Append(source, std::string("[White \"W\"]\n") + moves);
+  TqfDatabase target((dir_ / "target").string(), true);
+  Append(target, "[White \"First\"]\n1. g3 *");
+  int last = 3;
+  CopyOptions options;
+  ASSERT_EQ(target.CopyGameRange(source, 2, last, options), kDbDone);
+  ASSERT_EQ(target.GetCount(), 3);
+  for (int k = 2; k <= 3; ++k) {
+    TQGame a, b;
+    ASSERT_EQ(source.ReadGame(k, a, false), kDbDone);
+    ASSERT_EQ(target.ReadGame(k, b, false), kDbDone);
+    EXPECT_EQ(Moves(a), Moves(b));
+    EXPECT_EQ(target.GetFile()->GetGameOffset(k + 1) - target.GetFile()->GetGameOffset(k),
+              source.GetFile()->GetGameOffset(k + 1) - source.GetFile()->GetGameOffset(k));
+  }
+  // Nothing was decoded and appended one by one: the bytes are the source's.
+  target.FlushAll();
+  const auto s = test::FileBytes(base_ + ".tqf"), t = test::FileBytes(dir_ / "target.tqf");
+  const auto from = source.GetFile()->GetGameOffset(2), to = source.GetFile()->GetGameOffset(4);
+  EXPECT_TRUE(
+      std::equal(s.begin() + from, s.begin() + to, t.begin() + target.GetFile()->GetGameOffset(2)));
+}
+
+class SmallDiskTqf final : public TqfDatabase {
+ public:
+  using TqfDatabase::TqfDatabase;
+
+ protected:
+  uint64_t FreeDiskSpaceKB() const override { return 0; }
+};
+
+TEST_F(TqfDatabaseTest, SortCriteriaRunsAndUnreadableHeaders) {
+  struct Game {
+    const char *date, *event, *round, *white, *black, *eco;
+  };
+  const Game games[] = {
+      {"1990", "B", "1", "Zeta", "Alpha", "C20"},     {"1985", "A", "2", "Kilo", "Lima", "A00"},
+      {"1990", "A", "1", "Mike", "November", "C20"},  {"2001", "C", "1", "Bravo", "Charlie", "B12"},
+      {"1990", "A", "1", "Alpha", "Bravo", "C20"},    {"1985", "A", "1", "Xray", "Yankee", "B12"},
+      {"1850", "Old", "1", "Papa", "Quebec", "E99"},  {"2001", "C", "1", "Bravo", "Alpha", "B12"},
+      {"1990", "A", "1.2", "Alpha", "Bravo", "C20"},  {"1985", "A", "2", "Echo", "Fox", "A00"},
+      {"????", "Z", "1", "Golf", "Hotel", "A00"},     {"2001", "C", "1", "Bravo", "Alpha", "B12"},
+      {"1995", "A", "1", "Damaged", "Header", "A00"},
+  };
+  {
+    TqfDatabase db(base_, true);
+    for (const Game& g : games)
+      Append(db, std::string("[Event \"") + g.event + "\"]\n[Date \"" + g.date +
+                     ".??.??\"]\n[Round \"" + g.round + "\"]\n[White \"" + g.white +
+                     "\"]\n[Black \"" + g.black + "\"]\n[ECO \"" + g.eco +
+                     "\"]\n[Result \"1-0\"]\n1. e4 e5 1-0");
+    DamageHeader(db, 13);
+  }
+  // A user's file of the name that run files once had stays as it is.
+  std::ofstream(dir_ / "temp.0") << "the user's own file";
+  const auto listing = [this] {
+    std::vector<std::string> names;
+    for (const auto& e : fs::directory_iterator(dir_))
+      names.push_back(e.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+  };
+  const auto before = listing();
+
+  TqfDatabase db(base_, false);
+  ASSERT_EQ(db.ErrorState(), 0);
+  GameHeader header;
+  EXPECT_NE(db.ReadHeader(13, header), kDbDone);
+  // Two headers a run: seven runs, merged as 0-4, then 5, 6 and the first merge.
+  db.SetSortRunLength(2);
+  const std::vector<std::pair<int, std::vector<int32_t>>> expected = {
+      {0, {10, 6, 5, 9, 1, 4, 2, 8, 0, 7, 11, 3, 12}},
+      {7, {7, 11, 3, 4, 2, 8, 0, 5, 9, 1, 6, 10, 12}},
+      {1, {9, 10, 1, 7, 11, 3, 5, 4, 8, 2, 0, 6, 12}},
+  };
+  for (const auto& [criterion, order] : expected) {
+    for (int runLength : {2, 0}) {
+      db.SetSortRunLength(runLength);
+      const auto sorted = db.Sort(criterion);
+      ASSERT_TRUE(sorted) << criterion;
+      EXPECT_EQ(*sorted, order) << "criterion " << criterion << ", run length " << runLength;
+    }
+  }
+  EXPECT_EQ(listing(), before);
+  std::ifstream user(dir_ / "temp.0");
+  std::string text;
+  std::getline(user, text);
+  EXPECT_EQ(text, "the user's own file");
+
+  // The unreadable game is kept, and the log says so.
+  std::vector<int32_t> kept;
+  PathList media;
+  ASSERT_EQ(db.CollectDeleted(kept, media), kDbDone);
+  EXPECT_EQ(kept.size(), 13u);
+  const auto logs = services_.CallsStartingWith("Log: ");
+  ASSERT_EQ(logs.size(), 1u);
+  EXPECT_NE(logs[0].find("game 13"), std::string::npos) << logs[0];
+}
+
+TEST_F(TqfDatabaseTest, SortNeedsRoomForItsRunFiles) {
+  {
+    TqfDatabase db(base_, true);
+    for (int i = 0; i < 13; ++i) Append(db, "[White \"W\"]\n1. e4 *");
+  }
+  SmallDiskTqf small(base_, false);
+  EXPECT_FALSE(small.Sort(0));
+  EXPECT_EQ(services_.CallsStartingWith("ErrorBox: "),
+            std::vector<std::string>{"ErrorBox: Not enough disk space. You need a further 1MB"});
+  TqfDatabase empty((dir_ / "empty").string(), true);
+  EXPECT_FALSE(empty.Sort(0));
+}
+
+TEST_F(TqfDatabaseTest, ManagerMakesOldFormatAndPgnDatabases) {
+  { TqfDatabase created(base_, true); }
+  std::ofstream(dir_ / "games.pgn") << "[Event \"e\"]\n\n1. e4 *\n";
+  DatabaseManager manager;
+  TQFileDatabase* tqf = manager.Open(base_ + ".tqf", 0);
+  ASSERT_TRUE(tqf);
+  EXPECT_TRUE(tqf->AsTqfDatabase());
+  TQFileDatabase* pgn = manager.Open(base_ + ".pgn", 0);
+  ASSERT_TRUE(pgn);
+  EXPECT_TRUE(pgn->AsPgnDatabase());
+  EXPECT_EQ(pgn->GetCount(), 1);
+  EXPECT_FALSE(manager.Open((dir_ / "none.tqf").string(), 0));
+}
+
+}  // namespace
+}  // namespace zh
