@@ -133,12 +133,13 @@ struct SideMasks {
   uint8_t Rooks(int f) const { return rooks[static_cast<size_t>(f + 2)]; }
 };
 
-uint8_t Reverse(uint8_t b) {
-  uint8_t r = 0;
-  for (int i = 0; i < 8; ++i)
-    if (b & (1 << i)) r |= static_cast<uint8_t>(0x80 >> i);
-  return r;
-}
+constexpr std::array<uint8_t, 256> kReversed = [] {
+  std::array<uint8_t, 256> t{};
+  for (int b = 0; b < 256; ++b)
+    for (int i = 0; i < 8; ++i)
+      if (b & (1 << i)) t[static_cast<size_t>(b)] |= static_cast<uint8_t>(0x80 >> i);
+  return t;
+}();
 
 // The pawns and rooks of `side` with the ranks seen from `view`.
 SideMasks MasksOf(const Position& p, int side, int view) {
@@ -146,8 +147,8 @@ SideMasks MasksOf(const Position& p, int side, int view) {
   const uint8_t* pawns = p.type_file_masks(CodeOf(kPawn | (side == kBlack ? kBlackBit : 0)));
   const uint8_t* rooks = p.type_file_masks(CodeOf(kRook | (side == kBlack ? kBlackBit : 0)));
   for (int f = 0; f < 8; ++f) {
-    m.pawns[static_cast<size_t>(f + 2)] = view == kWhite ? pawns[f] : Reverse(pawns[f]);
-    m.rooks[static_cast<size_t>(f + 2)] = view == kWhite ? rooks[f] : Reverse(rooks[f]);
+    m.pawns[static_cast<size_t>(f + 2)] = view == kWhite ? pawns[f] : kReversed[pawns[f]];
+    m.rooks[static_cast<size_t>(f + 2)] = view == kWhite ? rooks[f] : kReversed[rooks[f]];
   }
   return m;
 }
@@ -156,7 +157,7 @@ SideMasks MasksOf(const Position& p, int side, int view) {
 int SidePart(const Position& p, int side, int f, const SideMasks& own, const SideMasks& enemy, bool endgame) {
   const size_t fi = static_cast<size_t>(f);
   const uint8_t pawns = own.Pawns(f);
-  const int rooks = std::popcount(own.Rooks(f));
+  const int rooks = BitsInByte(own.Rooks(f));
   if (pawns == 0) {
     int s = tables::kNoPawnFile[fi] + tables::kRookFile[fi] * rooks;
     if (rooks && enemy.Pawns(f) == 0) s += 4 + (rooks >= 2 ? 10 : 0);
@@ -166,7 +167,7 @@ int SidePart(const Position& p, int side, int f, const SideMasks& own, const Sid
   const int front = 7 - std::countl_zero(pawns);  // most advanced
   const size_t fr = static_cast<size_t>(front);
   const int rear = std::countr_zero(pawns);
-  const bool doubled = std::popcount(pawns) > 1;
+  const bool doubled = (pawns & (pawns - 1)) != 0;
   const uint8_t beside = own.Pawns(f - 1) | own.Pawns(f + 1);
   const uint8_t enemy_beside = enemy.Pawns(f - 1) | enemy.Pawns(f + 1);
   auto bit = [](int r) { return r >= 0 && r < 8 ? static_cast<uint8_t>(1 << r) : uint8_t{0}; };
@@ -256,23 +257,37 @@ int SidePart(const Position& p, int side, int f, const SideMasks& own, const Sid
   return s;
 }
 
+// The pawn and rook masks of both colours in both views, built once per update.
+struct BoardMasks {
+  SideMasks white, black_seen_by_white, black, white_seen_by_black;
+  explicit BoardMasks(const Position& p)
+      : white(MasksOf(p, kWhite, kWhite)),
+        black_seen_by_white(MasksOf(p, kBlack, kWhite)),
+        black(MasksOf(p, kBlack, kBlack)),
+        white_seen_by_black(MasksOf(p, kWhite, kBlack)) {}
+};
+
+int FileScoreWith(const Position& p, const BoardMasks& m, int file, bool endgame) {
+  const int score = SidePart(p, kWhite, file, m.white, m.black_seen_by_white, endgame) -
+                    SidePart(p, kBlack, file, m.black, m.white_seen_by_black, endgame);
+  return std::clamp(score, -128, 127);
+}
+
 }  // namespace
 
 int FileScore(const Position& p, int file) {
   return FileScoreOf(p, file, (p.current().castling & kEndgameBit) != 0);
 }
 
-int FileScoreOf(const Position& p, int file, bool endgame) {
-  const int score = SidePart(p, kWhite, file, MasksOf(p, kWhite, kWhite), MasksOf(p, kBlack, kWhite), endgame) -
-                    SidePart(p, kBlack, file, MasksOf(p, kBlack, kBlack), MasksOf(p, kWhite, kBlack), endgame);
-  return std::clamp(score, -128, 127);
-}
+int FileScoreOf(const Position& p, int file, bool endgame) { return FileScoreWith(p, BoardMasks(p), file, endgame); }
 
 int32_t UpdateFileScores(const Position& p, PlyRecord& record, uint8_t dirty, int mover_side) {
   int delta = 0;
+  const BoardMasks masks(p);
+  const bool endgame = (record.castling & kEndgameBit) != 0;
   for (int f = 0; f < 8; ++f) {
     if (!(dirty & (1 << f))) continue;
-    const int score = FileScoreOf(p, f, (record.castling & kEndgameBit) != 0);
+    const int score = FileScoreWith(p, masks, f, endgame);
     delta += score - record.file_scores[static_cast<size_t>(f)];
     record.file_scores[static_cast<size_t>(f)] = static_cast<int8_t>(score);
   }

@@ -81,7 +81,7 @@ void Position::PawnTerms(int side, int f, int r, int32_t& v) {
   dirty_files_ |= static_cast<uint8_t>((7 << f) >> 1);
   // The last own pawn of a file keeps the enemy queen's open-file term in step.
   const uint8_t own_file = FileMask(kPawn, side, f);
-  if ((own_file & ~(1 << r)) == 0) v += t.queen_file * std::popcount(FileMask(kQueen, enemy, f));
+  if ((own_file & ~(1 << r)) == 0) v += t.queen_file * BitsInByte(FileMask(kQueen, enemy, f));
   if (Has(kPawn, side, f - 1, r)) v += t.phalanx[side][RelIndex(side, f - 1, r)];
   if (Has(kPawn, side, f + 1, r)) v += t.phalanx[side][RelIndex(side, f, r)];
   for (int d : {-1, 1}) {

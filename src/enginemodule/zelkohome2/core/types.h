@@ -3,6 +3,7 @@
 #pragma once
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 
 namespace zh::zelko2 {
@@ -48,6 +49,15 @@ enum EngineCode : uint8_t {
   kKing = 6,
   kBlackBit = 8,
 };
+
+// Bits set in a byte of rank bits; a table, since the build targets no popcount
+// instruction.
+inline constexpr std::array<uint8_t, 256> kBitsInByte = [] {
+  std::array<uint8_t, 256> t{};
+  for (int b = 1; b < 256; ++b) t[static_cast<std::size_t>(b)] = static_cast<uint8_t>(t[static_cast<std::size_t>(b >> 1)] + (b & 1));
+  return t;
+}();
+constexpr int BitsInByte(uint8_t b) { return kBitsInByte[b]; }
 
 // Piece code = (engine code + 7) * 4; bit 0x20 white, 0x40 black, (code >> 2) & 7 type.
 using PieceCode = int32_t;
