@@ -70,6 +70,31 @@ TEST(Root, StartPositionEvaluatesEven) {
   EXPECT_EQ(engine.root_count(), 20);
 }
 
+// White castled short, black long, a white rook on the f-file: white's pawns before
+// its own king gain, those before the black king count less (a wedge on c6 keeps its
+// value), and the shield rows follow the kings.
+TEST(Root, ShieldAndStormFollowTheKings) {
+  Engine castled, centre;
+  Prepare(castled, "2kqrr2/8/8/8/8/8/8/3QRRK1 w - - 0 1");
+  Prepare(centre, "3qkrr1/8/8/8/8/8/8/3QKRR1 w - - 0 1");
+  auto pawn = [](Engine& e, const char* square) {
+    const int s = (square[1] - '1') * 8 + (square[0] - 'a');
+    return e.position().piece_square()[static_cast<size_t>(CodeOf(kPawn) >> 2)][static_cast<size_t>(ToSquare88(s))];
+  };
+  const struct {
+    const char* square;
+    int gain;
+  } cases[] = {{"g2", 40}, {"h3", 40}, {"f2", -40}, {"f6", 0}, {"a2", -40}, {"c6", 0}, {"c5", -40}, {"d4", 0}};
+  for (const auto& c : cases) EXPECT_EQ(pawn(castled, c.square) - pawn(centre, c.square), c.gain) << c.square;
+
+  const EvalSetup& setup = castled.position().eval_setup();
+  std::array<int8_t, 8> white_row = tables::kShieldKingWing;
+  white_row[5] = static_cast<int8_t>(white_row[5] + tables::kShieldRookOnF / 8);
+  EXPECT_EQ(setup.no_pawn_file[kWhite], white_row);
+  EXPECT_EQ(setup.no_pawn_file[kBlack], tables::kShieldQueenWing);
+  EXPECT_EQ(centre.position().eval_setup().no_pawn_file[kWhite], tables::kNoPawnFile);
+}
+
 // Frozen: the tables of our own choice change only with a match result.
 TEST(Root, OwnTablesAreFrozen) {
   auto sum = [](const tables::SquareTable& t) {
@@ -86,6 +111,10 @@ TEST(Root, OwnTablesAreFrozen) {
   EXPECT_EQ(tables::kPawnMoveBonus, (std::array<int8_t, 8>{0, 0, 1, 2, 2, 0, -1, -1}));
   EXPECT_EQ(tables::kNoPawnFile, (std::array<int8_t, 8>{-1, 0, 0, 0, 0, 0, 0, -1}));
   EXPECT_EQ(tables::kRookFile, (std::array<int8_t, 8>{2, 2, 3, 4, 4, 3, 2, 2}));
+  EXPECT_EQ(tables::kShieldKingWing, (std::array<int8_t, 8>{-1, 0, 0, 0, 0, -2, -5, -4}));
+  EXPECT_EQ(tables::kShieldQueenWing, (std::array<int8_t, 8>{-4, -5, -2, 0, 0, 0, 0, -1}));
+  EXPECT_EQ(tables::kShieldRookOnF, 40);
+  EXPECT_EQ(sum(tables::kShieldStorm), 0);
   EXPECT_EQ(sum(tables::kRammed), -813);
 }
 

@@ -175,8 +175,22 @@ constexpr SquareTable kPhalanx = {
 constexpr std::array<int8_t, 8> kPawnMoveBonus = {0, 0, 1, 2, 2, 0, -1, -1};
 
 // Ours. N[f]: a file without own pawns; the pawn itself is counted by the material,
-// so only the rook files lose a little of their hold on the wing.
+// so only the rook files lose a little of their hold on the wing. This is the row of
+// a king in the centre and of the endgame.
 constexpr std::array<int8_t, 8> kNoPawnFile = {-1, 0, 0, 0, 0, 0, 0, -1};
+// Ours. Shield rows, N[f] for a king on its wing: a file before the king without an
+// own pawn is a hole in its shield, the file right in front of it the worst.
+constexpr std::array<int8_t, 8> kShieldKingWing = {-1, 0, 0, 0, 0, -2, -5, -4};
+constexpr std::array<int8_t, 8> kShieldQueenWing = {-4, -5, -2, 0, 0, 0, 0, -1};
+// Ours. The shield row's f-file entry gains this (engine units) when the king is on
+// its wing and an own rook stands on the f-file, which it would open.
+constexpr int kShieldRookOnF = 40;
+
+// Ours. Base of the shield and storm table added to the pawn table outside the
+// endgame. It is flat: the wing terms built on it at the root do the work (own pawns
+// before the own king gain, own pawns before the enemy king count less so that trading
+// them to open lines is cheap, and a pawn wedged on f6 or c6 against the king gains).
+constexpr SquareTable kShieldStorm = {};
 // Ours. R[f]: a rook on a file without own pawns, most in the centre.
 constexpr std::array<int8_t, 8> kRookFile = {2, 2, 3, 4, 4, 3, 2, 2};
 

@@ -159,7 +159,7 @@ int SidePart(const Position& p, int side, int f, const SideMasks& own, const Sid
   const uint8_t pawns = own.Pawns(f);
   const int rooks = BitsInByte(own.Rooks(f));
   if (pawns == 0) {
-    int s = tables::kNoPawnFile[fi] + tables::kRookFile[fi] * rooks;
+    int s = p.eval_setup().no_pawn_file[static_cast<size_t>(side)][fi] + tables::kRookFile[fi] * rooks;
     if (rooks && enemy.Pawns(f) == 0) s += 4 + (rooks >= 2 ? 10 : 0);
     return s;
   }
@@ -215,7 +215,7 @@ int SidePart(const Position& p, int side, int f, const SideMasks& own, const Sid
   if ((enemy_beside & bit(front + 2)) || (!open && enemy_pawn_in_front)) {
     if (enemy.Pawns(f + 1) & bit(front + 1)) s += ContestedValue(side, f, front);
     if (doubled) s += 4;
-    else s += tables::kNoPawnFile[fi] + (rooks ? tables::kRookFile[fi] - (open ? 0 : 2) : 0);
+    else s += p.eval_setup().no_pawn_file[static_cast<size_t>(side)][fi] + (rooks ? tables::kRookFile[fi] - (open ? 0 : 2) : 0);
   }
   const bool stop_attacked = (enemy_beside & bit(front + 3)) != 0;
   if (open) {

@@ -64,6 +64,8 @@ struct EvalSetup {
   SquareValues block_higher{};  // the same towards higher files
   SquareValues phalanx{};       // two own pawns side by side, by the left one
   std::array<std::array<int16_t, 8>, 2> pawn_move{};  // gained by a pawn leaving the file
+  // N[f] by side: a file without own pawns, the shield row chosen by the king's wing.
+  std::array<std::array<int8_t, 8>, 2> no_pawn_file = {{{-1, 0, 0, 0, 0, 0, 0, -1}, {-1, 0, 0, 0, 0, 0, 0, -1}}};
   int32_t queen_file = 0;  // queen on a file without enemy pawns
   int32_t king_move = 0;   // every king move
   std::array<bool, 2> knight_c3 = {true, true};     // the knight's c3 test is needed

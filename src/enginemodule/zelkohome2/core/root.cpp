@@ -102,6 +102,21 @@ SideTables BuildSide(const Board64& board, bool endgame, bool& raise_enemy_queen
     bool closed = (p.Enemy(0, 5, kPawn) || p.Enemy(0, 6, kPawn)) && (p.Enemy(1, 5, kPawn) || p.Enemy(1, 6, kPawn));
     if (!closed) AddAll(queen, 4);
   }
+  if (!endgame) {
+    // Shield and storm: own pawns before the own king count more, those before the
+    // enemy king less; a wedge on f6 or c6 against the king gains.
+    std::array<int32_t, 64> wings{};
+    AddTable(wings, tables::kShieldStorm);
+    auto files = [&](int from, int to, int units) {
+      for (int f = from; f <= to; ++f)
+        for (int r = 0; r < 8; ++r) bump(wings, f, r, units);
+    };
+    if (enemy_file >= 5) files(6, 7, -5), bump(wings, 5, 5, 3);
+    else if (enemy_file <= 2) files(0, 2, -5), bump(wings, 2, 5, 5);
+    if (own_king_wing) files(6, 7, 5), bump(wings, 5, 1, -5);
+    else if (own_queen_wing) files(0, 2, 5), bump(wings, 2, 1, -5);
+    for (int s = 0; s < 64; ++s) pawn[s] += wings[s];
+  }
   if (endgame) {
     AddTable(king, tables::kKingEndgame);
     AddNear(king, enemy_king);
@@ -243,6 +258,15 @@ RootInfo PrepareRoot(Engine& engine, int selectivity) {
       setup.phalanx[side][s] = static_cast<int16_t>(8 * tables::At(tables::kPhalanx, file, rank));
     }
     for (int f = 0; f < 8; ++f) setup.pawn_move[side][f] = static_cast<int16_t>(8 * tables::kPawnMoveBonus[f]);
+    // The shield row by the king's wing (none in the endgame).
+    const bool king_wing = info.king_wings & (side == kWhite ? 0x40 : 0x80);
+    const bool queen_wing = info.king_wings & (side == kWhite ? 0x10 : 0x20);
+    auto& row = setup.no_pawn_file[static_cast<size_t>(side)];
+    row = king_wing ? tables::kShieldKingWing : queen_wing ? tables::kShieldQueenWing : tables::kNoPawnFile;
+    const int rook = side == kWhite ? kRook : kRook | kBlackBit;
+    bool rook_on_f = false;
+    for (int r = 0; r < 8; ++r) rook_on_f |= b[r * 8 + 5] == rook;
+    if (king_wing && rook_on_f) row[5] = static_cast<int8_t>(row[5] + tables::kShieldRookOnF / 8);
     // The c3 knight and d3/e3 bishop tests matter only while the pawns behind are home.
     const int pawn = side == kWhite ? kPawn : kPawn | kBlackBit, second = side == kWhite ? 1 : 6;
     setup.knight_c3[side] = b[second * 8 + 2] == pawn;
