@@ -169,18 +169,6 @@ uint8_t Position::ComputeCheck(Square* checker) const {
   return static_cast<uint8_t>(ReachBits(where - king));
 }
 
-bool Position::Attacks(Square from, Square target) const {
-  int32_t w = board(from);
-  if (w <= 0) return false;
-  int d = from - target;
-  uint32_t r = ReachBits(d);
-  if ((r & AttrReach(code(w))) == 0) return false;
-  if (r & kReachContact) return true;
-  int step = StepToward(d);
-  for (Square s = target + step; s != from; s += step)
-    if (board(s) != 0) return false;
-  return true;
-}
 
 bool Position::IsSquareAttacked(Square target, int by_side) const {
   for (Handle h = list_end(by_side) - 4; h >= KingHandle(by_side); h -= 4) {

@@ -236,4 +236,17 @@ class Position {
   uint64_t nodes_ = 0;
 };
 
+inline bool Position::Attacks(Square from, Square target) const {
+  const int32_t w = board(from);
+  if (w <= 0) return false;
+  const int d = from - target;
+  const uint32_t r = ReachBits(d);
+  if ((r & AttrReach(code(w))) == 0) return false;
+  if (r & kReachContact) return true;
+  const int step = StepToward(d);
+  for (Square s = target + step; s != from; s += step)
+    if (board(s) != 0) return false;
+  return true;
+}
+
 }  // namespace zh::zelko2

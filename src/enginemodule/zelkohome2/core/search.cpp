@@ -217,6 +217,9 @@ int32_t Search::Node(int ply, int depth, int32_t alpha, int32_t beta) {
       return false;
     }
     any_legal = true;
+    // A child that is not a quiescence node probes the table first: start loading its
+    // bucket now.
+    if (depth > 0 || p.current().check != 0) __builtin_prefetch(tt_.Bucket(p.current().key));
     int ext = 0;
     if (ply + 1 < kMaxPly) {
       if ((rec.flags & kFlagEven) && rec.captured && m.to == last_to) ext = 1;
