@@ -28,6 +28,7 @@ constexpr uint64_t kChunk = 1 << 20;
 
 int64_t gChangeCount = 0;
 int64_t gKillAt = 0;
+int64_t gFailAt = 0;
 
 std::vector<FileSetJournal*>& OpenJournals() {
   static std::vector<FileSetJournal*> journals;
@@ -441,12 +442,14 @@ FileSetJournal* JournalFor(const std::string& path) {
 
 bool BeforeWrite(const std::string& path, int fd, uint64_t offset, uint64_t length) {
   NoteFileChange();
+  if (FileChangeRefused()) return false;
   FileSetJournal* j = JournalFor(path);
   return !j || j->BeforeWrite(path, fd, offset, length);
 }
 
 bool BeforeResize(const std::string& path, int fd, uint64_t size) {
   NoteFileChange();
+  if (FileChangeRefused()) return false;
   FileSetJournal* j = JournalFor(path);
   return !j || j->BeforeResize(path, fd, size);
 }
@@ -463,6 +466,16 @@ void ArmKillAtFileChange(int64_t n) {
   WatchPagedFiles();
   gKillAt = n;
   gChangeCount = 0;
+}
+
+void ArmFailAtFileChange(int64_t n) {
+  WatchPagedFiles();
+  gFailAt = n;
+  gChangeCount = 0;
+}
+
+bool FileChangeRefused() {
+  return gFailAt > 0 && gChangeCount >= gFailAt;
 }
 
 int64_t FileChangeCount() {

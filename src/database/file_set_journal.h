@@ -115,5 +115,10 @@ void ArmKillAtFileChange(int64_t n);
 int64_t FileChangeCount();
 // Counts one change; code that renames or deletes files calls it before doing so.
 void NoteFileChange();
+// Test hook for failure tests: from the armed count of changes on, announced writes
+// and resizes are refused as on a full disk, and FileChangeRefused answers true. 0
+// disarms.
+void ArmFailAtFileChange(int64_t n);
+bool FileChangeRefused();
 
 }  // namespace zh
