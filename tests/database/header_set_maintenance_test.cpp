@@ -1,0 +1,411 @@
+#include "database/header_set_maintenance.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <memory>
+#include <set>
+
+#include "core/disk_tree.h"
+#include "core/temp_dir.h"
+#include "database/annotation_file.h"
+#include "database/annotation_set.h"
+#include "database/file_set_journal.h"
+#include "database/file_set_replacement.h"
+#include "database/game_file.h"
+#include "database/header_file.h"
+#include "database/header_library.h"
+#include "database/killed_child.h"
+#include "database/move_tree.h"
+#include "game_test_util.h"
+#include "random_trees.h"
+#include "support/recording_services.h"
+
+namespace zh {
+namespace {
+
+namespace fs = std::filesystem;
+
+// A header set written through its file objects: each game's body and annotation
+// block, its names in the libraries, then its record.
+struct TestSet {
+  explicit TestSet(std::string b, bool create = true) : base(std::move(b)) {
+    const int mode = create ? DiskTree::kOpenOrCreate : DiskTree::kOpenExisting;
+    games = std::make_unique<FileTqg>(base, "tqg", create);
+    header = std::make_unique<FileTqh>(base, "tqh", create);
+    annotations = std::make_unique<FileTqa>(base, "tqa", create);
+    players = std::make_unique<PlayerLib>(base, mode);
+    tournaments = std::make_unique<TournamentLib>(base, mode);
+    annotators = std::make_unique<AnnotatorLib>(base, mode);
+    sources = std::make_unique<SourceLib>(base, mode);
+  }
+
+  HeaderSetFiles Files() {
+    HeaderSetFiles f;
+    f.base = base;
+    f.header = header.get();
+    f.games = games.get();
+    f.annotations = annotations.get();
+    f.libraries[0] = players.get();
+    f.libraries[1] = tournaments.get();
+    f.libraries[2] = annotators.get();
+    f.libraries[3] = sources.get();
+    f.filePath = [b = base](const char* ext) { return b + "." + ext; };
+    return f;
+  }
+
+  void Close() {
+    games.reset();
+    header.reset();
+    annotations.reset();
+    players.reset();
+    tournaments.reset();
+    annotators.reset();
+    sources.reset();
+  }
+
+  // Adds game number header->NextRecord(); a comment after the first move, when given,
+  // makes its annotation block.
+  void Add(const std::string& moves, const std::string& white, const std::string& event,
+           const std::string& comment = {}, bool deleted = false) {
+    const int n = static_cast<int>(std::max<uint32_t>(header->NextRecord(), 1));
+    TQGame game = test::EnteredGame(moves, nullptr, n);
+    if (!comment.empty()) GetAnnotations(*game.body.mainLine.GetMove(0))->SetTextAfter(comment, 0, 7);
+    game.header.white = TQPlayer(white, "");
+    game.header.black = TQPlayer("Black", "");
+    int16_t round = 0, sub = 0;
+    game.header.tournament = TQTournament(event, 1990, round, sub);
+    ASSERT_EQ(games->AppendGame(game, annotations.get()), 0);
+    int32_t entry = 0;
+    ASSERT_EQ(players->AddGame(game.header.white, entry, n), 0);
+    game.header.record.SetWhite(static_cast<uint32_t>(entry));
+    ASSERT_EQ(players->AddGame(game.header.black, entry, n), 0);
+    game.header.record.SetBlack(static_cast<uint32_t>(entry));
+    ASSERT_EQ(tournaments->AddGame(game.header.tournament, entry, n), 0);
+    game.header.record.SetTournament(static_cast<uint32_t>(entry));
+    ASSERT_EQ(sources->AddGame(game.header.source, entry, n), 0);
+    game.header.record.SetSource(static_cast<uint32_t>(entry));
+    ASSERT_EQ(annotators->AddGame(game.header.annotator, entry, n), 0);
+    game.header.record.SetAnnotator(static_cast<uint32_t>(entry));
+    if (deleted) game.header.record.type |= kDeletedBit;
+    ASSERT_EQ(header->AppendRecord(game.header.record), 0);
+  }
+
+  // Game n as "white/event: moves {comment}".
+  std::string Describe(int n) {
+    HeaderRecord r;
+    if (header->ReadRecord(static_cast<uint32_t>(n), r)) return "unreadable";
+    TQGame game;
+    game.header.record = r;
+    game.number = n;
+    if (games->ReadGame(game, annotations.get(), false)) return "body unreadable";
+    return players->EntryText(static_cast<int32_t>(r.white)) + "/" +
+           tournaments->EntryText(static_cast<int32_t>(r.tournament)) + ": " + test::DumpTree(game);
+  }
+
+  std::string base;
+  std::unique_ptr<FileTqg> games;
+  std::unique_ptr<FileTqh> header;
+  std::unique_ptr<FileTqa> annotations;
+  std::unique_ptr<PlayerLib> players;
+  std::unique_ptr<TournamentLib> tournaments;
+  std::unique_ptr<AnnotatorLib> annotators;
+  std::unique_ptr<SourceLib> sources;
+};
+
+using Folder = std::map<std::string, std::vector<uint8_t>>;
+
+Folder ReadFolder(const fs::path& folder) {
+  Folder files;
+  for (const auto& e : fs::directory_iterator(folder))
+    files[e.path().filename().string()] = test::FileBytes(e.path());
+  return files;
+}
+
+// Six games, three of them deleted; the kept ones are listed as 5, 1, 3.
+const std::vector<int32_t> kKept = {4, 0, 2};
+
+void WriteSix(const std::string& base) {
+  TestSet set(base);
+  set.Add("e2e4 e7e5", "Anand", "Linares", "first");
+  set.Add("d2d4 d7d5", "Gone", "Nowhere", "", true);
+  set.Add("c2c4", "Carlsen", "Linares");
+  set.Add("g1f3 g8f6", "Gone", "Nowhere", "dropped", true);
+  set.Add("b2b3 e7e5 c1b2", "Anand", "Wijk", "fifth");
+  set.Add("f2f4", "Also gone", "Nowhere", "", true);
+  std::ofstream(base + ".scn") << "scan";
+}
+
+std::vector<std::string> DescribeAll(const std::string& base) {
+  TestSet set(base, false);
+  std::vector<std::string> out;
+  for (uint32_t n = 1; n <= set.header->ItemCount(); ++n) out.push_back(set.Describe(static_cast<int>(n)));
+  return out;
+}
+
+TEST(HeaderSetMaintenance, ReorganiseKeepsTheListedItemsInListOrderWithCompactLibraries) {
+  test::RecordingServices services;
+  test::TempDir dir;
+  const std::string base = (dir / "db").string();
+  WriteSix(base);
+  const std::vector<std::string> before = DescribeAll(base);
+  {
+    TestSet set(base, false);
+    HeaderSetFiles files = set.Files();
+    int released = 0;
+    ReorganiseOptions options;
+    options.release = [&] {
+      ++released;
+      set.Close();
+    };
+    ASSERT_EQ(ReorganiseHeaderSet(files, kKept, options), 0);
+    EXPECT_EQ(released, 1);
+  }
+  EXPECT_EQ(DescribeAll(base), (std::vector<std::string>{before[4], before[0], before[2]}));
+
+  TestSet set(base, false);
+  // Only names of kept games remain, with their counts and first games renumbered.
+  EXPECT_EQ(set.players->Count(), 3);  // Anand, Black, Carlsen
+  EXPECT_EQ(set.tournaments->Count(), 2);
+  HeaderRecord r;
+  ASSERT_EQ(set.header->ReadRecord(1, r), 0);
+  int32_t first = 0, count = 0;
+  ASSERT_EQ(set.players->GetGameRange(static_cast<int32_t>(r.white), first, count), 0);
+  EXPECT_EQ(first, 1);
+  EXPECT_EQ(count, 2);
+  ASSERT_EQ(set.players->GetGameRange(static_cast<int32_t>(r.black), first, count), 0);
+  EXPECT_EQ(count, 3);
+  // Annotation blocks carry their new game numbers.
+  ASSERT_EQ(set.header->ReadRecord(2, r), 0);
+  EXPECT_EQ(set.annotations->BeginRead(r.tqaOffset, 2), 0);
+  set.Close();
+  const Folder after = ReadFolder(dir.Path());
+  for (const auto& [name, bytes] : after) {
+    EXPECT_NE(name.rfind("__TMP$", 0), 0u) << name;
+    EXPECT_EQ(name.find(".cx"), std::string::npos) << name;
+  }
+  EXPECT_FALSE(after.count("db.scn"));
+  EXPECT_FALSE(after.count("db.tqr"));
+}
+
+TEST(HeaderSetMaintenance, EmptyListGivesAnEmptySetWithEmptyLibraries) {
+  test::RecordingServices services;
+  test::TempDir dir;
+  const std::string base = (dir / "db").string();
+  WriteSix(base);
+  {
+    TestSet set(base, false);
+    HeaderSetFiles files = set.Files();
+    ReorganiseOptions options;
+    options.release = [&] { set.Close(); };
+    ASSERT_EQ(ReorganiseHeaderSet(files, {}, options), 0);
+  }
+  TestSet set(base, false);
+  EXPECT_EQ(set.header->ItemCount(), 0u);
+  EXPECT_EQ(set.players->Count(), 0);
+}
+
+TEST(HeaderSetMaintenance, LongAnnotationBlocksAreCopiedWhole) {
+  test::RecordingServices services;
+  test::TempDir dir;
+  const std::string base = (dir / "db").string();
+  {
+    TestSet set(base);
+    set.Add("e2e4", "Gone", "X", "", true);
+    // Thirteen texts of 65,000 bytes: a block of more than 800,000 bytes.
+    const int n = static_cast<int>(set.header->NextRecord());
+    TQGame game = test::EnteredGame(
+        "e2e4 e7e5 g1f3 b8c6 f1b5 a7a6 b5a4 g8f6 e1g1 f8e7 f1e1 b7b5 a4b3", nullptr, n);
+    for (int i = 0; i < 13; ++i)
+      GetAnnotations(*game.body.mainLine.GetMove(i))
+          ->SetTextAfter(std::string(65000, static_cast<char>('a' + i)), 0, 7);
+    ASSERT_EQ(set.games->AppendGame(game, set.annotations.get()), 0);
+    ASSERT_GT(set.annotations->End(), 800000u);
+    int32_t entry = 0;
+    for (HeaderLib* lib : {static_cast<HeaderLib*>(set.tournaments.get()),
+                           static_cast<HeaderLib*>(set.sources.get()),
+                           static_cast<HeaderLib*>(set.annotators.get())})
+      ASSERT_GE(lib->Count(), 1);
+    ASSERT_EQ(set.players->AddGame(game.header.white, entry, n), 0);
+    game.header.record.SetWhite(static_cast<uint32_t>(entry));
+    game.header.record.SetBlack(static_cast<uint32_t>(entry));
+    ASSERT_EQ(set.players->AddGame(game.header.black, entry, n), 0);
+    ASSERT_EQ(set.header->AppendRecord(game.header.record), 0);
+  }
+  const std::string before = DescribeAll(base)[1];
+  {
+    TestSet set(base, false);
+    HeaderSetFiles files = set.Files();
+    ReorganiseOptions options;
+    options.release = [&] { set.Close(); };
+    ASSERT_EQ(ReorganiseHeaderSet(files, {1}, options), 0);
+  }
+  EXPECT_EQ(DescribeAll(base), std::vector<std::string>{before});
+}
+
+TEST(HeaderSetMaintenance, UnreadableBodyOrWriteFailureLeavesTheOldFilesUntouched) {
+  test::TempDir dir;
+  const std::string base = (dir / "db").string();
+  WriteSix(base);
+  {
+    TestSet set(base, false);
+    HeaderRecord r;
+    ASSERT_EQ(set.header->ReadRecord(3, r), 0);
+    r.tqgOffset = 5000000;
+    ASSERT_EQ(set.header->WriteRecord(3, r), 0);
+  }
+  const Folder old = ReadFolder(dir.Path());
+  test::RecordingServices services;
+  {
+    TestSet set(base, false);
+    HeaderSetFiles files = set.Files();
+    EXPECT_EQ(ReorganiseHeaderSet(files, kKept), kMaintenanceUnreadable);
+  }
+  EXPECT_EQ(ReadFolder(dir.Path()), old);
+  EXPECT_FALSE(services.CallsStartingWith("Dump: ").empty());
+
+  // A write failure at every point of the copy: the old files stay as they were.
+  test::TempDir dir2;
+  const std::string base2 = (dir2 / "db").string();
+  WriteSix(base2);
+  const Folder old2 = ReadFolder(dir2.Path());
+  for (int64_t failAt = 1; failAt < 1000; ++failAt) {
+    SCOPED_TRACE(failAt);
+    int rc = 0;
+    {
+      TestSet set(base2, false);
+      HeaderSetFiles files = set.Files();
+      ArmFailAtFileChange(failAt);
+      rc = ReorganiseHeaderSet(files, kKept);
+      ArmFailAtFileChange(0);
+    }
+    if (rc == 0) break;  // the failure point lay past the whole run
+    EXPECT_EQ(ReadFolder(dir2.Path()), old2);
+  }
+}
+
+TEST(HeaderSetMaintenance, KilledAnywhereLeavesTheOldOrTheNewItems) {
+  test::TempDir probe;
+  WriteSix((probe / "db").string());
+  const std::vector<std::string> before = DescribeAll((probe / "db").string());
+  const std::vector<std::string> kept = {before[4], before[0], before[2]};
+  int64_t changes = 0;
+  {
+    TestSet set((probe / "db").string(), false);
+    HeaderSetFiles files = set.Files();
+    ReorganiseOptions options;
+    options.release = [&] { set.Close(); };
+    ArmKillAtFileChange(0);
+    ASSERT_EQ(ReorganiseHeaderSet(files, kKept, options), 0);
+    changes = FileChangeCount();
+  }
+  ASSERT_GT(changes, 10);
+  int sawNew = 0, runs = 0;
+  for (int64_t killAt = 1; killAt <= changes + 1; killAt += std::max<int64_t>(1, changes / 40)) {
+    SCOPED_TRACE(killAt);
+    ++runs;
+    test::TempDir dir;
+    const std::string base = (dir / "db").string();
+    WriteSix(base);
+    const test::ChildOutcome child = test::RunChild([&](const auto& report) {
+      test::RecordingServices services;
+      TestSet set(base, false);
+      HeaderSetFiles files = set.Files();
+      ReorganiseOptions options;
+      options.release = [&] { set.Close(); };
+      ArmKillAtFileChange(killAt);
+      if (ReorganiseHeaderSet(files, kKept, options) != 0) _exit(2);
+      report(1);
+    });
+    ASSERT_TRUE(child.ok);
+    ASSERT_EQ(FileSetReplacement::CompletePending(base), 0);
+    const std::vector<std::string> now = DescribeAll(base);
+    EXPECT_TRUE(now == before || now == kept);
+    sawNew += now == kept;
+    for (const auto& e : fs::directory_iterator(dir.Path())) {
+      const std::string name = e.path().filename().string();
+      EXPECT_NE(name.rfind("__TMP$", 0), 0u) << name;
+      EXPECT_NE(name, "db.tqr");
+    }
+  }
+  EXPECT_GT(sawNew, 0);
+  EXPECT_LT(sawNew, runs);
+}
+
+TEST(HeaderSetMaintenance, TournamentRunsAndEdges) {
+  test::TempDir dir;
+  TestSet set((dir / "db").string());
+  for (const char* event : {"A", "A", "B", "B", "B", "A"}) set.Add("e2e4", "P", event);
+  HeaderSetFiles files = set.Files();
+  const struct {
+    int n;
+    bool forward;
+    int edge;
+  } edges[] = {{1, false, 1}, {1, true, 1}, {4, false, 3}, {4, true, 6},
+               {6, true, 6},  {7, true, 6}, {3, false, 1}};
+  for (const auto& e : edges)
+    EXPECT_EQ(TournamentEdge(files, e.n, e.forward), e.edge) << e.n << " " << e.forward;
+  const auto numbers = [&](int n) {
+    std::vector<int32_t> out;
+    const auto list = GamesOfTournament(files, n);
+    for (uint32_t i = 0; list && i < list->Count(); ++i) out.push_back(list->Get(i));
+    return out;
+  };
+  EXPECT_EQ(numbers(4), (std::vector<int32_t>{3, 4, 5}));
+  EXPECT_EQ(numbers(1), (std::vector<int32_t>{1, 2, 6}));
+  EXPECT_EQ(numbers(6), (std::vector<int32_t>{6}));
+  EXPECT_TRUE(numbers(9).empty());
+}
+
+TEST(HeaderSetMaintenance, CollectDeletedListsKeptItemsAndMediaOnlyDeletedOnesUse) {
+  test::RecordingServices services;
+  test::TempDir dir;
+  WriteSix((dir / "db").string());
+  TestSet set((dir / "db").string(), false);
+  HeaderSetFiles files = set.Files();
+  // Every game links one picture of its own and the shared one.
+  const MediaLinksOf links = [](int n, const HeaderRecord&, PathList& out) {
+    out.Add("/m/" + std::to_string(n) + ".bmp", 17);
+    out.Add("/m/shared.bmp", 17);
+    return 0;
+  };
+  std::vector<int32_t> kept;
+  PathList media;
+  for (uint32_t n = 1; n <= 6; ++n) {
+    HeaderRecord r;
+    ASSERT_EQ(set.header->ReadRecord(n, r), 0);
+    r.contentFlags |= 0x20000;
+    ASSERT_EQ(set.header->WriteRecord(n, r), 0);
+  }
+  ASSERT_EQ(CollectDeletedItems(files, 0, links, kept, media), 0);
+  EXPECT_EQ(kept, (std::vector<int32_t>{0, 2, 4}));
+  std::set<std::string> names;
+  for (int32_t i = 0; i < media.Count(); ++i) names.insert(media.At(i).string());
+  EXPECT_EQ(names, (std::set<std::string>{"/m/2.bmp", "/m/4.bmp", "/m/6.bmp"}));
+
+  // An unreadable record refuses, naming it.
+  const MediaLinksOf failing = [](int n, const HeaderRecord&, PathList&) { return n == 3 ? 12 : 0; };
+  EXPECT_EQ(CollectDeletedItems(files, 0, failing, kept, media), kMaintenanceUnreadable);
+  EXPECT_TRUE(kept.empty());
+  EXPECT_EQ(services.CallsStartingWith("ErrorBox").size(), 1u);
+}
+
+TEST(HeaderSetMaintenance, MediaNamesAndUnreferencedMedia) {
+  test::TempDir dir;
+  std::ofstream(dir / "7.bmp") << "picture";
+  EXPECT_EQ(FreeMediaName(dir.Path().string(), 7, "bmp"), "8");
+  EXPECT_EQ(FreeMediaName(dir.Path().string(), 7, "wav"), "7");
+
+  PathList deleted, kept;
+  deleted.Add("/m/shared.bmp", 17);
+  deleted.Add("/m/only.wav", 16);
+  kept.Add("/m/shared.bmp", 17);
+  const PathList unreferenced = UnreferencedMedia(deleted, kept);
+  ASSERT_EQ(unreferenced.Count(), 1);
+  EXPECT_EQ(unreferenced.At(0), fs::path("/m/only.wav"));
+}
+
+}  // namespace
+}  // namespace zh
