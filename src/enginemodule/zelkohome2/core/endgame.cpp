@@ -48,16 +48,20 @@ struct Material {
   int Count(int engine_code) const {
     const uint8_t* m = Masks(engine_code);
     int n = 0;
-    for (int f = 0; f < 8; ++f) n += std::popcount(m[f]);
+    for (int f = 0; f < 8; ++f) n += BitsInByte(m[f]);
     return n;
   }
-  bool Has(int engine_code) const { return Count(engine_code) > 0; }
+  bool Has(int engine_code) const {
+    const uint8_t* m = Masks(engine_code);
+    uint8_t any = 0;
+    for (int f = 0; f < 8; ++f) any |= m[f];
+    return any != 0;
+  }
   Bitboard Bits(int engine_code) const {
     const uint8_t* m = Masks(engine_code);
     Bitboard b = 0;
     for (int f = 0; f < 8; ++f)
-      for (int r = 0; r < 8; ++r)
-        if (m[f] >> r & 1) b |= Bit(Sq(f, r));
+      for (unsigned ranks = m[f]; ranks != 0; ranks &= ranks - 1) b |= Bit(Sq(f, std::countr_zero(ranks)));
     return b;
   }
   int King(int side) const { return ToSquare64(p.king_square(side)); }
