@@ -11,6 +11,7 @@
 #include "database/file_set_replacement.h"
 #include "database/game_file.h"
 #include "database/header_file.h"
+#include "database/header_items.h"
 #include "database/header_library.h"
 #include "database/header_record.h"
 #include "database/key_file.h"
@@ -53,14 +54,63 @@ struct NewSet {
   FileTqa annotations;
 };
 
+// The entries named "Unreadable" that replace library references out of range.
+struct Repairs {
+  int32_t player = -1;
+  int32_t tournament = -1;
+};
+
+// Reads every kept record before anything is written: an unreadable one refuses,
+// naming it. A reference out of range gets an "Unreadable" entry in its library.
+int PrepareRepairs(HeaderSetFiles& set, const std::vector<int32_t>& kept, Repairs& repairs) {
+  HeaderRecord r;
+  for (const int32_t index : kept) {
+    const int n = index + 1;
+    if (set.header->ReadRecord(static_cast<uint32_t>(n), r) != 0) {
+      DumpText("Unreadable record: " + std::to_string(n));
+      return kMaintenanceUnreadable;
+    }
+    if (repairs.tournament < 0 && !ValidEntry(set.libraries[kTournaments], r.GetTournament())) {
+      int16_t round = 0, subRound = 0;
+      TQTournament unreadable("Unreadable", 0, round, subRound);
+      if (set.libraries[kTournaments]->AddGame(unreadable, repairs.tournament, n) != 0)
+        return kMaintenanceWriteError;
+    }
+    if (repairs.player < 0 && r.IsGame() &&
+        !(ValidEntry(set.libraries[kPlayers], r.GetWhite()) &&
+          ValidEntry(set.libraries[kPlayers], r.GetBlack()))) {
+      TQPlayer unreadable("Unreadable", "");
+      if (set.libraries[kPlayers]->AddGame(unreadable, repairs.player, n) != 0)
+        return kMaintenanceWriteError;
+    }
+  }
+  return kMaintenanceDone;
+}
+
+// Replaces references out of range by the "Unreadable" entries, with a log line.
+void RepairReferences(HeaderSetFiles& set, const Repairs& repairs, int n, HeaderRecord& r) {
+  const auto repair = [&](int lib, uint32_t entry, int32_t replacement, const char* what,
+                          void (HeaderRecord::*setter)(uint32_t)) {
+    if (ValidEntry(set.libraries[lib], entry) || replacement < 0) return;
+    LogLine(std::string("Unreadable ") + what + " in item " + std::to_string(n));
+    (r.*setter)(static_cast<uint32_t>(replacement));
+  };
+  repair(kTournaments, r.GetTournament(), repairs.tournament, "tournament",
+         &HeaderRecord::SetTournament);
+  if (!r.IsGame()) return;
+  repair(kPlayers, r.GetWhite(), repairs.player, "white player", &HeaderRecord::SetWhite);
+  repair(kPlayers, r.GetBlack(), repairs.player, "black player", &HeaderRecord::SetBlack);
+}
+
 // Copies item n's body and annotation block and writes its record as record m.
-int CopyItem(HeaderSetFiles& set, NewSet& out, int n, uint32_t m, uint32_t& gamePos,
-             uint32_t& annotationPos) {
+int CopyItem(HeaderSetFiles& set, const Repairs& repairs, NewSet& out, int n, uint32_t m,
+             uint32_t& gamePos, uint32_t& annotationPos) {
   HeaderRecord record;
   if (set.header->ReadRecord(static_cast<uint32_t>(n), record) != 0) {
     DumpText("Unreadable record: " + std::to_string(n));
     return kMaintenanceUnreadable;
   }
+  RepairReferences(set, repairs, n, record);
   if (const uint32_t o = record.GetTqgOffset(); o >= 1) {
     const int64_t length = set.games->RecordLength(o);
     if (length <= 0 || gamePos + static_cast<uint64_t>(length) > 0xFFFFFFFFu) {
@@ -162,6 +212,8 @@ int ReorganiseHeaderSet(HeaderSetFiles& set, const std::vector<int32_t>& kept,
   const int count = static_cast<int>(set.header->ItemCount());
   for (const int32_t index : kept)
     if (index < 0 || index >= count) return kMaintenanceUnreadable;
+  Repairs repairs;
+  if (const int rc = PrepareRepairs(set, kept, repairs)) return rc;
 
   FileSetReplacement replacement(set.base);
   const std::string tmpBase = replacement.Folder() + "/" + FileSetReplacement::kTemporaryStem;
@@ -187,7 +239,7 @@ int ReorganiseHeaderSet(HeaderSetFiles& set, const std::vector<int32_t>& kept,
     uint32_t gamePos = out.games.GetEnd();
     uint32_t annotationPos = out.annotations.End();
     for (size_t i = 0; i < kept.size() && rc == kMaintenanceDone; ++i)
-      rc = CopyItem(set, out, kept[i] + 1, static_cast<uint32_t>(i + 1), gamePos, annotationPos);
+      rc = CopyItem(set, repairs, out, kept[i] + 1, static_cast<uint32_t>(i + 1), gamePos, annotationPos);
     if (rc == kMaintenanceDone &&
         (out.games.SetEnd(gamePos) || out.games.SetWaste(0) ||
          out.annotations.SetEnd(annotationPos) || out.annotations.SetWasted(0)))

@@ -53,7 +53,9 @@ bool LibraryReferencesValid(HeaderSetFiles& set, const HeaderRecord& record);
 // body and annotation block at any valid length, with annotation blocks renumbered,
 // libraries compacted to the names still used with their counts and first games, and
 // the keys renumbered on copies; then replaces the set. An unreadable record or body
-// refuses before anything changes, naming the item in the dump window. The boosters,
+// refuses before the set changes, naming the item in the dump window. A library
+// reference out of range is logged and points to an entry "Unreadable", which is
+// added to the old library first. The boosters,
 // whose records follow the old numbers, and the scan file are dropped.
 int ReorganiseHeaderSet(HeaderSetFiles& set, const std::vector<int32_t>& kept,
                         const ReorganiseOptions& options = {});

@@ -17,6 +17,7 @@
 #include "database/game_file.h"
 #include "database/header_file.h"
 #include "database/header_library.h"
+#include "database/header_set_sort.h"
 #include "database/killed_child.h"
 #include "database/move_tree.h"
 #include "game_test_util.h"
@@ -190,6 +191,28 @@ TEST(HeaderSetMaintenance, ReorganiseKeepsTheListedItemsInListOrderWithCompactLi
   EXPECT_FALSE(after.count("db.tqr"));
 }
 
+TEST(HeaderSetMaintenance, PlayerOutOfRangeSurvivesAsUnreadable) {
+  test::RecordingServices services;
+  test::TempDir dir;
+  const std::string base = (dir / "db").string();
+  WriteSix(base);
+  {
+    TestSet set(base, false);
+    HeaderRecord r;
+    ASSERT_EQ(set.header->ReadRecord(3, r), 0);
+    r.white = 999;
+    ASSERT_EQ(set.header->WriteRecord(3, r), 0);
+    HeaderSetFiles files = set.Files();
+    ReorganiseOptions options;
+    options.release = [&] { set.Close(); };
+    ASSERT_EQ(ReorganiseHeaderSet(files, kKept, options), 0);
+  }
+  const std::vector<std::string> after = DescribeAll(base);
+  ASSERT_EQ(after.size(), 3u);
+  EXPECT_EQ(after[2].rfind("Unreadable/", 0), 0u) << after[2];
+  EXPECT_EQ(services.CallsStartingWith("Log").size(), 1u);
+}
+
 TEST(HeaderSetMaintenance, EmptyListGivesAnEmptySetWithEmptyLibraries) {
   test::RecordingServices services;
   test::TempDir dir;
@@ -332,6 +355,40 @@ TEST(HeaderSetMaintenance, KilledAnywhereLeavesTheOldOrTheNewItems) {
   }
   EXPECT_GT(sawNew, 0);
   EXPECT_LT(sawNew, runs);
+}
+
+TEST(HeaderSetMaintenance, SortOverTheFilesGivesTheOrderThatReorganiseApplies) {
+  test::RecordingServices services;
+  test::TempDir dir;
+  const std::string base = (dir / "db").string();
+  WriteSix(base);
+  const std::vector<std::string> before = DescribeAll(base);
+  std::vector<int32_t> byTournament;
+  {
+    TestSet set(base, false);
+    HeaderSetFiles files = set.Files();
+    // All tournaments of 1990: by title (Linares, Nowhere, Wijk), then by white.
+    const struct {
+      int criterion;
+      std::vector<int32_t> order;
+    } cases[] = {{kSortByTournament, {0, 2, 5, 1, 3, 4}},
+                 {kSortNewestFirst, {0, 2, 5, 1, 3, 4}},
+                 {kSortByEco, {5, 0, 4, 2, 1, 3}}};
+    for (const auto& c : cases) {
+      const auto order = SortHeaderSet(files, c.criterion, {}, 0);
+      ASSERT_TRUE(order);
+      EXPECT_EQ(*order, c.order) << c.criterion;
+    }
+    byTournament = cases[0].order;
+    ReorganiseOptions options;
+    options.release = [&] { set.Close(); };
+    ASSERT_EQ(ReorganiseHeaderSet(files, byTournament, options), 0);
+  }
+  std::vector<std::string> expected;
+  for (int32_t i : byTournament) expected.push_back(before[static_cast<size_t>(i)]);
+  EXPECT_EQ(DescribeAll(base), expected);
+  for (const auto& e : fs::directory_iterator(dir.Path()))
+    EXPECT_NE(e.path().filename().string().rfind("__TMP$", 0), 0u);
 }
 
 TEST(HeaderSetMaintenance, TournamentRunsAndEdges) {
