@@ -21,6 +21,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
+#include <memory>
 #include <iostream>
 #include <mutex>
 #include <sstream>
@@ -199,6 +200,7 @@ class Process {
       waitpid(pid_, nullptr, 0);
     }
   }
+  bool ended() const { return ended_; }
   void Send(const std::string& line) {
     const std::string text = line + "\n";
     ssize_t unused = write(to_, text.data(), text.size());
@@ -219,7 +221,10 @@ class Process {
       if (left <= 0 || poll(&fd, 1, static_cast<int>(left)) <= 0) return false;
       char chunk[4096];
       const ssize_t n = read(from_, chunk, sizeof chunk);
-      if (n <= 0) return false;
+      if (n <= 0) {
+        ended_ = true;  // the engine closed its output: it has ended
+        return false;
+      }
       buffer_.append(chunk, static_cast<size_t>(n));
     }
   }
@@ -228,6 +233,7 @@ class Process {
   int pid_ = -1;
   int to_ = -1;
   int from_ = -1;
+  bool ended_ = false;
   std::string buffer_;
 };
 
@@ -323,6 +329,7 @@ class Opponent {
     if (xboard_ && !own_move) process_.Send(usermove_ ? "usermove " + last_move : last_move);
     if (xboard_) process_.Send("force");
   }
+  bool ended() const { return process_.ended(); }
 
  private:
   Process process_;
@@ -360,6 +367,7 @@ struct Result {
   bool zelko_illegal = false;
   bool opponent_lost_on_time = false;
   bool opponent_illegal = false;
+  bool opponent_ended = false;  // the outside engine died: the game counts for nobody
 };
 
 struct Options {
@@ -420,6 +428,10 @@ Result PlayGame(HostPlayer& zelko, Opponent& opponent, const Options& o, const s
       (zelko_to_move ? r.zelko_lost_on_time : r.opponent_lost_on_time) = true;
       return finish(zelko_to_move ? 0 : 1, "time");
     }
+    if (!zelko_to_move && text.empty() && opponent.ended()) {
+      r.opponent_ended = true;
+      return finish(0.5, "opponent ended");
+    }
     clocks[side] += inc;
     if (!zelko_to_move && text == "resign") return finish(1, "resignation");
     MoveCode m;
@@ -475,15 +487,31 @@ int Run(const Options& o) {
     std::cerr << "cannot start " << o.engine << "\n";
     return 2;
   }
-  Opponent opponent(o.opponent, o.protocol == "xboard", static_cast<int64_t>(o.time_s * 1000),
-                    static_cast<int64_t>(o.inc_s * 1000 + 0.5));
+  auto start_opponent = [&] {
+    return std::make_unique<Opponent>(o.opponent, o.protocol == "xboard", static_cast<int64_t>(o.time_s * 1000),
+                                      static_cast<int64_t>(o.inc_s * 1000 + 0.5));
+  };
+  std::unique_ptr<Opponent> opponent = start_opponent();
+  int restarts = 0;
   std::ofstream pgn(o.pgn);
   int wins = 0, draws = 0, losses = 0, own_time = 0, own_illegal = 0, other_time = 0, other_illegal = 0;
   for (int g = o.first; g < o.first + o.games; ++g) {
     const auto& opening = openings[static_cast<size_t>(g / 2) % openings.size()];
     const bool zelko_white = g % 2 == 0;
     std::vector<std::string> moves;
-    const Result r = PlayGame(zelko, opponent, o, opening, zelko_white, moves);
+    const Result r = PlayGame(zelko, *opponent, o, opening, zelko_white, moves);
+    if (r.opponent_ended) {
+      // A dead outside engine would answer every later game with nothing: start it
+      // again and replay the game; give up when it keeps dying.
+      std::cerr << "game " << g + 1 << ": the opponent ended; restarting it\n";
+      if (++restarts > 3) {
+        std::cerr << "the opponent keeps ending; match stopped\n";
+        return 2;
+      }
+      opponent = start_opponent();
+      --g;
+      continue;
+    }
     wins += r.zelko_points == 1;
     draws += r.zelko_points == 0.5;
     losses += r.zelko_points == 0;
