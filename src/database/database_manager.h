@@ -30,7 +30,8 @@ class DatabaseManager {
   // dialog's result.
   using MaskDialogRunner = std::function<int(SearchMask&, bool)>;
 
-  DatabaseManager() = default;
+  // Header sets (kind 1) open with TqgDatabase; the other kinds need a factory.
+  DatabaseManager();
   // Deletes every database still open (observers are told of each).
   ~DatabaseManager();
   DatabaseManager(const DatabaseManager&) = delete;

@@ -160,6 +160,14 @@ int BoosterFile::WriteRecords(uint32_t first, uint32_t count, const uint8_t* rec
   return WriteHeader();
 }
 
+int BoosterFile::LowerRecordCount(uint32_t count) {
+  if (status_ != 0) return status_;
+  count = std::max<uint32_t>(count, 1);
+  if (count_ <= count) return 0;
+  count_ = count;
+  return WriteHeader();
+}
+
 SearchBooster::SearchBooster(const std::string& databasePath, const std::string& extension,
                              bool create, int kind) {
   std::string lower = extension;

@@ -103,6 +103,9 @@ class BoosterFile {
   int ReadRecord(uint32_t game, uint8_t* bytes);
   // Writes `count` records from game `first` and raises the record count over them.
   int WriteRecords(uint32_t first, uint32_t count, const uint8_t* records);
+  // Drops the records from `count` on (record 0 stays): games that changed are no
+  // longer judged by their old records.
+  int LowerRecordCount(uint32_t count);
 
  protected:
   // Opens the file; false (status set to the open state) when it cannot be had.
