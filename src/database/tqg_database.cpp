@@ -38,6 +38,23 @@ bool SameIgnoringCase(const std::string& a, const std::string& b) {
 
 }  // namespace
 
+void AssignUnreadableName(int lib, HeaderLibItem& item) {
+  constexpr const char* kName = "Unreadable";
+  if (auto* p = dynamic_cast<TQPlayer*>(&item); p && lib == 0) {
+    *p = TQPlayer(kName, "");
+  } else if (auto* t = dynamic_cast<TQTournament*>(&item); t && lib == 1) {
+    *t = TQTournament();
+    t->SetTitle(kName);
+    t->date = 1996u << 9;
+  } else if (auto* a = dynamic_cast<TQAnnotator*>(&item); a && lib == 2) {
+    *a = TQAnnotator();
+    a->SetName(kName);
+  } else if (auto* s = dynamic_cast<TQSource*>(&item); s && lib == 3) {
+    *s = TQSource();
+    s->SetTitle(kName);
+  }
+}
+
 TqgDatabase::TqgDatabase(std::string base, bool create, bool temporary)
     : TQFileDatabase(std::move(base), kHeaderSet), temporary_(temporary) {
   for (int i = 0; i < 3; ++i) {
@@ -95,6 +112,7 @@ void TqgDatabase::OpenFiles(bool create) {
     sources_ = std::make_unique<SourceLib>(basePath_, mode);
     for (int i = 0; i < 4; ++i)
       if (Library(i)->Status() != 0) errorState_ = kDbLibraryDefect;
+    if (deferredWrite_) SetDeferredWrite(true);
   } catch (const std::bad_alloc&) {
     errorState_ = kDbNoMemory;
   }
@@ -234,20 +252,23 @@ int TqgDatabase::ReadHeader(int n, GameHeader& header) {
   if (const int rc = ReadHeaderRecord(n, header)) return rc;
   const HeaderRecord& r = header.record;
   if (temporary_) return kDbDone;
+  // A name that cannot be read shows as "Unreadable", as a fast copy stores it.
+  auto read = [](HeaderLib& lib, int which, HeaderLibItem& item, uint32_t entry) {
+    if (lib.ReadEntry(item, static_cast<int32_t>(entry)) != 0)
+      AssignUnreadableName(which, item);
+  };
   if (r.IsGame()) {
-    if (const int rc = players_->ReadEntry(header.white, static_cast<int32_t>(r.white))) return rc;
-    if (const int rc = players_->ReadEntry(header.black, static_cast<int32_t>(r.black))) return rc;
+    read(*players_, 0, header.white, r.white);
+    read(*players_, 0, header.black, r.black);
   } else if (r.IsText()) {
     header.white = TQPlayer();
     header.black = TQPlayer();
   } else {
     return kDbDone;
   }
-  if (const int rc = annotators_->ReadEntry(header.annotator, static_cast<int32_t>(r.annotator)))
-    return rc;
-  if (const int rc = tournaments_->ReadEntry(header.tournament, static_cast<int32_t>(r.tournament)))
-    return rc;
-  if (const int rc = sources_->ReadEntry(header.source, static_cast<int32_t>(r.source))) return rc;
+  read(*annotators_, 2, header.annotator, r.annotator);
+  read(*tournaments_, 1, header.tournament, r.tournament);
+  read(*sources_, 3, header.source, r.source);
   if (r.IsText()) {
     TQTextItem item;
     item.header = header;
@@ -257,11 +278,20 @@ int TqgDatabase::ReadHeader(int n, GameHeader& header) {
   return kDbDone;
 }
 
+// A game record without a body (offset 0) reads as a game without moves.
+bool TqgDatabase::NoBody(TQGame& game) {
+  if (!game.header.IsGame() || game.header.record.tqgOffset != 0) return false;
+  game.body.ClearMoves();
+  game.body.SetStandardStart();
+  return true;
+}
+
 int TqgDatabase::ReadGame(int n, TQGame& game, bool moveTexts) {
   if (!game_) return kDbNoSuchFile;
   if (const int rc = ReadHeader(n, game.header)) return rc;
   game.database = this;
   game.number = n;
+  if (NoBody(game)) return kDbDone;
   return game_->ReadGame(game, annotations_.get(), moveTexts);
 }
 
@@ -270,6 +300,7 @@ int TqgDatabase::ReadGameBody(int n, TQGame& game, int plyLimit, bool moveTexts)
   if (const int rc = ReadHeaderRecord(n, game.header)) return rc;
   game.database = this;
   game.number = n;
+  if (NoBody(game)) return kDbDone;
   return game_->ReadBody(game, plyLimit, moveTexts);
 }
 

@@ -29,6 +29,12 @@ class PlayerLib;
 class SourceLib;
 class TournamentLib;
 
+class HeaderLibItem;
+
+// The stand-in of a library entry that cannot be read: the player, tournament (of
+// 1996), annotator or source "Unreadable" (libraries 0 to 3).
+void AssignUnreadableName(int lib, HeaderLibItem& item);
+
 class TqgDatabase : public TQFileDatabase {
  public:
   // Media kinds and their folders B.wav, B.bmp and B.avi.
@@ -82,6 +88,11 @@ class TqgDatabase : public TQFileDatabase {
   int64_t TotalFileSize() override;
   std::string GetFullFilePath() const override;
   void SetDeferredWrite(bool on) override;
+  // From another header set: bodies and annotation blocks copied as byte blocks, only
+  // library numbers translated. Item by item (CopyGeneric) when the source's offsets
+  // do not ascend, a body or block cannot be read, media references must be handled
+  // or the name maps cannot be made.
+  int CopyFromTqg(Database& source, int first, int& last, CopyOptions& options) override;
 
   // Own operations.
   int AppendText(TQTextItem& item);
@@ -135,6 +146,7 @@ class TqgDatabase : public TQFileDatabase {
   std::vector<std::function<int()>> WriteBacks();
   HeaderLib* Library(int which);
 
+  static bool NoBody(TQGame& game);
   int RegisterNames(int n, GameHeader& header);
   int Fault(std::string_view step) const { return faultHook ? faultHook(step) : 0; }
   int AppendHeaderNow(int& n, GameHeader& header);
@@ -150,6 +162,14 @@ class TqgDatabase : public TQFileDatabase {
                  GameHeader& old);
   int WriteTextNow(int n, TQTextItem& item, FileTqg& scratchGame, GameHeader& old);
   int ReadAllRecords(std::vector<HeaderRecord>& records);
+  // Fast copy: the source's records of first..last when a block copy can take them.
+  struct CopyRun;
+  bool BlockCopyPossible(TqgDatabase& from, int first, int last, const CopyOptions& options,
+                         std::vector<CopyRun>& runs);
+  int CopyRecords(TqgDatabase& from, std::vector<CopyRun>& runs, size_t a, size_t b,
+                  std::vector<int32_t> (&maps)[4]);
+  int TranslateName(TqgDatabase& from, int lib, std::vector<int32_t>& map, uint32_t& number,
+                    int newNumber);
   // Lowers the record count of each booster (open or on disk) to at most n.
   int ForgetBoosterRecords(int n);
   void RemoveScratchFiles() const;

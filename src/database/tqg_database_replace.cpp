@@ -43,6 +43,8 @@ uint32_t* OffsetField(HeaderRecord& r, bool annotations) {
   return r.IsGame() || r.IsText() ? &r.tqgOffset : nullptr;
 }
 
+constexpr int kReplacedText = 3;
+
 uint32_t ClampedWaste(int64_t waste) {
   return static_cast<uint32_t>(std::clamp<int64_t>(waste, 0, 0xFFFFFFFF));
 }
@@ -199,7 +201,7 @@ int TqgDatabase::ReplaceGame(int n, TQGame& game) {
   RemoveScratchFiles();
   game.database = rc == 0 ? this : database;
   if (rc != 0) game.number = number;
-  if (rc == 0) ShowStatusMessage(GetMessageText(3));
+  if (rc == 0) ShowStatusMessage(GetMessageText(kReplacedText));
   return rc;
 }
 
