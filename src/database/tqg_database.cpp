@@ -12,7 +12,10 @@
 #include "database/game_item.h"
 #include "database/header_file.h"
 #include "database/header_library.h"
+#include "database/key_file.h"
+#include "database/position_tree.h"
 #include "database/search_booster.h"
+#include "database/theme_masks.h"
 
 namespace zh {
 
@@ -126,6 +129,12 @@ void TqgDatabase::CloseFiles() {
   tournaments_.reset();
   annotators_.reset();
   sources_.reset();
+  // Keys, indexes and boosters reopen on demand.
+  for (auto* key : {&openingsKey_, &key32_, &themeKey_, &strategyKey_, &tacticsKey_, &endgameKey_,
+                    &key64_, &key16_, &key128_})
+    key->reset();
+  openingsIndex_.reset();
+  for (auto* masks : {&themeMasks_, &strategyMasks_, &tacticsMasks_, &endgameMasks_}) masks->reset();
   searchBooster_.reset();
   openingsBooster_.reset();
 }
@@ -160,11 +169,7 @@ std::vector<std::function<int()>> TqgDatabase::WriteBacks() {
       if (const int rc = lib->Tree()->FlushNodes()) return rc;
       if (const int rc = lib->Tree()->FlushHeader()) return rc;
     }
-    if (searchBooster_ && searchBooster_->Status() == 0)
-      if (const int rc = searchBooster_->File().WriteBack()) return rc;
-    if (openingsBooster_ && openingsBooster_->Status() == 0)
-      if (const int rc = openingsBooster_->File().WriteBack()) return rc;
-    return 0;
+    return FlushKeys();
   });
   if (header_) {
     steps.emplace_back([this] { return header_->File().WriteBack(); });

@@ -134,6 +134,8 @@ class TqgDatabase : public TQFileDatabase {
 
  protected:
   FileTqa* SearchAnnotations() override;
+  // Key and classification changes of the base class run as changes of the set.
+  int RunFileChange(const std::function<int()>& change) override { return RunChange(change); }
 
  private:
   // Opens the main files and libraries; sets the error state.

@@ -124,14 +124,8 @@ void TqgDatabase::RemoveScratchFiles() const {
 
 int TqgDatabase::ForgetBoosterRecords(int n) {
   const uint32_t count = static_cast<uint32_t>(std::max(n, 1));
-  auto onDisk = [this](const char* extension) {
-    std::error_code ec;
-    return fs::exists(PathWithExtension(basePath_, extension), ec);
-  };
-  if (!searchBooster_ && onDisk("tqb"))
-    searchBooster_ = std::make_unique<SearchBooster>(basePath_, "tqb", false, 0);
-  if (!openingsBooster_ && onDisk("tqo"))
-    openingsBooster_ = std::make_unique<OpeningsBooster>(basePath_, "tqo", false);
+  OpenSearchBooster(false);
+  OpenOpeningsBooster(false);
   // A damaged booster is not trusted by its readers either; it is left alone.
   if (searchBooster_ && searchBooster_->Status() == 0)
     if (const int rc = searchBooster_->LowerRecordCount(count)) return rc;
