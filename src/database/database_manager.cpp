@@ -7,7 +7,6 @@
 #include "core/services.h"
 #include "database/database.h"
 #include "database/file_database.h"
-#include "database/tqg_database.h"
 
 namespace zh {
 
@@ -29,12 +28,6 @@ int OpeningKind(int kind) {
 }
 
 }  // namespace
-
-DatabaseManager::DatabaseManager() {
-  factories_[kHeaderSet] = [](const std::string& base, bool create) {
-    return std::make_unique<TqgDatabase>(base, create);
-  };
-}
 
 DatabaseManager::~DatabaseManager() {
   while (!entries_.empty()) {

@@ -30,8 +30,7 @@ class DatabaseManager {
   // dialog's result.
   using MaskDialogRunner = std::function<int(SearchMask&, bool)>;
 
-  // Header sets (kind 1) open with TqgDatabase; the other kinds need a factory.
-  DatabaseManager();
+  DatabaseManager() = default;
   // Deletes every database still open (observers are told of each).
   ~DatabaseManager();
   DatabaseManager(const DatabaseManager&) = delete;

@@ -4,11 +4,16 @@
 #include "database/database_manager.h"
 #include "database/pgn_database.h"
 #include "database/tqf_database.h"
+#include "database/tqg_database.h"
 
 namespace zh {
 
 DatabaseManager::Factory DatabaseManager::DefaultFactory(int kind) {
   switch (kind) {
+    case kHeaderSet:
+      return [](const std::string& base, bool create) -> std::unique_ptr<TQFileDatabase> {
+        return std::unique_ptr<TQFileDatabase>(new (std::nothrow) TqgDatabase(base, create));
+      };
     case kOldFormat:
       return [](const std::string& base, bool create) -> std::unique_ptr<TQFileDatabase> {
         return std::unique_ptr<TQFileDatabase>(new (std::nothrow) TqfDatabase(base, create));

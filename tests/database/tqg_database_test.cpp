@@ -193,6 +193,35 @@ TEST(TqgDatabase, AFailedChangeLeavesEveryFileAsItWas) {
   EXPECT_EQ(db.Players()->GetGameCount(entry), 1);
 }
 
+// In an update the changes wait in one transaction until 1,000 have gathered or the
+// update ends; a failure inside it rolls back to the last commit.
+TEST(TqgDatabase, AnUpdateCommitsInBatches) {
+  test::TempDir dir;
+  test::RecordingServices services;
+  TqgDatabase db((dir / "db").string(), true);
+  TqgDatabase other((dir / "other").string(), true);
+  const fs::path journal = dir / "db.tqj";
+  ASSERT_EQ(db.CheckDiskSpace(other, 10), 0);
+  TQGame game = RandomGame(1, false);
+  for (int i = 1; i < TqgDatabase::kBatchSize; ++i) ASSERT_EQ(db.AppendGame(game), 0);
+  EXPECT_TRUE(fs::exists(journal)) << "999 changes wait";
+  ASSERT_EQ(db.AppendGame(game), 0);
+  EXPECT_FALSE(fs::exists(journal)) << "the 1,000th commits";
+  ASSERT_EQ(db.AppendGame(game), 0);
+  db.faultHook = [](std::string_view step) { return step == "names" ? 11 : 0; };
+  EXPECT_EQ(db.AppendGame(game), 11);
+  db.faultHook = nullptr;
+  EXPECT_EQ(db.GetCount(), TqgDatabase::kBatchSize) << "back to the last commit";
+  ASSERT_EQ(db.AppendGame(game), 0);
+  db.EndUpdate();
+  EXPECT_FALSE(fs::exists(journal));
+  EXPECT_FALSE(db.IsUpdating());
+  EXPECT_EQ(db.GetCount(), TqgDatabase::kBatchSize + 1);
+  TQGame back;
+  ASSERT_EQ(db.ReadGame(db.GetCount(), back, false), 0);
+  EXPECT_EQ(test::DumpBody(back.body), test::DumpBody(game.body));
+}
+
 TEST(TqgDatabase, ExtensionsAreFoundInAnyCaseAndLeftoversRemoved) {
   test::TempDir dir;
   const std::string base = (dir / "db").string();
