@@ -8,6 +8,7 @@
 #include "core/services.h"
 #include "database/annotation_file.h"
 #include "database/file_set_journal.h"
+#include "database/file_set_replacement.h"
 #include "database/game_file.h"
 #include "database/game_item.h"
 #include "database/header_file.h"
@@ -66,7 +67,9 @@ TqgDatabase::TqgDatabase(std::string base, bool create, bool temporary)
     mediaPresent_[i] = fs::is_directory(mediaFolders_[i], ec);
   }
   if (!temporary_) {
-    if (FileSetJournal::Recover(basePath_, kScratchExtensions) != 0) {
+    // A committed replacement of the set is finished first, then a left journal.
+    if (FileSetReplacement::CompletePending(basePath_) != 0 ||
+        FileSetJournal::Recover(basePath_, kScratchExtensions) != 0) {
       errorState_ = kDbLibraryDefect;
       return;
     }
