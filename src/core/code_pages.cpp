@@ -182,6 +182,16 @@ std::string DisplayToUtf8(std::string_view display) {
   return out;
 }
 
+std::string Windows1252ToUtf8(std::string_view text) {
+  std::string out;
+  out.reserve(text.size());
+  for (char c : text) {
+    const auto b = static_cast<unsigned char>(c);
+    AppendUtf8(out, b >= 0x80 && b < 0xA0 ? kCp1252High[b - 0x80] : char32_t{b});
+  }
+  return out;
+}
+
 bool UnicodeToDisplayByte(char32_t code, uint8_t& byte) {
   auto at = std::lower_bound(kUnicodeToDisplay.begin(), kUnicodeToDisplay.end(), code,
                              [](CodeAndByte e, char32_t c) { return e.code < c; });
