@@ -505,11 +505,6 @@ int TqgDatabase::ToggleMark(int n) {
   });
 }
 
-int TqgDatabase::CollectDeleted(std::vector<int32_t>& kept, PathList&) {
-  kept.clear();
-  return kDbNotSupported;
-}
-
 // ---- files ---------------------------------------------------------------------
 
 int TqgDatabase::GetAccess() {
@@ -569,7 +564,7 @@ bool TqgDatabase::LocateMediaFile(std::string& path, std::string& name, int kind
     mediaPresent_[i] = fs::is_directory(mediaFolders_[i], ec);
   }
   if (!mediaPresent_[i] || !header_) return false;
-  name = std::to_string(header_->MediaCount(i));
+  name = FreeMediaName(mediaFolders_[i], header_->MediaCount(i), kMediaExtensions[i]);
   path = MediaFilePath(name, kind);
   return true;
 }

@@ -15,6 +15,7 @@
 
 #include "database/file_database.h"
 #include "database/header_record.h"
+#include "database/header_set_maintenance.h"
 
 namespace zh {
 
@@ -70,8 +71,24 @@ class TqgDatabase : public TQFileDatabase {
   int SetDeleted(int n, bool deleted) override;
   int ToggleMark(int n) override;
   int ToggleDeleted(int n) override;
-  // Maintenance (sorting, reorganising, tournament walks) comes later; until then 4.
+  // Maintenance (tqg_database_maintenance.cpp): the kept items with the media that
+  // only deleted items link; the order of a sort criterion; the reorganisation, which
+  // leaves the object closed (the caller opens the database again).
   int CollectDeleted(std::vector<int32_t>& kept, PathList& mediaOfDeleted) override;
+  std::unique_ptr<std::vector<int32_t>> Sort(int criterion) override;
+  // Keeps the code in lastReorganiseResult; the caller reports "Caught Reorg error"
+  // for a non-zero one.
+  void Reorganise(const std::vector<int32_t>& kept, bool compactLibraries,
+                  bool countLibraryReferences) override;
+  // 0, or the code of a failure before the commit, which leaves the set as it was.
+  int ReorganiseItems(const std::vector<int32_t>& kept);
+  std::unique_ptr<SortedLONGArr> GamesOfTournament(int tournament) override;
+  // The edge of the tournament run before item a: backward (b = 0) or forward.
+  int TournamentEdge(int a, int b) override;
+  int lastReorganiseResult = 0;
+  // Lets go of the set once a reorganisation is committed (the manager's release);
+  // without it the object closes its files.
+  std::function<void()> releaseForMaintenance;
   int64_t EstimateSize(int count) override { return count * kBytesPerItem; }
 
   // TQFileDatabase.
@@ -105,7 +122,8 @@ class TqgDatabase : public TQFileDatabase {
   int ReadGameTraceAt(uint32_t offset, GameTrace& trace, TQGame& game, int plyLimit);
 
   // Media files: the kind's folder (made when missing) and, as the name, the number of
-  // the next object of that kind. False when the folder is not there.
+  // the next object of that kind, raised past numbers whose files exist. False when
+  // the folder is not there.
   bool LocateMediaFile(std::string& path, std::string& name, int kind);
   std::string MediaFilePath(const std::string& name, int kind) const;
   // Raises the kind's counter in record 0; 4 for another kind.
@@ -176,6 +194,11 @@ class TqgDatabase : public TQFileDatabase {
   int ForgetBoosterRecords(int n);
   void RemoveScratchFiles() const;
   const std::string& MediaFolder(int kind) const;
+
+  // The open files for the maintenance functions, and the bytes of the set with its
+  // boosters.
+  HeaderSetFiles MaintenanceFiles();
+  uint64_t MaintenanceBytes();
 
   bool temporary_;
   std::unique_ptr<FileSetJournal> journal_;
