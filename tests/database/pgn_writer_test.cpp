@@ -11,6 +11,7 @@
 #include "core/temp_dir.h"
 #include "database/annotation_set.h"
 #include "database/game_item.h"
+#include "database/pgn_database.h"
 #include "database/pgn_file.h"
 #include "database/pgn_reader.h"
 #include "database/pgn_writer.h"
@@ -66,7 +67,8 @@ TEST(PgnWrite, Tags) {
   const std::string setup =
       Render("[White \"M\xC3\xBCller\"]\n[FEN \"4k3/8/8/8/8/8/4P3/4K3 b - - 0 30\"]\n30... Kd7 *");
   EXPECT_NE(setup.find("[White \"Mueller\"]"), std::string::npos);
-  EXPECT_NE(setup.find("[SetUp \"1\"]\r\n[FEN \"4k3/8/8/8/8/8/4P3/4K3 b - - 0 30\"]"), std::string::npos);
+  EXPECT_NE(setup.find("[SetUp \"1\"]\r\n[FEN \"4k3/8/8/8/8/8/4P3/4K3 b - - 0 30\"]"),
+            std::string::npos);
   EXPECT_EQ(Movetext(setup), "30... Kd7 *");
 }
 
@@ -126,40 +128,47 @@ class PgnExtractRoundTrip : public ::testing::Test {
  protected:
   void SetUp() override { ASSERT_TRUE(test::WriteTagRoster(roster_)); }
 
-  // Copies `original` game by game into a new file `copy` and compares both through
+  // Copies `original` game by game into a new PGN database `copy` and compares both through
   // pgn-extract; copying the copy again must write the same bytes. Answers
   // pgn-extract's complaints about the copy without their file lines.
   std::string Check(const std::string& original, const std::string& copy, int expectedGames) {
+    const std::string again = Base(copy) + "_again.pgn";
     EXPECT_EQ(CopyFile(original, copy), expectedGames);
-    EXPECT_EQ(CopyFile(copy, copy + ".again"), expectedGames);
-    EXPECT_TRUE(ReadFile(copy + ".again") == ReadFile(copy));
+    EXPECT_EQ(CopyFile(copy, again), expectedGames);
+    EXPECT_TRUE(ReadFile(again) == ReadFile(copy));
     const std::string a = test::NormalisedPgn(ZH_PGN_EXTRACT, roster_, original);
     const std::string b = test::NormalisedPgn(ZH_PGN_EXTRACT, roster_, copy);
     EXPECT_GT(a.size(), 1000u);
     if (a != b) {
       size_t at = 0;
       while (at < a.size() && at < b.size() && a[at] == b[at]) ++at;
-      ADD_FAILURE() << "first difference at " << at << ":\n" << a.substr(at > 300 ? at - 300 : 0, 600)
-                    << "\n----\n" << b.substr(at > 300 ? at - 300 : 0, 600);
+      ADD_FAILURE() << "first difference at " << at << ":\n"
+                    << a.substr(at > 300 ? at - 300 : 0, 600) << "\n----\n"
+                    << b.substr(at > 300 ? at - 300 : 0, 600);
     }
     return Complaints(copy);
   }
 
-  // Every game of one PGN file appended to a new one; the number of games.
+  static std::string Base(const std::string& path) {
+    return std::filesystem::path(path).replace_extension().string();
+  }
+
+  // Every game of one PGN database copied into a new one; the number of games.
   static int64_t CopyFile(const std::string& from, const std::string& to) {
     std::filesystem::remove(to);
-    FilePgn source(from, false);
-    FilePgn target(to, true, true);
-    for (int64_t k = 1; k <= source.GameCount(); ++k) {
-      TQGame game;
-      if (source.ReadGame(k, game) != 0 || target.AppendGame(game) != 0) return -k;
-    }
-    return FilePgn(to, false).GameCount();
+    PgnDatabase source(Base(from), false, false);
+    PgnDatabase target(Base(to), true);
+    int last = source.GetCount();
+    CopyOptions options;
+    if (source.ErrorState() != 0 || target.ErrorState() != 0 ||
+        target.CopyGameRange(source, 1, last, options) != kDbDone)
+      return -1;
+    return PgnDatabase(Base(to), false, false).GetCount();
   }
 
   static std::string Complaints(const std::string& path) {
-    std::istringstream in(test::RunCommand(std::string(ZH_PGN_EXTRACT) +
-                                           " --quiet --allownullmoves -o /dev/null " + path + " 2>&1"));
+    std::istringstream in(test::RunCommand(
+        std::string(ZH_PGN_EXTRACT) + " --quiet --allownullmoves -o /dev/null " + path + " 2>&1"));
     std::string kept;
     for (std::string line; std::getline(in, line);)
       if (line.rfind("Warning:", 0) == 0 || line.rfind("Error", 0) == 0) kept += line + "\n";
@@ -168,8 +177,8 @@ class PgnExtractRoundTrip : public ::testing::Test {
 
   test::TempDir scratch_;  // one folder per run: parallel runs never share files
   std::string dir_ = scratch_.Path().string();
-  std::string roster_ =
-      dir_ + "/pgn_roster_" + ::testing::UnitTest::GetInstance()->current_test_info()->name() + ".txt";
+  std::string roster_ = dir_ + "/pgn_roster_" +
+                        ::testing::UnitTest::GetInstance()->current_test_info()->name() + ".txt";
 };
 
 TEST_F(PgnExtractRoundTrip, EcoFile) {
@@ -177,8 +186,8 @@ TEST_F(PgnExtractRoundTrip, EcoFile) {
   // Only the original's two lines that end in mate without a result.
   EXPECT_EQ(warnings, Complaints(test::kEcoFile));
   size_t count = 0;
-  for (size_t at = 0; (at = warnings.find("Warning: Result of * is inconsistent with checkmate", at)) !=
-                      std::string::npos;
+  for (size_t at = 0; (at = warnings.find("Warning: Result of * is inconsistent with checkmate",
+                                          at)) != std::string::npos;
        ++at)
     ++count;
   EXPECT_EQ(count, 2u) << warnings.substr(0, 2000);
