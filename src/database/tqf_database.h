@@ -36,6 +36,11 @@ class TqfDatabase : public GameFileDatabase<FileTqf> {
   // sub-round and players. Games whose header cannot be read come last. Null when
   // the drive is too small for the run files (after a message) or on a file error.
   std::unique_ptr<std::vector<int32_t>> Sort(int criterion) override;
+  // Writes the kept games (0-based numbers, in their new order) into a new file set
+  // beside the database, which then takes the place of the old files; the keys are
+  // renumbered. A record whose header cannot be read travels by its index span.
+  void Reorganise(const std::vector<int32_t>& kept, bool compactLibraries,
+                  bool countLibraryReferences) override;
   int64_t EstimateSize(int count) override { return int64_t{count} * 200; }
 
   int AppendHeader(int&, GameHeader&) override { return kDbNoSuchFile; }
@@ -52,6 +57,9 @@ class TqfDatabase : public GameFileDatabase<FileTqf> {
   void SetSortRunLength(int n) { sortRunLength_ = n; }
 
  private:
+  // The kept records into a new working-copy file set; 0 or the failing step's code.
+  int WriteKeptGames(const std::vector<int32_t>& kept, const std::string& newBase);
+
   bool workingCopy_;
   int sortRunLength_ = 0;
 };

@@ -273,6 +273,56 @@ TEST_F(TqfDatabaseTest, SortNeedsRoomForItsRunFiles) {
   EXPECT_FALSE(empty.Sort(0));
 }
 
+TEST_F(TqfDatabaseTest, ReorganiseKeepsTheListedGamesAndUnreadableRecords) {
+  std::vector<std::string> lines;
+  std::vector<uint8_t> damaged;
+  {
+    TqfDatabase db(base_, true);
+    for (const char* moves :
+         {"1. e4 e5 *", "1. d4 *", "1. c4 c5 2. Nc3 *", "1. f4 *", "1. b3 e5 *"}) {
+      Append(db, std::string("[White \"W\"]\n[Date \"1980.??.??\"]\n{before} ") + moves);
+      TQGame game;
+      ASSERT_EQ(db.ReadGame(db.GetCount(), game, false), kDbDone);
+      lines.push_back(Moves(game));
+    }
+    ASSERT_EQ(db.SetDeleted(2, true), kDbDone);
+    ASSERT_EQ(db.SetDeleted(4, true), kDbDone);
+    DamageHeader(db, 5);
+  }
+  TqfDatabase db(base_, false);
+  ASSERT_EQ(db.GetFile()->ReadSpan(5, damaged), 0);
+  std::vector<int32_t> kept;
+  PathList media;
+  ASSERT_EQ(db.CollectDeleted(kept, media), kDbDone);
+  ASSERT_EQ(kept, (std::vector<int32_t>{0, 2, 4}));
+  db.Reorganise(kept, false, false);
+  ASSERT_EQ(db.ErrorState(), 0);
+  ASSERT_EQ(db.GetCount(), 3);
+  TQGame game;
+  for (int k : {1, 2}) {
+    ASSERT_EQ(db.ReadGame(k, game, false), kDbDone);
+    EXPECT_EQ(Moves(game), lines[size_t(k == 1 ? 0 : 2)]);
+  }
+  std::vector<uint8_t> moved;
+  ASSERT_EQ(db.GetFile()->ReadSpan(3, moved), 0);
+  EXPECT_EQ(moved, damaged);
+  EXPECT_EQ(services_.CallsStartingWith("Log: ").size(), 2u);
+
+  // All kept, in a new order: the same games, the offsets consecutive.
+  db.Reorganise({1, 0}, false, false);
+  ASSERT_EQ(db.GetCount(), 2);
+  ASSERT_EQ(db.ReadGame(1, game, false), kDbDone);
+  EXPECT_EQ(Moves(game), lines[2]);
+  ASSERT_EQ(db.ReadGame(2, game, false), kDbDone);
+  EXPECT_EQ(Moves(game), lines[0]);
+  std::vector<uint8_t> first;
+  ASSERT_EQ(db.GetFile()->ReadSpan(1, first), 0);
+  EXPECT_EQ(db.GetFile()->GetGameOffset(1), 0);
+  EXPECT_EQ(db.GetFile()->GetGameOffset(2), static_cast<int64_t>(first.size()));
+  for (const auto& e : fs::directory_iterator(dir_))
+    EXPECT_EQ(e.path().filename().string().find("__TMP"), std::string::npos) << e.path();
+}
+
 TEST_F(TqfDatabaseTest, ManagerMakesOldFormatAndPgnDatabases) {
   { TqfDatabase created(base_, true); }
   std::ofstream(dir_ / "games.pgn") << "[Event \"e\"]\n\n1. e4 *\n";

@@ -25,13 +25,14 @@ std::string RunCommand(const std::string& command) {
 
 namespace {
 
-constexpr const char* kWords[] = {"good", "bad", "idea", "plan", "with", "the", "attack", "(see",
-                                  "game)", "!", "a", "b", "x.y", "d4-d5", "1-0?", "[note]",
-                                  "\"quoted\"", "back\\slash", "end."};
+constexpr const char* kWords[] = {
+    "good", "bad", "idea", "plan",  "with", "the",    "attack",     "(see",        "game)", "!",
+    "a",    "b",   "x.y",  "d4-d5", "1-0?", "[note]", "\"quoted\"", "back\\slash", "end."};
 
 class Generator {
  public:
-  Generator(uint32_t seed, bool nullMoves) : rng_(seed), nullMoves_(nullMoves) {}
+  Generator(uint32_t seed, bool nullMoves, bool firstMoveVariations)
+      : rng_(seed), nullMoves_(nullMoves), firstMoveVariations_(firstMoveVariations) {}
 
   int Below(int n) { return static_cast<int>(rng_() % static_cast<uint32_t>(n)); }
   bool Chance(int percent) { return Below(100) < percent; }
@@ -60,8 +61,9 @@ class Generator {
   }
 
   static std::string Coord(const MoveCode& m) {
-    std::string s = {static_cast<char>('a' + FileOf(m.from)), static_cast<char>('1' + RankOf(m.from)),
-                     static_cast<char>('a' + FileOf(m.to)), static_cast<char>('1' + RankOf(m.to))};
+    std::string s = {static_cast<char>('a' + FileOf(m.from)),
+                     static_cast<char>('1' + RankOf(m.from)), static_cast<char>('a' + FileOf(m.to)),
+                     static_cast<char>('1' + RankOf(m.to))};
     if (m.kind & kPromotion) s += "?kqnbrp"[m.promotion];
     return s;
   }
@@ -71,7 +73,8 @@ class Generator {
     std::vector<MoveCode> promotions;
     for (const MoveCode& m : list)
       if (m.kind & kPromotion) promotions.push_back(m);
-    if (!promotions.empty() && Chance(70)) return promotions[static_cast<size_t>(Below(int(promotions.size())))];
+    if (!promotions.empty() && Chance(70))
+      return promotions[static_cast<size_t>(Below(int(promotions.size())))];
     return list.At(Below(list.Count()));
   }
 
@@ -97,7 +100,8 @@ class Generator {
       if (Chance(8)) out += " " + Comment();
       out += ' ';
       // Alternatives to this move, also at a variation's first move.
-      if (depth > 0 && Chance(i == 0 && variation ? 25 : 4)) {
+      const bool nested = i == 0 && variation;
+      if (depth > 0 && (firstMoveVariations_ || !nested) && Chance(nested ? 25 : 4)) {
         const int n = 1 + Below(2);
         for (int v = 0; v < n; ++v) {
           out += "( ";
@@ -110,11 +114,27 @@ class Generator {
 
   std::string Tags(const std::string& fen) {
     std::vector<std::string> tags = {
-        "[Event \"" + std::string(Chance(10) ? "?" : Chance(20) ? "Open \\\"A\\\" \\\\ B" : "Cup") + "\"]",
+        "[Event \"" +
+            std::string(Chance(10)   ? "?"
+                        : Chance(20) ? "Open \\\"A\\\" \\\\ B"
+                                     : "Cup") +
+            "\"]",
         "[Site \"" + std::string(Chance(20) ? "?" : "Town") + "\"]",
-        "[Date \"" + std::string(Chance(20) ? "????.??.??" : Chance(30) ? "1999.??.??" : "2001.07.14") + "\"]",
-        "[Round \"" + std::string(Chance(20) ? "?" : Chance(30) ? "3.1" : "12") + "\"]",
-        "[White \"" + std::string(Chance(10) ? "?" : Chance(30) ? "Smith, J." : "Miller, Anna") + "\"]",
+        "[Date \"" +
+            std::string(Chance(20)   ? "????.??.??"
+                        : Chance(30) ? "1999.??.??"
+                                     : "2001.07.14") +
+            "\"]",
+        "[Round \"" +
+            std::string(Chance(20)   ? "?"
+                        : Chance(30) ? "3.1"
+                                     : "12") +
+            "\"]",
+        "[White \"" +
+            std::string(Chance(10)   ? "?"
+                        : Chance(30) ? "Smith, J."
+                                     : "Miller, Anna") +
+            "\"]",
         "[Black \"" + std::string(Chance(10) ? "?" : "Brown") + "\"]",
     };
     if (Chance(30)) tags.push_back("[ECO \"B" + std::to_string(10 + Below(90)) + "\"]");
@@ -164,15 +184,17 @@ class Generator {
  private:
   std::mt19937 rng_;
   bool nullMoves_;
+  bool firstMoveVariations_;
 };
 
 }  // namespace
 
 bool WritePgnCorpus(const std::string& pgnExtract, const std::string& coordinatePath,
-                    const std::string& pgnPath, int count, uint32_t seed, bool nullMoves) {
+                    const std::string& pgnPath, int count, uint32_t seed, bool nullMoves,
+                    bool firstMoveVariations) {
   {
     std::ofstream out(coordinatePath, std::ios::binary);
-    Generator g(seed, nullMoves);
+    Generator g(seed, nullMoves, firstMoveVariations);
     for (int i = 0; i < count; ++i) out << g.Game();
     if (!out) return false;
   }
@@ -185,9 +207,9 @@ bool WritePgnCorpus(const std::string& pgnExtract, const std::string& coordinate
 
 bool WriteTagRoster(const std::string& path) {
   std::ofstream out(path);
-  for (const char* tag : {"Event", "Site", "Date", "Round", "White", "Black", "Result", "ECO",
-                          "WhiteElo", "BlackElo", "Annotator", "SetUp", "FEN", "EventDate",
-                          "Source", "SourceDate"})
+  for (const char* tag :
+       {"Event", "Site", "Date", "Round", "White", "Black", "Result", "ECO", "WhiteElo", "BlackElo",
+        "Annotator", "SetUp", "FEN", "EventDate", "Source", "SourceDate"})
     out << tag << "\n";
   return static_cast<bool>(out);
 }
