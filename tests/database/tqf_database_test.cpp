@@ -7,11 +7,14 @@
 #include <filesystem>
 #include <fstream>
 
+#include "core/int_array.h"
 #include "core/path_list.h"
 #include "database/database_manager.h"
 #include "database/game_item.h"
+#include "database/pgn_database.h"
 #include "database/pgn_reader.h"
 #include "database/tqf_database.h"
+#include "position_mask.h"
 #include "support/file_bytes.h"
 #include "support/recording_services.h"
 
@@ -321,6 +324,33 @@ TEST_F(TqfDatabaseTest, ReorganiseKeepsTheListedGamesAndUnreadableRecords) {
   EXPECT_EQ(db.GetFile()->GetGameOffset(2), static_cast<int64_t>(first.size()));
   for (const auto& e : fs::directory_iterator(dir_))
     EXPECT_EQ(e.path().filename().string().find("__TMP"), std::string::npos) << e.path();
+}
+
+// The generic search reads the main lines through both game-file databases.
+TEST_F(TqfDatabaseTest, PositionSearchThroughOldFormatAndPgn) {
+  const char* games[] = {"1. e4 e5 2. Nf3 *", "1. d4 d5 *", "1. e4 c5 *", "1. e4 e5 *"};
+  TqfDatabase tqf(base_, true);
+  std::ofstream pgnText(base_ + ".pgn");
+  for (const char* g : games) {
+    Append(tqf, g);
+    pgnText << "[Event \"e\"]\n\n" << g << "\n\n";
+  }
+  pgnText.close();
+  PgnDatabase pgn(base_, false);
+  test::PositionMask mask;
+  mask.motifOn = true;
+  mask.SetTarget("e2e4 e7e5");
+  for (TQFileDatabase* db :
+       {static_cast<TQFileDatabase*>(&tqf), static_cast<TQFileDatabase*>(&pgn)}) {
+    for (const auto& [limit, expected] :
+         std::vector<std::pair<int, std::vector<int32_t>>>{{600, {1, 4}}, {1, {}}}) {
+      mask.plyLimit = limit;
+      const auto hits = db->Search(mask, nullptr);
+      std::vector<int32_t> got;
+      for (uint32_t i = 0; i < hits->Count(); ++i) got.push_back(hits->Get(i));
+      EXPECT_EQ(got, expected) << db->GetFilePath() << " limit " << limit;
+    }
+  }
 }
 
 TEST_F(TqfDatabaseTest, ManagerMakesOldFormatAndPgnDatabases) {
