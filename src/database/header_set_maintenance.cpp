@@ -170,6 +170,8 @@ int MapLibraryNumbers(HeaderSetFiles& set, FileTqh& header, uint32_t count) {
   return kMaintenanceDone;
 }
 
+}  // namespace
+
 // Copies every key of the set with its companion under temporary names and renumbers
 // the copies; the originals stay as they are until the commit.
 int RenumberKeyCopies(HeaderSetFiles& set, FileSetReplacement& replacement,
@@ -194,8 +196,6 @@ int RenumberKeyCopies(HeaderSetFiles& set, FileSetReplacement& replacement,
   }
   return kMaintenanceDone;
 }
-
-}  // namespace
 
 bool LibraryReferencesValid(HeaderSetFiles& set, const HeaderRecord& record) {
   if (!ValidEntry(set.libraries[kTournaments], record.GetTournament())) return false;

@@ -15,6 +15,7 @@
 
 namespace zh {
 
+class FileSetReplacement;
 class FileTqa;
 class FileTqg;
 class FileTqh;
@@ -45,6 +46,12 @@ enum MaintenanceResult : int {
   kMaintenanceUnreadable = 12,  // a record, body or library cannot be read
   kMaintenanceWriteError = 11,  // a new file could not be written; nothing changed
 };
+
+// Copies every key of the set with its companion under temporary names claimed by the
+// replacement and renumbers the copies (map: old item number -> new, -1 dropped); the
+// originals stay until the commit. 0 or 11.
+int RenumberKeyCopies(HeaderSetFiles& set, FileSetReplacement& replacement,
+                      const std::vector<int32_t>& map);
 
 // True when every library reference of the record names a readable entry.
 bool LibraryReferencesValid(HeaderSetFiles& set, const HeaderRecord& record);
@@ -82,6 +89,7 @@ PathList UnreferencedMedia(const PathList& deleted, const PathList& kept);
 
 // The name (a number) of a new media file in `folder`: the counter, raised past
 // every number whose file with `extension` exists.
-std::string FreeMediaName(const std::string& folder, uint32_t counter, const std::string& extension);
+std::string FreeMediaName(const std::string& folder, uint32_t counter,
+                          const std::string& extension);
 
 }  // namespace zh

@@ -3,19 +3,14 @@
 #include <new>
 
 #include "core/services.h"
+#include "database/file_set_replacement.h"
 #include "database/paged_file.h"
 
 namespace zh {
 
 TqfDatabase::TqfDatabase(std::string basePath, bool create, bool workingCopy)
     : GameFileDatabase(std::move(basePath), kOldFormat), workingCopy_(workingCopy) {
-  file_.reset(new (std::nothrow) FileTqf(basePath_, create, workingCopy));
-  if (!file_) {
-    errorState_ = kDbNoMemory;
-    return;
-  }
-  const int state = file_->GetError();
-  errorState_ = state == PagedFile::kCreated ? 0 : state;
+  Open(create);
 }
 
 namespace {
@@ -63,6 +58,17 @@ int TqfDatabase::CollectDeleted(std::vector<int32_t>& kept, PathList&) {
     if (n % 10000 == 0) StepFeedback(n);
   }
   return kDbDone;
+}
+
+void TqfDatabase::Open(bool create) {
+  // A replacement that a killed process left half done is finished first.
+  if (const int rc = FileSetReplacement::CompletePending(basePath_)) {
+    errorState_ = rc;
+    return;
+  }
+  file_.reset(new (std::nothrow) FileTqf(basePath_, create, workingCopy_));
+  const int state = file_ ? file_->GetError() : kDbNoMemory;
+  errorState_ = state == PagedFile::kCreated ? 0 : state;
 }
 
 void TqfDatabase::FlushAll() {

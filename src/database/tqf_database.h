@@ -57,6 +57,10 @@ class TqfDatabase : public GameFileDatabase<FileTqf> {
   void SetSortRunLength(int n) { sortRunLength_ = n; }
 
  private:
+  // Closes the data file, keys and booster (the old set, before the renames).
+  void CloseFiles();
+  // Completes a file-set replacement left pending, then opens (or creates) the files.
+  void Open(bool create);
   // The kept records into a new working-copy file set; 0 or the failing step's code.
   int WriteKeptGames(const std::vector<int32_t>& kept, const std::string& newBase);
 

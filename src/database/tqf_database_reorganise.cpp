@@ -1,9 +1,17 @@
 // Reorganising an old-format database: the kept games are written into a new file set
-// beside the database, which then takes the place of the old files.
+// beside the database, the keys renumbered on copies, and one file-set replacement
+// puts the new files in place, so that a process killed at any moment leaves the old
+// database or the new one.
 #include <filesystem>
 
 #include "core/services.h"
+#include "database/file_set_replacement.h"
+#include "database/header_set_maintenance.h"
+#include "database/key_file.h"
 #include "database/paged_file.h"
+#include "database/position_tree.h"
+#include "database/search_booster.h"
+#include "database/theme_masks.h"
 #include "database/tqf_database.h"
 
 namespace zh {
@@ -12,7 +20,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-constexpr char kNewSetName[] = "__TMP$DB";
+constexpr int32_t kKeyKinds[] = {4, 16, 32, 64, 128, 0x200000, 0x400000, 0x800000, 0x1000000};
 
 }  // namespace
 
@@ -37,30 +45,49 @@ int TqfDatabase::WriteKeptGames(const std::vector<int32_t>& kept, const std::str
   return out.Flush() == 0 ? kDbDone : kDbWriteError;
 }
 
+void TqfDatabase::CloseFiles() {
+  file_.reset();
+  for (const int32_t kind : kKeyKinds) {
+    if (auto* slot = KeySlot(kind)) slot->reset();
+    if (auto* masks = MaskSlot(kind)) masks->reset();
+  }
+  openingsIndex_.reset();
+  searchBooster_.reset();
+}
+
 void TqfDatabase::Reorganise(const std::vector<int32_t>& kept, bool, bool) {
   if (!file_ || errorState_ != 0) return;
+  const int count = GetCount();
+  for (const int32_t index : kept)
+    if (index < 0 || index >= count) return;
   SetFeedbackTitle("Reorganize " + basePath_);
   AddFeedbackLine("Generate New Database", 2 * static_cast<int64_t>(kept.size()));
-  const std::string newBase = (fs::path(basePath_).parent_path() / kNewSetName).string();
-  const std::string newData = newBase + ".cxf", newIndex = newBase + ".cxi";
-  std::error_code ec;
-  fs::remove(newData, ec);
-  fs::remove(newIndex, ec);
-  if (const int rc = WriteKeptGames(kept, newBase)) {
-    LogLine(GetFilePath() + ": reorganising stopped (" + std::to_string(rc) +
-            "); the database is unchanged");
-    fs::remove(newData, ec);
-    fs::remove(newIndex, ec);
-    return;
+
+  FileSetReplacement replacement(basePath_);
+  const std::string newBase = replacement.Folder() + "/" + FileSetReplacement::kTemporaryStem;
+  // Claimed first, so that every exit before the commit deletes what was written.
+  replacement.Replace(newBase + ".cxi", replacement.PathOf("tqi"));
+  replacement.Replace(newBase + ".cxf", replacement.PathOf("tqf"));
+  int rc = WriteKeptGames(kept, newBase);
+  if (rc == kDbDone) {
+    std::vector<int32_t> map(static_cast<size_t>(count) + 1, -1);
+    for (size_t i = 0; i < kept.size(); ++i)
+      map[static_cast<size_t>(kept[i]) + 1] = static_cast<int32_t>(i + 1);
+    HeaderSetFiles keys;
+    keys.base = basePath_;
+    keys.filePath = [this](const char* ext) { return basePath_ + "." + ext; };
+    rc = RenumberKeyCopies(keys, replacement, map);
   }
-  RenumberKeys(kept);
-  file_->Flush();
-  file_.reset();
-  // FILE SET REPLACEMENT GOES HERE
-  fs::rename(newIndex, basePath_ + ".tqi", ec);
-  fs::rename(newData, basePath_ + ".tqf", ec);
-  file_.reset(new (std::nothrow) FileTqf(basePath_, false, workingCopy_));
-  errorState_ = file_ ? file_->GetError() : kDbNoMemory;
+  if (rc == kDbDone) {
+    // The booster's records follow the old numbers: it is dropped and made again.
+    if (const std::string booster = replacement.PathOf("cgi"); fs::exists(booster))
+      replacement.Remove(booster);
+    file_->Flush();
+    rc = replacement.Commit([this] { CloseFiles(); });
+  }
+  if (rc != kDbDone)
+    LogLine(GetFilePath() + ": reorganising stopped with code " + std::to_string(rc));
+  if (!file_) Open(false);
 }
 
 }  // namespace zh

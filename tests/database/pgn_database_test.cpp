@@ -9,6 +9,7 @@
 #include <fstream>
 
 #include "core/path_list.h"
+#include "core/temp_dir.h"
 #include "database/game_item.h"
 #include "database/pgn_database.h"
 #include "database/pgn_reader.h"
@@ -38,18 +39,13 @@ std::string UciLine(PgnDatabase& db, int n) {
 class PgnDatabaseTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    dir_ = fs::path(::testing::TempDir()) / ("pgn_database_" + std::to_string(getpid()));
-    fs::remove_all(dir_);
-    fs::create_directories(dir_);
+    dir_ = scratch_.Path();
     base_ = (dir_ / "games").string();
     std::ofstream(base_ + ".pgn", std::ios::binary)
         << "[Event \"one\"]\n\n1. e4 e5 *\n\n[Event \"two\"]\n\n1. d4 d5 2. c4 *\n\n[Event "
            "\"three\"]\n\n1. c4 *\n";
   }
-  void TearDown() override {
-    fs::permissions(dir_, fs::perms::owner_all);
-    fs::remove_all(dir_);
-  }
+  void TearDown() override { fs::permissions(dir_, fs::perms::owner_all); }
 
   static TQGame Game(const std::string& pgn) {
     TQGame game;
@@ -58,6 +54,7 @@ class PgnDatabaseTest : public ::testing::Test {
   }
 
   test::RecordingServices services_;
+  test::TempDir scratch_;
   fs::path dir_;
   std::string base_;
 };

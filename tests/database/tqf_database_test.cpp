@@ -9,11 +9,14 @@
 
 #include "core/int_array.h"
 #include "core/path_list.h"
+#include "core/temp_dir.h"
 #include "database/database_manager.h"
+#include "database/file_set_journal.h"
 #include "database/game_item.h"
 #include "database/pgn_database.h"
 #include "database/pgn_reader.h"
 #include "database/tqf_database.h"
+#include "killed_child.h"
 #include "position_mask.h"
 #include "support/file_bytes.h"
 #include "support/recording_services.h"
@@ -32,12 +35,9 @@ std::string Moves(const TQGame& game) {
 class TqfDatabaseTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    dir_ = fs::path(::testing::TempDir()) / ("tqf_database_" + std::to_string(getpid()));
-    fs::remove_all(dir_);
-    fs::create_directories(dir_);
+    dir_ = scratch_.Path();
     base_ = (dir_ / "games").string();
   }
-  void TearDown() override { fs::remove_all(dir_); }
 
   static void Append(TqfDatabase& db, const std::string& pgn) {
     TQGame game;
@@ -55,6 +55,7 @@ class TqfDatabaseTest : public ::testing::Test {
   }
 
   test::RecordingServices services_;
+  test::TempDir scratch_;
   fs::path dir_;
   std::string base_;
 };
@@ -351,6 +352,94 @@ TEST_F(TqfDatabaseTest, PositionSearchThroughOldFormatAndPgn) {
       EXPECT_EQ(got, expected) << db->GetFilePath() << " limit " << limit;
     }
   }
+}
+
+// Five games of different lines; the moves of each game of a database.
+void WriteFive(const std::string& base) {
+  TqfDatabase db(base, true);
+  for (const char* moves :
+       {"1. e4 *", "1. d4 d5 *", "1. c4 e5 2. Nc3 *", "1. f4 *", "1. b3 e6 *"}) {
+    TQGame game;
+    ReadPgnGame(moves, game, {"t", 1, false});
+    db.AppendGame(game);
+  }
+}
+std::vector<std::string> Describe(const std::string& base) {
+  TqfDatabase db(base, false);
+  std::vector<std::string> out;
+  for (int k = 1; k <= db.GetCount(); ++k) {
+    TQGame game;
+    out.push_back(db.ReadGame(k, game, false) == kDbDone ? Moves(game) : "?");
+  }
+  return out;
+}
+
+TEST(TqfReorganise, KilledOrRefusedAnywhereLeavesTheOldOrTheNewGames) {
+  const std::vector<int32_t> kept = {4, 0, 2};
+  test::TempDir probe;
+  const std::string probeBase = (probe / "db").string();
+  WriteFive(probeBase);
+  const std::vector<std::string> before = Describe(probeBase);
+  const std::vector<std::string> after = {before[4], before[0], before[2]};
+  int64_t changes = 0;
+  {
+    test::RecordingServices services;
+    TqfDatabase db(probeBase, false);
+    ArmKillAtFileChange(0);
+    db.Reorganise(kept, false, false);
+    changes = FileChangeCount();
+  }
+  ASSERT_EQ(Describe(probeBase), after);
+  ASSERT_GT(changes, 3);
+
+  int sawNew = 0, runs = 0;
+  for (int64_t killAt = 1; killAt <= changes + 1; killAt += std::max<int64_t>(1, changes / 30)) {
+    SCOPED_TRACE(killAt);
+    ++runs;
+    test::TempDir dir;
+    const std::string base = (dir / "db").string();
+    WriteFive(base);
+    const test::ChildOutcome child = test::RunChild([&](const auto& report) {
+      test::RecordingServices services;
+      TqfDatabase db(base, false);
+      ArmKillAtFileChange(killAt);
+      db.Reorganise(kept, false, false);
+      if (db.GetCount() != 3) _exit(2);
+      report(1);
+    });
+    ASSERT_TRUE(child.ok);
+    // Opening finishes what the killed process committed.
+    const std::vector<std::string> now = Describe(base);
+    EXPECT_TRUE(now == before || now == after);
+    sawNew += now == after;
+    for (const auto& e : fs::directory_iterator(dir.Path())) {
+      const std::string name = e.path().filename().string();
+      EXPECT_NE(name.rfind("__TMP$", 0), 0u) << name;
+      EXPECT_NE(name, "db.tqr");
+    }
+  }
+  EXPECT_GT(sawNew, 0);
+  EXPECT_LT(sawNew, runs);
+
+  // A write refused as on a full disk at any point leaves the old games.
+  test::TempDir full;
+  const std::string base = (full / "db").string();
+  WriteFive(base);
+  for (int64_t failAt = 1; failAt < 1000; ++failAt) {
+    SCOPED_TRACE(failAt);
+    int count = 0;
+    {
+      test::RecordingServices services;
+      TqfDatabase db(base, false);
+      ArmFailAtFileChange(failAt);
+      db.Reorganise(kept, false, false);
+      ArmFailAtFileChange(0);
+      count = db.GetCount();
+    }
+    if (count == 3) break;  // the failure point lay past the whole run
+    EXPECT_EQ(Describe(base), before);
+  }
+  EXPECT_EQ(Describe(base), after);
 }
 
 TEST_F(TqfDatabaseTest, ManagerMakesOldFormatAndPgnDatabases) {
