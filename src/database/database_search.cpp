@@ -17,9 +17,9 @@ constexpr int kFinalPositionPlies = 600;
 constexpr int kSearchPollInterval = 250;
 constexpr int kSearchLineText = 629;
 
-// The position criteria on a traced main line: the combined test, or the material,
-// motif and manoeuvre tests that are on, each needing a ply, keeping the smallest.
-int MatchPositions(const SearchMask& mask, const GameTrace& trace) {
+}  // namespace
+
+int MatchTracedPositions(const SearchMask& mask, const GameTrace& trace) {
   if (mask.SeveralPositionCriteria()) return mask.FindMatchingPly(trace);
   int result = kNoMatchingPly;
   bool failed = false;
@@ -40,7 +40,6 @@ int MatchPositions(const SearchMask& mask, const GameTrace& trace) {
   return failed ? kNoMatchingPly : result;
 }
 
-// The final-position test on the position after the main line's last move.
 int MatchFinalPosition(const SearchMask& mask, TQGame& game) {
   const int plies = game.body.mainLine.Count();
   if (plies == 0) return kNoMatchingPly;
@@ -50,8 +49,6 @@ int MatchFinalPosition(const SearchMask& mask, TQGame& game) {
   return mask.MatchFinalPosition(cursor.GetPosition(), *game.body.mainLine.GetMove(plies - 1), plies);
 }
 
-}  // namespace
-
 int Database::SearchNext(SearchMask& mask, GameTrace& trace, TQGame& game, int n) {
   int result = 0;
   if (mask.IsActive()) {
@@ -59,7 +56,7 @@ int Database::SearchNext(SearchMask& mask, GameTrace& trace, TQGame& game, int n
   }
   if (mask.MaterialOn() || mask.MotifOn() || mask.ManeuverOn()) {
     if (ReadGameTrace(n, trace, game, mask.GetPlyLimit()) != kDbDone) return kNoMatchingPly;
-    result = MatchPositions(mask, trace);
+    result = MatchTracedPositions(mask, trace);
     if (result == kNoMatchingPly) return result;
   }
   if (mask.FinalPositionOn()) {

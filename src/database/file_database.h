@@ -39,6 +39,13 @@ class MainLineTrace final : public GameTrace {
   std::vector<int> sides;
 };
 
+// The position criteria on a traced main line: the combined test, or the material,
+// motif and manoeuvre tests that are on, each needing a ply, keeping the smallest.
+int MatchTracedPositions(const SearchMask& mask, const GameTrace& trace);
+// The final-position test on the position after the main line's last move; no match
+// for a game without moves.
+int MatchFinalPosition(const SearchMask& mask, TQGame& game);
+
 class TQFileDatabase : public Database {
  public:
   enum Kind : int32_t { kHeaderSet = 1, kOldFormat = 2, kPgn = 3 };
