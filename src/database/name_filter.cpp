@@ -69,7 +69,10 @@ int NameFilter::AddPlayerName(int index) {
     high.SetLastNameBytes(UpperBound(lastBytes, TQPlayer::kLastNameLength));
     high.SetFirstNameBytes(first.empty() ? std::string(TQPlayer::kFirstNameLength, '\xFF')
                                          : UpperBound(firstBytes, TQPlayer::kFirstNameLength));
-    SortedLONGArr range;
+    // The range is collected into a list of its own size (a full list ends the walk).
+    const int32_t size = playerLib_->CountInRange(low, high);
+    if (size < 0) return playerLib_->Status();
+    SortedLONGArr range(static_cast<uint32_t>(size) + 1);
     if (const int rc = playerLib_->CollectRange(range, low, high)) return rc;
     for (uint32_t i = 0; i < range.Count(); ++i) {
       int32_t firstGame = 0, count = 0;

@@ -25,6 +25,7 @@ class FileTqa;
 class FileTqg;
 class FileTqh;
 class HeaderLib;
+class NameFilter;
 class PagedFile;
 class PlayerLib;
 class SourceLib;
@@ -121,6 +122,28 @@ class TqgDatabase : public TQFileDatabase {
   // The main line of the body at a game-file offset.
   int ReadGameTraceAt(uint32_t offset, GameTrace& trace, TQGame& game, int plyLimit);
 
+  // Search (tqg_database_search.cpp). SearchBegin builds the name pre-filter and
+  // prepares the boosters; SearchNext tests the raw record against the filter and asks
+  // the boosters before any game is read; Search without a list takes the boosters'
+  // candidates first when the mask has only position criteria.
+  int SearchBegin(SearchMask& mask) override;
+  void SearchEnd() override;
+  int SearchNext(SearchMask& mask, GameTrace& trace, TQGame& game, int n) override;
+  std::unique_ptr<SortedLONGArr> Search(SearchMask& mask, const SortedLONGArr* list) override;
+  // Counters of the current or last search.
+  struct SearchCounters {
+    int examined = 0;         // records read by the name pre-filter
+    int openingsRefused = 0;  // games the openings booster ruled out
+    int boosterRefused = 0;   // games the search booster ruled out
+  };
+  const SearchCounters& GetSearchCounters() const { return searchCounters_; }
+  // Mode 1: the number of the stored game with the header's players, tournament and
+  // result, else of the game agreeing in most header fields; 0 for none or another mode.
+  int FindSameGame(const GameHeader& header, int mode);
+  // The first text of the tournament whose caption is the title, else one that holds
+  // it; 0 for none.
+  int FindTournamentText(const std::string& title, int32_t tournament);
+
   // Media files: the kind's folder (made when missing) and, as the name, the number of
   // the next object of that kind, raised past numbers whose files exist. False when
   // the folder is not there.
@@ -177,6 +200,10 @@ class TqgDatabase : public TQFileDatabase {
   // Puts the scratch bytes in place of item n's data in the game file (annotations
   // false) or the annotation file; see the .cpp.
   struct Placement;
+  // The booster candidates of a position search, tested on their main lines; the
+  // first number the boosters did not judge goes to `next`. False when stopped.
+  bool SearchCandidates(SearchMask& mask, GameTrace& trace, TQGame& game, SortedLONGArr& hits,
+                        int& next);
   int Place(Placement& p, std::vector<HeaderRecord>& records, int n);
   int ReplaceNow(int n, TQGame& game, FileTqg& scratchGame, FileTqa& scratchAnnotations,
                  GameHeader& old);
@@ -209,6 +236,9 @@ class TqgDatabase : public TQFileDatabase {
   std::unique_ptr<TournamentLib> tournaments_;
   std::unique_ptr<AnnotatorLib> annotators_;
   std::unique_ptr<SourceLib> sources_;
+  // The name pre-filter from SearchBegin to SearchEnd.
+  std::unique_ptr<NameFilter> nameFilter_;
+  SearchCounters searchCounters_;
   // Picture, audio and video folders and whether each exists.
   std::string mediaFolders_[3];
   bool mediaPresent_[3] = {};

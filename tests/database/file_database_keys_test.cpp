@@ -12,6 +12,7 @@
 #include "database/key_file.h"
 #include "database/position_tree.h"
 #include "database/search_booster.h"
+#include "database/tqg_database.h"
 #include "game_test_util.h"
 #include "memory_database.h"
 #include "support/recording_services.h"
@@ -155,6 +156,24 @@ TEST_F(FileDatabaseKeys, RenumbersEveryKeyAfterAReorganisation) {
             (std::vector<std::string>{"Status: Rebuild openings key", "Status: Rebuild strategy key"}));
   EXPECT_EQ(Items(*db.Key(4), entries[0]), (std::vector<uint32_t>{1, 3}));
   EXPECT_EQ(Items(*db.Key(0x400000), theme), (std::vector<uint32_t>{2, 3}));
+}
+
+// In a header set the filing is one transaction of the set: committed with the key's
+// nodes written back, no journal left.
+TEST_F(FileDatabaseKeys, HeaderSetFilesGamesInTransactions) {
+  const auto entries = MakeOpeningsKey({"e2e4", "d2d4"});
+  TqgDatabase db(Base(), true);
+  ASSERT_EQ(db.ErrorState(), 0);
+  EXPECT_EQ(db.GetUsableKeys(4), 4);
+  TQGame game;
+  GameCursor cursor(&game);
+  test::Enter(cursor, "d2d4 d7d5");
+  ASSERT_EQ(db.AppendGame(game), 0);
+  EXPECT_EQ(db.ClassifyGame(game, 1), 0);
+  EXPECT_FALSE(std::filesystem::exists(dir / "games.tqj"));
+  db.CloseKey(4);  // the files are opened exclusively
+  KeyFile reread(Base(), false, KeyFile::kNoCache, 4);
+  EXPECT_EQ(Items(reread, entries[1]), (std::vector<uint32_t>{1}));
 }
 
 TEST_F(FileDatabaseKeys, BoostersOpenByFormat) {
