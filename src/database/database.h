@@ -129,6 +129,11 @@ class Database {
  protected:
   // The annotation file that SearchNext hands to the mask's annotation test.
   virtual FileTqa* SearchAnnotations();
+  // The game that the mask's whole-game test sees: here the main line.
+  virtual int ReadGameForTest(int n, TQGame& game);
+  // SearchNext after the header test: the position, final-position, annotation and
+  // whole-game tests.
+  int MatchBeyondHeader(SearchMask& mask, GameTrace& trace, TQGame& game, int n);
 
   int32_t errorState_ = 0;  // 0 when usable; a creator deletes an object that is not
   std::string basePath_;    // without extension

@@ -50,17 +50,28 @@ int MatchFinalPosition(const SearchMask& mask, TQGame& game) {
 }
 
 int Database::SearchNext(SearchMask& mask, GameTrace& trace, TQGame& game, int n) {
-  int result = 0;
   if (mask.IsActive()) {
     if (ReadHeader(n, game.header) != kDbDone || !mask.MatchHeader(game.header)) return kNoMatchingPly;
   }
+  return MatchBeyondHeader(mask, trace, game, n);
+}
+
+int Database::ReadGameForTest(int n, TQGame& game) {
+  return ReadGameBody(n, game, kFinalPositionPlies, false);
+}
+
+int Database::MatchBeyondHeader(SearchMask& mask, GameTrace& trace, TQGame& game, int n) {
+  int result = 0;
   if (mask.MaterialOn() || mask.MotifOn() || mask.ManeuverOn()) {
     if (ReadGameTrace(n, trace, game, mask.GetPlyLimit()) != kDbDone) return kNoMatchingPly;
     result = MatchTracedPositions(mask, trace);
     if (result == kNoMatchingPly) return result;
   }
   if (mask.FinalPositionOn()) {
-    if (ReadGameBody(n, game, kFinalPositionPlies, false) != kDbDone) return kNoMatchingPly;
+    // Only a game record has a final position.
+    if (ReadGameBody(n, game, kFinalPositionPlies, false) != kDbDone ||
+        game.header.record.Kind() != kGameRecord)
+      return kNoMatchingPly;
     result = MatchFinalPosition(mask, game);
     if (result == kNoMatchingPly) return result;
   }
@@ -70,7 +81,7 @@ int Database::SearchNext(SearchMask& mask, GameTrace& trace, TQGame& game, int n
     if (result == kNoMatchingPly) return result;
   }
   if (mask.GameTestOn()) {
-    if (ReadGameBody(n, game, kFinalPositionPlies, false) != kDbDone) return kNoMatchingPly;
+    if (ReadGameForTest(n, game) != kDbDone) return kNoMatchingPly;
     result = mask.MatchGame(game);
   }
   return result;

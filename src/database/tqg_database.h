@@ -177,6 +177,8 @@ class TqgDatabase : public TQFileDatabase {
   FileTqa* SearchAnnotations() override;
   // Key and classification changes of the base class run as changes of the set.
   int RunFileChange(const std::function<int()>& change) override { return RunChange(change); }
+  // The whole-game test sees the whole game.
+  int ReadGameForTest(int n, TQGame& game) override;
 
  private:
   // Opens the main files and libraries; sets the error state.

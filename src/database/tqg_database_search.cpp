@@ -28,7 +28,6 @@ constexpr int kGamesSearchedText = 631;
 constexpr int kCandidatePoll = 999;
 constexpr int kPlainPoll = 10000;
 constexpr uint32_t kCandidateBuffer = 0x8000;
-constexpr int kFinalPositionPlies = 600;
 
 bool PositionCriteria(const SearchMask& mask) {
   return mask.MaterialOn() || mask.MotifOn() || mask.ManeuverOn();
@@ -89,7 +88,6 @@ int TqgDatabase::SearchNext(SearchMask& mask, GameTrace& trace, TQGame& game, in
     if (nameFilter_->HasLists() && ReadHeader(n, game.header) != kDbDone) return kNoMatchingPly;
     if (!mask.MatchHeader(game.header)) return kNoMatchingPly;
   }
-  int result = 0;
   if (PositionCriteria(mask)) {
     const auto number = static_cast<uint32_t>(n);
     if (openingsBooster_ && !openingsBooster_->Matches(number)) {
@@ -101,28 +99,11 @@ int TqgDatabase::SearchNext(SearchMask& mask, GameTrace& trace, TQGame& game, in
       return kNoMatchingPly;
     }
   }
-  if (PositionCriteria(mask)) {
-    if (ReadGameTrace(n, trace, game, mask.GetPlyLimit()) != kDbDone) return kNoMatchingPly;
-    result = MatchTracedPositions(mask, trace);
-    if (result == kNoMatchingPly) return result;
-  }
-  if (mask.FinalPositionOn()) {
-    if (ReadGameBody(n, game, kFinalPositionPlies, false) != kDbDone ||
-        game.header.record.type != kGameRecord)
-      return kNoMatchingPly;
-    result = MatchFinalPosition(mask, game);
-    if (result == kNoMatchingPly) return result;
-  }
-  if (mask.AnnotationsOn()) {
-    if (ReadHeaderRecord(n, game.header) != kDbDone) return kNoMatchingPly;
-    result = mask.MatchAnnotations(game.header, SearchAnnotations());
-    if (result == kNoMatchingPly) return result;
-  }
-  if (mask.GameTestOn()) {
-    if (ReadGame(n, game, false) != kDbDone) return kNoMatchingPly;
-    result = mask.MatchGame(game);
-  }
-  return result;
+  return MatchBeyondHeader(mask, trace, game, n);
+}
+
+int TqgDatabase::ReadGameForTest(int n, TQGame& game) {
+  return ReadGame(n, game, false);
 }
 
 bool TqgDatabase::SearchCandidates(SearchMask& mask, GameTrace& trace, TQGame& game,
@@ -135,9 +116,10 @@ bool TqgDatabase::SearchCandidates(SearchMask& mask, GameTrace& trace, TQGame& g
   AddFeedbackLine(GetMessageText(kCandidateOffsetsText), list.Count());
   const std::vector<int64_t> offsets = CandidateGameOffsets(*header_, list);
   AddFeedbackLine(GetMessageText(kGamesSearchedText), list.Count());
+  // The game file reads ahead (it is opened for sequential reading); candidates come
+  // in file order.
   PagedFile& file = game_->File();
   file.SetBufferSize(kCandidateBuffer);
-  file.SetMode(PagedFile::kSequential);
   bool stopped = false;
   for (uint32_t i = 0; i < list.Count() && !stopped; ++i) {
     if (offsets[i] >= 0 &&

@@ -17,6 +17,7 @@
 #include "database/search_booster.h"
 #include "database/tqg_database.h"
 #include "game_test_util.h"
+#include "corpus_game.h"
 #include "position_mask.h"
 #include "support/eco_lines.h"
 #include "support/recording_services.h"
@@ -29,19 +30,6 @@ std::vector<int32_t> Numbers(const SortedLONGArr& hits) {
   return {hits.Data(), hits.Data() + hits.Count()};
 }
 
-TQGame CorpusGameOf(const test::CorpusGame& c) {
-  TQGame game;
-  game.header.record = HeaderRecord::Game();
-  game.header.Clear();
-  game.header.white = TQPlayer::FromText(c.white);
-  game.header.black = TQPlayer::FromText(c.black);
-  GameCursor cursor(&game);
-  std::string moves;
-  for (const std::string& m : c.moves) moves += m + " ";
-  test::Enter(cursor, moves);
-  return game;
-}
-
 class TqgSearch : public ::testing::Test {
  protected:
   std::string Base() const { return (dir / "games").string(); }
@@ -49,7 +37,7 @@ class TqgSearch : public ::testing::Test {
     auto db = std::make_unique<TqgDatabase>(Base(), true);
     EXPECT_EQ(db->ErrorState(), 0);
     for (const auto& c : games) {
-      TQGame game = CorpusGameOf(c);
+      TQGame game = test::CorpusGameOf(c);
       EXPECT_EQ(db->AppendGame(game), 0);
     }
     return db;

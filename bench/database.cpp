@@ -1,0 +1,129 @@
+// The header-set database beside pgn-extract on the same 100,000 games, in one run on
+// one core: appending them one by one (each append committed) against pgn-extract
+// copying the PGN, a search for a White prefix that about 1 % of the games have
+// against `pgn-extract -Tw`, and a search for the position after a fixed 6-ply line
+// against `pgn-extract -x`. Each search reports its hits, which must equal its peer's.
+//
+// Build with the release preset and run build/release/bin/database_bench.
+#include <benchmark/benchmark.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <string>
+
+#include "core/int_array.h"
+#include "core/services.h"
+#include "database/game_item.h"
+#include "database/tqg_database.h"
+#include "database/corpus_game.h"
+#include "database/position_mask.h"
+#include "support/eco_lines.h"
+#include "support/search_corpus.h"
+
+namespace zh {
+namespace {
+
+constexpr int kGames = 100000;
+constexpr char kWhiteLast[] = "Mzyk";
+constexpr char kWhiteFirst[] = "J";
+constexpr char kLine[] = "e2e4 c7c5 g1f3 d7d6 d2d4 c5d4";
+
+std::filesystem::path Folder() {
+  static const auto dir = [] {
+    auto d = std::filesystem::temp_directory_path() / "zh-database-bench";
+    std::filesystem::remove_all(d);
+    std::filesystem::create_directories(d);
+    return d;
+  }();
+  return dir;
+}
+
+const std::vector<test::CorpusGame>& Corpus() {
+  static const auto games = test::SearchCorpus(test::EcoLinesUci(ZH_PGN_EXTRACT), kGames, 2026);
+  return games;
+}
+
+const std::string& PgnFile() {
+  static const std::string path = [] {
+    const std::string p = (Folder() / "games.pgn").string();
+    std::ofstream(p) << test::CorpusPgn(Corpus());
+    std::ofstream(Folder() / "line.pgn") << "1. e2e4 c7c5 2. g1f3 d7d6 3. d2d4 c5d4 *\n";
+    return p;
+  }();
+  return path;
+}
+
+std::string Base() { return (Folder() / "games").string(); }
+
+void PgnExtractCommand(benchmark::State& state, const std::string& arguments, bool countHits) {
+  PgnFile();
+  const std::string out = (Folder() / "out.pgn").string();
+  const std::string command = std::string(ZH_PGN_EXTRACT) + " -s " + arguments + " -o " + out + " " + PgnFile() + " 2>/dev/null";
+  for (auto _ : state)
+    if (std::system(command.c_str()) == -1) std::abort();
+  state.counters["games/s"] = benchmark::Counter(static_cast<double>(kGames) * static_cast<double>(state.iterations()),
+                                                 benchmark::Counter::kIsRate);
+  if (countHits) state.counters["hits"] = static_cast<double>(test::PgnExtractRounds(ZH_PGN_EXTRACT, arguments, PgnFile()).size());
+}
+
+void AppendEachCommitted(benchmark::State& state) {
+  Corpus();
+  for (auto _ : state) {
+    state.PauseTiming();
+    for (const char* ext : {"tqh", "tqg", "tqa", "tqp", "tqt", "tqc", "tqs"})
+      std::filesystem::remove(Base() + "." + ext);
+    state.ResumeTiming();
+    TqgDatabase db(Base(), true);
+    if (db.ErrorState() != 0) std::abort();
+    for (const auto& c : Corpus()) {
+      TQGame game = test::CorpusGameOf(c);
+      if (db.AppendGame(game) != 0) std::abort();
+    }
+  }
+  state.counters["games/s"] = benchmark::Counter(static_cast<double>(kGames) * static_cast<double>(state.iterations()),
+                                                 benchmark::Counter::kIsRate);
+}
+BENCHMARK(AppendEachCommitted)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
+
+void PgnExtractCopy(benchmark::State& state) { PgnExtractCommand(state, "", false); }
+BENCHMARK(PgnExtractCopy)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
+
+void SearchWhitePrefix(benchmark::State& state) {
+  TqgDatabase db(Base(), false);
+  if (db.ErrorState() != 0 || db.GetCount() != kGames) std::abort();
+  test::PositionMask mask;
+  mask.header.SetPlayers(kWhiteLast, kWhiteFirst, "", "", false);
+  size_t hits = 0;
+  for (auto _ : state) hits = db.Search(mask, nullptr)->Count();
+  state.counters["hits"] = static_cast<double>(hits);
+}
+BENCHMARK(SearchWhitePrefix)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
+
+void PgnExtractWhitePrefix(benchmark::State& state) {
+  PgnExtractCommand(state, "\"-Tw" + std::string(kWhiteLast) + ", " + kWhiteFirst + "\"", true);
+}
+BENCHMARK(PgnExtractWhitePrefix)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
+
+void SearchPosition(benchmark::State& state) {
+  TqgDatabase db(Base(), false);
+  if (db.ErrorState() != 0) std::abort();
+  test::PositionMask mask;
+  mask.motifOn = true;
+  mask.SetTarget(kLine);
+  size_t hits = 0;
+  for (auto _ : state) hits = db.Search(mask, nullptr)->Count();
+  state.counters["hits"] = static_cast<double>(hits);
+}
+BENCHMARK(SearchPosition)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
+
+void PgnExtractPosition(benchmark::State& state) {
+  PgnExtractCommand(state, "-x" + (Folder() / "line.pgn").string(), true);
+}
+BENCHMARK(PgnExtractPosition)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
+
+}  // namespace
+}  // namespace zh
+
+BENCHMARK_MAIN();
