@@ -13,6 +13,12 @@ bool SamePosition(const Position& a, const Position& b) {
   return a.side == b.side && std::memcmp(a.board.squares, b.board.squares, 64) == 0;
 }
 
+int Men(const Board& board) {
+  int men = 0;
+  for (uint8_t square : board.squares) men += square != 0;
+  return men;
+}
+
 }  // namespace
 
 int32_t PositionMask::MotifFindMatch(const GameTrace& t) const {
@@ -20,8 +26,13 @@ int32_t PositionMask::MotifFindMatch(const GameTrace& t) const {
   Position p;
   p.Set(trace.start, trace.blackStarts ? 1 : 0, 0, 0);
   if (SamePosition(p, target)) return 0;
-  for (size_t i = 0; i < trace.moves.size(); ++i) {
-    p.MakeMove(trace.moves[i].ToMove());
+  // Men once taken do not come back: fewer men than the target's end the walk.
+  const int targetMen = Men(target.board);
+  int men = Men(p.board);
+  for (size_t i = 0; i < trace.moves.size() && men >= targetMen; ++i) {
+    const GameMove& move = trace.moves[i];
+    p.MakeMove(move.ToMove());
+    if (move.IsCapture()) --men;
     if (SamePosition(p, target)) return static_cast<int32_t>(i + 1);
   }
   return kNoMatchingPly;
