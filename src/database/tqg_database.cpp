@@ -14,8 +14,8 @@
 #include "database/header_file.h"
 #include "database/header_library.h"
 #include "database/key_file.h"
-#include "database/position_tree.h"
 #include "database/name_filter.h"
+#include "database/position_tree.h"
 #include "database/search_booster.h"
 #include "database/theme_masks.h"
 
