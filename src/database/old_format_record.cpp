@@ -416,6 +416,7 @@ class Decoder {
 
   int Damaged(const std::string& what) {
     LogLine("old-format record damaged: " + what + "; the game keeps the moves before it");
+    game_.body.damaged = true;
     return 12;
   }
 
@@ -571,6 +572,7 @@ int DecodeTqfHeader(const uint8_t* bytes, size_t size, GameHeader& h, TqfRecord*
 }
 
 int DecodeTqfGame(const uint8_t* bytes, size_t size, TQGame& game, bool mainLineOnly) {
+  game.body.damaged = false;
   game.body.ClearMoves();
   game.body.FreeGameAnnotations();
   game.body.SetStandardStart();

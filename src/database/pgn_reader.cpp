@@ -445,7 +445,11 @@ void ApplyTag(const Tag& tag, GameHeader& h, TagState& state) {
   } else if (n == "EventDate") {
     if (!Unknown(v)) h.tournament.date = ParseDate(v);
   } else if (n == "Source") {
-    if (!Unknown(v)) h.source.SetSecond(v);
+    // The writer writes the second text back; the title names the source, and a
+    // header set's library tells sources apart by their titles alone.
+    if (Unknown(v)) return;
+    h.source.SetTitle(v);
+    h.source.SetSecond(v);
   } else if (n == "SourceDate") {
     if (!Unknown(v)) h.source.value1 = static_cast<int32_t>(ParseDate(v));
   } else if (n == "Pieces") {

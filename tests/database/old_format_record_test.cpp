@@ -221,6 +221,16 @@ TEST(OldFormatRecord, AnnotatedRandomGamesReadBackEqual) {
   const std::string text = s.str();
   const std::vector<uint64_t> starts = FindPgnGames(text);
   ASSERT_EQ(starts.size(), 501u);
+  // pgn-extract's main lines in coordinates, one game a line.
+  std::vector<std::string> reference;
+  {
+    std::istringstream uci(test::RunCommand(std::string(ZH_PGN_EXTRACT) +
+                                            " -Wuci -C -N -V --quiet -s -w100000 " + original +
+                                            " 2>/dev/null"));
+    for (std::string line; std::getline(uci, line);)
+      if (!line.empty() && line[0] != '[') reference.push_back(line);
+  }
+  ASSERT_EQ(reference.size(), 500u);
   int variations = 0, comments = 0, setUps = 0;
   for (size_t g = 0; g + 1 < starts.size(); ++g) {
     TQGame game;
@@ -231,6 +241,13 @@ TEST(OldFormatRecord, AnnotatedRandomGamesReadBackEqual) {
     TQGame back;
     ASSERT_EQ(DecodeTqfGame(bytes.data(), bytes.size(), back), 0) << g;
     ASSERT_EQ(Dump(back), Dump(game)) << g;
+    std::string moves;
+    for (const GameMove& m : back.body.mainLine) moves += Coord(m) + ' ';
+    std::istringstream words(reference[g]);
+    std::string expected;
+    for (std::string w; words >> w;)
+      if (w != "*" && w != "1-0" && w != "0-1" && w != "1/2-1/2") expected += w + ' ';
+    EXPECT_EQ(moves, expected) << g;
     const GameHeader &a = game.header, &b = back.header;
     EXPECT_EQ(b.white.FullName(), a.white.FullName());
     EXPECT_EQ(b.black.FullName(), a.black.FullName());
@@ -316,6 +333,7 @@ TEST(OldFormatDamage, IllegalIndexesEndTheLine) {
   TQGame game;
   EXPECT_EQ(DecodeTqfGame(bytes.data(), bytes.size(), game), 12);
   EXPECT_EQ(game.body.mainLine.Count(), 1);
+  EXPECT_TRUE(game.body.damaged);
   EXPECT_EQ(services.CallsStartingWith("Log: ").size(), 1u);
 
   // Castling through check: the coding list offers it on the board alone.
@@ -335,6 +353,11 @@ TEST(OldFormatDamage, IllegalIndexesEndTheLine) {
   TQGame back;
   EXPECT_EQ(DecodeTqfGame(record.data(), record.size(), back), 12);
   EXPECT_EQ(back.body.mainLine.Count(), 0);
+  EXPECT_TRUE(back.body.damaged);
+  // A sound record read into the same game clears the mark.
+  const std::vector<uint8_t> sound = RawRecord({IndexOf(start, "e2e4")});
+  EXPECT_EQ(DecodeTqfGame(sound.data(), sound.size(), back), 0);
+  EXPECT_FALSE(back.body.damaged);
 }
 
 TEST(OldFormatDamage, MovesWithoutACodeAreRefused) {

@@ -135,7 +135,7 @@ TEST(PgnRead, TolerantFixtures) {
       {"no tags", "1. e4 e5 *", "", "e2e4 e7e5"},
       {"percent", "[White \"A\"]\n% a remark\n[Black \"B\"]\n\n1. e4\n% 2. d4\ne5 *", "A", "e2e4 e7e5"},
       {"escapes", "[White \"A \\\"B\\\" \\\\C\"]\n\n1. e4 *", "A \"B\" \\C", "e2e4"},
-      {"long tag", "[White \"" + std::string(280, 'x') + "\"]\n[Black \"B\"]\n1. e4 *",
+      {"long tag", "[White \"" + std::string(290, 'x') + "\"]\n[Black \"B\"]\n1. e4 *",
        std::string(TQPlayer::kLastNameLength, 'x'), "e2e4"},
       {"glued numbers", "1.e4 e5 2.Nf3 2...Nc6 3.a3 *", "", "e2e4 e7e5 g1f3 b8c6 a2a3"},
       {"comments", "{pre} 1. e4 {after e4} e5 ({first} d5 {x}) *", "",
@@ -191,6 +191,7 @@ TEST(PgnRead, HeaderValues) {
   EXPECT_EQ(h.GetBlackElo(), 0);
   EXPECT_EQ(h.annotator.Name(), "Ann");
   EXPECT_EQ(h.source.Second(), "Mag");
+  EXPECT_EQ(h.source.Title(), "Mag");
   EXPECT_EQ(h.tournament.date, 1999u << 9);  // from EventDate
   EXPECT_EQ(h.GetMoveCount(), 1);
 

@@ -1,15 +1,18 @@
 // Any bytes read as a PGN file: every game found reads without fault, every line of its
-// move tree replays legally from the game's start, and the game written as PGN reads
-// back with the same main line.
+// move tree replays legally from the game's start, the main line traces move by move
+// with the sides alternating, and the game written as PGN reads back with the same
+// main line.
 #include <cstdint>
 #include <cstdlib>
 #include <string_view>
 
 #include "core/movelist.h"
+#include "database/game_file_trace.h"
 #include "database/game_item.h"
 #include "database/move_tree.h"
 #include "database/pgn_reader.h"
 #include "database/pgn_writer.h"
+#include "database/search_mask.h"
 
 namespace {
 
@@ -27,6 +30,21 @@ void CheckLine(const zh::MoveLine& line, zh::Position position, int depth) {
   }
 }
 
+// Counts the traced moves; the side that made each must alternate from the start.
+class CheckingTrace : public zh::GameTrace {
+ public:
+  void Start(const zh::Board&) override { started_ = true; }
+  void AppendMove(const zh::GameMove&, int sideToMove) override {
+    if (!started_ || sideToMove != (moves_ + (blackStarts ? 1 : 0)) % 2) std::abort();
+    ++moves_;
+  }
+  int Moves() const { return moves_; }
+
+ private:
+  bool started_ = false;
+  int moves_ = 0;
+};
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -42,7 +60,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       zh::ReadPgnGame(utf8, game, {"fuzz", static_cast<int64_t>(g + 1), false}, mainOnly);
       if (game.body.mainLine.Count() > zh::kPlyLimit) std::abort();
       CheckLine(game.body.mainLine, game.body.start.start.position, 0);
-      if (mainOnly) continue;
+      if (mainOnly) {
+        CheckingTrace trace;
+        zh::TraceMainLine(game, trace);
+        if (trace.Moves() != game.body.mainLine.Count()) std::abort();
+        continue;
+      }
       zh::TQGame back;
       zh::ReadPgnGame(zh::RenderPgnGame(game), back, {"fuzz", 1, false});
       if (back.body.mainLine.Count() != game.body.mainLine.Count()) std::abort();

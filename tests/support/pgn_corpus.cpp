@@ -31,8 +31,11 @@ constexpr const char* kWords[] = {
 
 class Generator {
  public:
-  Generator(uint32_t seed, bool nullMoves, bool firstMoveVariations)
-      : rng_(seed), nullMoves_(nullMoves), firstMoveVariations_(firstMoveVariations) {}
+  Generator(uint32_t seed, bool nullMoves, bool firstMoveVariations, int mainPlies)
+      : rng_(seed),
+        nullMoves_(nullMoves),
+        firstMoveVariations_(firstMoveVariations),
+        mainPlies_(mainPlies) {}
 
   int Below(int n) { return static_cast<int>(rng_() % static_cast<uint32_t>(n)); }
   bool Chance(int percent) { return Below(100) < percent; }
@@ -173,7 +176,7 @@ class Generator {
     }
     std::string moves;
     if (Chance(10)) moves += Comment() + " ";
-    Line(start, 10 + Below(70), 3, false, moves);
+    Line(start, mainPlies_ > 0 ? mainPlies_ - 5 + Below(11) : 10 + Below(70), 3, false, moves);
     static constexpr const char* kResults[] = {"1-0", "0-1", "1/2-1/2", "*"};
     const char* result = kResults[Below(4)];
     std::string tags = Tags(fen);
@@ -185,16 +188,17 @@ class Generator {
   std::mt19937 rng_;
   bool nullMoves_;
   bool firstMoveVariations_;
+  int mainPlies_;
 };
 
 }  // namespace
 
 bool WritePgnCorpus(const std::string& pgnExtract, const std::string& coordinatePath,
                     const std::string& pgnPath, int count, uint32_t seed, bool nullMoves,
-                    bool firstMoveVariations) {
+                    bool firstMoveVariations, int mainPlies) {
   {
     std::ofstream out(coordinatePath, std::ios::binary);
-    Generator g(seed, nullMoves, firstMoveVariations);
+    Generator g(seed, nullMoves, firstMoveVariations, mainPlies);
     for (int i = 0; i < count; ++i) out << g.Game();
     if (!out) return false;
   }

@@ -16,11 +16,12 @@ std::string RunCommand(const std::string& command);
 // at a variation's first move), comments before the game, after moves and before a
 // line's first move, one glyph of each class, null moves, promotions, set-up
 // positions and odd tags (unknown names, escapes, "?" values, any order); null moves
-// only when asked for; variations at a variation's first move can be left out. The
+// only when asked for; variations at a variation's first move can be left out. Main
+// lines have 10 to 79 plies, or about `mainPlies` (within 5) when that is given. The
 // same seed gives the same files. False when pgn-extract fails.
 bool WritePgnCorpus(const std::string& pgnExtract, const std::string& coordinatePath,
                     const std::string& pgnPath, int count, uint32_t seed, bool nullMoves = true,
-                    bool firstMoveVariations = true);
+                    bool firstMoveVariations = true, int mainPlies = 0);
 
 // The tags that our PGN writer writes, without PlyCount, one a line, for `-R`.
 bool WriteTagRoster(const std::string& path);
