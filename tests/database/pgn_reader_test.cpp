@@ -217,14 +217,17 @@ TEST(PgnRead, SetUpPositions) {
   EXPECT_EQ(Dump(game), "e8d7 e2e4");
   EXPECT_EQ(game.header.GetMoveCount(), 2);
 
-  // 33 men, or no king: the header stays, the movetext becomes the game's comment.
-  test::RecordingServices services;
-  TQGame bad;
-  Read("[White \"W\"]\n[FEN \"4k3/8/8/8/8/8/4P3/8 w - - 0 1\"]\n\n1. e4 *", bad);
-  EXPECT_FALSE(bad.body.IsSetUp());
-  EXPECT_EQ(bad.header.white.LastName(), "W");
-  EXPECT_EQ(Dump(bad), "{{1. e4 *}}");
-  EXPECT_EQ(services.CallsStartingWith("Log: ").size(), 1u);
+  // No king, or 33 men: the header stays, the movetext becomes the game's comment.
+  for (const char* fen : {"4k3/8/8/8/8/8/4P3/8 w - - 0 1",
+                          "rnbqkbnr/pppppppp/n7/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1"}) {
+    test::RecordingServices services;
+    TQGame bad;
+    Read(std::string("[White \"W\"]\n[FEN \"") + fen + "\"]\n\n1. e4 *", bad);
+    EXPECT_FALSE(bad.body.IsSetUp()) << fen;
+    EXPECT_EQ(bad.header.white.LastName(), "W");
+    EXPECT_EQ(Dump(bad), "{{1. e4 *}}") << fen;
+    EXPECT_EQ(services.CallsStartingWith("Log: ").size(), 1u);
+  }
 }
 
 TEST(PgnRead, IllegalTokensEndTheirLine) {
