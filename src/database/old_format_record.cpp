@@ -378,12 +378,12 @@ class Decoder {
       Frame& f = stack_.back();
       if (b == kTqfClose) {
         if (stack_.size() == 1) return 0;
-        stack_.pop_back();
+        EndVariation();
       } else if (b == kTqfOpen && (f.line->Count() == 0 || mainOnly_)) {
         if (f.line->Count() == 0) {
           // An opener at the start of a line ends that line.
           if (stack_.size() == 1) return 0;
-          stack_.pop_back();
+          EndVariation();
         } else {
           i = SkipVariation(data, size, i);
         }
@@ -394,6 +394,7 @@ class Decoder {
         owner->variations->AddMoved(MoveLine());
         Frame v;
         v.line = owner->variations->GetLine(owner->variations->Count() - 1);
+        v.owner = owner;
         v.pos = f.before;
         v.startPly = f.startPly + f.line->Count() - 1;
         stack_.push_back(v);
@@ -409,10 +410,20 @@ class Decoder {
  private:
   struct Frame {
     MoveLine* line = nullptr;
+    GameMove* owner = nullptr;  // the move whose alternatives hold the line
     Position pos;
     Position before;  // before the last move of the line
     int startPly = 0;
   };
+
+  // Leaves the variation on top; one without moves is dropped from its owner.
+  void EndVariation() {
+    const Frame f = stack_.back();
+    stack_.pop_back();
+    if (f.line->Count() > 0 || !f.owner) return;
+    f.owner->variations->Remove(f.owner->variations->Count() - 1);
+    if (f.owner->variations->Count() == 0) FreeVariations(*f.owner);
+  }
 
   int Damaged(const std::string& what) {
     LogLine("old-format record damaged: " + what + "; the game keeps the moves before it");

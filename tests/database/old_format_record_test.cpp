@@ -325,6 +325,18 @@ TEST(OldFormatDamage, DeepNestingReadsWithinTheDepthLimit) {
   EXPECT_EQ(DecodeTqfGame(skipped.data(), skipped.size(), game2), 0);
   EXPECT_EQ(game2.body.mainLine.Count(), 2);
   EXPECT_FALSE(game2.body.HasVariations());
+
+  // Variations without moves (closed at once, or ended by an opener) leave nothing.
+  const uint8_t e5 = IndexOf([] { Position p; p.MakeMoveSquares(33, 35, 0); p.side = 1; return p; }(), "e7e5");
+  for (const std::vector<uint8_t>& data :
+       {std::vector<uint8_t>{moves[0], kTqfOpen, kTqfClose, e5},
+        std::vector<uint8_t>{moves[0], kTqfOpen, kTqfOpen, e5}}) {
+    const std::vector<uint8_t> empty = RawRecord(data);
+    TQGame game3;
+    EXPECT_EQ(DecodeTqfGame(empty.data(), empty.size(), game3), 0);
+    EXPECT_EQ(game3.body.mainLine.Count(), 2);
+    EXPECT_FALSE(game3.body.HasVariations());
+  }
 }
 
 TEST(OldFormatDamage, IllegalIndexesEndTheLine) {
