@@ -367,8 +367,16 @@ class Decoder {
   Decoder(TQGame& game, AnnotationReader& notes, bool mainOnly)
       : game_(game), notes_(notes), mainOnly_(mainOnly) {}
 
-  // 0, or 12 when the moves are damaged.
+  // 0, or 12 when the moves are damaged. Lines still open at the end are left, the
+  // empty ones dropped.
   int Run(const uint8_t* data, size_t size) {
+    const int rc = Decode(data, size);
+    while (stack_.size() > 1) EndVariation();
+    return rc;
+  }
+
+ private:
+  int Decode(const uint8_t* data, size_t size) {
     Frame main;
     main.line = &game_.body.mainLine;
     main.pos = game_.body.start.start.position;
@@ -407,7 +415,6 @@ class Decoder {
     return 0;
   }
 
- private:
   struct Frame {
     MoveLine* line = nullptr;
     GameMove* owner = nullptr;  // the move whose alternatives hold the line

@@ -326,16 +326,22 @@ TEST(OldFormatDamage, DeepNestingReadsWithinTheDepthLimit) {
   EXPECT_EQ(game2.body.mainLine.Count(), 2);
   EXPECT_FALSE(game2.body.HasVariations());
 
-  // Variations without moves (closed at once, or ended by an opener) leave nothing.
+  // Variations without moves (closed at once, ended by an opener, by the end of the
+  // data or by a damaged move) leave nothing.
   const uint8_t e5 = IndexOf([] { Position p; p.MakeMoveSquares(33, 35, 0); p.side = 1; return p; }(), "e7e5");
-  for (const std::vector<uint8_t>& data :
-       {std::vector<uint8_t>{moves[0], kTqfOpen, kTqfClose, e5},
-        std::vector<uint8_t>{moves[0], kTqfOpen, kTqfOpen, e5}}) {
-    const std::vector<uint8_t> empty = RawRecord(data);
+  const struct {
+    std::vector<uint8_t> data;
+    int rc, plies;
+  } cases[] = {{{moves[0], kTqfOpen, kTqfClose, e5}, 0, 2},
+               {{moves[0], kTqfOpen, kTqfOpen, e5}, 0, 2},
+               {{moves[0], kTqfOpen}, 0, 1},
+               {{moves[0], kTqfOpen, 120}, 12, 1}};
+  for (const auto& c : cases) {
+    const std::vector<uint8_t> empty = RawRecord(c.data);
     TQGame game3;
-    EXPECT_EQ(DecodeTqfGame(empty.data(), empty.size(), game3), 0);
-    EXPECT_EQ(game3.body.mainLine.Count(), 2);
-    EXPECT_FALSE(game3.body.HasVariations());
+    EXPECT_EQ(DecodeTqfGame(empty.data(), empty.size(), game3), c.rc);
+    EXPECT_EQ(game3.body.mainLine.Count(), c.plies);
+    EXPECT_FALSE(game3.body.HasVariations()) << c.data.size();
   }
 }
 

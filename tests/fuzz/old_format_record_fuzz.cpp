@@ -1,5 +1,5 @@
 // Any bytes read as an old-format game record: the reader stays inside the record, every
-// line it decodes replays legally, and a record it reads whole writes and reads back
+// line it decodes replays legally (no variation is empty), and a record it reads whole writes and reads back
 // with the same moves.
 #include <cstdint>
 #include <cstdlib>
@@ -13,7 +13,7 @@
 namespace {
 
 int CheckLine(const zh::MoveLine& line, zh::Position position, int depth) {
-  if (depth > zh::kTqfMaxDepth + 1) std::abort();
+  if (depth > zh::kTqfMaxDepth + 1 || (depth > 0 && line.Count() == 0)) std::abort();
   int moves = 0;
   for (const zh::GameMove& m : line) {
     if (m.variations)

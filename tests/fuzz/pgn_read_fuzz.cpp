@@ -1,5 +1,5 @@
 // Any bytes read as a PGN file: every game found reads without fault, every line of its
-// move tree replays legally from the game's start, the main line traces move by move
+// move tree replays legally from the game's start (no variation is empty), the main line traces move by move
 // with the sides alternating, and the game written as PGN reads back with the same
 // main line.
 #include <cstdint>
@@ -17,7 +17,7 @@
 namespace {
 
 void CheckLine(const zh::MoveLine& line, zh::Position position, int depth) {
-  if (depth > zh::kPlyLimit) std::abort();
+  if (depth > zh::kPlyLimit || (depth > 0 && line.Count() == 0)) std::abort();
   for (const zh::GameMove& m : line) {
     if (m.variations)
       for (int i = 0; i < m.variations->Count(); ++i) CheckLine(*m.variations->GetLine(i), position, depth + 1);
