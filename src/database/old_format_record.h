@@ -94,7 +94,8 @@ int EncodeTqfGame(const TQGame& game, std::vector<uint8_t>& record, std::string*
 int DecodeTqfHeader(const uint8_t* bytes, size_t size, GameHeader& header, TqfRecord* out = nullptr);
 // The whole record into a game. 0; 1 malformed header or start position; 12 when the
 // record is cut short or its moves are damaged (what was decoded before stays, a log
-// line names the fault and the game is marked damaged). mainLineOnly skips variations and annotations.
+// line names the fault and the game is marked damaged). mainLineOnly skips variations
+// and annotations.
 int DecodeTqfGame(const uint8_t* bytes, size_t size, TQGame& game, bool mainLineOnly = false);
 
 }  // namespace zh

@@ -1,6 +1,6 @@
 // Any bytes read as an old-format game record: the reader stays inside the record, every
-// line it decodes replays legally (no variation is empty), and a record it reads whole writes and reads back
-// with the same moves.
+// line it decodes replays legally (no variation is empty), and a record it reads whole
+// writes and reads back with the same moves.
 #include <cstdint>
 #include <cstdlib>
 #include <vector>

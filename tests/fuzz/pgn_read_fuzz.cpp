@@ -1,7 +1,7 @@
 // Any bytes read as a PGN file: every game found reads without fault, every line of its
-// move tree replays legally from the game's start (no variation is empty), the main line traces move by move
-// with the sides alternating, and the game written as PGN reads back with the same
-// main line.
+// move tree replays legally from the game's start (no variation is empty), the main
+// line traces move by move with the sides alternating, and the game written as PGN
+// reads back with the same main line.
 #include <cstdint>
 #include <cstdlib>
 #include <string_view>
