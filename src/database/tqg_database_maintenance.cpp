@@ -7,6 +7,7 @@
 #include "database/header_library.h"
 #include "database/header_set_maintenance.h"
 #include "database/header_set_sort.h"
+#include "database/search_booster.h"
 #include "database/tqg_database.h"
 
 namespace zh {
@@ -24,6 +25,10 @@ HeaderSetFiles TqgDatabase::MaintenanceFiles() {
   files.libraries[2] = annotators_.get();
   files.libraries[3] = sources_.get();
   files.filePath = [this](const char* ext) { return MainFilePath(ext); };
+  OpenSearchBooster(false);
+  OpenOpeningsBooster(false);
+  files.searchBooster = GetSearchBooster();
+  files.openingsBooster = GetOpeningsBooster();
   return files;
 }
 
