@@ -458,6 +458,9 @@ int ReorganiseHeaderSet(HeaderSetFiles& set, const std::vector<int32_t>& kept,
     if (out.header.WriteFileHeader()) return kMaintenanceWriteError;
     for (HeaderLib* lib : set.libraries)
       if (lib->InitCounting() != 0) return kMaintenanceUnreadable;
+    // The new files are written front to back: their windows gather the writes.
+    for (PagedFile* f : {&out.header.File(), &out.games.File(), &out.annotations.File()})
+      f->EnableWriteBehind();
     ItemCopier copier(set, repairs, out, boosters);
     copier.Size(options.memoryBudget ? options.memoryBudget : MaintenanceBudget(60), kept.size());
     rc = copier.Run(kept);
@@ -473,10 +476,8 @@ int ReorganiseHeaderSet(HeaderSetFiles& set, const std::vector<int32_t>& kept,
     if (rc == kMaintenanceDone)
       rc = MapLibraryNumbers(set, out.header, static_cast<uint32_t>(kept.size()));
     for (HeaderLib* lib : set.libraries) lib->FreeScratch();
-    if (rc == kMaintenanceDone &&
-        (out.header.File().WriteBack() || out.games.File().WriteBack() ||
-         out.annotations.File().WriteBack()))
-      rc = kMaintenanceWriteError;
+    for (PagedFile* f : {&out.header.File(), &out.games.File(), &out.annotations.File()})
+      if (f->DisableWriteBehind() != 0 && rc == kMaintenanceDone) rc = kMaintenanceWriteError;
     for (auto& b : boosters) b.fresh.reset();
   }
   if (rc != kMaintenanceDone) return rc;  // the replacement deletes what was written
