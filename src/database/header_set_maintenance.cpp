@@ -150,13 +150,15 @@ class ItemCopier {
     uint64_t perItem = average + sizeof(BatchItem);
     for (const auto& b : boosters_) perItem += b.recordSize;
     per_ = static_cast<size_t>(std::clamp<uint64_t>(budget / perItem, 1, std::max<size_t>(count, 1)));
-    bufferBytes_ = std::max<uint64_t>(4096, per_ * average);
+    // Never more than the old files hold.
+    const uint64_t most = uint64_t{set_.games->GetEnd()} + set_.annotations->End();
+    bufferBytes_ = std::max<uint64_t>(4096, std::min(per_ * average, most));
   }
 
   int Run(const std::vector<int32_t>& kept) {
     for (;;) {
       try {
-        buffer_.resize(static_cast<size_t>(bufferBytes_));
+        buffer_.reset(new uint8_t[static_cast<size_t>(bufferBytes_)]);
         break;
       } catch (const std::bad_alloc&) {
         if (per_ < 2) {
@@ -237,8 +239,8 @@ class ItemCopier {
   // Reads `length` bytes at `offset` into the buffer when they fit; false on a read
   // error.
   bool ReadInto(PagedFile& file, uint32_t offset, int64_t length, uint64_t& fill, int64_t& at) {
-    if (fill + static_cast<uint64_t>(length) > buffer_.size()) return true;
-    if (file.Read(buffer_.data() + fill, offset, static_cast<int32_t>(length)) != 0) return false;
+    if (fill + static_cast<uint64_t>(length) > bufferBytes_) return true;
+    if (file.Read(buffer_.get() + fill, offset, static_cast<int32_t>(length)) != 0) return false;
     at = static_cast<int64_t>(fill);
     fill += static_cast<uint64_t>(length);
     return true;
@@ -260,7 +262,7 @@ class ItemCopier {
             uint32_t& pos) {
     if (pos + static_cast<uint64_t>(length) > 0xFFFFFFFFu) return kMaintenanceWriteError;
     const bool failed =
-        at >= 0 ? to.Write(buffer_.data() + at, pos, static_cast<int32_t>(length)) != 0
+        at >= 0 ? to.Write(buffer_.get() + at, pos, static_cast<int32_t>(length)) != 0
                 : to.CopyFrom(from, pos, fromOffset, static_cast<uint64_t>(length)) != 0;
     return failed ? kMaintenanceWriteError : kMaintenanceDone;
   }
@@ -302,7 +304,7 @@ class ItemCopier {
   size_t per_ = 1;
   uint64_t bufferBytes_ = 4096;
   size_t batches_ = 0;
-  std::vector<uint8_t> buffer_;
+  std::unique_ptr<uint8_t[]> buffer_;
   std::vector<BatchItem> batch_;
 };
 
