@@ -6,6 +6,7 @@
 #include <fstream>
 #include <map>
 #include <memory>
+#include <optional>
 #include <set>
 
 #include "core/disk_tree.h"
@@ -189,6 +190,56 @@ TEST(HeaderSetMaintenance, ReorganiseKeepsTheListedItemsInListOrderWithCompactLi
   }
   EXPECT_FALSE(after.count("db.scn"));
   EXPECT_FALSE(after.count("db.tqr"));
+}
+
+// Batches read in item order and written in list order: the files do not depend on
+// the budget, also when a block does not fit the batch buffer at all.
+TEST(HeaderSetMaintenance, SmallBudgetsWriteTheSameFilesAsALargeOne) {
+  test::RecordingServices services;
+  test::TempDir source;
+  const std::string base = (source / "db").string();
+  WriteSix(base);
+  {
+    TestSet set(base, false);
+    for (int i = 0; i < 12; ++i)
+      set.Add(i % 2 ? "e2e4 c7c5" : "d2d4 g8f6 c2c4", "P" + std::to_string(i % 5), "T" + std::to_string(i % 3),
+              std::string(i == 7 ? 9000 : 10 + 40 * i, static_cast<char>('a' + i)), i % 4 == 3);
+  }
+  const std::vector<int32_t> list = {17, 2, 9, 0, 12, 4, 16, 8, 11, 6, 13, 15, 7};
+  std::optional<Folder> first;
+  for (const uint64_t budget : {uint64_t{0}, uint64_t{1}, uint64_t{2500}}) {
+    SCOPED_TRACE(budget);
+    test::TempDir dir;
+    for (const auto& e : fs::directory_iterator(source.Path())) fs::copy(e.path(), dir / e.path().filename());
+    {
+      TestSet set((dir / "db").string(), false);
+      HeaderSetFiles files = set.Files();
+      ReorganiseOptions options;
+      options.release = [&] { set.Close(); };
+      options.memoryBudget = budget;
+      size_t batches = 0;
+      options.onBatches = [&](size_t n) { batches = n; };
+      ASSERT_EQ(ReorganiseHeaderSet(files, list, options), 0);
+      if (budget) {
+        EXPECT_GE(batches, 3u);
+      } else {
+        EXPECT_EQ(batches, 1u);
+      }
+    }
+    const Folder now = ReadFolder(dir.Path());
+    if (!first) first = now;
+    EXPECT_EQ(now, *first);
+  }
+  const std::vector<std::string> before = DescribeAll(base);
+  ASSERT_EQ(before.size(), 18u);
+  test::TempDir dir;
+  for (const auto& [name, bytes] : *first) {
+    std::ofstream out(dir / name, std::ios::binary);
+    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+  }
+  std::vector<std::string> expected;
+  for (int32_t i : list) expected.push_back(before[static_cast<size_t>(i)]);
+  EXPECT_EQ(DescribeAll((dir / "db").string()), expected);
 }
 
 TEST(HeaderSetMaintenance, PlayerOutOfRangeSurvivesAsUnreadable) {
