@@ -6,7 +6,8 @@
 // is to stay at most 3.
 //
 // Build with the release preset and run build/release/bin/reorganise_bench
-// (ZH_REORGANISE_GAMES overrides the number of games).
+// (ZH_REORGANISE_GAMES overrides the number of games; with ZH_REORGANISE_KEEP set the
+// generated database is kept in the temporary folder and used again by the next run).
 #include <benchmark/benchmark.h>
 
 #include <chrono>
@@ -37,7 +38,7 @@ int GameCount() {
 fs::path Folder() {
   static const fs::path dir = [] {
     const fs::path d = fs::temp_directory_path() / "zh-reorganise-bench";
-    fs::remove_all(d);
+    if (!std::getenv("ZH_REORGANISE_KEEP")) fs::remove_all(d);
     fs::create_directories(d / "source");
     return d;
   }();
@@ -48,6 +49,7 @@ fs::path Folder() {
 const std::string& SourceBase() {
   static const std::string base = [] {
     const std::string b = (Folder() / "source" / "games").string();
+    if (std::getenv("ZH_REORGANISE_KEEP") && fs::exists(b + ".tqh")) return b;
     const auto corpus = test::SearchCorpus(test::EcoLinesUci(ZH_PGN_EXTRACT), GameCount(), 2027);
     TqgDatabase db(b, true);
     if (db.ErrorState() != 0 || db.CheckDiskSpace(db, GameCount()) != 0) std::abort();

@@ -100,19 +100,81 @@ int PrepareRepairs(HeaderSetFiles& set, const std::vector<int32_t>& kept, Repair
   return kMaintenanceDone;
 }
 
-// Replaces references out of range by the "Unreadable" entries, with a log line.
-void RepairReferences(HeaderSetFiles& set, const Repairs& repairs, int n, HeaderRecord& r) {
+// Replaces references out of range by the "Unreadable" entries, with a log line when
+// asked; false when an entry to replace one with is still missing.
+bool RepairReferences(HeaderSetFiles& set, const Repairs& repairs, int n, HeaderRecord& r,
+                      bool log) {
+  bool complete = true;
   const auto repair = [&](int lib, uint32_t entry, int32_t replacement, const char* what,
                           void (HeaderRecord::*setter)(uint32_t)) {
-    if (replacement < 0 || repairs.Valid(set, lib, entry)) return;
-    LogLine(std::string("Unreadable ") + what + " in item " + std::to_string(n));
+    if (repairs.Valid(set, lib, entry)) return;
+    if (replacement < 0) {
+      complete = false;
+      return;
+    }
+    if (log) LogLine(std::string("Unreadable ") + what + " in item " + std::to_string(n));
     (r.*setter)(static_cast<uint32_t>(replacement));
   };
   repair(kTournaments, r.GetTournament(), repairs.tournament, "tournament",
          &HeaderRecord::SetTournament);
-  if (!r.IsGame()) return;
-  repair(kPlayers, r.GetWhite(), repairs.player, "white player", &HeaderRecord::SetWhite);
-  repair(kPlayers, r.GetBlack(), repairs.player, "black player", &HeaderRecord::SetBlack);
+  if (r.IsGame()) {
+    repair(kPlayers, r.GetWhite(), repairs.player, "white player", &HeaderRecord::SetWhite);
+    repair(kPlayers, r.GetBlack(), repairs.player, "black player", &HeaderRecord::SetBlack);
+  }
+  return complete;
+}
+
+// The library references of a record: tournament, white, black, annotator, source.
+struct Reference {
+  int library;
+  uint32_t (HeaderRecord::*get)() const;
+  void (HeaderRecord::*set)(uint32_t);
+  bool players;  // a text has none
+};
+constexpr Reference kReferences[5] = {
+    {kTournaments, &HeaderRecord::GetTournament, &HeaderRecord::SetTournament, false},
+    {kPlayers, &HeaderRecord::GetWhite, &HeaderRecord::SetWhite, true},
+    {kPlayers, &HeaderRecord::GetBlack, &HeaderRecord::SetBlack, true},
+    {kAnnotators, &HeaderRecord::GetAnnotator, &HeaderRecord::SetAnnotator, false},
+    {kSources, &HeaderRecord::GetSource, &HeaderRecord::SetSource, false},
+};
+
+// Counts the references of the kept records, repaired, under their new numbers in
+// list order, then builds the compacted libraries, so that the copy writes each
+// record once with its new entry numbers. An unreadable record refuses, naming it;
+// `repairsMissing` tells of a reference out of range without its "Unreadable" entry.
+int CountReferences(HeaderSetFiles& set, const Repairs& repairs, const std::vector<int32_t>& kept,
+                    bool& repairsMissing) {
+  repairsMissing = false;
+  for (HeaderLib* lib : set.libraries)
+    if (lib->InitCounting() != 0) return kMaintenanceUnreadable;
+  HeaderRecord r;
+  for (size_t i = 0; i < kept.size(); ++i) {
+    const int n = kept[i] + 1;
+    if (set.header->ReadRecord(static_cast<uint32_t>(n), r) != 0) {
+      DumpText("Unreadable record: " + std::to_string(n));
+      return kMaintenanceUnreadable;
+    }
+    if (!RepairReferences(set, repairs, n, r, false)) {
+      repairsMissing = true;
+      return kMaintenanceDone;
+    }
+    for (const Reference& ref : kReferences)
+      if (!ref.players || r.IsGame())
+        set.libraries[ref.library]->CountGame(static_cast<int32_t>((r.*ref.get)()),
+                                              static_cast<int32_t>(i + 1));
+  }
+  for (HeaderLib* lib : set.libraries)
+    if (lib->BuildBinTree(true) != 0) return kMaintenanceWriteError;
+  return kMaintenanceDone;
+}
+
+// Gives a record the entry numbers of the compacted libraries.
+void MapReferences(HeaderSetFiles& set, HeaderRecord& r) {
+  for (const Reference& ref : kReferences) {
+    const int32_t mapped = set.libraries[ref.library]->MapEntry(static_cast<int32_t>((r.*ref.get)()));
+    (r.*ref.set)(mapped < 0 ? 0u : static_cast<uint32_t>(mapped));
+  }
 }
 
 // One kept item of a batch: its record and where its body and annotation block lie
@@ -134,6 +196,10 @@ struct CarriedBooster {
   int countOffset = 0;  // where record 0 holds the record count
 };
 
+// Items of one batch at most: larger batches read little more in order but hold
+// their records out of the caches.
+constexpr size_t kMostPerBatch = 16384;
+
 // Copies the kept items batch by batch into the new files.
 class ItemCopier {
  public:
@@ -149,7 +215,8 @@ class ItemCopier {
         (uint64_t{set_.games->GetEnd()} + set_.annotations->End()) / items + 2;
     uint64_t perItem = average + sizeof(BatchItem);
     for (const auto& b : boosters_) perItem += b.recordSize;
-    per_ = static_cast<size_t>(std::clamp<uint64_t>(budget / perItem, 1, std::max<size_t>(count, 1)));
+    per_ = static_cast<size_t>(
+        std::clamp<uint64_t>(budget / perItem, 1, std::clamp<size_t>(count, 1, kMostPerBatch)));
     // Never more than the old files hold.
     const uint64_t most = uint64_t{set_.games->GetEnd()} + set_.annotations->End();
     bufferBytes_ = std::max<uint64_t>(4096, std::min(per_ * average, most));
@@ -185,17 +252,18 @@ class ItemCopier {
   // Reads records, bodies and blocks of list[start, end) in item-number order.
   int ReadBatch(const std::vector<int32_t>& kept, size_t start, size_t end) {
     ++batches_;
-    batch_.assign(end - start, BatchItem());
-    std::vector<size_t> order(batch_.size());
+    batch_.resize(end - start);
+    // (item number, slot) in item-number order.
+    std::vector<std::pair<int, size_t>> order(batch_.size());
     for (size_t i = 0; i < order.size(); ++i) {
-      order[i] = i;
+      batch_[i] = BatchItem();
       batch_[i].n = kept[start + i] + 1;
+      order[i] = {batch_[i].n, i};
     }
-    std::sort(order.begin(), order.end(),
-              [&](size_t a, size_t b) { return batch_[a].n < batch_[b].n; });
+    if (!std::is_sorted(order.begin(), order.end())) std::sort(order.begin(), order.end());
     for (auto& b : boosters_) b.records.assign(batch_.size() * b.recordSize, 0);
     uint64_t fill = 0;
-    for (const size_t slot : order) {
+    for (const auto& [n, slot] : order) {
       BatchItem& item = batch_[slot];
       if (const int rc = ReadItem(item, fill)) return rc;
       for (auto& b : boosters_)
@@ -211,7 +279,7 @@ class ItemCopier {
       DumpText("Unreadable record: " + std::to_string(item.n));
       return kMaintenanceUnreadable;
     }
-    RepairReferences(set_, repairs_, item.n, r);
+    RepairReferences(set_, repairs_, item.n, r, true);
     if (const uint32_t o = r.GetTqgOffset(); o >= 1) {
       item.bodyLength = set_.games->RecordLength(o);
       if (item.bodyLength <= 0) {
@@ -284,15 +352,7 @@ class ItemCopier {
       record.SetTqaOffset(annotationPos_);
       annotationPos_ += static_cast<uint32_t>(item.blockLength);
     }
-    const uint32_t refs[5] = {record.GetTournament(), record.GetWhite(), record.GetBlack(),
-                              record.GetAnnotator(), record.GetSource()};
-    HeaderLib* libs[5] = {set_.libraries[kTournaments], set_.libraries[kPlayers],
-                          set_.libraries[kPlayers], set_.libraries[kAnnotators],
-                          set_.libraries[kSources]};
-    const bool game = record.IsGame();
-    for (int i = 0; i < 5; ++i)
-      if (libs[i] && (i == 0 || game || i >= 3))
-        libs[i]->CountGame(static_cast<int32_t>(refs[i]), static_cast<int32_t>(m));
+    MapReferences(set_, record);
     return out_.header.WriteRecord(m, record) ? kMaintenanceWriteError : kMaintenanceDone;
   }
 
@@ -366,26 +426,6 @@ int FinishCarriedBoosters(std::vector<CarriedBooster>& boosters, uint32_t count)
   return kMaintenanceDone;
 }
 
-// Gives the records of the new header file the entry numbers of the compacted
-// libraries.
-int MapLibraryNumbers(HeaderSetFiles& set, FileTqh& header, uint32_t count) {
-  HeaderRecord r;
-  for (uint32_t m = 1; m <= count; ++m) {
-    if (header.ReadRecord(m, r)) return kMaintenanceWriteError;
-    const auto map = [&](int lib, uint32_t old) {
-      const int32_t mapped = set.libraries[lib]->MapEntry(static_cast<int32_t>(old));
-      return mapped < 0 ? 0u : static_cast<uint32_t>(mapped);
-    };
-    r.SetTournament(map(kTournaments, r.GetTournament()));
-    r.SetWhite(map(kPlayers, r.GetWhite()));
-    r.SetBlack(map(kPlayers, r.GetBlack()));
-    r.SetAnnotator(map(kAnnotators, r.GetAnnotator()));
-    r.SetSource(map(kSources, r.GetSource()));
-    if (header.WriteRecord(m, r)) return kMaintenanceWriteError;
-  }
-  return kMaintenanceDone;
-}
-
 }  // namespace
 
 // Copies every key of the set with its companion under temporary names and renumbers
@@ -428,9 +468,6 @@ int ReorganiseHeaderSet(HeaderSetFiles& set, const std::vector<int32_t>& kept,
   const int count = static_cast<int>(set.header->ItemCount());
   for (const int32_t index : kept)
     if (index < 0 || index >= count) return kMaintenanceUnreadable;
-  Repairs repairs;
-  if (const int rc = PrepareRepairs(set, kept, repairs)) return rc;
-
   FileSetReplacement replacement(set.base);
   const std::string tmpBase = replacement.Folder() + "/" + FileSetReplacement::kTemporaryStem;
   // Claimed first, so that every exit before the commit deletes what was written.
@@ -449,7 +486,26 @@ int ReorganiseHeaderSet(HeaderSetFiles& set, const std::vector<int32_t>& kept,
     const char* ext = b.countOffset == 0 ? "tqb" : "tqo";
     claim(tmpBase + "." + ext, ext);
   }
-  int rc = kMaintenanceDone;
+  // The libraries' counting state lives until the copy is written (the release at the
+  // commit may delete the libraries).
+  struct Scratch {
+    HeaderSetFiles* set;
+    void Free() {
+      if (set)
+        for (HeaderLib* lib : set->libraries) lib->FreeScratch();
+      set = nullptr;
+    }
+    ~Scratch() { Free(); }
+  } scratch{&set};
+  Repairs repairs;
+  bool repairsMissing = false;
+  int rc = CountReferences(set, repairs, kept, repairsMissing);
+  if (rc == kMaintenanceDone && repairsMissing) {
+    for (HeaderLib* lib : set.libraries) lib->FreeScratch();
+    rc = PrepareRepairs(set, kept, repairs);
+    if (rc == kMaintenanceDone) rc = CountReferences(set, repairs, kept, repairsMissing);
+  }
+  if (rc != kMaintenanceDone) return rc;
   {
     NewSet out(tmpBase);
     if (out.header.HasError() || out.games.HasError() || out.annotations.HasDefect())
@@ -458,8 +514,6 @@ int ReorganiseHeaderSet(HeaderSetFiles& set, const std::vector<int32_t>& kept,
     out.header.FileHeader() = set.header->FileHeader();
     out.header.SetNextRecord(static_cast<uint32_t>(kept.size()) + 1);
     if (out.header.WriteFileHeader()) return kMaintenanceWriteError;
-    for (HeaderLib* lib : set.libraries)
-      if (lib->InitCounting() != 0) return kMaintenanceUnreadable;
     // The new files are written front to back: their windows gather the writes.
     for (PagedFile* f : {&out.header.File(), &out.games.File(), &out.annotations.File()})
       f->EnableWriteBehind();
@@ -473,15 +527,11 @@ int ReorganiseHeaderSet(HeaderSetFiles& set, const std::vector<int32_t>& kept,
       rc = kMaintenanceWriteError;
     if (rc == kMaintenanceDone)
       rc = FinishCarriedBoosters(boosters, static_cast<uint32_t>(kept.size()));
-    for (int lib = 0; lib < 4 && rc == kMaintenanceDone; ++lib)
-      if (set.libraries[lib]->BuildBinTree(true) != 0) rc = kMaintenanceWriteError;
-    if (rc == kMaintenanceDone)
-      rc = MapLibraryNumbers(set, out.header, static_cast<uint32_t>(kept.size()));
-    for (HeaderLib* lib : set.libraries) lib->FreeScratch();
     for (PagedFile* f : {&out.header.File(), &out.games.File(), &out.annotations.File()})
       if (f->DisableWriteBehind() != 0 && rc == kMaintenanceDone) rc = kMaintenanceWriteError;
     for (auto& b : boosters) b.fresh.reset();
   }
+  scratch.Free();
   if (rc != kMaintenanceDone) return rc;  // the replacement deletes what was written
 
   std::vector<int32_t> map(static_cast<size_t>(count) + 1, -1);
