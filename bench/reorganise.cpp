@@ -99,7 +99,7 @@ void CopyWithCp(benchmark::State& state) {
   cpSeconds = total / static_cast<double>(state.iterations());
   state.counters["MB"] = static_cast<double>(SourceBytes()) / 1e6;
 }
-BENCHMARK(CopyWithCp)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
+BENCHMARK(CopyWithCp)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(5);
 
 void Reorganise(benchmark::State& state) {
   SourceBase();
@@ -131,7 +131,7 @@ void Reorganise(benchmark::State& state) {
   if (count != GameCount() - GameCount() / 10) state.SkipWithError("wrong number of games kept");
   if (cpSeconds > 0) state.counters["x cp"] = seconds / cpSeconds;
 }
-BENCHMARK(Reorganise)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
+BENCHMARK(Reorganise)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(5);
 
 }  // namespace
 }  // namespace zh

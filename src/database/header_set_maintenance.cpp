@@ -64,12 +64,17 @@ struct Repairs {
   // Whether an entry of the player or tournament library is readable (0 not known
   // yet, 1 yes, 2 no), so that each entry is read once.
   mutable std::vector<int8_t> known[2];
+  mutable bool anyInvalid = false;  // some reference was out of range
 
   bool Valid(HeaderSetFiles& set, int lib, uint32_t entry) const {
     std::vector<int8_t>& k = known[lib == kPlayers ? 0 : 1];
-    if (entry > 0xFFFFFF) return false;
+    if (entry > 0xFFFFFF) {
+      anyInvalid = true;
+      return false;
+    }
     if (entry >= k.size()) k.resize(entry + 1, 0);
     if (!k[entry]) k[entry] = ValidEntry(set.libraries[lib], entry) ? 1 : 2;
+    anyInvalid |= k[entry] == 2;
     return k[entry] == 1;
   }
 };
@@ -198,7 +203,7 @@ struct CarriedBooster {
 
 // Items of one batch at most: larger batches read little more in order but hold
 // their records out of the caches.
-constexpr size_t kMostPerBatch = 16384;
+constexpr size_t kMostPerBatch = 4096;
 
 // Copies the kept items batch by batch into the new files.
 class ItemCopier {
@@ -256,9 +261,11 @@ class ItemCopier {
     // (item number, slot) in item-number order.
     std::vector<std::pair<int, size_t>> order(batch_.size());
     for (size_t i = 0; i < order.size(); ++i) {
-      batch_[i] = BatchItem();
-      batch_[i].n = kept[start + i] + 1;
-      order[i] = {batch_[i].n, i};
+      BatchItem& item = batch_[i];  // the record is read over
+      item.n = kept[start + i] + 1;
+      item.bodyLength = item.blockLength = 0;
+      item.bodyAt = item.blockAt = -1;
+      order[i] = {item.n, i};
     }
     if (!std::is_sorted(order.begin(), order.end())) std::sort(order.begin(), order.end());
     for (auto& b : boosters_) b.records.assign(batch_.size() * b.recordSize, 0);
@@ -279,7 +286,7 @@ class ItemCopier {
       DumpText("Unreadable record: " + std::to_string(item.n));
       return kMaintenanceUnreadable;
     }
-    RepairReferences(set_, repairs_, item.n, r, true);
+    if (repairs_.anyInvalid) RepairReferences(set_, repairs_, item.n, r, true);
     if (const uint32_t o = r.GetTqgOffset(); o >= 1) {
       item.bodyLength = set_.games->RecordLength(o);
       if (item.bodyLength <= 0) {
