@@ -7,6 +7,7 @@
 #include <map>
 #include <memory>
 #include <optional>
+#include <random>
 #include <set>
 
 #include "core/disk_tree.h"
@@ -240,6 +241,72 @@ TEST(HeaderSetMaintenance, SmallBudgetsWriteTheSameFilesAsALargeOne) {
   std::vector<std::string> expected;
   for (int32_t i : list) expected.push_back(before[static_cast<size_t>(i)]);
   EXPECT_EQ(DescribeAll((dir / "db").string()), expected);
+}
+
+// A body longer than the old 500,000-byte cap is copied whole.
+TEST(HeaderSetMaintenance, LongBodyIsCopiedWhole) {
+  test::RecordingServices services;
+  test::TempDir dir;
+  const std::string base = (dir / "db").string();
+  WriteSix(base);
+  std::vector<uint8_t> body(600000);
+  {
+    TestSet set(base, false);
+    HeaderRecord r;
+    ASSERT_EQ(set.header->ReadRecord(3, r), 0);
+    ASSERT_EQ(set.games->File().Read(body.data(), r.tqgOffset, 4), 0);
+    body[1] = static_cast<uint8_t>(body.size() >> 16);
+    body[2] = static_cast<uint8_t>(body.size() >> 8);
+    body[3] = static_cast<uint8_t>(body.size());
+    std::mt19937 rng(9);
+    for (size_t i = 4; i < body.size(); ++i) body[i] = static_cast<uint8_t>(rng());
+    const uint32_t at = set.games->GetEnd();
+    ASSERT_EQ(set.games->File().Write(body.data(), at, static_cast<int32_t>(body.size())), 0);
+    ASSERT_EQ(set.games->SetEnd(at + static_cast<uint32_t>(body.size())), 0);
+    r.tqgOffset = at;
+    ASSERT_EQ(set.header->WriteRecord(3, r), 0);
+  }
+  {
+    TestSet set(base, false);
+    HeaderSetFiles files = set.Files();
+    ReorganiseOptions options;
+    options.release = [&] { set.Close(); };
+    ASSERT_EQ(ReorganiseHeaderSet(files, kKept, options), 0);
+  }
+  TestSet set(base, false);
+  HeaderRecord r;
+  ASSERT_EQ(set.header->ReadRecord(3, r), 0);
+  EXPECT_EQ(set.games->RecordLength(r.tqgOffset), static_cast<int64_t>(body.size()));
+  std::vector<uint8_t> back(body.size());
+  ASSERT_EQ(set.games->File().Read(back.data(), r.tqgOffset, static_cast<int32_t>(back.size())), 0);
+  EXPECT_TRUE(back == body);
+}
+
+// A record that cannot be read refuses the kept list and the reorganisation, naming
+// it, and changes no file.
+TEST(HeaderSetMaintenance, UnreadableRecordRefusesAndChangesNothing) {
+  test::TempDir dir;
+  const std::string base = (dir / "db").string();
+  WriteSix(base);
+  {
+    TestSet set(base, false);
+    const uint8_t unknownKind = 0x55;
+    ASSERT_EQ(set.header->File().Write(&unknownKind, uint64_t{5} * set.header->RecordSize(), 1), 0);
+  }
+  const Folder old = ReadFolder(dir.Path());
+  test::RecordingServices services;
+  {
+    TestSet set(base, false);
+    HeaderSetFiles files = set.Files();
+    std::vector<int32_t> kept;
+    PathList media;
+    EXPECT_EQ(CollectDeletedItems(files, 0, {}, kept, media), kMaintenanceUnreadable);
+    EXPECT_TRUE(kept.empty());
+    EXPECT_EQ(ReorganiseHeaderSet(files, {0, 4, 2}), kMaintenanceUnreadable);
+  }
+  EXPECT_EQ(ReadFolder(dir.Path()), old);
+  EXPECT_EQ(services.CallsStartingWith("ErrorBox: Item 5 cannot be read").size(), 1u);
+  EXPECT_EQ(services.CallsStartingWith("Dump: Unreadable record: 5").size(), 1u);
 }
 
 TEST(HeaderSetMaintenance, PlayerOutOfRangeSurvivesAsUnreadable) {
