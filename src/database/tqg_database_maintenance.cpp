@@ -46,6 +46,7 @@ int TqgDatabase::CollectDeleted(std::vector<int32_t>& kept, PathList& mediaOfDel
   kept.clear();
   if (!header_ || !game_ || !annotations_) return kDbLibraryDefect;
   CommitBatch();
+  if (const int rc = FileSetReplacement::CompletePending(basePath_)) return rc;
   HeaderSetFiles files = MaintenanceFiles();
   const MediaLinksOf links = [this](int n, const HeaderRecord& record, PathList& out) {
     if (record.IsText()) {
@@ -65,6 +66,8 @@ int TqgDatabase::CollectDeleted(std::vector<int32_t>& kept, PathList& mediaOfDel
 std::unique_ptr<std::vector<int32_t>> TqgDatabase::Sort(int criterion) {
   if (!header_) return nullptr;
   CommitBatch();
+  // Run files a killed sort left behind go here.
+  if (FileSetReplacement::CompletePending(basePath_) != 0) return nullptr;
   HeaderSetFiles files = MaintenanceFiles();
   const auto title = [this](int n) {
     TQTextItem text;
