@@ -282,6 +282,40 @@ TEST(HeaderSetMaintenance, LongBodyIsCopiedWhole) {
   EXPECT_TRUE(back == body);
 }
 
+// An annotation block whose length cannot be read is dropped with the dump lines; the
+// game keeps its moves and the reorganisation goes on.
+TEST(HeaderSetMaintenance, UnreadableAnnotationBlockIsDropped) {
+  test::RecordingServices services;
+  test::TempDir dir;
+  const std::string base = (dir / "db").string();
+  WriteSix(base);
+  const std::vector<std::string> before = DescribeAll(base);
+  {
+    TestSet set(base, false);
+    HeaderRecord r;
+    ASSERT_EQ(set.header->ReadRecord(5, r), 0);
+    ASSERT_NE(r.tqaOffset, 0u);
+    r.tqaOffset = set.annotations->End() + 1000;
+    ASSERT_EQ(set.header->WriteRecord(5, r), 0);
+    HeaderSetFiles files = set.Files();
+    ReorganiseOptions options;
+    options.release = [&] { set.Close(); };
+    ASSERT_EQ(ReorganiseHeaderSet(files, kKept, options), 0);
+  }
+  EXPECT_EQ(services.CallsStartingWith("Dump: "),
+            (std::vector<std::string>{"Dump: TQA defect in game: 5", "Dump: GameLen = -1",
+                                      "Dump: Please run integrity test", "Dump:  "}));
+  TestSet set(base, false);
+  HeaderRecord r;
+  ASSERT_EQ(set.header->ReadRecord(1, r), 0);
+  EXPECT_EQ(r.tqaOffset, 0u);
+  EXPECT_EQ(r.word43, 0u);
+  // The moves stay; only the comment of the dropped block is gone.
+  EXPECT_EQ(set.Describe(1).find("fifth"), std::string::npos);
+  EXPECT_NE(before[4].find("fifth"), std::string::npos);
+  EXPECT_EQ(set.Describe(2), before[0]);
+}
+
 // A record that cannot be read refuses the kept list and the reorganisation, naming
 // it, and changes no file.
 TEST(HeaderSetMaintenance, UnreadableRecordRefusesAndChangesNothing) {
