@@ -1,6 +1,8 @@
 #include "database/header_set_maintenance.h"
 
+#include <algorithm>
 #include <filesystem>
+#include <new>
 #include <system_error>
 
 #include "core/paged_file.h"
@@ -14,7 +16,9 @@
 #include "database/header_items.h"
 #include "database/header_library.h"
 #include "database/header_record.h"
+#include "database/database_sort.h"
 #include "database/key_file.h"
+#include "database/search_booster.h"
 
 namespace zh {
 
@@ -25,7 +29,6 @@ namespace {
 constexpr const char* kLibraryExtensions[4] = {"tqp", "tqt", "tqc", "tqs"};
 constexpr const char* kCompactExtensions[4] = {"cxp", "cxt", "cxc", "cxs"};
 constexpr int32_t kKeyKinds[] = {4, 0x200000, 0x400000, 0x800000, 0x1000000};
-constexpr const char* kDroppedExtensions[] = {"tqb", "tqo", "scn"};
 
 enum Library { kPlayers, kTournaments, kAnnotators, kSources };
 
@@ -58,6 +61,22 @@ struct NewSet {
 struct Repairs {
   int32_t player = -1;
   int32_t tournament = -1;
+  // Whether an entry of the player or tournament library is readable (0 not known
+  // yet, 1 yes, 2 no), so that each entry is read once.
+  mutable std::vector<int8_t> known[2];
+  mutable bool anyInvalid = false;  // some reference was out of range
+
+  bool Valid(HeaderSetFiles& set, int lib, uint32_t entry) const {
+    std::vector<int8_t>& k = known[lib == kPlayers ? 0 : 1];
+    if (entry > 0xFFFFFF) {
+      anyInvalid = true;
+      return false;
+    }
+    if (entry >= k.size()) k.resize(entry + 1, 0);
+    if (!k[entry]) k[entry] = ValidEntry(set.libraries[lib], entry) ? 1 : 2;
+    anyInvalid |= k[entry] == 2;
+    return k[entry] == 1;
+  }
 };
 
 // Reads every kept record before anything is written: an unreadable one refuses,
@@ -70,15 +89,14 @@ int PrepareRepairs(HeaderSetFiles& set, const std::vector<int32_t>& kept, Repair
       DumpText("Unreadable record: " + std::to_string(n));
       return kMaintenanceUnreadable;
     }
-    if (repairs.tournament < 0 && !ValidEntry(set.libraries[kTournaments], r.GetTournament())) {
+    if (repairs.tournament < 0 && !repairs.Valid(set, kTournaments, r.GetTournament())) {
       int16_t round = 0, subRound = 0;
       TQTournament unreadable("Unreadable", 0, round, subRound);
       if (set.libraries[kTournaments]->AddGame(unreadable, repairs.tournament, n) != 0)
         return kMaintenanceWriteError;
     }
     if (repairs.player < 0 && r.IsGame() &&
-        !(ValidEntry(set.libraries[kPlayers], r.GetWhite()) &&
-          ValidEntry(set.libraries[kPlayers], r.GetBlack()))) {
+        !(repairs.Valid(set, kPlayers, r.GetWhite()) && repairs.Valid(set, kPlayers, r.GetBlack()))) {
       TQPlayer unreadable("Unreadable", "");
       if (set.libraries[kPlayers]->AddGame(unreadable, repairs.player, n) != 0)
         return kMaintenanceWriteError;
@@ -87,85 +105,330 @@ int PrepareRepairs(HeaderSetFiles& set, const std::vector<int32_t>& kept, Repair
   return kMaintenanceDone;
 }
 
-// Replaces references out of range by the "Unreadable" entries, with a log line.
-void RepairReferences(HeaderSetFiles& set, const Repairs& repairs, int n, HeaderRecord& r) {
+// Replaces references out of range by the "Unreadable" entries, with a log line when
+// asked; false when an entry to replace one with is still missing.
+bool RepairReferences(HeaderSetFiles& set, const Repairs& repairs, int n, HeaderRecord& r,
+                      bool log) {
+  bool complete = true;
   const auto repair = [&](int lib, uint32_t entry, int32_t replacement, const char* what,
                           void (HeaderRecord::*setter)(uint32_t)) {
-    if (ValidEntry(set.libraries[lib], entry) || replacement < 0) return;
-    LogLine(std::string("Unreadable ") + what + " in item " + std::to_string(n));
+    if (repairs.Valid(set, lib, entry)) return;
+    if (replacement < 0) {
+      complete = false;
+      return;
+    }
+    if (log) LogLine(std::string("Unreadable ") + what + " in item " + std::to_string(n));
     (r.*setter)(static_cast<uint32_t>(replacement));
   };
   repair(kTournaments, r.GetTournament(), repairs.tournament, "tournament",
          &HeaderRecord::SetTournament);
-  if (!r.IsGame()) return;
-  repair(kPlayers, r.GetWhite(), repairs.player, "white player", &HeaderRecord::SetWhite);
-  repair(kPlayers, r.GetBlack(), repairs.player, "black player", &HeaderRecord::SetBlack);
+  if (r.IsGame()) {
+    repair(kPlayers, r.GetWhite(), repairs.player, "white player", &HeaderRecord::SetWhite);
+    repair(kPlayers, r.GetBlack(), repairs.player, "black player", &HeaderRecord::SetBlack);
+  }
+  return complete;
 }
 
-// Copies item n's body and annotation block and writes its record as record m.
-int CopyItem(HeaderSetFiles& set, const Repairs& repairs, NewSet& out, int n, uint32_t m,
-             uint32_t& gamePos, uint32_t& annotationPos) {
-  HeaderRecord record;
-  if (set.header->ReadRecord(static_cast<uint32_t>(n), record) != 0) {
-    DumpText("Unreadable record: " + std::to_string(n));
-    return kMaintenanceUnreadable;
-  }
-  RepairReferences(set, repairs, n, record);
-  if (const uint32_t o = record.GetTqgOffset(); o >= 1) {
-    const int64_t length = set.games->RecordLength(o);
-    if (length <= 0 || gamePos + static_cast<uint64_t>(length) > 0xFFFFFFFFu) {
-      DumpDefect("TQG defect in game: ", n, length);
+// The library references of a record: tournament, white, black, annotator, source.
+struct Reference {
+  int library;
+  uint32_t (HeaderRecord::*get)() const;
+  void (HeaderRecord::*set)(uint32_t);
+  bool players;  // a text has none
+};
+constexpr Reference kReferences[5] = {
+    {kTournaments, &HeaderRecord::GetTournament, &HeaderRecord::SetTournament, false},
+    {kPlayers, &HeaderRecord::GetWhite, &HeaderRecord::SetWhite, true},
+    {kPlayers, &HeaderRecord::GetBlack, &HeaderRecord::SetBlack, true},
+    {kAnnotators, &HeaderRecord::GetAnnotator, &HeaderRecord::SetAnnotator, false},
+    {kSources, &HeaderRecord::GetSource, &HeaderRecord::SetSource, false},
+};
+
+// Counts the references of the kept records, repaired, under their new numbers in
+// list order, then builds the compacted libraries, so that the copy writes each
+// record once with its new entry numbers. An unreadable record refuses, naming it;
+// `repairsMissing` tells of a reference out of range without its "Unreadable" entry.
+int CountReferences(HeaderSetFiles& set, const Repairs& repairs, const std::vector<int32_t>& kept,
+                    bool& repairsMissing) {
+  repairsMissing = false;
+  for (HeaderLib* lib : set.libraries)
+    if (lib->InitCounting() != 0) return kMaintenanceUnreadable;
+  HeaderRecord r;
+  for (size_t i = 0; i < kept.size(); ++i) {
+    const int n = kept[i] + 1;
+    if (set.header->ReadRecord(static_cast<uint32_t>(n), r) != 0) {
+      DumpText("Unreadable record: " + std::to_string(n));
       return kMaintenanceUnreadable;
     }
-    if (out.games.File().CopyFrom(set.games->File(), gamePos, o, static_cast<uint64_t>(length)))
-      return kMaintenanceWriteError;
-    record.SetTqgOffset(gamePos);
-    gamePos += static_cast<uint32_t>(length);
-  }
-  if (const uint32_t o = record.GetTqaOffset(); o >= 1) {
-    const int64_t length = set.annotations->BlockLength(o);
-    if (length <= 0 || annotationPos + static_cast<uint64_t>(length) > 0xFFFFFFFFu) {
-      // An unreadable block is dropped; the game keeps its moves.
-      DumpDefect("TQA defect in game: ", n, length);
-      record.SetTqaOffset(0);
-      record.word43 = 0;
-    } else {
-      if (out.annotations.File().CopyFrom(set.annotations->File(), annotationPos, o,
-                                          static_cast<uint64_t>(length)) ||
-          out.annotations.SetBlockGameNumber(annotationPos, m))
-        return kMaintenanceWriteError;
-      record.SetTqaOffset(annotationPos);
-      annotationPos += static_cast<uint32_t>(length);
+    if (!RepairReferences(set, repairs, n, r, false)) {
+      repairsMissing = true;
+      return kMaintenanceDone;
     }
+    for (const Reference& ref : kReferences)
+      if (!ref.players || r.IsGame())
+        set.libraries[ref.library]->CountGame(static_cast<int32_t>((r.*ref.get)()),
+                                              static_cast<int32_t>(i + 1));
   }
-  const uint32_t refs[5] = {record.GetTournament(), record.GetWhite(), record.GetBlack(),
-                            record.GetAnnotator(), record.GetSource()};
-  HeaderLib* libs[5] = {set.libraries[kTournaments], set.libraries[kPlayers],
-                        set.libraries[kPlayers], set.libraries[kAnnotators],
-                        set.libraries[kSources]};
-  const bool game = record.IsGame();
-  for (int i = 0; i < 5; ++i)
-    if (libs[i] && (i == 0 || game || i >= 3))
-      libs[i]->CountGame(static_cast<int32_t>(refs[i]), static_cast<int32_t>(m));
-  return out.header.WriteRecord(m, record) ? kMaintenanceWriteError : kMaintenanceDone;
+  for (HeaderLib* lib : set.libraries)
+    if (lib->BuildBinTree(true) != 0) return kMaintenanceWriteError;
+  return kMaintenanceDone;
 }
 
-// Gives the records of the new header file the entry numbers of the compacted
-// libraries.
-int MapLibraryNumbers(HeaderSetFiles& set, FileTqh& header, uint32_t count) {
-  HeaderRecord r;
-  for (uint32_t m = 1; m <= count; ++m) {
-    if (header.ReadRecord(m, r)) return kMaintenanceWriteError;
-    const auto map = [&](int lib, uint32_t old) {
-      const int32_t mapped = set.libraries[lib]->MapEntry(static_cast<int32_t>(old));
-      return mapped < 0 ? 0u : static_cast<uint32_t>(mapped);
-    };
-    r.SetTournament(map(kTournaments, r.GetTournament()));
-    r.SetWhite(map(kPlayers, r.GetWhite()));
-    r.SetBlack(map(kPlayers, r.GetBlack()));
-    r.SetAnnotator(map(kAnnotators, r.GetAnnotator()));
-    r.SetSource(map(kSources, r.GetSource()));
-    if (header.WriteRecord(m, r)) return kMaintenanceWriteError;
+// Gives a record the entry numbers of the compacted libraries.
+void MapReferences(HeaderSetFiles& set, HeaderRecord& r) {
+  for (const Reference& ref : kReferences) {
+    const int32_t mapped = set.libraries[ref.library]->MapEntry(static_cast<int32_t>((r.*ref.get)()));
+    (r.*ref.set)(mapped < 0 ? 0u : static_cast<uint32_t>(mapped));
+  }
+}
+
+// One kept item of a batch: its record and where its body and annotation block lie
+// in the batch buffer (-1: not read there, copied from the old file directly).
+struct BatchItem {
+  int n = 0;
+  HeaderRecord record;
+  int64_t bodyLength = 0, bodyAt = -1;
+  int64_t blockLength = 0, blockAt = -1;
+};
+
+// A booster carried into the new set: the old file, the new one and the records of
+// the batch in list order.
+struct CarriedBooster {
+  BoosterFile* old = nullptr;
+  std::unique_ptr<BoosterFile> fresh;
+  std::vector<uint8_t> records;
+  size_t recordSize = 0;
+  int countOffset = 0;  // where record 0 holds the record count
+};
+
+// Items of one batch at most: larger batches read little more in order but hold
+// their records out of the caches.
+constexpr size_t kMostPerBatch = 4096;
+
+// Copies the kept items batch by batch into the new files.
+class ItemCopier {
+ public:
+  ItemCopier(HeaderSetFiles& set, const Repairs& repairs, NewSet& out,
+             std::vector<CarriedBooster>& boosters)
+      : set_(set), repairs_(repairs), out_(out), boosters_(boosters),
+        gamePos_(out.games.GetEnd()), annotationPos_(out.annotations.End()) {}
+
+  // Items and bytes of one batch within `budget`.
+  void Size(uint64_t budget, size_t count) {
+    const uint64_t items = std::max<uint64_t>(set_.header->ItemCount(), 1);
+    const uint64_t average =
+        (uint64_t{set_.games->GetEnd()} + set_.annotations->End()) / items + 2;
+    uint64_t perItem = average + sizeof(BatchItem);
+    for (const auto& b : boosters_) perItem += b.recordSize;
+    per_ = static_cast<size_t>(
+        std::clamp<uint64_t>(budget / perItem, 1, std::clamp<size_t>(count, 1, kMostPerBatch)));
+    // Never more than the old files hold.
+    const uint64_t most = uint64_t{set_.games->GetEnd()} + set_.annotations->End();
+    bufferBytes_ = std::max<uint64_t>(4096, std::min(per_ * average, most));
+  }
+
+  int Run(const std::vector<int32_t>& kept) {
+    for (;;) {
+      try {
+        buffer_.reset(new uint8_t[static_cast<size_t>(bufferBytes_)]);
+        break;
+      } catch (const std::bad_alloc&) {
+        if (per_ < 2) {
+          ErrorBox("Not enough memory");
+          return kMaintenanceNoMemory;
+        }
+        per_ /= 2;
+        bufferBytes_ = std::max<uint64_t>(4096, bufferBytes_ / 2);
+      }
+    }
+    for (size_t start = 0; start < kept.size(); start += per_) {
+      const size_t end = std::min(kept.size(), start + per_);
+      if (const int rc = ReadBatch(kept, start, end)) return rc;
+      if (const int rc = WriteBatch(start)) return rc;
+    }
+    return kMaintenanceDone;
+  }
+
+  uint32_t GamePos() const { return gamePos_; }
+  uint32_t AnnotationPos() const { return annotationPos_; }
+  size_t Batches() const { return batches_; }
+
+ private:
+  // Reads records, bodies and blocks of list[start, end) in item-number order.
+  int ReadBatch(const std::vector<int32_t>& kept, size_t start, size_t end) {
+    ++batches_;
+    batch_.resize(end - start);
+    // (item number, slot) in item-number order.
+    std::vector<std::pair<int, size_t>> order(batch_.size());
+    for (size_t i = 0; i < order.size(); ++i) {
+      BatchItem& item = batch_[i];  // the record is read over
+      item.n = kept[start + i] + 1;
+      item.bodyLength = item.blockLength = 0;
+      item.bodyAt = item.blockAt = -1;
+      order[i] = {item.n, i};
+    }
+    if (!std::is_sorted(order.begin(), order.end())) std::sort(order.begin(), order.end());
+    for (auto& b : boosters_) b.records.assign(batch_.size() * b.recordSize, 0);
+    uint64_t fill = 0;
+    for (const auto& [n, slot] : order) {
+      BatchItem& item = batch_[slot];
+      if (const int rc = ReadItem(item, fill)) return rc;
+      for (auto& b : boosters_)
+        if (b.old->ReadRecord(static_cast<uint32_t>(item.n), b.records.data() + slot * b.recordSize))
+          return kMaintenanceUnreadable;
+    }
+    return kMaintenanceDone;
+  }
+
+  int ReadItem(BatchItem& item, uint64_t& fill) {
+    HeaderRecord& r = item.record;
+    if (set_.header->ReadRecord(static_cast<uint32_t>(item.n), r) != 0) {
+      DumpText("Unreadable record: " + std::to_string(item.n));
+      return kMaintenanceUnreadable;
+    }
+    if (repairs_.anyInvalid) RepairReferences(set_, repairs_, item.n, r, true);
+    if (const uint32_t o = r.GetTqgOffset(); o >= 1) {
+      item.bodyLength = set_.games->RecordLength(o);
+      if (item.bodyLength <= 0) {
+        DumpDefect("TQG defect in game: ", item.n, item.bodyLength);
+        return kMaintenanceUnreadable;
+      }
+      if (!ReadInto(set_.games->File(), o, item.bodyLength, fill, item.bodyAt))
+        return kMaintenanceUnreadable;
+    }
+    if (const uint32_t o = r.GetTqaOffset(); o >= 1) {
+      item.blockLength = set_.annotations->BlockLength(o);
+      if (item.blockLength <= 0) {
+        // An unreadable block is dropped; the game keeps its moves.
+        DumpDefect("TQA defect in game: ", item.n, item.blockLength);
+        r.SetTqaOffset(0);
+        r.word43 = 0;
+        item.blockLength = 0;
+      } else if (!ReadInto(set_.annotations->File(), o, item.blockLength, fill, item.blockAt)) {
+        return kMaintenanceUnreadable;
+      }
+    }
+    return kMaintenanceDone;
+  }
+
+  // Reads `length` bytes at `offset` into the buffer when they fit; false on a read
+  // error.
+  bool ReadInto(PagedFile& file, uint32_t offset, int64_t length, uint64_t& fill, int64_t& at) {
+    if (fill + static_cast<uint64_t>(length) > bufferBytes_) return true;
+    if (file.Read(buffer_.get() + fill, offset, static_cast<int32_t>(length)) != 0) return false;
+    at = static_cast<int64_t>(fill);
+    fill += static_cast<uint64_t>(length);
+    return true;
+  }
+
+  // Writes the batch in list order as records start + 1 ...
+  int WriteBatch(size_t start) {
+    for (size_t i = 0; i < batch_.size(); ++i)
+      if (const int rc = WriteItem(batch_[i], static_cast<uint32_t>(start + i + 1))) return rc;
+    for (auto& b : boosters_)
+      if (b.fresh->WriteRecords(static_cast<uint32_t>(start + 1),
+                                static_cast<uint32_t>(batch_.size()), b.records.data()))
+        return kMaintenanceWriteError;
+    return kMaintenanceDone;
+  }
+
+  // Places `length` bytes from the buffer or the old file at `pos` of `to`.
+  int Place(PagedFile& to, PagedFile& from, uint32_t fromOffset, int64_t length, int64_t at,
+            uint32_t& pos) {
+    if (pos + static_cast<uint64_t>(length) > 0xFFFFFFFFu) return kMaintenanceWriteError;
+    const bool failed =
+        at >= 0 ? to.Write(buffer_.get() + at, pos, static_cast<int32_t>(length)) != 0
+                : to.CopyFrom(from, pos, fromOffset, static_cast<uint64_t>(length)) != 0;
+    return failed ? kMaintenanceWriteError : kMaintenanceDone;
+  }
+
+  int WriteItem(BatchItem& item, uint32_t m) {
+    HeaderRecord& record = item.record;
+    if (const uint32_t o = record.GetTqgOffset(); o >= 1) {
+      if (const int rc = Place(out_.games.File(), set_.games->File(), o, item.bodyLength,
+                               item.bodyAt, gamePos_))
+        return rc;
+      record.SetTqgOffset(gamePos_);
+      gamePos_ += static_cast<uint32_t>(item.bodyLength);
+    }
+    if (const uint32_t o = record.GetTqaOffset(); o >= 1) {
+      if (const int rc = Place(out_.annotations.File(), set_.annotations->File(), o,
+                               item.blockLength, item.blockAt, annotationPos_))
+        return rc;
+      if (out_.annotations.SetBlockGameNumber(annotationPos_, m)) return kMaintenanceWriteError;
+      record.SetTqaOffset(annotationPos_);
+      annotationPos_ += static_cast<uint32_t>(item.blockLength);
+    }
+    MapReferences(set_, record);
+    return out_.header.WriteRecord(m, record) ? kMaintenanceWriteError : kMaintenanceDone;
+  }
+
+  HeaderSetFiles& set_;
+  const Repairs& repairs_;
+  NewSet& out_;
+  std::vector<CarriedBooster>& boosters_;
+  uint32_t gamePos_, annotationPos_;
+  size_t per_ = 1;
+  uint64_t bufferBytes_ = 4096;
+  size_t batches_ = 0;
+  std::unique_ptr<uint8_t[]> buffer_;
+  std::vector<BatchItem> batch_;
+};
+
+// The boosters to carry: the search booster with a record per item, else none of
+// them; without a search booster, the openings booster with a record per item. The
+// others are listed in `dropped`.
+std::vector<CarriedBooster> BoostersToCarry(HeaderSetFiles& set, uint32_t itemCount,
+                                            std::vector<const char*>& dropped) {
+  const auto consistent = [&](BoosterFile* b) {
+    return b && b->Status() == 0 && b->RecordCount() == itemCount + 1;
+  };
+  std::vector<CarriedBooster> carried;
+  const auto carry = [&](BoosterFile* b, int countOffset) {
+    CarriedBooster c;
+    c.old = b;
+    c.countOffset = countOffset;
+    carried.push_back(std::move(c));
+  };
+  if (set.searchBooster && !consistent(set.searchBooster)) {
+    dropped = {"tqb", "tqo"};
+    return carried;
+  }
+  if (set.searchBooster) carry(set.searchBooster, 0);
+  if (consistent(set.openingsBooster)) carry(set.openingsBooster, 2);
+  else dropped.push_back("tqo");
+  if (!set.searchBooster) dropped.push_back("tqb");
+  return carried;
+}
+
+// Creates the new booster files beside the new set.
+int CreateCarriedBoosters(std::vector<CarriedBooster>& boosters, const std::string& tmpBase) {
+  for (auto& b : boosters) {
+    if (b.countOffset == 0) {
+      auto* old = static_cast<SearchBooster*>(b.old);
+      b.recordSize = static_cast<size_t>(old->RecordSize());
+      b.fresh = std::make_unique<SearchBooster>(tmpBase, "tqb", true, old->Kind());
+    } else {
+      b.recordSize = OpeningsBooster::kRecordSize;
+      b.fresh = std::make_unique<OpeningsBooster>(tmpBase, "tqo", true);
+    }
+    if (b.fresh->Status() != 0) return kMaintenanceWriteError;
+  }
+  return kMaintenanceDone;
+}
+
+// Gives each new booster the old one's record 0 with the new record count.
+int FinishCarriedBoosters(std::vector<CarriedBooster>& boosters, uint32_t count) {
+  for (auto& b : boosters) {
+    std::vector<uint8_t> header(b.recordSize);
+    if (b.old->File().Read(header.data(), 0, static_cast<int32_t>(b.recordSize)) != 0)
+      return kMaintenanceUnreadable;
+    const uint32_t records = count + 1;
+    for (int i = 0; i < 4; ++i)
+      header[static_cast<size_t>(b.countOffset + i)] = static_cast<uint8_t>(records >> (24 - 8 * i));
+    if (b.fresh->File().Write(header.data(), 0, static_cast<int32_t>(b.recordSize)) != 0 ||
+        b.fresh->File().WriteBack() != 0)
+      return kMaintenanceWriteError;
   }
   return kMaintenanceDone;
 }
@@ -212,9 +475,6 @@ int ReorganiseHeaderSet(HeaderSetFiles& set, const std::vector<int32_t>& kept,
   const int count = static_cast<int>(set.header->ItemCount());
   for (const int32_t index : kept)
     if (index < 0 || index >= count) return kMaintenanceUnreadable;
-  Repairs repairs;
-  if (const int rc = PrepareRepairs(set, kept, repairs)) return rc;
-
   FileSetReplacement replacement(set.base);
   const std::string tmpBase = replacement.Folder() + "/" + FileSetReplacement::kTemporaryStem;
   // Claimed first, so that every exit before the commit deletes what was written.
@@ -226,40 +486,66 @@ int ReorganiseHeaderSet(HeaderSetFiles& set, const std::vector<int32_t>& kept,
   claim(tmpBase + ".cxa", "tqa");
   for (int lib = 0; lib < 4; ++lib)
     claim(set.base + "." + kCompactExtensions[lib], kLibraryExtensions[lib]);
-  int rc = kMaintenanceDone;
+  std::vector<const char*> droppedBoosters;
+  std::vector<CarriedBooster> boosters =
+      BoostersToCarry(set, static_cast<uint32_t>(count), droppedBoosters);
+  for (const auto& b : boosters) {
+    const char* ext = b.countOffset == 0 ? "tqb" : "tqo";
+    claim(tmpBase + "." + ext, ext);
+  }
+  // The libraries' counting state lives until the copy is written (the release at the
+  // commit may delete the libraries).
+  struct Scratch {
+    HeaderSetFiles* set;
+    void Free() {
+      if (set)
+        for (HeaderLib* lib : set->libraries) lib->FreeScratch();
+      set = nullptr;
+    }
+    ~Scratch() { Free(); }
+  } scratch{&set};
+  Repairs repairs;
+  bool repairsMissing = false;
+  int rc = CountReferences(set, repairs, kept, repairsMissing);
+  if (rc == kMaintenanceDone && repairsMissing) {
+    for (HeaderLib* lib : set.libraries) lib->FreeScratch();
+    rc = PrepareRepairs(set, kept, repairs);
+    if (rc == kMaintenanceDone) rc = CountReferences(set, repairs, kept, repairsMissing);
+  }
+  if (rc != kMaintenanceDone) return rc;
   {
     NewSet out(tmpBase);
     if (out.header.HasError() || out.games.HasError() || out.annotations.HasDefect())
       return kMaintenanceWriteError;
+    if ((rc = CreateCarriedBoosters(boosters, tmpBase)) != kMaintenanceDone) return rc;
     out.header.FileHeader() = set.header->FileHeader();
     out.header.SetNextRecord(static_cast<uint32_t>(kept.size()) + 1);
     if (out.header.WriteFileHeader()) return kMaintenanceWriteError;
-    for (HeaderLib* lib : set.libraries)
-      if (lib->InitCounting() != 0) return kMaintenanceUnreadable;
-    uint32_t gamePos = out.games.GetEnd();
-    uint32_t annotationPos = out.annotations.End();
-    for (size_t i = 0; i < kept.size() && rc == kMaintenanceDone; ++i)
-      rc = CopyItem(set, repairs, out, kept[i] + 1, static_cast<uint32_t>(i + 1), gamePos, annotationPos);
+    // The new files are written front to back: their windows gather the writes.
+    for (PagedFile* f : {&out.header.File(), &out.games.File(), &out.annotations.File()})
+      f->EnableWriteBehind();
+    ItemCopier copier(set, repairs, out, boosters);
+    copier.Size(options.memoryBudget ? options.memoryBudget : MaintenanceBudget(60), kept.size());
+    rc = copier.Run(kept);
+    if (options.onBatches) options.onBatches(copier.Batches());
     if (rc == kMaintenanceDone &&
-        (out.games.SetEnd(gamePos) || out.games.SetWaste(0) ||
-         out.annotations.SetEnd(annotationPos) || out.annotations.SetWasted(0)))
+        (out.games.SetEnd(copier.GamePos()) || out.games.SetWaste(0) ||
+         out.annotations.SetEnd(copier.AnnotationPos()) || out.annotations.SetWasted(0)))
       rc = kMaintenanceWriteError;
-    for (int lib = 0; lib < 4 && rc == kMaintenanceDone; ++lib)
-      if (set.libraries[lib]->BuildBinTree(true) != 0) rc = kMaintenanceWriteError;
     if (rc == kMaintenanceDone)
-      rc = MapLibraryNumbers(set, out.header, static_cast<uint32_t>(kept.size()));
-    for (HeaderLib* lib : set.libraries) lib->FreeScratch();
-    if (rc == kMaintenanceDone &&
-        (out.header.File().WriteBack() || out.games.File().WriteBack() ||
-         out.annotations.File().WriteBack()))
-      rc = kMaintenanceWriteError;
+      rc = FinishCarriedBoosters(boosters, static_cast<uint32_t>(kept.size()));
+    for (PagedFile* f : {&out.header.File(), &out.games.File(), &out.annotations.File()})
+      if (f->DisableWriteBehind() != 0 && rc == kMaintenanceDone) rc = kMaintenanceWriteError;
+    for (auto& b : boosters) b.fresh.reset();
   }
+  scratch.Free();
   if (rc != kMaintenanceDone) return rc;  // the replacement deletes what was written
 
   std::vector<int32_t> map(static_cast<size_t>(count) + 1, -1);
   for (size_t i = 0; i < kept.size(); ++i) map[static_cast<size_t>(kept[i]) + 1] = static_cast<int32_t>(i + 1);
   if ((rc = RenumberKeyCopies(set, replacement, map)) != kMaintenanceDone) return rc;
-  for (const char* ext : kDroppedExtensions)
+  droppedBoosters.push_back("scn");
+  for (const char* ext : droppedBoosters)
     if (const std::string path = set.filePath(ext); Exists(path)) replacement.Remove(path);
   return replacement.Commit(options.release);
 }

@@ -15,6 +15,7 @@
 
 namespace zh {
 
+class BoosterFile;
 class FileSetReplacement;
 class FileTqa;
 class FileTqg;
@@ -30,6 +31,9 @@ struct HeaderSetFiles {
   FileTqa* annotations = nullptr;
   // Players, tournaments, annotators, sources.
   HeaderLib* libraries[4] = {};
+  // The boosters when they are there (one record per item after record 0).
+  BoosterFile* searchBooster = nullptr;
+  BoosterFile* openingsBooster = nullptr;
   // The path of base.ext as it is on disk (extensions are compared case-blind).
   std::function<std::string(const char* ext)> filePath;
 };
@@ -37,6 +41,11 @@ struct HeaderSetFiles {
 struct ReorganiseOptions {
   // Closes every file of the old set; called once the new set is committed.
   std::function<void()> release;
+  // Bytes the copy may hold at once; 0 takes 60 % of the memory budget, capped at 1 GiB.
+  // The files written do not depend on it.
+  uint64_t memoryBudget = 0;
+  // Told of the number of batches the copy took.
+  std::function<void(size_t batches)> onBatches;
 };
 
 // Result codes of the maintenance calls.
@@ -45,6 +54,7 @@ enum MaintenanceResult : int {
   kMaintenanceMissingFile = 6,  // a file of the set is not open, or too little disk
   kMaintenanceUnreadable = 12,  // a record, body or library cannot be read
   kMaintenanceWriteError = 11,  // a new file could not be written; nothing changed
+  kMaintenanceNoMemory = 8,     // not even a batch of one item fits; nothing changed
 };
 
 // Copies every key of the set with its companion under temporary names claimed by the
@@ -59,11 +69,14 @@ bool LibraryReferencesValid(HeaderSetFiles& set, const HeaderRecord& record);
 // Writes the kept items (0-based indexes, in their new order) into new files, each
 // body and annotation block at any valid length, with annotation blocks renumbered,
 // libraries compacted to the names still used with their counts and first games, and
-// the keys renumbered on copies; then replaces the set. An unreadable record or body
-// refuses before the set changes, naming the item in the dump window. A library
-// reference out of range is logged and points to an entry "Unreadable", which is
-// added to the old library first. The boosters,
-// whose records follow the old numbers, and the scan file are dropped.
+// the keys renumbered on copies; then replaces the set. The items are copied in
+// batches that the memory budget bounds: each batch is read in item-number order and
+// written in list order. An unreadable record or body refuses before the set changes,
+// naming the item in the dump window; an unreadable annotation block is dropped. A
+// library reference out of range is logged and points to an entry "Unreadable", which
+// is added to the old library first. The boosters are carried in list order when the
+// search booster (or, without one, the openings booster) has a record per item, and
+// are dropped otherwise; the scan file is dropped.
 int ReorganiseHeaderSet(HeaderSetFiles& set, const std::vector<int32_t>& kept,
                         const ReorganiseOptions& options = {});
 

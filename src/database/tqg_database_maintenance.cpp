@@ -7,6 +7,7 @@
 #include "database/header_library.h"
 #include "database/header_set_maintenance.h"
 #include "database/header_set_sort.h"
+#include "database/search_booster.h"
 #include "database/tqg_database.h"
 
 namespace zh {
@@ -24,6 +25,10 @@ HeaderSetFiles TqgDatabase::MaintenanceFiles() {
   files.libraries[2] = annotators_.get();
   files.libraries[3] = sources_.get();
   files.filePath = [this](const char* ext) { return MainFilePath(ext); };
+  OpenSearchBooster(false);
+  OpenOpeningsBooster(false);
+  files.searchBooster = GetSearchBooster();
+  files.openingsBooster = GetOpeningsBooster();
   return files;
 }
 
@@ -41,6 +46,7 @@ int TqgDatabase::CollectDeleted(std::vector<int32_t>& kept, PathList& mediaOfDel
   kept.clear();
   if (!header_ || !game_ || !annotations_) return kDbLibraryDefect;
   CommitBatch();
+  if (const int rc = FileSetReplacement::CompletePending(basePath_)) return rc;
   HeaderSetFiles files = MaintenanceFiles();
   const MediaLinksOf links = [this](int n, const HeaderRecord& record, PathList& out) {
     if (record.IsText()) {
@@ -60,6 +66,8 @@ int TqgDatabase::CollectDeleted(std::vector<int32_t>& kept, PathList& mediaOfDel
 std::unique_ptr<std::vector<int32_t>> TqgDatabase::Sort(int criterion) {
   if (!header_) return nullptr;
   CommitBatch();
+  // Run files a killed sort left behind go here.
+  if (FileSetReplacement::CompletePending(basePath_) != 0) return nullptr;
   HeaderSetFiles files = MaintenanceFiles();
   const auto title = [this](int n) {
     TQTextItem text;

@@ -6,6 +6,8 @@
 #include <fstream>
 #include <map>
 #include <memory>
+#include <optional>
+#include <random>
 #include <set>
 
 #include "core/disk_tree.h"
@@ -189,6 +191,156 @@ TEST(HeaderSetMaintenance, ReorganiseKeepsTheListedItemsInListOrderWithCompactLi
   }
   EXPECT_FALSE(after.count("db.scn"));
   EXPECT_FALSE(after.count("db.tqr"));
+}
+
+// Batches read in item order and written in list order: the files do not depend on
+// the budget, also when a block does not fit the batch buffer at all.
+TEST(HeaderSetMaintenance, SmallBudgetsWriteTheSameFilesAsALargeOne) {
+  test::RecordingServices services;
+  test::TempDir source;
+  const std::string base = (source / "db").string();
+  WriteSix(base);
+  {
+    TestSet set(base, false);
+    for (int i = 0; i < 12; ++i)
+      set.Add(i % 2 ? "e2e4 c7c5" : "d2d4 g8f6 c2c4", "P" + std::to_string(i % 5), "T" + std::to_string(i % 3),
+              std::string(i == 7 ? 9000 : 10 + 40 * i, static_cast<char>('a' + i)), i % 4 == 3);
+  }
+  const std::vector<int32_t> list = {17, 2, 9, 0, 12, 4, 16, 8, 11, 6, 13, 15, 7};
+  std::optional<Folder> first;
+  for (const uint64_t budget : {uint64_t{0}, uint64_t{1}, uint64_t{2500}}) {
+    SCOPED_TRACE(budget);
+    test::TempDir dir;
+    for (const auto& e : fs::directory_iterator(source.Path())) fs::copy(e.path(), dir / e.path().filename());
+    {
+      TestSet set((dir / "db").string(), false);
+      HeaderSetFiles files = set.Files();
+      ReorganiseOptions options;
+      options.release = [&] { set.Close(); };
+      options.memoryBudget = budget;
+      size_t batches = 0;
+      options.onBatches = [&](size_t n) { batches = n; };
+      ASSERT_EQ(ReorganiseHeaderSet(files, list, options), 0);
+      if (budget) {
+        EXPECT_GE(batches, 3u);
+      } else {
+        EXPECT_EQ(batches, 1u);
+      }
+    }
+    const Folder now = ReadFolder(dir.Path());
+    if (!first) first = now;
+    EXPECT_EQ(now, *first);
+  }
+  const std::vector<std::string> before = DescribeAll(base);
+  ASSERT_EQ(before.size(), 18u);
+  test::TempDir dir;
+  for (const auto& [name, bytes] : *first) {
+    std::ofstream out(dir / name, std::ios::binary);
+    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+  }
+  std::vector<std::string> expected;
+  for (int32_t i : list) expected.push_back(before[static_cast<size_t>(i)]);
+  EXPECT_EQ(DescribeAll((dir / "db").string()), expected);
+}
+
+// A body longer than the old 500,000-byte cap is copied whole.
+TEST(HeaderSetMaintenance, LongBodyIsCopiedWhole) {
+  test::RecordingServices services;
+  test::TempDir dir;
+  const std::string base = (dir / "db").string();
+  WriteSix(base);
+  std::vector<uint8_t> body(600000);
+  {
+    TestSet set(base, false);
+    HeaderRecord r;
+    ASSERT_EQ(set.header->ReadRecord(3, r), 0);
+    ASSERT_EQ(set.games->File().Read(body.data(), r.tqgOffset, 4), 0);
+    body[1] = static_cast<uint8_t>(body.size() >> 16);
+    body[2] = static_cast<uint8_t>(body.size() >> 8);
+    body[3] = static_cast<uint8_t>(body.size());
+    std::mt19937 rng(9);
+    for (size_t i = 4; i < body.size(); ++i) body[i] = static_cast<uint8_t>(rng());
+    const uint32_t at = set.games->GetEnd();
+    ASSERT_EQ(set.games->File().Write(body.data(), at, static_cast<int32_t>(body.size())), 0);
+    ASSERT_EQ(set.games->SetEnd(at + static_cast<uint32_t>(body.size())), 0);
+    r.tqgOffset = at;
+    ASSERT_EQ(set.header->WriteRecord(3, r), 0);
+  }
+  {
+    TestSet set(base, false);
+    HeaderSetFiles files = set.Files();
+    ReorganiseOptions options;
+    options.release = [&] { set.Close(); };
+    ASSERT_EQ(ReorganiseHeaderSet(files, kKept, options), 0);
+  }
+  TestSet set(base, false);
+  HeaderRecord r;
+  ASSERT_EQ(set.header->ReadRecord(3, r), 0);
+  EXPECT_EQ(set.games->RecordLength(r.tqgOffset), static_cast<int64_t>(body.size()));
+  std::vector<uint8_t> back(body.size());
+  ASSERT_EQ(set.games->File().Read(back.data(), r.tqgOffset, static_cast<int32_t>(back.size())), 0);
+  EXPECT_TRUE(back == body);
+}
+
+// An annotation block whose length cannot be read is dropped with the dump lines; the
+// game keeps its moves and the reorganisation goes on.
+TEST(HeaderSetMaintenance, UnreadableAnnotationBlockIsDropped) {
+  test::RecordingServices services;
+  test::TempDir dir;
+  const std::string base = (dir / "db").string();
+  WriteSix(base);
+  const std::vector<std::string> before = DescribeAll(base);
+  {
+    TestSet set(base, false);
+    HeaderRecord r;
+    ASSERT_EQ(set.header->ReadRecord(5, r), 0);
+    ASSERT_NE(r.tqaOffset, 0u);
+    r.tqaOffset = set.annotations->End() + 1000;
+    ASSERT_EQ(set.header->WriteRecord(5, r), 0);
+    HeaderSetFiles files = set.Files();
+    ReorganiseOptions options;
+    options.release = [&] { set.Close(); };
+    ASSERT_EQ(ReorganiseHeaderSet(files, kKept, options), 0);
+  }
+  EXPECT_EQ(services.CallsStartingWith("Dump: "),
+            (std::vector<std::string>{"Dump: TQA defect in game: 5", "Dump: GameLen = -1",
+                                      "Dump: Please run integrity test", "Dump:  "}));
+  TestSet set(base, false);
+  HeaderRecord r;
+  ASSERT_EQ(set.header->ReadRecord(1, r), 0);
+  EXPECT_EQ(r.tqaOffset, 0u);
+  EXPECT_EQ(r.word43, 0u);
+  // The moves stay; only the comment of the dropped block is gone.
+  EXPECT_EQ(set.Describe(1).find("fifth"), std::string::npos);
+  EXPECT_NE(before[4].find("fifth"), std::string::npos);
+  EXPECT_EQ(set.Describe(2), before[0]);
+}
+
+// A record that cannot be read refuses the kept list and the reorganisation, naming
+// it, and changes no file.
+TEST(HeaderSetMaintenance, UnreadableRecordRefusesAndChangesNothing) {
+  test::TempDir dir;
+  const std::string base = (dir / "db").string();
+  WriteSix(base);
+  {
+    TestSet set(base, false);
+    const uint8_t unknownKind = 0x55;
+    ASSERT_EQ(set.header->File().Write(&unknownKind, uint64_t{5} * set.header->RecordSize(), 1), 0);
+  }
+  const Folder old = ReadFolder(dir.Path());
+  test::RecordingServices services;
+  {
+    TestSet set(base, false);
+    HeaderSetFiles files = set.Files();
+    std::vector<int32_t> kept;
+    PathList media;
+    EXPECT_EQ(CollectDeletedItems(files, 0, {}, kept, media), kMaintenanceUnreadable);
+    EXPECT_TRUE(kept.empty());
+    EXPECT_EQ(ReorganiseHeaderSet(files, {0, 4, 2}), kMaintenanceUnreadable);
+  }
+  EXPECT_EQ(ReadFolder(dir.Path()), old);
+  EXPECT_EQ(services.CallsStartingWith("ErrorBox: Item 5 cannot be read").size(), 1u);
+  EXPECT_EQ(services.CallsStartingWith("Dump: Unreadable record: 5").size(), 1u);
 }
 
 TEST(HeaderSetMaintenance, PlayerOutOfRangeSurvivesAsUnreadable) {

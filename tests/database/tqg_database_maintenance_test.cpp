@@ -44,7 +44,12 @@ TEST(TqgDatabaseMaintenance, CollectSortAndReorganiseKeepEveryItemThatIsNotDelet
     ASSERT_EQ(db.CollectDeleted(kept, media), 0);
     EXPECT_EQ(kept.size(), 9u);
     EXPECT_EQ(media.Count(), 0);
+    // Run files of a killed sort are removed by the next maintenance call.
+    std::ofstream(dir / "__TMP$SORT.99.1") << "left behind";
+    std::ofstream(dir / "temp.0") << "a user's file";
     const auto order = db.Sort(1);
+    EXPECT_FALSE(fs::exists(dir / "__TMP$SORT.99.1"));
+    EXPECT_TRUE(fs::exists(dir / "temp.0"));
     ASSERT_TRUE(order);
     EXPECT_EQ(order->size(), 12u);
     ASSERT_EQ(db.ReorganiseItems(kept), 0);
