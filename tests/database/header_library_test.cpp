@@ -163,6 +163,34 @@ TEST_F(HeaderLibTest, AddGameStopsAtTheLastEntryNumber) {
   EXPECT_EQ(lib.GetGameCount(0xFFFFFF), 2);
 }
 
+// A damaged free head (a node that is not free) does not let a new entry past the
+// last number either.
+TEST_F(HeaderLibTest, DamagedFreeHeadAtTheLastEntryNumberInsertsNothing) {
+  const std::string path = base + ".tqp";
+  { PlayerLib lib(base, DiskTree::kOpenOrCreate); }
+  std::vector<uint8_t> header(28);
+  {
+    std::ifstream in(path, std::ios::binary);
+    in.read(reinterpret_cast<char*>(header.data()), 28);
+  }
+  PutLE32(header.data(), 0x1000000);
+  PutLE32(header.data() + 4, -1);
+  PutLE32(header.data() + 16, 5);  // node 5 has left 0: not a free node
+  {
+    std::fstream out(path, std::ios::binary | std::ios::in | std::ios::out);
+    out.write(reinterpret_cast<const char*>(header.data()), 28);
+  }
+  ASSERT_EQ(truncate(path.c_str(), 28 + 0x1000000LL * (9 + 58)), 0);
+  PlayerLib lib(base, DiskTree::kOpenExisting);
+  ASSERT_EQ(lib.Status(), 0);
+  TQPlayer beyond = Player("Beyond");
+  int32_t entry = 0;
+  EXPECT_EQ(lib.AddGame(beyond, entry, 1), 15);
+  EXPECT_EQ(entry, -1);
+  EXPECT_EQ(lib.NodeCount(), 0x1000000);
+  EXPECT_EQ(lib.Tree()->FreeHead(), 5);
+}
+
 // Five survivors: root 2 over 1 (over 0) and 4 (over 3), every balance true.
 TEST_F(HeaderLibTest, BuildBinTreeOverFiveEntriesIsBalanced) {
   PlayerLib lib(base, DiskTree::kOpenOrCreate);
