@@ -128,25 +128,30 @@ TEST_F(HeaderLibTest, TournamentKeepsItsNumberAndTakesNewerDetails) {
   EXPECT_EQ(lib.ReadEntry(player, entry), 6);
 }
 
-// Entry numbers live in 24 bits of a game record: the library refuses to go beyond.
-TEST_F(HeaderLibTest, AddGameStopsAtTheLastEntryNumber) {
+// A player library in a sparse file of `count` unlinked nodes that are not free (all
+// bytes 0), with the given free-list head.
+void WriteSparseLibrary(const std::string& base, int32_t count, int32_t freeHead) {
   const std::string path = base + ".tqp";
-  {
-    PlayerLib lib(base, DiskTree::kOpenOrCreate);
-  }
-  // A sparse file whose slots 0 .. 0xFFFFFE are all taken by free-less, unlinked nodes.
+  { PlayerLib lib(base, DiskTree::kOpenOrCreate); }
   std::vector<uint8_t> header(28);
   {
     std::ifstream in(path, std::ios::binary);
     in.read(reinterpret_cast<char*>(header.data()), 28);
   }
-  PutLE32(header.data(), 0xFFFFFF);
+  PutLE32(header.data(), count);
   PutLE32(header.data() + 4, -1);
+  PutLE32(header.data() + 16, freeHead);
   {
     std::fstream out(path, std::ios::binary | std::ios::in | std::ios::out);
     out.write(reinterpret_cast<const char*>(header.data()), 28);
   }
-  ASSERT_EQ(truncate(path.c_str(), 28 + 0xFFFFFFLL * (9 + 58)), 0);
+  ASSERT_EQ(truncate(path.c_str(), 28 + int64_t{count} * (9 + 58)), 0);
+}
+
+// Entry numbers live in 24 bits of a game record: the library refuses to go beyond.
+TEST_F(HeaderLibTest, AddGameStopsAtTheLastEntryNumber) {
+  // Slots 0 .. 0xFFFFFE are all taken.
+  WriteSparseLibrary(base, 0xFFFFFF, -1);
   PlayerLib lib(base, DiskTree::kOpenExisting);
   ASSERT_EQ(lib.Status(), 0);
   TQPlayer last = Player("Last");
@@ -166,21 +171,7 @@ TEST_F(HeaderLibTest, AddGameStopsAtTheLastEntryNumber) {
 // A damaged free head (a node that is not free) does not let a new entry past the
 // last number either.
 TEST_F(HeaderLibTest, DamagedFreeHeadAtTheLastEntryNumberInsertsNothing) {
-  const std::string path = base + ".tqp";
-  { PlayerLib lib(base, DiskTree::kOpenOrCreate); }
-  std::vector<uint8_t> header(28);
-  {
-    std::ifstream in(path, std::ios::binary);
-    in.read(reinterpret_cast<char*>(header.data()), 28);
-  }
-  PutLE32(header.data(), 0x1000000);
-  PutLE32(header.data() + 4, -1);
-  PutLE32(header.data() + 16, 5);  // node 5 has left 0: not a free node
-  {
-    std::fstream out(path, std::ios::binary | std::ios::in | std::ios::out);
-    out.write(reinterpret_cast<const char*>(header.data()), 28);
-  }
-  ASSERT_EQ(truncate(path.c_str(), 28 + 0x1000000LL * (9 + 58)), 0);
+  WriteSparseLibrary(base, 0x1000000, 5);
   PlayerLib lib(base, DiskTree::kOpenExisting);
   ASSERT_EQ(lib.Status(), 0);
   TQPlayer beyond = Player("Beyond");
