@@ -213,13 +213,20 @@ int32_t DiskTree::WriteNodeExtending(const AVLNode& node, int32_t i) {
   return WriteNode(node, i);
 }
 
+// Leaves the head's image in the node scratch.
+bool DiskTree::HeadIsFree() {
+  return freeHead_ >= 0 && freeHead_ < count_ && ReadImage(freeHead_, image_.data()) == kOk &&
+         GetLE32(image_.data()) == AVLNode::kFree;
+}
+
+int32_t DiskTree::NextIndex() { return HeadIsFree() ? freeHead_ : count_; }
+
 int32_t DiskTree::TakeIndex(int32_t& i) {
   if (freeHead_ != AVLNode::kNone) {
     // The head is taken only when it is a free node; a damaged list is dropped rather
     // than letting a new entry overwrite a live one.
     const int32_t head = freeHead_;
-    if (head >= 0 && head < count_ && ReadImage(head, image_.data()) == kOk &&
-        GetLE32(image_.data()) == AVLNode::kFree) {
+    if (HeadIsFree()) {
       i = head;
       freeHead_ = GetLE32(image_.data() + 4);
       return WriteHeader();

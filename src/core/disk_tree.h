@@ -106,6 +106,9 @@ class DiskTree final : public AVLTree {
   int32_t FreeNode(int32_t i) override;
   int32_t FindParent(int32_t i) override;
 
+  // The index the next new node takes: the free head when it is a free node, else the
+  // end of the file.
+  int32_t NextIndex();
   // Writes node i, growing the entry count to i + 1 when needed (index files are
   // written node by node at their final places).
   int32_t WriteNodeExtending(const AVLNode& node, int32_t i);
@@ -155,6 +158,7 @@ class DiskTree final : public AVLTree {
   int32_t ReadImage(int32_t i, uint8_t* image);
   int32_t WriteImage(int32_t i, const uint8_t* image);
   int32_t StoreImage(int32_t i, const uint8_t* image);
+  bool HeadIsFree();
   int32_t TakeIndex(int32_t& i);
   uint64_t WholeNodes();
 

@@ -38,9 +38,11 @@ void MakeGameHeaderOfText(GameHeader& h) {
   h.text.clear();
 }
 
+// M_GAMES_NOT_COPIED, followed by the number of games.
+constexpr int kGamesNotCopiedText = 901;
+
 std::string SkippedText(int skipped) {
-  return std::to_string(skipped) + (skipped == 1 ? " game could not be read and was not copied."
-                                                 : " games could not be read and were not copied.");
+  return GetMessageText(kGamesNotCopiedText) + " " + std::to_string(skipped);
 }
 
 }  // namespace

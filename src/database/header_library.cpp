@@ -135,17 +135,10 @@ int32_t HeaderLib::AddGame(HeaderLibItem& item, int32_t& entry, int32_t game) {
   }
   if (rc != kNotFound) return rc;
   // A game record holds 24 bits: no entry may be numbered beyond them.
-  const int32_t head = tree_->FreeHead();
-  const int32_t next = head >= 0 && head < NodeCount() ? head : NodeCount();
-  if (next > kMaxEntry) return kOutOfRange;
+  if (tree_->NextIndex() > kMaxEntry) return kOutOfRange;
   item.firstGame = game;
   item.gameCount = 1;
-  const AVLKey key = KeyOf(item, key_);
-  if ((rc = tree_->Insert(key, found)) != kOk) return rc;
-  if (found > kMaxEntry) {  // a damaged free list sent the entry to the end
-    tree_->Delete(key);
-    return kOutOfRange;
-  }
+  if ((rc = tree_->Insert(KeyOf(item, key_), found)) != kOk) return rc;
   entry = found;
   return SetLiveCount(Count() + 1);
 }

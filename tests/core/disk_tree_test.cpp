@@ -433,6 +433,19 @@ INSTANTIATE_TEST_SUITE_P(
                    },
                    0,
                    {"tree (6): reached twice", "rebuild tree..."},
+                   20},
+        // The root's subtrees change sides: every link is in range, the order is not.
+        RepairCase{"SwappedSubtrees",
+                   [](DiskTreeRepair& t, std::vector<uint8_t>& b) {
+                     auto& c = static_cast<T&>(t);
+                     const int32_t root = GetLE32(b.data() + 4);
+                     const int32_t left = c.Field(b, root, 0);
+                     c.SetField(b, root, 0, c.Field(b, root, 4));
+                     c.SetField(b, root, 4, left);
+                   },
+                   0,
+                   {"tree (6): key out of order", "tree (0): key out of order",
+                    "tree (6): balance error=1", "rebuild tree..."},
                    20}),
     [](const auto& info) { return std::string(info.param.name); });
 

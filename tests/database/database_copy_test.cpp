@@ -74,6 +74,7 @@ TEST(DatabaseCopy, EveryFormatPairCopiesItemByItem) {
 
 TEST(DatabaseCopy, UnreadableGamesAreLoggedSkippedAndCountedOnce) {
   test::RecordingServices services;
+  services.texts[901] = "Not copied:";
   auto source = Source(5);
   source->unreadable = {2, 4};
   MemoryDatabase target("target");
@@ -85,7 +86,7 @@ TEST(DatabaseCopy, UnreadableGamesAreLoggedSkippedAndCountedOnce) {
             (std::vector<std::string>{"Log: Load game error: 2 from source.mem",
                                       "Log: Load game error: 4 from source.mem"}));
   EXPECT_EQ(services.CallsStartingWith("WarningBox"),
-            (std::vector<std::string>{"WarningBox: 2 games could not be read and were not copied."}));
+            (std::vector<std::string>{"WarningBox: Not copied: 2"}));
   EXPECT_TRUE(services.CallsStartingWith("ErrorBox").empty());
 }
 

@@ -78,8 +78,9 @@ TEST(HeaderLibReader, RandomReferencesGiveValidSortedLibraries) {
   for (int i = 0; i < 1500; ++i) {
     const std::string title = Sized(rng, EdgeLength(rng, 39));
     const std::string place = Sized(rng, EdgeLength(rng, 29));
-    const int years[] = {0, 1985, 1986, 2050, 2051};
-    const int year = years[rng() % 5];
+    // The last year is the latest a packed date can hold, with the date's top bit set.
+    const int years[] = {0, 1985, 1986, 2050, 2051, 0x7FFFFF};
+    const int year = years[rng() % std::size(years)];
     libs[1].names.push_back([=] {
       auto t = std::make_unique<TQTournament>();
       t->SetTitle(title);

@@ -128,25 +128,30 @@ TEST_F(HeaderLibTest, TournamentKeepsItsNumberAndTakesNewerDetails) {
   EXPECT_EQ(lib.ReadEntry(player, entry), 6);
 }
 
-// Entry numbers live in 24 bits of a game record: the library refuses to go beyond.
-TEST_F(HeaderLibTest, AddGameStopsAtTheLastEntryNumber) {
+// A player library in a sparse file of `count` unlinked nodes that are not free (all
+// bytes 0), with the given free-list head.
+void WriteSparseLibrary(const std::string& base, int32_t count, int32_t freeHead) {
   const std::string path = base + ".tqp";
-  {
-    PlayerLib lib(base, DiskTree::kOpenOrCreate);
-  }
-  // A sparse file whose slots 0 .. 0xFFFFFE are all taken by free-less, unlinked nodes.
+  { PlayerLib lib(base, DiskTree::kOpenOrCreate); }
   std::vector<uint8_t> header(28);
   {
     std::ifstream in(path, std::ios::binary);
     in.read(reinterpret_cast<char*>(header.data()), 28);
   }
-  PutLE32(header.data(), 0xFFFFFF);
+  PutLE32(header.data(), count);
   PutLE32(header.data() + 4, -1);
+  PutLE32(header.data() + 16, freeHead);
   {
     std::fstream out(path, std::ios::binary | std::ios::in | std::ios::out);
     out.write(reinterpret_cast<const char*>(header.data()), 28);
   }
-  ASSERT_EQ(truncate(path.c_str(), 28 + 0xFFFFFFLL * (9 + 58)), 0);
+  ASSERT_EQ(truncate(path.c_str(), 28 + int64_t{count} * (9 + 58)), 0);
+}
+
+// Entry numbers live in 24 bits of a game record: the library refuses to go beyond.
+TEST_F(HeaderLibTest, AddGameStopsAtTheLastEntryNumber) {
+  // Slots 0 .. 0xFFFFFE are all taken.
+  WriteSparseLibrary(base, 0xFFFFFF, -1);
   PlayerLib lib(base, DiskTree::kOpenExisting);
   ASSERT_EQ(lib.Status(), 0);
   TQPlayer last = Player("Last");
@@ -161,6 +166,20 @@ TEST_F(HeaderLibTest, AddGameStopsAtTheLastEntryNumber) {
   TQPlayer known = Player("Last");
   EXPECT_EQ(lib.AddGame(known, entry, 3), 0);  // a known name still counts its game
   EXPECT_EQ(lib.GetGameCount(0xFFFFFF), 2);
+}
+
+// A damaged free head (a node that is not free) does not let a new entry past the
+// last number either.
+TEST_F(HeaderLibTest, DamagedFreeHeadAtTheLastEntryNumberInsertsNothing) {
+  WriteSparseLibrary(base, 0x1000000, 5);
+  PlayerLib lib(base, DiskTree::kOpenExisting);
+  ASSERT_EQ(lib.Status(), 0);
+  TQPlayer beyond = Player("Beyond");
+  int32_t entry = 0;
+  EXPECT_EQ(lib.AddGame(beyond, entry, 1), 15);
+  EXPECT_EQ(entry, -1);
+  EXPECT_EQ(lib.NodeCount(), 0x1000000);
+  EXPECT_EQ(lib.Tree()->FreeHead(), 5);
 }
 
 // Five survivors: root 2 over 1 (over 0) and 4 (over 3), every balance true.

@@ -1,13 +1,15 @@
 // Any bytes opened as a library file (the first byte picks the library): the
 // walks answer without crash or hang, and after a length check and a repair the file
-// is sound: a second check finds nothing, the order table builds, and inserts and
-// deletes work.
+// is sound: a second check finds nothing, every used entry is found at its old index,
+// the order table builds, and inserts and deletes work.
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "core/disk_tree.h"
@@ -32,6 +34,29 @@ std::vector<int32_t> Usage(zh::DiskTree& tree) {
     if (tree.ReadNode(node, i) == 0 && node.left != zh::AVLNode::kFree)
       usage[static_cast<size_t>(i)] = i;
   return usage;
+}
+
+// The used nodes whose key no other used node's key compares equal to, with their
+// keys.
+std::vector<std::pair<int32_t, std::vector<uint8_t>>> UniqueKeys(
+    zh::DiskTree& tree, const std::vector<int32_t>& usage, zh::AVLCompare compare) {
+  std::vector<std::pair<int32_t, std::vector<uint8_t>>> used;
+  zh::AVLNode node;
+  for (int32_t i = 0; i < tree.GetEntryCount(); ++i) {
+    if (usage[static_cast<size_t>(i)] < 0 || tree.ReadNode(node, i) != 0) continue;
+    used.emplace_back(i, std::vector<uint8_t>(node.key.Bytes(), node.key.Bytes() + node.key.Length()));
+  }
+  const auto cmp = [&](const auto& a, const auto& b) {
+    return compare(a.second.data(), b.second.data(), static_cast<uint16_t>(a.second.size()));
+  };
+  std::sort(used.begin(), used.end(), [&](const auto& a, const auto& b) { return cmp(a, b) < 0; });
+  std::vector<std::pair<int32_t, std::vector<uint8_t>>> unique;
+  for (size_t k = 0; k < used.size(); ++k) {
+    const bool equalBefore = k > 0 && cmp(used[k - 1], used[k]) == 0;
+    const bool equalAfter = k + 1 < used.size() && cmp(used[k], used[k + 1]) == 0;
+    if (!equalBefore && !equalAfter) unique.push_back(used[k]);
+  }
+  return unique;
 }
 
 void Check(bool ok) {
@@ -68,7 +93,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       zh::CheckRecord check{.repair = true};
       tree.CheckLength(check);
       std::vector<int32_t> usage = Usage(tree);
+      const auto kept = UniqueKeys(tree, usage, kind.compare);
       Check(tree.CheckAndRepair(check, usage) == 0);
+      for (const auto& [at, bytes] : kept) {
+        int32_t found = -1;
+        const auto key = zh::AVLKey::Refer(bytes.data(), keyLength, kind.compare);
+        Check(tree.Find(key, nullptr, found, true) == 0 && found == at);
+      }
       zh::CheckRecord again{.repair = true};
       usage = Usage(tree);
       Check(tree.CheckLength(again) == 0);

@@ -174,7 +174,8 @@ class Tournament:
 
     @staticmethod
     def decode(r):
-        date = struct.unpack_from("<i", r, 70)[0]
+        # The packed date is a 32-bit word: its year (bits 9-31) is never negative.
+        date = struct.unpack_from("<I", r, 70)[0]
         count, first = struct.unpack_from("<ii", r, 82)
         return (cstr(r[0:40]), cstr(r[40:70]), year_of(date)), count, first
 
