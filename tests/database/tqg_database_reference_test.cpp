@@ -21,12 +21,14 @@
 #include "support/eco_lines.h"
 #include "support/pgn_corpus.h"
 #include "support/recording_services.h"
+#include "support/search_corpus.h"
 #include "support/test_fen.h"
 
 namespace zh {
 namespace {
 
-constexpr int kGames = 3000;
+// 20,000 with ZH_REFERENCE_GAMES=20000.
+const int kGames = test::ReferenceGames(3000);
 
 std::string Coordinates(const GameMove& m) {
   std::string s = SquareName(m.from) + SquareName(m.to);
