@@ -53,7 +53,7 @@ class TqgSearch : public ::testing::Test {
 TEST_F(TqgSearch, SelectsTheGamesPgnExtractSelects) {
   const auto lines = test::EcoLinesUci(ZH_PGN_EXTRACT);
   ASSERT_FALSE(lines.empty());
-  const auto corpus = test::SearchCorpus(lines, test::ReferenceGames(1500), 31);
+  const auto corpus = test::SearchCorpus(lines, test::ReferenceGames(20000), 31);
   const auto db = Fill(corpus);
   const std::string pgnPath = (dir / "games.pgn").string();
   std::ofstream(pgnPath) << test::CorpusPgn(corpus);

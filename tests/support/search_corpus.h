@@ -22,7 +22,7 @@ struct CorpusGame {
 std::vector<CorpusGame> SearchCorpus(const std::vector<std::vector<std::string>>& ecoLines,
                                      int count, uint32_t seed);
 // The size of the reference corpora: ZH_REFERENCE_GAMES when it is set to a positive
-// number (20000 for the full reference), else `fallback` (kept small for speed).
+// number (smaller for quick runs), else `fallback`.
 int ReferenceGames(int fallback);
 // The games as PGN, numbered from 1 in their Round tags.
 std::string CorpusPgn(const std::vector<CorpusGame>& games);
