@@ -56,6 +56,7 @@ TQGame MakeGame(int i, const std::vector<std::vector<std::string>>& eco, std::mt
   static const char* const kLast[] = {"Müller", "Åberg", "Šimić", "Nuñez", "Østergaard",
                                       "Smith", "Zoë", "Égalité"};
   TQGame game;
+  game.body.computeMoveTexts = false;  // not stored
   const bool setUp = i % 10 == 3;
   if (setUp) {
     const auto& fens = test::SetUpFens();
