@@ -4,12 +4,19 @@
 
 #include "core/int_array.h"
 #include "core/services.h"
+#include "database/database_link.h"
 
 namespace zh {
 
 Database::Database(std::string basePath) : basePath_(std::move(basePath)) {}
 
-Database::~Database() = default;
+Database::~Database() {
+  *linkCell_ = nullptr;
+}
+
+DatabaseLink::DatabaseLink(Database* database) {
+  if (database) cell_ = database->LinkCell();
+}
 
 int Database::ReadText(int, TQTextItem&) {
   return kDbNotSupported;

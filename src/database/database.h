@@ -125,6 +125,8 @@ class Database {
 
   int32_t ErrorState() const { return errorState_; }
   const std::string& BasePath() const { return basePath_; }
+  // Shared with the links of items to this database; cleared when it is deleted.
+  const std::shared_ptr<Database*>& LinkCell() const { return linkCell_; }
 
  protected:
   // The annotation file that SearchNext hands to the mask's annotation test.
@@ -139,6 +141,9 @@ class Database {
   std::string basePath_;    // without extension
   int32_t reserved_ = 0;
   int32_t inListCopy_ = 0;  // set while CopyGameList copies a run that is not the last
+
+ private:
+  std::shared_ptr<Database*> linkCell_ = std::make_shared<Database*>(this);
 };
 
 }  // namespace zh

@@ -63,6 +63,7 @@ int Database::ReadGameForTest(int n, TQGame& game) {
 int Database::MatchBeyondHeader(SearchMask& mask, GameTrace& trace, TQGame& game, int n) {
   int result = 0;
   if (mask.MaterialOn() || mask.MotifOn() || mask.ManeuverOn()) {
+    trace.menFloor = mask.MinimumMen();
     if (ReadGameTrace(n, trace, game, mask.GetPlyLimit()) != kDbDone) return kNoMatchingPly;
     result = MatchTracedPositions(mask, trace);
     if (result == kNoMatchingPly) return result;

@@ -1,5 +1,7 @@
 #include "database/file_database.h"
 
+#include <algorithm>
+#include <iterator>
 #include <new>
 #include <string>
 #include <utility>
@@ -51,11 +53,14 @@ void MainLineTrace::Start(const Board& board) {
   start = board;
   moves.clear();
   sides.clear();
+  men = static_cast<int>(std::count_if(std::begin(board.squares), std::end(board.squares),
+                                       [](uint8_t square) { return square != 0; }));
 }
 
 void MainLineTrace::AppendMove(const GameMove& move, int sideToMove) {
   moves.push_back(move);
   sides.push_back(sideToMove);
+  if (move.IsCapture()) --men;
 }
 
 TQFileDatabase::TQFileDatabase(std::string basePath, int32_t kind)

@@ -33,8 +33,10 @@ class MainLineTrace final : public GameTrace {
  public:
   void Start(const Board& board) override;
   void AppendMove(const GameMove& move, int sideToMove) override;
+  bool WantsMore() const override { return men >= menFloor; }
 
   Board start;
+  int men = 0;  // on the board after the traced moves
   std::vector<GameMove> moves;
   std::vector<int> sides;
 };

@@ -377,6 +377,8 @@ void Decoder::ReadMoveAnnotations(GameMove& m) {
 
 int Decoder::TakeMove(GameMove& m) {
   afterPop_ = false;
+  // A trace that wants no more moves ends before the next one is checked.
+  if (mode_ == DecodeMode::kTrace && !trace_->WantsMore()) return kEnded;
   const bool null = m.from == m.to;
   Position after;
   if (null) {

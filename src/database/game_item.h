@@ -6,6 +6,7 @@
 #include <string>
 
 #include "core/display_text.h"
+#include "database/database_link.h"
 #include "database/game_body.h"
 #include "database/game_header.h"
 
@@ -28,7 +29,7 @@ class TQItem {
   virtual int ItemKind() const = 0;
 
   GameHeader header;
-  Database* database = nullptr;
+  DatabaseLink database;  // none once that database is deleted
   int32_t number = -1;
 };
 

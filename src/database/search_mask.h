@@ -27,8 +27,13 @@ class GameTrace {
   virtual void Start(const Board& board) = 0;
   // sideToMove is 0 when White made the move.
   virtual void AppendMove(const GameMove& move, int sideToMove) = 0;
+  // False once no later ply can match: readers may stop tracing there.
+  virtual bool WantsMore() const { return true; }
 
   bool blackStarts = false;
+  // Positions with fewer men cannot match (the mask's MinimumMen); men taken do not
+  // come back, so a trace that has fewer wants no more moves.
+  int menFloor = 0;
 };
 
 // 1-based position of the first match of the pattern in the subject, 0 for none:
@@ -44,6 +49,9 @@ class SearchMask {
   virtual bool IsActive() const = 0;
   // Plies the position criteria need traced; 0 without them.
   virtual int GetPlyLimit() const = 0;
+  // The fewest men a position must have to meet the position criteria; tracing a game
+  // stops below it. 0 when the criteria can match with any number.
+  virtual int MinimumMen() const { return 0; }
 
   // Player patterns: index 0 is tested against White, 1 against Black.
   virtual const std::string& PlayerLast(int index) const = 0;

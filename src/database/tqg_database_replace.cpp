@@ -67,7 +67,8 @@ int TqgDatabase::Place(Placement& p, std::vector<HeaderRecord>& records, int n) 
     if (p.countWaste) p.waste = ClampedWaste(int64_t{p.waste} + p.oldLength);
     return kDbDone;
   }
-  uint32_t anchor = p.oldOffset;
+  // Old data past the end of the file (a damaged record) counts as none.
+  uint32_t anchor = p.oldOffset < p.end ? p.oldOffset : 0;
   uint32_t next = p.end;
   if (anchor == 0) {
     // No old data: the new data goes before that of the next item that has some.
@@ -141,8 +142,9 @@ int TqgDatabase::ReplaceNow(int n, TQGame& game, FileTqg& scratchGame,
   const HeaderRecord& was = old.record;
   const uint32_t oldBody = was.IsGame() || was.IsText() ? was.tqgOffset : 0;
   const uint32_t oldNotes = was.IsGame() ? was.tqaOffset : 0;
-  const int64_t bodyLength = oldBody ? game_->RecordLength(oldBody) : 0;
-  const int64_t notesLength = oldNotes ? annotations_->BlockLength(oldNotes) : 0;
+  const int64_t bodyLength = oldBody && oldBody < game_->GetEnd() ? game_->RecordLength(oldBody) : 0;
+  const int64_t notesLength =
+      oldNotes && oldNotes < annotations_->End() ? annotations_->BlockLength(oldNotes) : 0;
 
   Placement body{game_->File(), scratchGame.File(), false, game_->GetEnd(), game_->GetWaste(),
                  oldBody, static_cast<uint32_t>(std::max<int64_t>(bodyLength, 0)),

@@ -120,6 +120,7 @@ bool TqgDatabase::SearchCandidates(SearchMask& mask, GameTrace& trace, TQGame& g
   // in file order.
   PagedFile& file = game_->File();
   file.SetBufferSize(kCandidateBuffer);
+  trace.menFloor = mask.MinimumMen();
   bool stopped = false;
   for (uint32_t i = 0; i < list.Count() && !stopped; ++i) {
     if (offsets[i] >= 0 &&

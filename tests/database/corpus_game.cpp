@@ -11,6 +11,7 @@ TQGame CorpusGameOf(const CorpusGame& c) {
   game.header.Clear();
   game.header.white = TQPlayer::FromText(c.white);
   game.header.black = TQPlayer::FromText(c.black);
+  game.body.computeMoveTexts = false;  // not stored; the corpora are large
   GameCursor cursor(&game);
   for (const std::string& m : c.moves) {
     const int promotion = m.size() < 5 ? 0 : m[4] == 'q' ? kQueen : m[4] == 'n' ? kKnight : m[4] == 'b' ? kBishop : kRook;

@@ -8,6 +8,7 @@
 
 #include "core/services.h"
 #include "core/temp_dir.h"
+#include "database/game_item.h"
 #include "database/memory_database.h"
 
 namespace zh {
@@ -154,6 +155,29 @@ TEST(DatabaseManager, ObserversLearnOfEachDatabaseBeforeItIsDeleted) {
   EXPECT_TRUE(f.manager.Release(f.manager.Open(f.Path("c"), 1)));
   EXPECT_EQ(order.size(), 2u);
   EXPECT_EQ(f.released.size(), 3u);
+}
+
+// A game keeps its link to the database it came from until that database is deleted;
+// then the link, also a copy's, reads as none.
+TEST(DatabaseManager, ItemsLinkedToAReleasedDatabaseReadItAsNone) {
+  Fixture f;
+  TQFileDatabase* a = f.manager.Open(f.Path("a"), 1);
+  TQFileDatabase* b = f.manager.Open(f.Path("b"), 1);
+  ASSERT_TRUE(a && b);
+  TQGame game;
+  ASSERT_EQ(a->AppendGame(game), 0);
+  TQGame read;
+  ASSERT_EQ(a->ReadGame(1, read, false), 0);
+  EXPECT_EQ(read.database, a);
+  const TQGame copy(read);
+  TQTextItem other;
+  other.database = b;
+  ASSERT_TRUE(f.manager.Release(a));
+  EXPECT_EQ(read.database, nullptr);
+  EXPECT_EQ(copy.database, nullptr);
+  EXPECT_EQ(other.database, b);
+  read.database = b;
+  EXPECT_EQ(read.database, b);
 }
 
 TEST(DatabaseManager, AddedDatabasesAndUses) {

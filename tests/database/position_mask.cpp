@@ -38,6 +38,10 @@ int32_t PositionMask::MotifFindMatch(const GameTrace& t) const {
   return kNoMatchingPly;
 }
 
+int PositionMask::MinimumMen() const {
+  return motifOn ? Men(target.board) : 0;
+}
+
 void PositionMask::SetTarget(const std::string& moves) {
   target = Position();
   std::istringstream in(moves);

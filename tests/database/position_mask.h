@@ -17,6 +17,8 @@ class PositionMask final : public SearchMask {
   void Reset() override { header.Reset(); }
   bool IsActive() const override { return header.IsActive(); }
   int GetPlyLimit() const override { return motifOn ? plyLimit : 0; }
+  // The target's men: captures do not come back.
+  int MinimumMen() const override;
   const std::string& PlayerLast(int i) const override { return header.PlayerLast(i); }
   const std::string& PlayerFirst(int i) const override { return header.PlayerFirst(i); }
   const std::string& TournamentText() const override { return header.TournamentText(); }

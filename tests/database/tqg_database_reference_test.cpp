@@ -21,12 +21,14 @@
 #include "support/eco_lines.h"
 #include "support/pgn_corpus.h"
 #include "support/recording_services.h"
+#include "support/search_corpus.h"
 #include "support/test_fen.h"
 
 namespace zh {
 namespace {
 
-constexpr int kGames = 3000;
+// About 25 s under the sanitizers on one core; ZH_REFERENCE_GAMES sets another size.
+const int kGames = test::ReferenceGames(20000);
 
 std::string Coordinates(const GameMove& m) {
   std::string s = SquareName(m.from) + SquareName(m.to);
@@ -54,6 +56,7 @@ TQGame MakeGame(int i, const std::vector<std::vector<std::string>>& eco, std::mt
   static const char* const kLast[] = {"Müller", "Åberg", "Šimić", "Nuñez", "Østergaard",
                                       "Smith", "Zoë", "Égalité"};
   TQGame game;
+  game.body.computeMoveTexts = false;  // not stored
   const bool setUp = i % 10 == 3;
   if (setUp) {
     const auto& fens = test::SetUpFens();

@@ -10,13 +10,17 @@
 #include <vector>
 
 #include "core/big_endian.h"
+#include "core/int_array.h"
 #include "core/temp_dir.h"
 #include "database/annotation_file.h"
 #include "database/annotation_set.h"
+#include "database/game_cursor.h"
 #include "database/game_file.h"
 #include "database/header_library.h"
 #include "database/search_booster.h"
 #include "database/tqg_database.h"
+#include "position_mask.h"
+#include "game_test_util.h"
 #include "random_trees.h"
 #include "support/recording_services.h"
 
@@ -174,6 +178,23 @@ TEST(TqgReplace, AnnotationsNamesAndAppending) {
   f.ExpectAllReadBack();
 }
 
+// A record whose offsets point past the ends of the files is replaced as one without
+// data; the other items keep theirs.
+TEST(TqgReplace, OffsetsPastTheEndCountAsNoData) {
+  Fixture f;
+  GameHeader damaged;
+  ASSERT_EQ(f.db.ReadHeaderRecord(2, damaged), 0);
+  damaged.record.tqgOffset = f.db.GameFile()->GetEnd() + 1000;
+  damaged.record.tqaOffset = f.db.AnnotationFile()->End() + 1000;
+  ASSERT_EQ(f.db.WriteHeaderRecord(2, damaged), 0);
+  const uint32_t end = f.db.GameFile()->GetEnd();
+  TQGame game = Game(14, 20, true);
+  ASSERT_EQ(f.db.ReplaceGame(2, game), 0);
+  f.dumps[1] = test::DumpBody(game.body);
+  EXPECT_LT(f.Record(2).tqgOffset, end) << "the body went before the text's";
+  f.ExpectAllReadBack();
+}
+
 TEST(TqgReplace, AScratchFailureChangesNoFile) {
   Fixture f;
   f.db.FlushAll();
@@ -205,6 +226,32 @@ TEST(TqgReplace, BoostersStopJudgingTheReplacedGame) {
   const std::vector<uint8_t> bytes = test::FileBytes(f.dir / "db.tqb");
   ASSERT_GE(bytes.size(), 4u);
   EXPECT_EQ(GetBigEndian(bytes.data(), 4), 5u) << "games 1-4 keep their records, 5 on are searched";
+}
+
+// A scanning booster over games 1-6 that refuses every game for a motif square: once
+// game 5 is replaced, a position search finds the new game 5 and still not the others.
+TEST(TqgReplace, AFixtureBoosterDoesNotHideTheNewGame) {
+  Fixture f;
+  {
+    SearchBooster booster((f.dir / "db").string(), "tqb", true, SearchBooster::kScanKind);
+    ASSERT_EQ(booster.Status(), 0);
+    std::vector<uint8_t> bytes(6 * 52);
+    for (int n = 0; n < 6; ++n) booster.Pack(BoosterRecord(), bytes.data() + n * 52);
+    ASSERT_EQ(booster.WriteRecords(1, 6, bytes.data()), 0);
+  }
+  ASSERT_EQ(f.db.OpenSearchBooster(false), 0);
+  TQGame game;
+  GameCursor cursor(&game);
+  test::Enter(cursor, "e2e4 e7e5 g1f3 b8c6");
+  test::PositionMask mask;
+  mask.motifOn = true;
+  mask.squares[0] = 1;
+  mask.SetTarget("e2e4 e7e5 g1f3");
+  EXPECT_EQ(f.db.Search(mask, nullptr)->Count(), 0u);
+  ASSERT_EQ(f.db.ReplaceGame(5, game), 0);
+  const auto hits = f.db.Search(mask, nullptr);
+  ASSERT_EQ(hits->Count(), 1u);
+  EXPECT_EQ(hits->Get(0), 5);
 }
 
 TEST(TqgReplace, TextsGrowInPlace) {

@@ -12,6 +12,7 @@
 
 #include "core/temp_dir.h"
 #include "database/game_cursor.h"
+#include "database/file_database.h"
 #include "database/game_item.h"
 #include "database/header_library.h"
 #include "database/search_booster.h"
@@ -52,7 +53,7 @@ class TqgSearch : public ::testing::Test {
 TEST_F(TqgSearch, SelectsTheGamesPgnExtractSelects) {
   const auto lines = test::EcoLinesUci(ZH_PGN_EXTRACT);
   ASSERT_FALSE(lines.empty());
-  const auto corpus = test::SearchCorpus(lines, 1500, 31);
+  const auto corpus = test::SearchCorpus(lines, test::ReferenceGames(20000), 31);
   const auto db = Fill(corpus);
   const std::string pgnPath = (dir / "games.pgn").string();
   std::ofstream(pgnPath) << test::CorpusPgn(corpus);
@@ -162,6 +163,26 @@ TEST_F(TqgSearch, BoosterOfAnotherKindPassesEveryGame) {
   for (int n = 1; n <= 50; ++n)
     if (n != 8) expected.push_back(n);
   EXPECT_EQ(Numbers(*db->Search(mask, nullptr)), expected);
+}
+
+// Men taken do not come back: a trace stops once fewer are left than the mask needs,
+// and the search still finds what the whole main line holds.
+TEST_F(TqgSearch, TracesStopOnceTooFewMenAreLeft) {
+  const auto db = Fill({{"Lasker, Emanuel", "Nunn, John", {"e2e4", "d7d5", "e4d5", "d8d5", "b1c3", "d5a5", "g1f3"}}});
+  TQGame game;
+  for (const auto& [floor, plies] : {std::pair{0, 7}, std::pair{31, 4}, std::pair{32, 3}, std::pair{33, 0}}) {
+    MainLineTrace trace;
+    trace.menFloor = floor;
+    ASSERT_EQ(db->ReadGameTrace(1, trace, game, 600), 0);
+    EXPECT_EQ(trace.moves.size(), static_cast<size_t>(plies)) << floor;
+  }
+  test::PositionMask mask;
+  mask.motifOn = true;
+  mask.SetTarget("e2e4 d7d5 e4d5 d8d5 b1c3");
+  EXPECT_EQ(mask.MinimumMen(), 30);
+  EXPECT_EQ(db->Search(mask, nullptr)->Count(), 1u);
+  mask.SetTarget("e2e4 d7d5 e4d5 d8d5 b1c3 d5a5 g1f3");
+  EXPECT_EQ(db->Search(mask, nullptr)->Count(), 1u);
 }
 
 TQGame HeaderGame(const char* white, const char* black, const char* tournament, int result, int round) {

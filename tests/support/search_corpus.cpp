@@ -1,6 +1,7 @@
 #include "support/search_corpus.h"
 
 #include <cstdio>
+#include <cstdlib>
 #include <memory>
 #include <random>
 #include <sstream>
@@ -64,6 +65,12 @@ std::vector<CorpusGame> SearchCorpus(const std::vector<std::vector<std::string>>
     games.push_back(std::move(game));
   }
   return games;
+}
+
+int ReferenceGames(int fallback) {
+  const char* value = std::getenv("ZH_REFERENCE_GAMES");
+  const int n = value ? std::atoi(value) : 0;
+  return n > 0 ? n : fallback;
 }
 
 std::string CorpusPgn(const std::vector<CorpusGame>& games) {

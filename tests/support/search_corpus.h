@@ -21,6 +21,9 @@ struct CorpusGame {
 // seed gives the same games.
 std::vector<CorpusGame> SearchCorpus(const std::vector<std::vector<std::string>>& ecoLines,
                                      int count, uint32_t seed);
+// The size of the reference corpora: ZH_REFERENCE_GAMES when it is set to a positive
+// number (smaller for quick runs), else `fallback`.
+int ReferenceGames(int fallback);
 // The games as PGN, numbered from 1 in their Round tags.
 std::string CorpusPgn(const std::vector<CorpusGame>& games);
 // The round numbers of the games that `pgn-extract -s <arguments> <pgnPath>` keeps.
