@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <set>
 #include <sstream>
 
 #include "core/move_coding_tables.h"
@@ -123,9 +124,37 @@ void MaybeWriteSeed(const GameBody& body, const std::vector<uint8_t>& bytes, uin
                         static_cast<uint8_t>(length >> 16), static_cast<uint8_t>(length >> 8), static_cast<uint8_t>(length)});
 }
 
+// What the random trees of the round trip hold, so that the test shows it covers them.
+struct TreeShapes {
+  int deepest = 0;             // nesting depth of variations
+  int severalAtOneMove = 0;    // moves with two or more alternatives
+  int atFirstMove = 0;         // alternatives to the first move of a line
+  int atLastMove = 0;          // alternatives to the last move of a line
+  std::set<int> promotions;    // piece types promoted to
+  std::set<int> setUpSides;    // side to move of set-up starts
+
+  void Add(const GameBody& body) {
+    if (body.IsSetUp()) setUpSides.insert(body.start.start.position.side);
+    Line(body.mainLine, 0);
+  }
+  void Line(const MoveLine& line, int depth) {
+    deepest = std::max(deepest, depth);
+    for (int i = 0; i < line.Count(); ++i) {
+      const GameMove& m = *line.GetMove(i);
+      if (m.promotion) promotions.insert(m.promotion);
+      if (!m.variations || m.variations->Count() == 0) continue;
+      severalAtOneMove += m.variations->Count() > 1;
+      atFirstMove += i == 0;
+      atLastMove += i == line.Count() - 1;
+      for (int v = 0; v < m.variations->Count(); ++v) Line(*m.variations->GetLine(v), depth + 1);
+    }
+  }
+};
+
 TEST(BodyCoder, RandomTreesRoundTripInEveryWrittenVersionAndBufferSize) {
   const int bufferSizes[] = {1, 2, 3, 7, 64, 4096};
   int withVariations = 0, withNull = 0, withPromotion = 0, setUps = 0;
+  TreeShapes shapes;
   for (uint32_t seed = 0; seed < 48; ++seed) {
     for (int version : {0, 1, 4, 5}) {
       TQGame game;
@@ -151,6 +180,7 @@ TEST(BodyCoder, RandomTreesRoundTripInEveryWrittenVersionAndBufferSize) {
       withNull += expected.find("--") != std::string::npos;
       withPromotion += expected.find_first_of("qnbr", expected.find(' ')) != std::string::npos;
       setUps += game.body.IsSetUp();
+      shapes.Add(back.body);
     }
   }
   // The games hold what they should.
@@ -158,6 +188,12 @@ TEST(BodyCoder, RandomTreesRoundTripInEveryWrittenVersionAndBufferSize) {
   EXPECT_GT(withNull, 20);
   EXPECT_GT(withPromotion, 20);
   EXPECT_GT(setUps, 40);
+  EXPECT_GE(shapes.deepest, 3);
+  EXPECT_GT(shapes.severalAtOneMove, 20);
+  EXPECT_GT(shapes.atFirstMove, 5);
+  EXPECT_GT(shapes.atLastMove, 5);
+  EXPECT_EQ(shapes.promotions, (std::set<int>{kQueen, kRook, kBishop, kKnight}));
+  EXPECT_EQ(shapes.setUpSides, (std::set<int>{0, 1}));
 }
 
 TEST(BodyCoder, ReadOnlyVersionsReadAlikeAndAreWrittenBackAsTheirPartners) {

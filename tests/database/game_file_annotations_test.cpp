@@ -71,6 +71,7 @@ TEST(GameFileAnnotations, RandomAnnotatedTreesRoundTripInEveryWrittenVersion) {
   std::vector<TQGame> saved(24);
   std::vector<std::string> dumps;
   std::set<int> types;
+  std::set<int> languages;  // of the texts
   for (size_t i = 0; i < saved.size(); ++i) {
     TQGame& game = saved[i];
     game.header.record = HeaderRecord::Game();
@@ -86,11 +87,17 @@ TEST(GameFileAnnotations, RandomAnnotatedTreesRoundTripInEveryWrittenVersion) {
     TQGame back = test::HeaderOf(saved[i]);
     ASSERT_EQ(files.games.ReadGame(back, &files.annotations, true), 0) << i;
     EXPECT_EQ(test::DumpBody(back.body), dumps[i]) << i;
-    for (size_t at = dumps[i].find(" {"); at != std::string::npos; at = dumps[i].find(" {", at + 1))
-      types.insert(std::stoi(dumps[i].substr(at + 2)));
+    for (size_t at = dumps[i].find(" {"); at != std::string::npos; at = dumps[i].find(" {", at + 1)) {
+      size_t keyAt = 0;
+      const int type = std::stoi(dumps[i].substr(at + 2), &keyAt);
+      types.insert(type);
+      if (type == 2 || type == 32 || type == 130)
+        languages.insert(std::stoi(dumps[i].substr(at + 2 + keyAt + 1)) & 0xFFFF);
+    }
   }
   EXPECT_EQ(types, (std::set<int>{2, 3, 4, 5, 6, 7, 8, 9, 16, 17, 18, 19, 20, 21, 22, 23, 24, 32, 33, 34,
                                    35, 127, 130}));
+  EXPECT_EQ(languages, (std::set<int>{0, 1, 2, 3, 4, 5, 6, 7}));
 }
 
 TEST(GameFileAnnotations, UnknownAndMalformedRecordsSurviveASave) {
