@@ -299,6 +299,10 @@ int FileTqg::AppendGame(TQGame& game, FileTqa* annotations) {
     startLength = StartPositionRecord::Write(body.start, start);
   }
   if (annotations && !body.HasAnnotations()) annotations = nullptr;
+  // A refused game takes back the records it wrote behind the annotation file's end
+  // (never below that end, whatever the size query answers).
+  const uint64_t annotationSize =
+      annotations ? std::max<uint64_t>(annotations->File().GetSize(), annotations->End()) : 0;
   if (annotations)
     if (const int rc = BeginAnnotationBlock(annotations, game)) return rc;
 
@@ -309,6 +313,8 @@ int FileTqg::AppendGame(TQGame& game, FileTqa* annotations) {
   const uint64_t offset = end_;
   if (tooLong_ || length > kMaxRecordLength || offset + length > endLimit) {
     written_ = {};
+    if (annotations && annotations->File().GetSize() > annotationSize)
+      annotations->File().SetSize(annotationSize);
     return 1;
   }
   if (rc) return rc;

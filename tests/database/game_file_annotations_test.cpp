@@ -100,6 +100,43 @@ TEST(GameFileAnnotations, RandomAnnotatedTreesRoundTripInEveryWrittenVersion) {
   EXPECT_EQ(languages, (std::set<int>{0, 1, 2, 3, 4, 5, 6, 7}));
 }
 
+TEST(GameFileAnnotations, RefusedAppendsLeaveTheAnnotationFileAlone) {
+  test::TempDir dir;
+  TQGame first = test::EnteredGame("e2e4 e7e5");
+  GetAnnotations(*first.body.mainLine.GetMove(0))->SetTextAfter("kept", 0, 7);
+  {
+    Files files(dir);
+    ASSERT_EQ(files.games.AppendGame(first, &files.annotations), 0);
+  }
+  const std::vector<uint8_t> tqa = test::FileBytes(dir / "db.tqa");
+  {
+    Files files(dir, false);
+    // The game file's end would pass its limit once the annotations are written.
+    TQGame game = test::EnteredGame("d2d4 d7d5 c2c4", nullptr, 2);
+    for (GameMove& m : game.body.mainLine) GetAnnotations(m)->SetTextAfter(std::string(500, 'a'), 0, 7);
+    files.games.endLimit = files.games.GetEnd() + 6;
+    EXPECT_EQ(files.games.AppendGame(game, &files.annotations), 1);
+    EXPECT_EQ(files.annotations.End(), tqa.size());
+    EXPECT_EQ(game.header.GetTqaOffset(), 0);
+    // The next game's block starts where the refused one would have.
+    files.games.endLimit = 0xFFFFFFFFu;
+    TQGame next = test::EnteredGame("g1f3", nullptr, 3);
+    GetAnnotations(*next.body.mainLine.GetMove(0))->SetTextAfter("next", 0, 7);
+    ASSERT_EQ(files.games.AppendGame(next, &files.annotations), 0);
+    EXPECT_EQ(next.header.GetTqaOffset(), tqa.size());
+    TQGame back = test::HeaderOf(next);
+    ASSERT_EQ(files.games.ReadGame(back, &files.annotations, false), 0);
+    EXPECT_EQ(CommentAfter(*back.body.mainLine.GetMove(0)), "next");
+    files.games.endLimit = files.games.GetEnd();
+    EXPECT_EQ(files.games.AppendGame(game, &files.annotations), 1);
+  }
+  const std::vector<uint8_t> after = test::FileBytes(dir / "db.tqa");
+  ASSERT_GE(after.size(), tqa.size());
+  EXPECT_TRUE(std::equal(tqa.begin() + 10, tqa.end(), after.begin() + 10)) << "the first block is untouched";
+  EXPECT_EQ(after.size(), tqa.size() + 14 + 6 + 2 + 4) << "nothing lies behind the last block";
+  EXPECT_EQ(GetBigEndian(after.data() + 2, 4), after.size());
+}
+
 TEST(GameFileAnnotations, UnknownAndMalformedRecordsSurviveASave) {
   test::TempDir dir;
   Files files(dir);
