@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <set>
@@ -62,6 +64,24 @@ TEST(GameFileAnnotations, BeforeMoveTextsSetTheTextBit) {
   EXPECT_EQ(game.header.GetContentFlags() & 4, 4u);
 }
 
+// With ZH_WRITE_CORPUS naming a folder, the blocks of the first games seed the fuzz
+// corpus of the annotation block reader.
+void MaybeWriteSeeds(Files& files, const std::vector<TQGame>& games) {
+  const char* folder = std::getenv("ZH_WRITE_CORPUS");
+  if (!folder) return;
+  files.annotations.File().WriteBack();
+  const std::vector<uint8_t> tqa = test::FileBytes(files.annotations.File().Path());
+  std::filesystem::create_directories(std::filesystem::path(folder) / "annotation_block");
+  for (size_t i = 0; i < 6 && i < games.size(); ++i) {
+    const auto offset = static_cast<size_t>(games[i].header.GetTqaOffset());
+    const int64_t length = files.annotations.BlockLength(static_cast<uint32_t>(offset));
+    if (offset == 0 || length <= 0 || offset + static_cast<size_t>(length) > tqa.size()) continue;
+    std::ofstream(std::filesystem::path(folder) / "annotation_block" / ("random-" + std::to_string(i)),
+                  std::ios::binary)
+        .write(reinterpret_cast<const char*>(tqa.data() + offset), static_cast<std::streamsize>(length));
+  }
+}
+
 TEST(GameFileAnnotations, RandomAnnotatedTreesRoundTripInEveryWrittenVersion) {
   test::TempDir dir;
   Files files(dir);
@@ -83,6 +103,7 @@ TEST(GameFileAnnotations, RandomAnnotatedTreesRoundTripInEveryWrittenVersion) {
     ASSERT_EQ(files.games.AppendGame(game, &files.annotations), 0) << i;
     dumps.push_back(test::DumpBody(game.body));
   }
+  MaybeWriteSeeds(files, saved);
   for (size_t i = 0; i < saved.size(); ++i) {
     TQGame back = test::HeaderOf(saved[i]);
     ASSERT_EQ(files.games.ReadGame(back, &files.annotations, true), 0) << i;
