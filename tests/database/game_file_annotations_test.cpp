@@ -150,6 +150,13 @@ TEST(GameFileAnnotations, RefusedAppendsLeaveTheAnnotationFileAlone) {
     EXPECT_EQ(CommentAfter(*back.body.mainLine.GetMove(0)), "next");
     files.games.endLimit = files.games.GetEnd();
     EXPECT_EQ(files.games.AppendGame(game, &files.annotations), 1);
+    // An annotation file at 4 GiB fails the append; the game file keeps its end.
+    files.games.endLimit = 0xFFFFFFFFu;
+    const uint32_t end = files.annotations.End(), gameEnd = files.games.GetEnd();
+    ASSERT_EQ(files.annotations.SetEnd(0xFFFFFFF0u), 0);
+    EXPECT_EQ(files.games.AppendGame(game, &files.annotations), 11);
+    EXPECT_EQ(files.games.GetEnd(), gameEnd);
+    ASSERT_EQ(files.annotations.SetEnd(end), 0);
   }
   const std::vector<uint8_t> after = test::FileBytes(dir / "db.tqa");
   ASSERT_GE(after.size(), tqa.size());
