@@ -299,6 +299,10 @@ int FileTqg::AppendGame(TQGame& game, FileTqa* annotations) {
     startLength = StartPositionRecord::Write(body.start, start);
   }
   if (annotations && !body.HasAnnotations()) annotations = nullptr;
+  // A refused or failed game takes back the records it wrote behind the annotation
+  // file's end (never below that end, whatever the size query answers).
+  const uint64_t annotationSize =
+      annotations ? std::max<uint64_t>(annotations->File().GetSize(), annotations->End()) : 0;
   if (annotations)
     if (const int rc = BeginAnnotationBlock(annotations, game)) return rc;
 
@@ -307,11 +311,13 @@ int FileTqg::AppendGame(TQGame& game, FileTqa* annotations) {
   const int rc = body.Encode(buffer_.get(), bufferSize_, *this, annotations);
   const uint64_t length = kRecordHeaderSize + static_cast<uint64_t>(startLength) + written_.size();
   const uint64_t offset = end_;
-  if (tooLong_ || length > kMaxRecordLength || offset + length > endLimit) {
+  const bool refused = tooLong_ || length > kMaxRecordLength || offset + length > endLimit;
+  if (refused || rc) {
     written_ = {};
-    return 1;
+    if (annotations && annotations->File().GetSize() > annotationSize)
+      annotations->File().SetSize(annotationSize);
+    return refused ? 1 : rc;
   }
-  if (rc) return rc;
 
   std::vector<uint8_t> record(kRecordHeaderSize);
   record[0] = static_cast<uint8_t>((body.flags & kVersionBits) | (body.IsSetUp() ? kSetUpStart : 0));

@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <set>
 #include <sstream>
 
 #include "core/move_coding_tables.h"
@@ -12,6 +13,7 @@
 #include "database/game_cursor.h"
 #include "database/move_tree.h"
 #include "database/search_mask.h"
+#include "database/start_position_record.h"
 #include "game_test_util.h"
 #include "random_trees.h"
 #include "support/recording_services.h"
@@ -104,28 +106,64 @@ TEST(BodyCodingTables, PermutationsInverseAndFrozen) {
 
 // ---- round trips ----
 
-// Writes bodies of the round trip as fuzz seeds when ZH_WRITE_CORPUS names a folder:
-// for the body decoder (version, buffer size, standard start, body) and for the game
-// file's records (move count, record).
-void MaybeWriteSeed(const GameBody& body, const std::vector<uint8_t>& bytes, uint32_t seed) {
+// Writes bodies of the round trips as fuzz seeds when ZH_WRITE_CORPUS names a folder:
+// for the body decoder (version, buffer size, standard start, body; its set-up start is
+// its own, so only standard starts) and for the game file's records (move count,
+// record with the start position of a set-up game).
+void MaybeWriteSeed(const GameBody& body, int version, const std::vector<uint8_t>& bytes, uint32_t seed) {
   const char* folder = std::getenv("ZH_WRITE_CORPUS");
-  if (!folder || seed % 6 != 0 || body.IsSetUp() || bytes.size() > 4000) return;
-  const std::string name = "v" + std::to_string(body.Version()) + "-" + std::to_string(seed);
+  if (!folder || seed % 8 > 1 || bytes.size() > 4000) return;
+  const std::string name = "v" + std::to_string(version) + "-" + std::to_string(seed);
   const auto write = [&](const std::string& target, std::vector<uint8_t> head) {
     std::filesystem::create_directories(std::string(folder) + "/" + target);
     head.insert(head.end(), bytes.begin(), bytes.end());
     std::ofstream(std::string(folder) + "/" + target + "/" + name, std::ios::binary)
         .write(reinterpret_cast<const char*>(head.data()), static_cast<std::streamsize>(head.size()));
   };
-  write("body_decoder", {static_cast<uint8_t>(body.Version()), static_cast<uint8_t>(seed % 7), 0});
-  const auto length = static_cast<uint32_t>(bytes.size() + 4);
-  write("game_record", {static_cast<uint8_t>(std::min(body.FullMoveCount(), 255)), static_cast<uint8_t>(body.Version()),
-                        static_cast<uint8_t>(length >> 16), static_cast<uint8_t>(length >> 8), static_cast<uint8_t>(length)});
+  if (!body.IsSetUp())
+    write("body_decoder", {static_cast<uint8_t>(version), static_cast<uint8_t>(seed % 7), 0});
+  uint8_t start[StartPositionRecord::kNibbleLength];
+  const int startLength = body.IsSetUp() ? StartPositionRecord::Write(body.start, start) : 0;
+  const auto length = static_cast<uint32_t>(bytes.size() + 4 + static_cast<size_t>(startLength));
+  std::vector<uint8_t> head = {static_cast<uint8_t>(std::min(body.FullMoveCount(), 255)),
+                               static_cast<uint8_t>(version | (body.IsSetUp() ? 0x40 : 0)),
+                               static_cast<uint8_t>(length >> 16), static_cast<uint8_t>(length >> 8),
+                               static_cast<uint8_t>(length)};
+  head.insert(head.end(), start, start + startLength);
+  write("game_record", head);
 }
+
+// What the random trees of the round trip hold, so that the test shows it covers them.
+struct TreeShapes {
+  int deepest = 0;             // nesting depth of variations
+  int severalAtOneMove = 0;    // moves with two or more alternatives
+  int atFirstMove = 0;         // alternatives to the first move of a line
+  int atLastMove = 0;          // alternatives to the last move of a line
+  std::set<int> promotions;    // piece types promoted to
+  std::set<int> setUpSides;    // side to move of set-up starts
+
+  void Add(const GameBody& body) {
+    if (body.IsSetUp()) setUpSides.insert(body.start.start.position.side);
+    Line(body.mainLine, 0);
+  }
+  void Line(const MoveLine& line, int depth) {
+    deepest = std::max(deepest, depth);
+    for (int i = 0; i < line.Count(); ++i) {
+      const GameMove& m = *line.GetMove(i);
+      if (m.promotion) promotions.insert(m.promotion);
+      if (!m.variations || m.variations->Count() == 0) continue;
+      severalAtOneMove += m.variations->Count() > 1;
+      atFirstMove += i == 0;
+      atLastMove += i == line.Count() - 1;
+      for (int v = 0; v < m.variations->Count(); ++v) Line(*m.variations->GetLine(v), depth + 1);
+    }
+  }
+};
 
 TEST(BodyCoder, RandomTreesRoundTripInEveryWrittenVersionAndBufferSize) {
   const int bufferSizes[] = {1, 2, 3, 7, 64, 4096};
   int withVariations = 0, withNull = 0, withPromotion = 0, setUps = 0;
+  TreeShapes shapes;
   for (uint32_t seed = 0; seed < 48; ++seed) {
     for (int version : {0, 1, 4, 5}) {
       TQGame game;
@@ -134,7 +172,7 @@ TEST(BodyCoder, RandomTreesRoundTripInEveryWrittenVersionAndBufferSize) {
       const int buffer = bufferSizes[(seed + static_cast<uint32_t>(version)) % 6];
       const std::vector<uint8_t> bytes = EncodeBody(game.body, buffer);
       const std::string expected = test::DumpBody(game.body);  // normalised by Encode
-      MaybeWriteSeed(game.body, bytes, seed);
+      MaybeWriteSeed(game.body, version, bytes, seed);
 
       TQGame back;
       PrepareLike(back, game.body);
@@ -151,6 +189,7 @@ TEST(BodyCoder, RandomTreesRoundTripInEveryWrittenVersionAndBufferSize) {
       withNull += expected.find("--") != std::string::npos;
       withPromotion += expected.find_first_of("qnbr", expected.find(' ')) != std::string::npos;
       setUps += game.body.IsSetUp();
+      shapes.Add(back.body);
     }
   }
   // The games hold what they should.
@@ -158,6 +197,12 @@ TEST(BodyCoder, RandomTreesRoundTripInEveryWrittenVersionAndBufferSize) {
   EXPECT_GT(withNull, 20);
   EXPECT_GT(withPromotion, 20);
   EXPECT_GT(setUps, 40);
+  EXPECT_GE(shapes.deepest, 3);
+  EXPECT_GT(shapes.severalAtOneMove, 20);
+  EXPECT_GT(shapes.atFirstMove, 5);
+  EXPECT_GT(shapes.atLastMove, 5);
+  EXPECT_EQ(shapes.promotions, (std::set<int>{kQueen, kRook, kBishop, kKnight}));
+  EXPECT_EQ(shapes.setUpSides, (std::set<int>{0, 1}));
 }
 
 TEST(BodyCoder, ReadOnlyVersionsReadAlikeAndAreWrittenBackAsTheirPartners) {
@@ -172,6 +217,7 @@ TEST(BodyCoder, ReadOnlyVersionsReadAlikeAndAreWrittenBackAsTheirPartners) {
       MemoryBodyStream old;
       ASSERT_EQ(bc::EncodeAsVersion(game.body, version, inverse, buffer, sizeof buffer, old), 0);
       const std::string expected = test::DumpBody(game.body);
+      MaybeWriteSeed(game.body, version, old.bytes, seed * 8);
 
       TQGame back;
       PrepareLike(back, game.body);

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <set>
@@ -62,6 +64,24 @@ TEST(GameFileAnnotations, BeforeMoveTextsSetTheTextBit) {
   EXPECT_EQ(game.header.GetContentFlags() & 4, 4u);
 }
 
+// With ZH_WRITE_CORPUS naming a folder, the blocks of the first games seed the fuzz
+// corpus of the annotation block reader.
+void MaybeWriteSeeds(Files& files, const std::vector<TQGame>& games) {
+  const char* folder = std::getenv("ZH_WRITE_CORPUS");
+  if (!folder) return;
+  files.annotations.File().WriteBack();
+  const std::vector<uint8_t> tqa = test::FileBytes(files.annotations.File().Path());
+  std::filesystem::create_directories(std::filesystem::path(folder) / "annotation_block");
+  for (size_t i = 0; i < 6 && i < games.size(); ++i) {
+    const auto offset = static_cast<size_t>(games[i].header.GetTqaOffset());
+    const int64_t length = files.annotations.BlockLength(static_cast<uint32_t>(offset));
+    if (offset == 0 || length <= 0 || offset + static_cast<size_t>(length) > tqa.size()) continue;
+    std::ofstream(std::filesystem::path(folder) / "annotation_block" / ("random-" + std::to_string(i)),
+                  std::ios::binary)
+        .write(reinterpret_cast<const char*>(tqa.data() + offset), static_cast<std::streamsize>(length));
+  }
+}
+
 TEST(GameFileAnnotations, RandomAnnotatedTreesRoundTripInEveryWrittenVersion) {
   test::TempDir dir;
   Files files(dir);
@@ -71,6 +91,7 @@ TEST(GameFileAnnotations, RandomAnnotatedTreesRoundTripInEveryWrittenVersion) {
   std::vector<TQGame> saved(24);
   std::vector<std::string> dumps;
   std::set<int> types;
+  std::set<int> languages;  // of the texts
   for (size_t i = 0; i < saved.size(); ++i) {
     TQGame& game = saved[i];
     game.header.record = HeaderRecord::Game();
@@ -82,15 +103,66 @@ TEST(GameFileAnnotations, RandomAnnotatedTreesRoundTripInEveryWrittenVersion) {
     ASSERT_EQ(files.games.AppendGame(game, &files.annotations), 0) << i;
     dumps.push_back(test::DumpBody(game.body));
   }
+  MaybeWriteSeeds(files, saved);
   for (size_t i = 0; i < saved.size(); ++i) {
     TQGame back = test::HeaderOf(saved[i]);
     ASSERT_EQ(files.games.ReadGame(back, &files.annotations, true), 0) << i;
     EXPECT_EQ(test::DumpBody(back.body), dumps[i]) << i;
-    for (size_t at = dumps[i].find(" {"); at != std::string::npos; at = dumps[i].find(" {", at + 1))
-      types.insert(std::stoi(dumps[i].substr(at + 2)));
+    for (size_t at = dumps[i].find(" {"); at != std::string::npos; at = dumps[i].find(" {", at + 1)) {
+      size_t keyAt = 0;
+      const int type = std::stoi(dumps[i].substr(at + 2), &keyAt);
+      types.insert(type);
+      if (type == 2 || type == 32 || type == 130)
+        languages.insert(std::stoi(dumps[i].substr(at + 2 + keyAt + 1)) & 0xFFFF);
+    }
   }
   EXPECT_EQ(types, (std::set<int>{2, 3, 4, 5, 6, 7, 8, 9, 16, 17, 18, 19, 20, 21, 22, 23, 24, 32, 33, 34,
                                    35, 127, 130}));
+  EXPECT_EQ(languages, (std::set<int>{0, 1, 2, 3, 4, 5, 6, 7}));
+}
+
+TEST(GameFileAnnotations, RefusedAppendsLeaveTheAnnotationFileAlone) {
+  test::TempDir dir;
+  TQGame first = test::EnteredGame("e2e4 e7e5");
+  GetAnnotations(*first.body.mainLine.GetMove(0))->SetTextAfter("kept", 0, 7);
+  {
+    Files files(dir);
+    ASSERT_EQ(files.games.AppendGame(first, &files.annotations), 0);
+  }
+  const std::vector<uint8_t> tqa = test::FileBytes(dir / "db.tqa");
+  {
+    Files files(dir, false);
+    // The game file's end would pass its limit once the annotations are written.
+    TQGame game = test::EnteredGame("d2d4 d7d5 c2c4", nullptr, 2);
+    for (GameMove& m : game.body.mainLine) GetAnnotations(m)->SetTextAfter(std::string(500, 'a'), 0, 7);
+    files.games.endLimit = files.games.GetEnd() + 6;
+    EXPECT_EQ(files.games.AppendGame(game, &files.annotations), 1);
+    EXPECT_EQ(files.annotations.End(), tqa.size());
+    EXPECT_EQ(game.header.GetTqaOffset(), 0);
+    // The next game's block starts where the refused one would have.
+    files.games.endLimit = 0xFFFFFFFFu;
+    TQGame next = test::EnteredGame("g1f3", nullptr, 3);
+    GetAnnotations(*next.body.mainLine.GetMove(0))->SetTextAfter("next", 0, 7);
+    ASSERT_EQ(files.games.AppendGame(next, &files.annotations), 0);
+    EXPECT_EQ(next.header.GetTqaOffset(), tqa.size());
+    TQGame back = test::HeaderOf(next);
+    ASSERT_EQ(files.games.ReadGame(back, &files.annotations, false), 0);
+    EXPECT_EQ(CommentAfter(*back.body.mainLine.GetMove(0)), "next");
+    files.games.endLimit = files.games.GetEnd();
+    EXPECT_EQ(files.games.AppendGame(game, &files.annotations), 1);
+    // An annotation file at 4 GiB fails the append; the game file keeps its end.
+    files.games.endLimit = 0xFFFFFFFFu;
+    const uint32_t end = files.annotations.End(), gameEnd = files.games.GetEnd();
+    ASSERT_EQ(files.annotations.SetEnd(0xFFFFFFF0u), 0);
+    EXPECT_EQ(files.games.AppendGame(game, &files.annotations), 11);
+    EXPECT_EQ(files.games.GetEnd(), gameEnd);
+    ASSERT_EQ(files.annotations.SetEnd(end), 0);
+  }
+  const std::vector<uint8_t> after = test::FileBytes(dir / "db.tqa");
+  ASSERT_GE(after.size(), tqa.size());
+  EXPECT_TRUE(std::equal(tqa.begin() + 10, tqa.end(), after.begin() + 10)) << "the first block is untouched";
+  EXPECT_EQ(after.size(), tqa.size() + 14 + 6 + 2 + 4) << "nothing lies behind the last block";
+  EXPECT_EQ(GetBigEndian(after.data() + 2, 4), after.size());
 }
 
 TEST(GameFileAnnotations, UnknownAndMalformedRecordsSurviveASave) {
