@@ -112,8 +112,10 @@ class Database {
   virtual bool CapabilityD() const = 0;
   // Item indexes in the order of a criterion, or null.
   virtual std::unique_ptr<std::vector<int32_t>> Sort(int criterion) = 0;
-  virtual void Reorganise(const std::vector<int32_t>& kept, bool compactLibraries,
-                          bool countLibraryReferences) = 0;
+  // 0, or the code of a failure, which leaves the database as it was; the caller
+  // reports "Caught Reorg error" for a non-zero one.
+  virtual int Reorganise(const std::vector<int32_t>& kept, bool compactLibraries,
+                         bool countLibraryReferences) = 0;
   virtual void ReservedNotifyB(int value);
   virtual std::unique_ptr<SortedLONGArr> GamesOfTournament(int tournament);
   virtual int TournamentEdge(int a, int b);

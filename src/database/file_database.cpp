@@ -82,7 +82,7 @@ bool TQFileDatabase::CapabilityD() const {
 std::unique_ptr<std::vector<int32_t>> TQFileDatabase::Sort(int) {
   return nullptr;
 }
-void TQFileDatabase::Reorganise(const std::vector<int32_t>&, bool, bool) {}
+int TQFileDatabase::Reorganise(const std::vector<int32_t>&, bool, bool) { return kDbNotSupported; }
 int TQFileDatabase::ReservedCheck(int, int, int, int) {
   return 1;
 }

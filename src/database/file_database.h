@@ -63,8 +63,8 @@ class TQFileDatabase : public Database {
   TQFileDatabase* AsFileDatabase() override;
   bool CapabilityD() const override;
   std::unique_ptr<std::vector<int32_t>> Sort(int criterion) override;
-  void Reorganise(const std::vector<int32_t>& kept, bool compactLibraries,
-                  bool countLibraryReferences) override;
+  int Reorganise(const std::vector<int32_t>& kept, bool compactLibraries,
+                 bool countLibraryReferences) override;
   // The search loop: SearchBegin, SearchNext per candidate (polling every 250), SearchEnd.
   std::unique_ptr<SortedLONGArr> Search(SearchMask& mask, const SortedLONGArr* list) override;
 

@@ -39,8 +39,8 @@ class TqfDatabase : public GameFileDatabase<FileTqf> {
   // Writes the kept games (0-based numbers, in their new order) into a new file set
   // beside the database, which then takes the place of the old files; the keys are
   // renumbered. A record whose header cannot be read travels by its index span.
-  void Reorganise(const std::vector<int32_t>& kept, bool compactLibraries,
-                  bool countLibraryReferences) override;
+  int Reorganise(const std::vector<int32_t>& kept, bool compactLibraries,
+                 bool countLibraryReferences) override;
   int64_t EstimateSize(int count) override { return int64_t{count} * 200; }
 
   int AppendHeader(int&, GameHeader&) override { return kDbNoSuchFile; }

@@ -55,11 +55,12 @@ void TqfDatabase::CloseFiles() {
   searchBooster_.reset();
 }
 
-void TqfDatabase::Reorganise(const std::vector<int32_t>& kept, bool, bool) {
-  if (!file_ || errorState_ != 0) return;
+int TqfDatabase::Reorganise(const std::vector<int32_t>& kept, bool, bool) {
+  if (errorState_ != 0) return errorState_;
+  if (!file_) return kDbNoSuchFile;
   const int count = GetCount();
   for (const int32_t index : kept)
-    if (index < 0 || index >= count) return;
+    if (index < 0 || index >= count) return kDbReadError;
   SetFeedbackTitle("Reorganize " + basePath_);
   AddFeedbackLine("Generate New Database", 2 * static_cast<int64_t>(kept.size()));
 
@@ -88,6 +89,7 @@ void TqfDatabase::Reorganise(const std::vector<int32_t>& kept, bool, bool) {
   if (rc != kDbDone)
     LogLine(GetFilePath() + ": reorganising stopped with code " + std::to_string(rc));
   if (!file_) Open(false);
+  return rc;
 }
 
 }  // namespace zh

@@ -77,16 +77,13 @@ class TqgDatabase : public TQFileDatabase {
   // leaves the object closed (the caller opens the database again).
   int CollectDeleted(std::vector<int32_t>& kept, PathList& mediaOfDeleted) override;
   std::unique_ptr<std::vector<int32_t>> Sort(int criterion) override;
-  // Keeps the code in lastReorganiseResult; the caller reports "Caught Reorg error"
-  // for a non-zero one.
-  void Reorganise(const std::vector<int32_t>& kept, bool compactLibraries,
-                  bool countLibraryReferences) override;
+  int Reorganise(const std::vector<int32_t>& kept, bool compactLibraries,
+                 bool countLibraryReferences) override;
   // 0, or the code of a failure before the commit, which leaves the set as it was.
   int ReorganiseItems(const std::vector<int32_t>& kept);
   std::unique_ptr<SortedLONGArr> GamesOfTournament(int tournament) override;
   // The edge of the tournament run before item a: backward (b = 0) or forward.
   int TournamentEdge(int a, int b) override;
-  int lastReorganiseResult = 0;
   // Lets go of the set once a reorganisation is committed (the manager's release);
   // without it the object closes its files.
   std::function<void()> releaseForMaintenance;

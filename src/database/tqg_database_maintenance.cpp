@@ -90,8 +90,8 @@ int TqgDatabase::ReorganiseItems(const std::vector<int32_t>& kept) {
   return ReorganiseHeaderSet(files, kept, options);
 }
 
-void TqgDatabase::Reorganise(const std::vector<int32_t>& kept, bool, bool) {
-  lastReorganiseResult = ReorganiseItems(kept);
+int TqgDatabase::Reorganise(const std::vector<int32_t>& kept, bool, bool) {
+  return ReorganiseItems(kept);
 }
 
 std::unique_ptr<SortedLONGArr> TqgDatabase::GamesOfTournament(int tournament) {

@@ -196,7 +196,7 @@ TEST(DatabaseCopy, SourceThatIsNoFileDatabaseCopiesNothing) {
     int CollectDeleted(std::vector<int32_t>&, PathList&) override { return 0; }
     bool CapabilityD() const override { return false; }
     std::unique_ptr<std::vector<int32_t>> Sort(int) override { return nullptr; }
-    void Reorganise(const std::vector<int32_t>&, bool, bool) override {}
+    int Reorganise(const std::vector<int32_t>&, bool, bool) override { return 0; }
     std::unique_ptr<SortedLONGArr> Search(SearchMask&, const SortedLONGArr*) override { return nullptr; }
     int64_t EstimateSize(int) override { return 0; }
   } plain;

@@ -299,7 +299,7 @@ TEST_F(TqfDatabaseTest, ReorganiseKeepsTheListedGamesAndUnreadableRecords) {
   PathList media;
   ASSERT_EQ(db.CollectDeleted(kept, media), kDbDone);
   ASSERT_EQ(kept, (std::vector<int32_t>{0, 2, 4}));
-  db.Reorganise(kept, false, false);
+  ASSERT_EQ(db.Reorganise(kept, false, false), kDbDone);
   ASSERT_EQ(db.ErrorState(), 0);
   ASSERT_EQ(db.GetCount(), 3);
   TQGame game;
@@ -313,7 +313,10 @@ TEST_F(TqfDatabaseTest, ReorganiseKeepsTheListedGamesAndUnreadableRecords) {
   EXPECT_EQ(services_.CallsStartingWith("Log: ").size(), 2u);
 
   // All kept, in a new order: the same games, the offsets consecutive.
-  db.Reorganise({1, 0}, false, false);
+  ASSERT_EQ(db.Reorganise({1, 0}, false, false), kDbDone);
+  ASSERT_EQ(db.GetCount(), 2);
+  // A kept index past the games is refused before anything is written.
+  EXPECT_EQ(db.Reorganise({0, 2}, false, false), kDbReadError);
   ASSERT_EQ(db.GetCount(), 2);
   ASSERT_EQ(db.ReadGame(1, game, false), kDbDone);
   EXPECT_EQ(Moves(game), lines[2]);
@@ -428,15 +431,17 @@ TEST(TqfReorganise, KilledOrRefusedAnywhereLeavesTheOldOrTheNewGames) {
   for (int64_t failAt = 1; failAt < 1000; ++failAt) {
     SCOPED_TRACE(failAt);
     int count = 0;
+    int rc = 0;
     {
       test::RecordingServices services;
       TqfDatabase db(base, false);
       ArmFailAtFileChange(failAt);
-      db.Reorganise(kept, false, false);
+      rc = db.Reorganise(kept, false, false);
       ArmFailAtFileChange(0);
       count = db.GetCount();
     }
     if (count == 3) break;  // the failure point lay past the whole run
+    EXPECT_NE(rc, kDbDone);
     EXPECT_EQ(Describe(base), before);
   }
   EXPECT_EQ(Describe(base), after);

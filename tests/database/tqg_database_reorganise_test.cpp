@@ -270,8 +270,7 @@ TEST(TqgReorganise, EcoLinesAndRandomItemsKeepTheirContentUnderNewNumbers) {
     std::set<std::string> listed;
     for (int32_t i = 0; i < media.Count(); ++i) listed.insert(media.At(i).string());
     EXPECT_EQ(listed, expectedMedia);
-    db.Reorganise(list, true, true);
-    ASSERT_EQ(db.lastReorganiseResult, 0);
+    ASSERT_EQ(db.Reorganise(list, true, true), 0);
   }
   TqgDatabase db(base, false);
   ASSERT_EQ(db.ErrorState(), 0);
