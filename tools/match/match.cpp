@@ -101,18 +101,22 @@ class HostPlayer {
   }
   bool ok() const { return ok_; }
 
-  // The engine's move for the game so far, given its clock; empty when none.
-  std::string Move(const std::vector<MoveCode>& moves, int64_t own_ms, int64_t inc_ms) {
+  // The engine's move for the game so far, given its clock; empty when none. As the
+  // program does, a game of 512 plies or more goes as the bare current position.
+  std::string Move(const std::vector<MoveCode>& moves, const Position& current, int64_t own_ms, int64_t inc_ms) {
     eng::PositionBlock block{};
     block.header.size = sizeof block;
     block.header.engine_id = slot_.engine_id;
-    block.start_position = 1;
-    const size_t count = std::min<size_t>(moves.size(), eng::kMaxGameMoves);
-    for (size_t i = 0; i < count; ++i) {
-      const MoveCode& m = moves[moves.size() - count + i];
-      block.moves[i] = {m.from, m.to, m.kind, m.promotion};
+    if (moves.size() >= static_cast<size_t>(eng::kMaxGameMoves)) {
+      std::memcpy(block.board, current.board.squares, sizeof block.board);
+      block.side_to_move = static_cast<uint8_t>(current.side);
+      block.en_passant_file = current.epFile;
+      block.castling = current.castling;
+    } else {
+      block.start_position = 1;
+      for (size_t i = 0; i < moves.size(); ++i) block.moves[i] = {moves[i].from, moves[i].to, moves[i].kind, moves[i].promotion};
+      block.move_count = static_cast<int16_t>(moves.size());
     }
-    block.move_count = static_cast<int16_t>(count);
     block.lines_wanted = 1;
     block.one = 1;
     block.mode = 1;
@@ -429,7 +433,7 @@ Result PlayGame(HostPlayer& zelko, Opponent& opponent, const Options& o, const s
     const bool zelko_to_move = (side == 0) == zelko_white;
     const int64_t start = NowMs();
     std::string text = zelko_to_move
-                           ? zelko.Move(codes, clocks[side], inc)
+                           ? zelko.Move(codes, position, clocks[side], inc)
                            : opponent.Move(played, clocks[side], clocks[side ^ 1], side == 0, clocks[side] + 5000);
     clocks[side] -= NowMs() - start;
     if (clocks[side] < 0) {
