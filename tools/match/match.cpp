@@ -1,7 +1,8 @@
 // Match referee: plays ZelkoHome2, loaded through the engine host as the program
 // loads it, against an outside engine over UCI or the xboard protocol. Every move is
 // checked against the chess core's legal moves; both clocks are kept by the referee.
-// Writes the games as PGN with coordinate moves and prints the score with the Elo
+// Writes the games as PGN with coordinate moves, each move of ZelkoHome2 with a comment
+// "score/depth time" of its last main line, and prints the score with the Elo
 // difference and its 95% interval.
 //
 //   zh_match --engine <ZelkoHome2.eng> --opponent <command> --protocol uci|xboard
