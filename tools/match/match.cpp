@@ -1,7 +1,8 @@
 // Match referee: plays ZelkoHome2, loaded through the engine host as the program
 // loads it, against an outside engine over UCI or the xboard protocol. Every move is
 // checked against the chess core's legal moves; both clocks are kept by the referee.
-// Writes the games as PGN with coordinate moves and prints the score with the Elo
+// Writes the games as PGN with coordinate moves, each move of ZelkoHome2 with a comment
+// "score/depth time" of its last main line, and prints the score with the Elo
 // difference and its 95% interval.
 //
 //   zh_match --engine <ZelkoHome2.eng> --opponent <command> --protocol uci|xboard
@@ -101,18 +102,22 @@ class HostPlayer {
   }
   bool ok() const { return ok_; }
 
-  // The engine's move for the game so far, given its clock; empty when none.
-  std::string Move(const std::vector<MoveCode>& moves, int64_t own_ms, int64_t inc_ms) {
+  // The engine's move for the game so far, given its clock; empty when none. As the
+  // program does, a game of 512 plies or more goes as the bare current position.
+  std::string Move(const std::vector<MoveCode>& moves, const Position& current, int64_t own_ms, int64_t inc_ms) {
     eng::PositionBlock block{};
     block.header.size = sizeof block;
     block.header.engine_id = slot_.engine_id;
-    block.start_position = 1;
-    const size_t count = std::min<size_t>(moves.size(), eng::kMaxGameMoves);
-    for (size_t i = 0; i < count; ++i) {
-      const MoveCode& m = moves[moves.size() - count + i];
-      block.moves[i] = {m.from, m.to, m.kind, m.promotion};
+    if (moves.size() >= static_cast<size_t>(eng::kMaxGameMoves)) {
+      std::memcpy(block.board, current.board.squares, sizeof block.board);
+      block.side_to_move = static_cast<uint8_t>(current.side);
+      block.en_passant_file = current.epFile;
+      block.castling = current.castling;
+    } else {
+      block.start_position = 1;
+      for (size_t i = 0; i < moves.size(); ++i) block.moves[i] = {moves[i].from, moves[i].to, moves[i].kind, moves[i].promotion};
+      block.move_count = static_cast<int16_t>(moves.size());
     }
-    block.move_count = static_cast<int16_t>(count);
     block.lines_wanted = 1;
     block.one = 1;
     block.mode = 1;
@@ -127,6 +132,9 @@ class HostPlayer {
     while (Wait(r, 600000)) {
       if (r.code == eng::kReportMainLine) {
         const auto* b = r.as<eng::MainLineBlock>();
+        char text[48];
+        std::snprintf(text, sizeof text, "%s%d/%d", b->score_type == 2 ? "#" : "", b->score_value, b->depth);
+        comment_ = text;
         if (b->line_length > 0) {
           const eng::ReportMove& m = b->line[0];
           best = SquareName(m.from) + SquareName(m.to);
@@ -137,6 +145,8 @@ class HostPlayer {
     }
     return best;
   }
+  // Score (centipawns, or # and moves to mate) and depth of the last main line.
+  const std::string& comment() const { return comment_; }
 
   void Exit() {
     enginehost::PostRequest(thread_, eng::kRequestExit, slot_.engine_id, 0);
@@ -168,6 +178,7 @@ class HostPlayer {
   bool ok_ = false;
   std::mutex mutex_;
   std::condition_variable cv_;
+  std::string comment_;
 };
 
 // An outside engine on two pipes.
@@ -378,7 +389,7 @@ struct Options {
 };
 
 Result PlayGame(HostPlayer& zelko, Opponent& opponent, const Options& o, const std::vector<std::string>& opening,
-                bool zelko_white, std::vector<std::string>& played) {
+                bool zelko_white, std::vector<std::string>& played, std::vector<std::string>& notes) {
   Position position;
   std::vector<MoveCode> codes;
   std::vector<Position> since_irreversible{position};
@@ -398,10 +409,12 @@ Result PlayGame(HostPlayer& zelko, Opponent& opponent, const Options& o, const s
     position.MakeMove(Move::FromCode(m));
     codes.push_back(m);
     played.push_back(CodeText(m));
+    notes.emplace_back();
     if (irreversible) since_irreversible.clear();
     since_irreversible.push_back(position);
   };
   played.clear();
+  notes.clear();
   for (const std::string& text : opening) {
     MoveCode m;
     if (!FindLegal(position, text, m)) break;
@@ -421,7 +434,7 @@ Result PlayGame(HostPlayer& zelko, Opponent& opponent, const Options& o, const s
     const bool zelko_to_move = (side == 0) == zelko_white;
     const int64_t start = NowMs();
     std::string text = zelko_to_move
-                           ? zelko.Move(codes, clocks[side], inc)
+                           ? zelko.Move(codes, position, clocks[side], inc)
                            : opponent.Move(played, clocks[side], clocks[side ^ 1], side == 0, clocks[side] + 5000);
     clocks[side] -= NowMs() - start;
     if (clocks[side] < 0) {
@@ -441,18 +454,25 @@ Result PlayGame(HostPlayer& zelko, Opponent& opponent, const Options& o, const s
       return finish(zelko_to_move ? 0 : 1, "illegal move");
     }
     apply(m);
+    if (zelko_to_move) {
+      char used[32];
+      std::snprintf(used, sizeof used, " %.2fs", static_cast<double>(NowMs() - start) / 1000);
+      notes.back() = zelko.comment() + used;
+    }
     if (position.IsCheckmate() || position.IsStalemate()) opponent.Finish(CodeText(m), !zelko_to_move);
   }
 }
 
+// Moves of ZelkoHome2 carry a comment with its score/depth and the time it used.
 void WritePgn(std::ostream& out, int round, const std::string& white, const std::string& black,
-              const std::vector<std::string>& moves, const Result& r) {
+              const std::vector<std::string>& moves, const std::vector<std::string>& notes, const Result& r) {
   out << "[Event \"ZelkoHome2 match\"]\n[Site \"local\"]\n[Date \"????.??.??\"]\n[Round \"" << round
       << "\"]\n[White \"" << white << "\"]\n[Black \"" << black << "\"]\n[Result \"" << r.pgn_result
       << "\"]\n[Termination \"" << r.reason << "\"]\n\n";
   std::string line;
   for (size_t i = 0; i < moves.size(); ++i) {
     std::string token = (i % 2 == 0 ? std::to_string(i / 2 + 1) + ". " : "") + moves[i];
+    if (i < notes.size() && !notes[i].empty()) token += " {" + notes[i] + "}";
     if (line.size() + token.size() > 78) {
       out << line << "\n";
       line.clear();
@@ -498,8 +518,8 @@ int Run(const Options& o) {
   for (int g = o.first; g < o.first + o.games; ++g) {
     const auto& opening = openings[static_cast<size_t>(g / 2) % openings.size()];
     const bool zelko_white = g % 2 == 0;
-    std::vector<std::string> moves;
-    const Result r = PlayGame(zelko, *opponent, o, opening, zelko_white, moves);
+    std::vector<std::string> moves, notes;
+    const Result r = PlayGame(zelko, *opponent, o, opening, zelko_white, moves, notes);
     if (r.opponent_ended) {
       // A dead outside engine would answer every later game with nothing: start it
       // again and replay the game; give up when it keeps dying.
@@ -519,7 +539,7 @@ int Run(const Options& o) {
     own_illegal += r.zelko_illegal;
     other_time += r.opponent_lost_on_time;
     other_illegal += r.opponent_illegal;
-    WritePgn(pgn, g + 1, zelko_white ? "ZelkoHome2" : o.opponent, zelko_white ? o.opponent : "ZelkoHome2", moves, r);
+    WritePgn(pgn, g + 1, zelko_white ? "ZelkoHome2" : o.opponent, zelko_white ? o.opponent : "ZelkoHome2", moves, notes, r);
     pgn.flush();
     std::cout << "game " << g + 1 << ": " << r.pgn_result << " (" << r.reason << "), ZelkoHome2 "
               << (zelko_white ? "white" : "black") << "\n"

@@ -155,6 +155,24 @@ TEST(EngineHost, ExitWhileSearchingEndsLastAndUnloads) {
   EXPECT_FALSE(ModuleLoaded(ZH_STUB_MODULE));
 }
 
+// An endless analysis (mode 4) of ZelkoHome2 runs until 258 stops it; the host then
+// posts "search done" once, and it is the last report.
+TEST(EngineHost, StopEndsAnEndlessZelkoHome2Search) {
+  Recorder recorder;
+  Engine engine(recorder, ZH_ZELKOHOME2_MODULE);
+  ASSERT_EQ(engine.StartCode(), 0);
+  engine.Search();
+  ASSERT_TRUE(recorder.WaitFor(engine.id, [](Report& r) {
+    return r.code == eng::kReportDepth && r.as<eng::DepthBlock>()->depth >= 3;
+  }));
+  EXPECT_TRUE(recorder.Of(engine.id, eng::kReportSearchDone).empty());
+  ASSERT_TRUE(engine.Post(eng::kRequestStop));
+  ASSERT_TRUE(recorder.WaitForCode(engine.id, eng::kReportSearchDone));
+  EXPECT_EQ(recorder.Codes(engine.id).back(), eng::kReportSearchDone);
+  EXPECT_EQ(recorder.Of(engine.id, eng::kReportSearchDone).size(), 1u);
+  engine.Exit();
+}
+
 TEST(EngineHost, TwoModulesSearchAtOnce) {
   Recorder recorder;
   Engine stub(recorder, ZH_STUB_MODULE);
