@@ -57,12 +57,6 @@ int FileTqh::ReadRecord(uint32_t n, HeaderRecord& header) {
   return header.Unpack(bytes) == 0 ? 0 : PagedFile::kReadError;
 }
 
-const PackedLayout* FileTqh::ReadPacked(uint32_t n, uint8_t* bytes) {
-  if (error_ || n > kMaxNextRecord) return nullptr;
-  if (file_.Read(bytes, uint64_t{n} * recordSize_, recordSize_) != 0) return nullptr;
-  return PackedRecord::LayoutOf(bytes[0]);
-}
-
 int FileTqh::WritePacked(uint32_t first, uint32_t count, const uint8_t* bytes) {
   if (error_ || first == 0 || uint64_t{first} + count > uint64_t{kMaxNextRecord} + 1)
     return PagedFile::kWriteError;

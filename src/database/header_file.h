@@ -35,7 +35,11 @@ class FileTqh {
   int WriteRecord(uint32_t n, const HeaderRecord& header);
   // The record's RecordSize() bytes into `bytes`, and its layout; null where
   // ReadRecord fails.
-  const PackedLayout* ReadPacked(uint32_t n, uint8_t* bytes);
+  const PackedLayout* ReadPacked(uint32_t n, uint8_t* bytes) {  // inline: called per item
+    if (error_ || n > kMaxNextRecord) return nullptr;
+    if (file_.Read(bytes, uint64_t{n} * recordSize_, recordSize_) != 0) return nullptr;
+    return PackedRecord::LayoutOf(bytes[0]);
+  }
   // Records first .. first + count - 1 from `bytes`, RecordSize() bytes each, in one
   // write; record 0 is not written this way. 0 or 11.
   int WritePacked(uint32_t first, uint32_t count, const uint8_t* bytes);

@@ -60,6 +60,59 @@ struct NewSet {
   FileTqa annotations;
 };
 
+// Reads packed records for a pass over the header file: while the numbers rise, a run
+// of records at once, else one by one through the file's window. A record reads as
+// FileTqh::ReadPacked reads it.
+class RecordReader {
+ public:
+  explicit RecordReader(FileTqh& header) : header_(header), size_(header.RecordSize()) {}
+
+  // The layout of record n with its bytes in `bytes` (kHeaderRecordBuffer of them);
+  // null where ReadPacked fails.
+  const PackedLayout* Read(uint32_t n, uint8_t* bytes) {
+    const bool rising = n > last_ && n - last_ <= kMostSkipped;
+    last_ = n;
+    if (n < first_ || n - first_ >= count_) {
+      count_ = 0;
+      if (!rising || !LoadRun(n)) return header_.ReadPacked(n, bytes);
+    }
+    const uint8_t* record = run_.data() + size_t{n - first_} * size_;
+    if (size_ == kHeaderRecordSize)
+      std::memcpy(bytes, record, kHeaderRecordSize);  // the usual size, copied inline
+    else
+      std::memcpy(bytes, record, size_);
+    return PackedRecord::LayoutOf(bytes[0]);
+  }
+
+ private:
+  static constexpr uint32_t kRunRecords = 2048;
+  static constexpr uint32_t kMostSkipped = 64;
+
+  // Reads records n ... of a run; false when they are not all there (the reads go one
+  // by one from then on).
+  bool LoadRun(uint32_t n) {
+    if (!runs_ || header_.HasError()) return false;
+    const uint32_t items = header_.ItemCount();
+    if (n < 1 || n > items) return false;
+    const uint32_t count = std::min(kRunRecords, items - n + 1);
+    run_.resize(size_t{count} * size_);
+    if (header_.File().Read(run_.data(), uint64_t{n} * size_, static_cast<int32_t>(run_.size())) != 0) {
+      runs_ = false;
+      return false;
+    }
+    first_ = n;
+    count_ = count;
+    return true;
+  }
+
+  FileTqh& header_;
+  const uint32_t size_;
+  std::vector<uint8_t> run_;
+  uint32_t first_ = 0, count_ = 0;
+  uint32_t last_ = 0;
+  bool runs_ = true;
+};
+
 // The entries named "Unreadable" that replace library references out of range.
 struct Repairs {
   int32_t player = -1;
@@ -68,6 +121,12 @@ struct Repairs {
   // yet, 1 yes, 2 no), so that each entry is read once.
   mutable std::vector<int8_t> known[2];
   mutable bool anyInvalid = false;  // some reference was out of range
+
+  // Whether the entry is known to be readable.
+  bool KnownValid(int lib, uint32_t entry) const {
+    const std::vector<int8_t>& k = known[lib == kPlayers ? 0 : 1];
+    return entry < k.size() && k[entry] == 1;
+  }
 
   bool Valid(HeaderSetFiles& set, int lib, uint32_t entry) const {
     std::vector<int8_t>& k = known[lib == kPlayers ? 0 : 1];
@@ -116,6 +175,10 @@ int PrepareRepairs(HeaderSetFiles& set, const std::vector<int32_t>& kept, Repair
 // asked; false when an entry to replace one with is still missing.
 bool RepairReferences(HeaderSetFiles& set, const Repairs& repairs, int n, PackedRecord r,
                       bool log) {
+  if (repairs.KnownValid(kTournaments, r.Get(PackedField::kTournament)) &&
+      (!r.IsGame() || (repairs.KnownValid(kPlayers, r.Get(PackedField::kWhite)) &&
+                       repairs.KnownValid(kPlayers, r.Get(PackedField::kBlack)))))
+    return true;
   bool complete = true;
   const auto repair = [&](int lib, PackedField field, int32_t replacement, const char* what) {
     if (repairs.Valid(set, lib, r.Get(field))) return;
@@ -158,9 +221,10 @@ int CountReferences(HeaderSetFiles& set, const Repairs& repairs, const std::vect
   for (HeaderLib* lib : set.libraries)
     if (lib->InitCounting() != 0) return kMaintenanceUnreadable;
   uint8_t bytes[kHeaderRecordBuffer];
+  RecordReader reader(*set.header);
   for (size_t i = 0; i < kept.size(); ++i) {
     const int n = kept[i] + 1;
-    const PackedLayout* layout = set.header->ReadPacked(static_cast<uint32_t>(n), bytes);
+    const PackedLayout* layout = reader.Read(static_cast<uint32_t>(n), bytes);
     if (!layout) {
       DumpText("Unreadable record: " + std::to_string(n));
       return kMaintenanceUnreadable;
@@ -238,7 +302,7 @@ class ItemCopier {
  public:
   ItemCopier(HeaderSetFiles& set, const Repairs& repairs, NewSet& out,
              std::vector<CarriedBooster>& boosters)
-      : set_(set), repairs_(repairs), out_(out), boosters_(boosters), maps_(set),
+      : set_(set), repairs_(repairs), out_(out), boosters_(boosters), maps_(set), reader_(*set.header),
         gamePos_(out.games.GetEnd()), annotationPos_(out.annotations.End()) {}
 
   // Items and bytes of one batch within `budget`.
@@ -309,7 +373,7 @@ class ItemCopier {
   }
 
   int ReadItem(BatchItem& item, uint64_t& fill) {
-    item.layout = set_.header->ReadPacked(static_cast<uint32_t>(item.n), item.record);
+    item.layout = reader_.Read(static_cast<uint32_t>(item.n), item.record);
     if (!item.layout) {
       DumpText("Unreadable record: " + std::to_string(item.n));
       return kMaintenanceUnreadable;
@@ -437,6 +501,7 @@ class ItemCopier {
   NewSet& out_;
   std::vector<CarriedBooster>& boosters_;
   EntryMaps maps_;
+  RecordReader reader_;
   uint32_t gamePos_, annotationPos_;
   size_t per_ = 1;
   uint64_t bufferBytes_ = 4096;
@@ -642,8 +707,9 @@ int CollectDeletedItems(HeaderSetFiles& set, uint64_t totalBytes, const MediaLin
   // The records are looked at packed; only an item with links is unpacked.
   uint8_t bytes[kHeaderRecordBuffer] = {};
   HeaderRecord r;
+  RecordReader reader(*set.header);
   for (int n = 1; n <= count; ++n) {
-    const PackedLayout* layout = set.header->ReadPacked(static_cast<uint32_t>(n), bytes);
+    const PackedLayout* layout = reader.Read(static_cast<uint32_t>(n), bytes);
     const auto refuse = [&] {
       ErrorBox("Item " + std::to_string(n) + " cannot be read. Please run integrity test");
       kept.clear();
