@@ -57,6 +57,16 @@ int FileTqh::ReadRecord(uint32_t n, HeaderRecord& header) {
   return header.Unpack(bytes) == 0 ? 0 : PagedFile::kReadError;
 }
 
+int FileTqh::WritePacked(uint32_t first, uint32_t count, const uint8_t* bytes) {
+  if (error_ || first == 0 || uint64_t{first} + count > uint64_t{kMaxNextRecord} + 1)
+    return PagedFile::kWriteError;
+  const uint64_t length = uint64_t{count} * recordSize_;
+  if (length > 0x7FFFFFFF) return PagedFile::kWriteError;
+  return file_.Write(bytes, uint64_t{first} * recordSize_, static_cast<int32_t>(length)) == 0
+             ? 0
+             : PagedFile::kWriteError;
+}
+
 int FileTqh::WriteRecord(uint32_t n, const HeaderRecord& header) {
   if (error_ || n > kMaxNextRecord) return PagedFile::kWriteError;
   uint8_t bytes[kHeaderRecordBuffer];

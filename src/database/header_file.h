@@ -6,6 +6,7 @@
 #include <string>
 
 #include "database/header_record.h"
+#include "database/packed_header_record.h"
 #include "database/paged_file.h"
 
 namespace zh {
@@ -32,6 +33,16 @@ class FileTqh {
   int ReadRecord(uint32_t n, HeaderRecord& header);
   // 0, 11 on a write error, or the packing result; record 0 refreshes the file header.
   int WriteRecord(uint32_t n, const HeaderRecord& header);
+  // The record's RecordSize() bytes into `bytes`, and its layout; null where
+  // ReadRecord fails.
+  const PackedLayout* ReadPacked(uint32_t n, uint8_t* bytes) {  // inline: called per item
+    if (error_ || n > kMaxNextRecord) return nullptr;
+    if (file_.Read(bytes, uint64_t{n} * recordSize_, recordSize_) != 0) return nullptr;
+    return PackedRecord::LayoutOf(bytes[0]);
+  }
+  // Records first .. first + count - 1 from `bytes`, RecordSize() bytes each, in one
+  // write; record 0 is not written this way. 0 or 11.
+  int WritePacked(uint32_t first, uint32_t count, const uint8_t* bytes);
   // Writes at the next record number, raises it and writes record 0; 1 when the
   // numbers are used up.
   int AppendRecord(const HeaderRecord& header);

@@ -225,13 +225,6 @@ int32_t HeaderLib::InitCounting() {
   return kOk;
 }
 
-void HeaderLib::CountGame(int32_t entry, int32_t game) {
-  if (entry < 0 || static_cast<size_t>(entry) >= firsts_.size()) return;
-  const auto k = static_cast<size_t>(entry);
-  if (firsts_[k] < 0) firsts_[k] = game;
-  ++counts_[k];
-}
-
 int32_t HeaderLib::MapEntry(int32_t old) const {
   if (old < 0 || old >= NodeCount()) return 0;
   return static_cast<size_t>(old) < map_.size() ? map_[static_cast<size_t>(old)] : -1;

@@ -87,7 +87,12 @@ class HeaderLib {
   // Counting pass of a reorganisation: InitCounting, then CountGame for every game
   // kept, then BuildBinTree and MapEntry.
   int32_t InitCounting();
-  void CountGame(int32_t entry, int32_t game);
+  void CountGame(int32_t entry, int32_t game) {  // inline: called per reference kept
+    if (entry < 0 || static_cast<size_t>(entry) >= firsts_.size()) return;
+    const auto k = static_cast<size_t>(entry);
+    if (firsts_[k] < 0) firsts_[k] = game;
+    ++counts_[k];
+  }
   // Without compaction every entry gets its counted first game and count in place.
   // With it the entries that games still use are written, in order, into a new index
   // file whose node k holds the k-th of them, linked into a balanced tree.

@@ -1,6 +1,8 @@
 #include "database/header_set_maintenance.h"
 
 #include <algorithm>
+#include <climits>
+#include <cstring>
 #include <filesystem>
 #include <new>
 #include <system_error>
@@ -18,6 +20,7 @@
 #include "database/header_record.h"
 #include "database/database_sort.h"
 #include "database/key_file.h"
+#include "database/packed_header_record.h"
 #include "database/search_booster.h"
 
 namespace zh {
@@ -57,6 +60,59 @@ struct NewSet {
   FileTqa annotations;
 };
 
+// Reads packed records for a pass over the header file: while the numbers rise, a run
+// of records at once, else one by one through the file's window. A record reads as
+// FileTqh::ReadPacked reads it.
+class RecordReader {
+ public:
+  explicit RecordReader(FileTqh& header) : header_(header), size_(header.RecordSize()) {}
+
+  // The layout of record n with its bytes in `bytes` (kHeaderRecordBuffer of them);
+  // null where ReadPacked fails.
+  const PackedLayout* Read(uint32_t n, uint8_t* bytes) {
+    const bool rising = n > last_ && n - last_ <= kMostSkipped;
+    last_ = n;
+    if (n < first_ || n - first_ >= count_) {
+      count_ = 0;
+      if (!rising || !LoadRun(n)) return header_.ReadPacked(n, bytes);
+    }
+    const uint8_t* record = run_.data() + size_t{n - first_} * size_;
+    if (size_ == kHeaderRecordSize)
+      std::memcpy(bytes, record, kHeaderRecordSize);  // the usual size, copied inline
+    else
+      std::memcpy(bytes, record, size_);
+    return PackedRecord::LayoutOf(bytes[0]);
+  }
+
+ private:
+  static constexpr uint32_t kRunRecords = 2048;
+  static constexpr uint32_t kMostSkipped = 64;
+
+  // Reads records n ... of a run; false when they are not all there (the reads go one
+  // by one from then on).
+  bool LoadRun(uint32_t n) {
+    if (!runs_ || header_.HasError()) return false;
+    const uint32_t items = header_.ItemCount();
+    if (n < 1 || n > items) return false;
+    const uint32_t count = std::min(kRunRecords, items - n + 1);
+    run_.resize(size_t{count} * size_);
+    if (header_.File().Read(run_.data(), uint64_t{n} * size_, static_cast<int32_t>(run_.size())) != 0) {
+      runs_ = false;
+      return false;
+    }
+    first_ = n;
+    count_ = count;
+    return true;
+  }
+
+  FileTqh& header_;
+  const uint32_t size_;
+  std::vector<uint8_t> run_;
+  uint32_t first_ = 0, count_ = 0;
+  uint32_t last_ = 0;
+  bool runs_ = true;
+};
+
 // The entries named "Unreadable" that replace library references out of range.
 struct Repairs {
   int32_t player = -1;
@@ -65,6 +121,12 @@ struct Repairs {
   // yet, 1 yes, 2 no), so that each entry is read once.
   mutable std::vector<int8_t> known[2];
   mutable bool anyInvalid = false;  // some reference was out of range
+
+  // Whether the entry is known to be readable.
+  bool KnownValid(int lib, uint32_t entry) const {
+    const std::vector<int8_t>& k = known[lib == kPlayers ? 0 : 1];
+    return entry < k.size() && k[entry] == 1;
+  }
 
   bool Valid(HeaderSetFiles& set, int lib, uint32_t entry) const {
     std::vector<int8_t>& k = known[lib == kPlayers ? 0 : 1];
@@ -82,21 +144,25 @@ struct Repairs {
 // Reads every kept record before anything is written: an unreadable one refuses,
 // naming it. A reference out of range gets an "Unreadable" entry in its library.
 int PrepareRepairs(HeaderSetFiles& set, const std::vector<int32_t>& kept, Repairs& repairs) {
-  HeaderRecord r;
+  uint8_t bytes[kHeaderRecordBuffer];
   for (const int32_t index : kept) {
     const int n = index + 1;
-    if (set.header->ReadRecord(static_cast<uint32_t>(n), r) != 0) {
+    const PackedLayout* layout = set.header->ReadPacked(static_cast<uint32_t>(n), bytes);
+    if (!layout) {
       DumpText("Unreadable record: " + std::to_string(n));
       return kMaintenanceUnreadable;
     }
-    if (repairs.tournament < 0 && !repairs.Valid(set, kTournaments, r.GetTournament())) {
+    const PackedRecord r(bytes, *layout);
+    if (repairs.tournament < 0 &&
+        !repairs.Valid(set, kTournaments, r.Get(PackedField::kTournament))) {
       int16_t round = 0, subRound = 0;
       TQTournament unreadable("Unreadable", 0, round, subRound);
       if (set.libraries[kTournaments]->AddGame(unreadable, repairs.tournament, n) != 0)
         return kMaintenanceWriteError;
     }
     if (repairs.player < 0 && r.IsGame() &&
-        !(repairs.Valid(set, kPlayers, r.GetWhite()) && repairs.Valid(set, kPlayers, r.GetBlack()))) {
+        !(repairs.Valid(set, kPlayers, r.Get(PackedField::kWhite)) &&
+          repairs.Valid(set, kPlayers, r.Get(PackedField::kBlack)))) {
       TQPlayer unreadable("Unreadable", "");
       if (set.libraries[kPlayers]->AddGame(unreadable, repairs.player, n) != 0)
         return kMaintenanceWriteError;
@@ -107,24 +173,26 @@ int PrepareRepairs(HeaderSetFiles& set, const std::vector<int32_t>& kept, Repair
 
 // Replaces references out of range by the "Unreadable" entries, with a log line when
 // asked; false when an entry to replace one with is still missing.
-bool RepairReferences(HeaderSetFiles& set, const Repairs& repairs, int n, HeaderRecord& r,
+bool RepairReferences(HeaderSetFiles& set, const Repairs& repairs, int n, PackedRecord r,
                       bool log) {
+  if (repairs.KnownValid(kTournaments, r.Get(PackedField::kTournament)) &&
+      (!r.IsGame() || (repairs.KnownValid(kPlayers, r.Get(PackedField::kWhite)) &&
+                       repairs.KnownValid(kPlayers, r.Get(PackedField::kBlack)))))
+    return true;
   bool complete = true;
-  const auto repair = [&](int lib, uint32_t entry, int32_t replacement, const char* what,
-                          void (HeaderRecord::*setter)(uint32_t)) {
-    if (repairs.Valid(set, lib, entry)) return;
+  const auto repair = [&](int lib, PackedField field, int32_t replacement, const char* what) {
+    if (repairs.Valid(set, lib, r.Get(field))) return;
     if (replacement < 0) {
       complete = false;
       return;
     }
     if (log) LogLine(std::string("Unreadable ") + what + " in item " + std::to_string(n));
-    (r.*setter)(static_cast<uint32_t>(replacement));
+    r.Set(field, static_cast<uint32_t>(replacement));
   };
-  repair(kTournaments, r.GetTournament(), repairs.tournament, "tournament",
-         &HeaderRecord::SetTournament);
+  repair(kTournaments, PackedField::kTournament, repairs.tournament, "tournament");
   if (r.IsGame()) {
-    repair(kPlayers, r.GetWhite(), repairs.player, "white player", &HeaderRecord::SetWhite);
-    repair(kPlayers, r.GetBlack(), repairs.player, "black player", &HeaderRecord::SetBlack);
+    repair(kPlayers, PackedField::kWhite, repairs.player, "white player");
+    repair(kPlayers, PackedField::kBlack, repairs.player, "black player");
   }
   return complete;
 }
@@ -132,16 +200,15 @@ bool RepairReferences(HeaderSetFiles& set, const Repairs& repairs, int n, Header
 // The library references of a record: tournament, white, black, annotator, source.
 struct Reference {
   int library;
-  uint32_t (HeaderRecord::*get)() const;
-  void (HeaderRecord::*set)(uint32_t);
+  PackedField field;
   bool players;  // a text has none
 };
 constexpr Reference kReferences[5] = {
-    {kTournaments, &HeaderRecord::GetTournament, &HeaderRecord::SetTournament, false},
-    {kPlayers, &HeaderRecord::GetWhite, &HeaderRecord::SetWhite, true},
-    {kPlayers, &HeaderRecord::GetBlack, &HeaderRecord::SetBlack, true},
-    {kAnnotators, &HeaderRecord::GetAnnotator, &HeaderRecord::SetAnnotator, false},
-    {kSources, &HeaderRecord::GetSource, &HeaderRecord::SetSource, false},
+    {kTournaments, PackedField::kTournament, false},
+    {kPlayers, PackedField::kWhite, true},
+    {kPlayers, PackedField::kBlack, true},
+    {kAnnotators, PackedField::kAnnotator, false},
+    {kSources, PackedField::kSource, false},
 };
 
 // Counts the references of the kept records, repaired, under their new numbers in
@@ -153,20 +220,23 @@ int CountReferences(HeaderSetFiles& set, const Repairs& repairs, const std::vect
   repairsMissing = false;
   for (HeaderLib* lib : set.libraries)
     if (lib->InitCounting() != 0) return kMaintenanceUnreadable;
-  HeaderRecord r;
+  uint8_t bytes[kHeaderRecordBuffer];
+  RecordReader reader(*set.header);
   for (size_t i = 0; i < kept.size(); ++i) {
     const int n = kept[i] + 1;
-    if (set.header->ReadRecord(static_cast<uint32_t>(n), r) != 0) {
+    const PackedLayout* layout = reader.Read(static_cast<uint32_t>(n), bytes);
+    if (!layout) {
       DumpText("Unreadable record: " + std::to_string(n));
       return kMaintenanceUnreadable;
     }
+    const PackedRecord r(bytes, *layout);
     if (!RepairReferences(set, repairs, n, r, false)) {
       repairsMissing = true;
       return kMaintenanceDone;
     }
     for (const Reference& ref : kReferences)
       if (!ref.players || r.IsGame())
-        set.libraries[ref.library]->CountGame(static_cast<int32_t>((r.*ref.get)()),
+        set.libraries[ref.library]->CountGame(static_cast<int32_t>(r.Get(ref.field)),
                                               static_cast<int32_t>(i + 1));
   }
   for (HeaderLib* lib : set.libraries)
@@ -174,19 +244,41 @@ int CountReferences(HeaderSetFiles& set, const Repairs& repairs, const std::vect
   return kMaintenanceDone;
 }
 
-// Gives a record the entry numbers of the compacted libraries.
-void MapReferences(HeaderSetFiles& set, HeaderRecord& r) {
-  for (const Reference& ref : kReferences) {
-    const int32_t mapped = set.libraries[ref.library]->MapEntry(static_cast<int32_t>((r.*ref.get)()));
-    (r.*ref.set)(mapped < 0 ? 0u : static_cast<uint32_t>(mapped));
+// The entry numbers of the compacted libraries, asked of each library once per entry.
+class EntryMaps {
+ public:
+  explicit EntryMaps(HeaderSetFiles& set) : set_(set) {
+    for (int lib = 0; lib < 4; ++lib)
+      known_[lib].assign(static_cast<size_t>(std::max(set.libraries[lib]->NodeCount(), 0)), kUnknown);
   }
-}
+
+  // Gives a record the entry numbers of the compacted libraries.
+  void Map(PackedRecord r) {
+    for (const Reference& ref : kReferences) {
+      const int32_t mapped = Of(ref.library, r.Get(ref.field));
+      r.Set(ref.field, mapped < 0 ? 0u : static_cast<uint32_t>(mapped));
+    }
+  }
+
+ private:
+  static constexpr int32_t kUnknown = INT32_MIN;
+  int32_t Of(int lib, uint32_t entry) {
+    std::vector<int32_t>& known = known_[lib];
+    if (entry >= known.size()) return set_.libraries[lib]->MapEntry(static_cast<int32_t>(entry));
+    if (known[entry] == kUnknown) known[entry] = set_.libraries[lib]->MapEntry(static_cast<int32_t>(entry));
+    return known[entry];
+  }
+
+  HeaderSetFiles& set_;
+  std::vector<int32_t> known_[4];
+};
 
 // One kept item of a batch: its record and where its body and annotation block lie
 // in the batch buffer (-1: not read there, copied from the old file directly).
 struct BatchItem {
   int n = 0;
-  HeaderRecord record;
+  uint8_t record[kHeaderRecordBuffer];  // packed, as read
+  const PackedLayout* layout = nullptr;
   int64_t bodyLength = 0, bodyAt = -1;
   int64_t blockLength = 0, blockAt = -1;
 };
@@ -210,7 +302,7 @@ class ItemCopier {
  public:
   ItemCopier(HeaderSetFiles& set, const Repairs& repairs, NewSet& out,
              std::vector<CarriedBooster>& boosters)
-      : set_(set), repairs_(repairs), out_(out), boosters_(boosters),
+      : set_(set), repairs_(repairs), out_(out), boosters_(boosters), maps_(set), reader_(*set.header),
         gamePos_(out.games.GetEnd()), annotationPos_(out.annotations.End()) {}
 
   // Items and bytes of one batch within `budget`.
@@ -281,13 +373,14 @@ class ItemCopier {
   }
 
   int ReadItem(BatchItem& item, uint64_t& fill) {
-    HeaderRecord& r = item.record;
-    if (set_.header->ReadRecord(static_cast<uint32_t>(item.n), r) != 0) {
+    item.layout = reader_.Read(static_cast<uint32_t>(item.n), item.record);
+    if (!item.layout) {
       DumpText("Unreadable record: " + std::to_string(item.n));
       return kMaintenanceUnreadable;
     }
+    PackedRecord r(item.record, *item.layout);
     if (repairs_.anyInvalid) RepairReferences(set_, repairs_, item.n, r, true);
-    if (const uint32_t o = r.GetTqgOffset(); o >= 1) {
+    if (const uint32_t o = r.Get(PackedField::kTqgOffset); o >= 1) {
       item.bodyLength = set_.games->RecordLength(o);
       if (item.bodyLength <= 0) {
         DumpDefect("TQG defect in game: ", item.n, item.bodyLength);
@@ -296,13 +389,13 @@ class ItemCopier {
       if (!ReadInto(set_.games->File(), o, item.bodyLength, fill, item.bodyAt))
         return kMaintenanceUnreadable;
     }
-    if (const uint32_t o = r.GetTqaOffset(); o >= 1) {
+    if (const uint32_t o = r.Get(PackedField::kTqaOffset); o >= 1) {
       item.blockLength = set_.annotations->BlockLength(o);
       if (item.blockLength <= 0) {
         // An unreadable block is dropped; the game keeps its moves.
         DumpDefect("TQA defect in game: ", item.n, item.blockLength);
-        r.SetTqaOffset(0);
-        r.word43 = 0;
+        r.Set(PackedField::kTqaOffset, 0);
+        r.Set(PackedField::kWord43, 0);
         item.blockLength = 0;
       } else if (!ReadInto(set_.annotations->File(), o, item.blockLength, fill, item.blockAt)) {
         return kMaintenanceUnreadable;
@@ -321,10 +414,19 @@ class ItemCopier {
     return true;
   }
 
-  // Writes the batch in list order as records start + 1 ...
+  // Writes the batch in list order as records start + 1 ...; the header records go
+  // out together.
   int WriteBatch(size_t start) {
-    for (size_t i = 0; i < batch_.size(); ++i)
+    const size_t recordSize = out_.header.RecordSize();
+    records_.resize(batch_.size() * recordSize);
+    for (size_t i = 0; i < batch_.size(); ++i) {
       if (const int rc = WriteItem(batch_[i], static_cast<uint32_t>(start + i + 1))) return rc;
+      std::memcpy(records_.data() + i * recordSize, batch_[i].record, recordSize);
+    }
+    if (const int rc = FlushBodies()) return rc;
+    if (out_.header.WritePacked(static_cast<uint32_t>(start + 1), static_cast<uint32_t>(batch_.size()),
+                                records_.data()))
+      return kMaintenanceWriteError;
     for (auto& b : boosters_)
       if (b.fresh->WriteRecords(static_cast<uint32_t>(start + 1),
                                 static_cast<uint32_t>(batch_.size()), b.records.data()))
@@ -342,37 +444,75 @@ class ItemCopier {
     return failed ? kMaintenanceWriteError : kMaintenanceDone;
   }
 
-  int WriteItem(BatchItem& item, uint32_t m) {
-    HeaderRecord& record = item.record;
-    if (const uint32_t o = record.GetTqgOffset(); o >= 1) {
-      if (const int rc = Place(out_.games.File(), set_.games->File(), o, item.bodyLength,
-                               item.bodyAt, gamePos_))
+  // Bodies that lie one after the other in the batch buffer go out in one write.
+  int PlaceBody(const BatchItem& item, uint32_t o) {
+    if (gamePos_ + static_cast<uint64_t>(item.bodyLength) > 0xFFFFFFFFu) return kMaintenanceWriteError;
+    if (item.bodyAt >= 0 && pendingLength_ > 0 && pendingAt_ + pendingLength_ == item.bodyAt) {
+      pendingLength_ += item.bodyLength;
+      return kMaintenanceDone;
+    }
+    if (const int rc = FlushBodies()) return rc;
+    if (item.bodyAt >= 0) {
+      pendingAt_ = item.bodyAt;
+      pendingLength_ = item.bodyLength;
+      pendingPos_ = gamePos_;
+      return kMaintenanceDone;
+    }
+    uint32_t pos = gamePos_;
+    return Place(out_.games.File(), set_.games->File(), o, item.bodyLength, -1, pos);
+  }
+
+  // Writes the pending bodies, in pieces that one write takes.
+  int FlushBodies() {
+    const int64_t length = pendingLength_;
+    pendingLength_ = 0;
+    for (int64_t done = 0; done < length;) {
+      const int64_t piece = std::min<int64_t>(length - done, 0x40000000);
+      uint32_t pos = pendingPos_ + static_cast<uint32_t>(done);
+      if (const int rc = Place(out_.games.File(), set_.games->File(), 0, piece, pendingAt_ + done, pos))
         return rc;
-      record.SetTqgOffset(gamePos_);
+      done += piece;
+    }
+    return kMaintenanceDone;
+  }
+
+  int WriteItem(BatchItem& item, uint32_t m) {
+    PackedRecord record(item.record, *item.layout);
+    if (const uint32_t o = record.Get(PackedField::kTqgOffset); o >= 1) {
+      if (const int rc = PlaceBody(item, o)) return rc;
+      record.Set(PackedField::kTqgOffset, gamePos_);
       gamePos_ += static_cast<uint32_t>(item.bodyLength);
     }
-    if (const uint32_t o = record.GetTqaOffset(); o >= 1) {
+    if (const uint32_t o = record.Get(PackedField::kTqaOffset); o >= 1) {
       if (const int rc = Place(out_.annotations.File(), set_.annotations->File(), o,
                                item.blockLength, item.blockAt, annotationPos_))
         return rc;
       if (out_.annotations.SetBlockGameNumber(annotationPos_, m)) return kMaintenanceWriteError;
-      record.SetTqaOffset(annotationPos_);
+      record.Set(PackedField::kTqaOffset, annotationPos_);
       annotationPos_ += static_cast<uint32_t>(item.blockLength);
     }
-    MapReferences(set_, record);
-    return out_.header.WriteRecord(m, record) ? kMaintenanceWriteError : kMaintenanceDone;
+    maps_.Map(record);
+    record.ClearUnused(out_.header.RecordSize());
+    return kMaintenanceDone;
   }
 
   HeaderSetFiles& set_;
   const Repairs& repairs_;
   NewSet& out_;
   std::vector<CarriedBooster>& boosters_;
+  EntryMaps maps_;
+  RecordReader reader_;
   uint32_t gamePos_, annotationPos_;
   size_t per_ = 1;
   uint64_t bufferBytes_ = 4096;
   size_t batches_ = 0;
   std::unique_ptr<uint8_t[]> buffer_;
   std::vector<BatchItem> batch_;
+  std::vector<uint8_t> records_;  // the batch's header records in list order
+  // Bodies read into the buffer and not written yet: where they lie there, how many
+  // bytes, and where they go.
+  int64_t pendingAt_ = 0, pendingLength_ = 0;
+  uint32_t pendingPos_ = 0;
 };
 
 // The boosters to carry: the search booster with a record per item, else none of
@@ -564,21 +704,25 @@ int CollectDeletedItems(HeaderSetFiles& set, uint64_t totalBytes, const MediaLin
   }
   const int count = static_cast<int>(set.header->ItemCount());
   PathList deletedMedia, keptMedia;
+  // The records are looked at packed; only an item with links is unpacked.
+  uint8_t bytes[kHeaderRecordBuffer] = {};
   HeaderRecord r;
+  RecordReader reader(*set.header);
   for (int n = 1; n <= count; ++n) {
-    if (set.header->ReadRecord(static_cast<uint32_t>(n), r) != 0) {
+    const PackedLayout* layout = reader.Read(static_cast<uint32_t>(n), bytes);
+    const auto refuse = [&] {
       ErrorBox("Item " + std::to_string(n) + " cannot be read. Please run integrity test");
       kept.clear();
       return kMaintenanceUnreadable;
-    }
-    PathList& links = r.IsDeleted() ? deletedMedia : keptMedia;
-    if (linksOf && (r.IsText() || (r.IsGame() && (r.contentFlags & 0x70000))) &&
-        linksOf(n, r, links) != 0) {
-      ErrorBox("Item " + std::to_string(n) + " cannot be read. Please run integrity test");
-      kept.clear();
-      return kMaintenanceUnreadable;
-    }
-    if (!r.IsDeleted()) kept.push_back(n - 1);
+    };
+    if (!layout) return refuse();
+    const PackedRecord packed(bytes, *layout);
+    PathList& links = packed.IsDeleted() ? deletedMedia : keptMedia;
+    if (linksOf && (packed.IsText() ||
+                    (packed.IsGame() && (packed.Get(PackedField::kContentFlags) & 0x70000))) &&
+        (r.Unpack(bytes) != 0 || linksOf(n, r, links) != 0))
+      return refuse();
+    if (!packed.IsDeleted()) kept.push_back(n - 1);
   }
   media = UnreferencedMedia(deletedMedia, keptMedia);
   return kMaintenanceDone;
