@@ -1,4 +1,6 @@
 // Position in and out, handles, keys, signatures and the make-time flags and checks.
+#include <random>
+
 #include "core_test_util.h"
 #include "enginemodule/zelkohome2/core/engine.h"
 
@@ -108,6 +110,18 @@ TEST(CorePositionTest, ShiftRegisterBytes) {
   }
   EXPECT_EQ(PieceKey(CodeOf(kPawn), Sq("a1")) & 0xFFFFFFFF,
             uint64_t{bytes[0]} | uint64_t{bytes[1]} << 8 | uint64_t{bytes[2]} << 16 | uint64_t{bytes[3]} << 24);
+}
+
+// The high halves of the keys are the outputs of the standard library's Mersenne
+// Twister seeded 0x2EB1C0DE, in key order: white pawn .. black king by a1..h8, then
+// the e.p. squares of rank 3 and rank 6.
+TEST(CorePositionTest, KeyHighHalvesFollowTheStandardTwister) {
+  std::mt19937 twister(0x2EB1C0DEu);
+  for (int engine_code : {1, 2, 3, 4, 5, 6, 9, 10, 11, 12, 13, 14})
+    for (int s64 = 0; s64 < 64; ++s64)
+      ASSERT_EQ(PieceKey(CodeOf(engine_code), ToSquare88(s64)) >> 32, twister()) << engine_code << " " << s64;
+  for (int rank : {2, 5})
+    for (int file = 0; file < 8; ++file) ASSERT_EQ(EnPassantKey(MakeSquare(file, rank)) >> 32, twister()) << rank << file;
 }
 
 TEST(MakeMove, SignatureAndEvenExchange) {

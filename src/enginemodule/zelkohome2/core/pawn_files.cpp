@@ -4,6 +4,7 @@
 #include <array>
 #include <bit>
 #include <cstdlib>
+#include <cstring>
 
 #include "enginemodule/zelkohome2/core/eval_tables.h"
 
@@ -133,23 +134,32 @@ struct SideMasks {
   uint8_t Rooks(int f) const { return rooks[static_cast<size_t>(f + 2)]; }
 };
 
-constexpr std::array<uint8_t, 256> kReversed = [] {
-  std::array<uint8_t, 256> t{};
-  for (int b = 0; b < 256; ++b)
-    for (int i = 0; i < 8; ++i)
-      if (b & (1 << i)) t[static_cast<size_t>(b)] |= static_cast<uint8_t>(0x80 >> i);
-  return t;
-}();
+// The 8 file bytes of a mask row as one word (file a in the low byte), and the same
+// word with the bits of every byte reversed: the ranks seen from the other side.
+uint64_t FileWord(const uint8_t* files) {
+  uint64_t w;
+  std::memcpy(&w, files, sizeof w);
+  return w;
+}
+constexpr uint64_t ReversedInBytes(uint64_t x) {
+  x = ((x >> 1) & 0x5555555555555555u) | ((x & 0x5555555555555555u) << 1);
+  x = ((x >> 2) & 0x3333333333333333u) | ((x & 0x3333333333333333u) << 2);
+  return ((x >> 4) & 0x0F0F0F0F0F0F0F0Fu) | ((x & 0x0F0F0F0F0F0F0F0Fu) << 4);
+}
+static_assert(ReversedInBytes(0x0102040810204080u) == 0x8040201008040201u);
+static_assert(ReversedInBytes(0x00000000000000C1u) == 0x0000000000000083u);
 
 // The pawns and rooks of `side` with the ranks seen from `view`.
 SideMasks MasksOf(const Position& p, int side, int view) {
   SideMasks m;
-  const uint8_t* pawns = p.type_file_masks(CodeOf(kPawn | (side == kBlack ? kBlackBit : 0)));
-  const uint8_t* rooks = p.type_file_masks(CodeOf(kRook | (side == kBlack ? kBlackBit : 0)));
-  for (int f = 0; f < 8; ++f) {
-    m.pawns[static_cast<size_t>(f + 2)] = view == kWhite ? pawns[f] : kReversed[pawns[f]];
-    m.rooks[static_cast<size_t>(f + 2)] = view == kWhite ? rooks[f] : kReversed[rooks[f]];
+  uint64_t pawns = FileWord(p.type_file_masks(CodeOf(kPawn | (side == kBlack ? kBlackBit : 0))));
+  uint64_t rooks = FileWord(p.type_file_masks(CodeOf(kRook | (side == kBlack ? kBlackBit : 0))));
+  if (view != kWhite) {
+    pawns = ReversedInBytes(pawns);
+    rooks = ReversedInBytes(rooks);
   }
+  std::memcpy(m.pawns.data() + 2, &pawns, sizeof pawns);
+  std::memcpy(m.rooks.data() + 2, &rooks, sizeof rooks);
   return m;
 }
 

@@ -422,10 +422,11 @@ bool Position::IsExchangeSafe(Square from, Square to) {
   if (target_value >= mover_value) return true;
   const int risk = mover_value - target_value;
   // Attack test that looks through pieces moving along the same line.
-  auto attacks_through = [&](Square s) {
+  // The piece of handle h on s; its reach bits come from its attributes.
+  auto attacks_through = [&](Handle h, Square s) {
     int d = s - to;
     uint32_t r = ReachBits(d);
-    uint32_t reach = AttrReach(code(board(s)));
+    uint32_t reach = (attributes(h) >> 8) & 0xFF;
     if ((r & reach) == 0) return false;
     if (r & kReachContact) return true;
     uint32_t line = r & reach & kReachLines;
@@ -443,8 +444,8 @@ bool Position::IsExchangeSafe(Square from, Square to) {
   int attackers = 0, first_value = 0;
   for (Handle h = list_end(enemy) - 4; h >= KingHandle(enemy) && safe; h -= 4) {
     Square s = square(h);
-    if (s == kNoSquare || s == to || !attacks_through(s)) continue;
-    int value = static_cast<int>(AttrValue(code(h)));
+    if (s == kNoSquare || s == to || !attacks_through(h, s)) continue;
+    int value = static_cast<int>(attributes(h) >> 24);
     if (attackers++ == 0) {
       first_value = value;
       if (value < risk) safe = false;
@@ -455,8 +456,8 @@ bool Position::IsExchangeSafe(Square from, Square to) {
     safe = false;
     for (Handle h = list_end(side_) - 4; h >= KingHandle(side_); h -= 4) {
       Square s = square(h);
-      if (s == kNoSquare || h == mover || !attacks_through(s)) continue;
-      int value = static_cast<int>(AttrValue(code(h)));
+      if (s == kNoSquare || h == mover || !attacks_through(h, s)) continue;
+      int value = static_cast<int>(attributes(h) >> 24);
       if (defenders++ == 0 && value <= first_value - risk) {
         safe = true;
         break;

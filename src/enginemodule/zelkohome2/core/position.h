@@ -241,7 +241,7 @@ inline bool Position::Attacks(Square from, Square target) const {
   if (w <= 0) return false;
   const int d = from - target;
   const uint32_t r = ReachBits(d);
-  if ((r & AttrReach(code(w))) == 0) return false;
+  if ((r & (attributes(w) >> 8)) == 0) return false;  // reach bits of the piece's attributes
   if (r & kReachContact) return true;
   const int step = StepToward(d);
   for (Square s = target + step; s != from; s += step)

@@ -107,10 +107,18 @@ const std::array<uint32_t, kDiffCount>& AttackTableEntries();
 
 // PieceAttributes of a piece code: byte 0 step bits, byte 1 reach bits, byte 2 check
 // bits, byte 3 value in pawns.
-inline uint32_t Attributes(PieceCode code) {
-  const std::size_t type = static_cast<std::size_t>(TypeOf(code));
-  return (code & 0x40) ? detail::kBlackAttributes[type] : detail::kWhiteAttributes[type];
-}
+namespace detail {
+// Attributes by code >> 2 (codes below 128), so that a lookup needs no colour branch.
+inline constexpr std::array<uint32_t, 32> kAttributesByRow = [] {
+  std::array<uint32_t, 32> t{};
+  for (std::size_t row = 0; row < t.size(); ++row) {
+    const std::size_t type = row & 7;
+    if (type < kWhiteAttributes.size()) t[row] = (row & 0x10) ? kBlackAttributes[type] : kWhiteAttributes[type];
+  }
+  return t;
+}();
+}  // namespace detail
+inline uint32_t Attributes(PieceCode code) { return detail::kAttributesByRow[static_cast<std::size_t>(code >> 2) & 31]; }
 inline uint32_t AttrReach(PieceCode code) { return (Attributes(code) >> 8) & 0xFF; }
 inline uint32_t AttrCheck(PieceCode code) { return (Attributes(code) >> 16) & 0xFF; }
 inline uint32_t AttrValue(PieceCode code) { return Attributes(code) >> 24; }
