@@ -217,7 +217,8 @@ int TqgDatabase::RunChange(const std::function<int()>& operation) {
     Reload();
     return rc;
   }
-  if (++batched_ >= kBatchSize) CommitBatch();
+  // A failed batch commit rolls the batch back, this change with it.
+  if (++batched_ >= kBatchSize) return CommitBatch();
   return kDbDone;
 }
 
@@ -231,7 +232,11 @@ int TqgDatabase::CommitBatch() {
 }
 
 void TqgDatabase::EndUpdate() {
-  CommitBatch();
+  // EndUpdate answers nothing: a batch that could not be committed is rolled back and
+  // logged.
+  if (const int rc = CommitBatch())
+    LogLine(GetFilePath() + ": the last changes could not be committed (code " +
+            std::to_string(rc) + ")");
   TQFileDatabase::EndUpdate();
 }
 

@@ -168,7 +168,10 @@ int TqgDatabase::CopyFromTqg(Database& source, int first, int& last, CopyOptions
       ErrorBox("Library error during import");
       return kDbWriteError;
     }
-    if (b % TqgDatabase::kBatchSize == 0) CommitBatch();
+    if (b % TqgDatabase::kBatchSize == 0 && CommitBatch() != 0) {
+      ErrorBox("Library error during import");
+      return kDbWriteError;
+    }
     if (b < total && ProcessShouldStop()) {
       last = first + static_cast<int>(b) - 1;
       return kDbStopped;

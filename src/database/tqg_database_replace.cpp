@@ -67,15 +67,15 @@ int TqgDatabase::Place(Placement& p, std::vector<HeaderRecord>& records, int n) 
     if (p.countWaste) p.waste = ClampedWaste(int64_t{p.waste} + p.oldLength);
     return kDbDone;
   }
-  // Old data past the end of the file (a damaged record) counts as none.
-  uint32_t anchor = p.oldOffset < p.end ? p.oldOffset : 0;
+  // Old data inside the file header or past the end (a damaged record) counts as none.
+  uint32_t anchor = p.oldOffset >= FileTqg::kHeaderSize && p.oldOffset < p.end ? p.oldOffset : 0;
   uint32_t next = p.end;
   if (anchor == 0) {
     // No old data: the new data goes before that of the next item that has some.
     for (int k = n + 1; k <= count && anchor == 0; ++k)
       if (const uint32_t* o = OffsetField(records[static_cast<size_t>(k)], p.annotations))
         anchor = *o;
-    if (anchor == 0 || anchor > p.end) anchor = p.end;
+    if (anchor < FileTqg::kHeaderSize || anchor > p.end) anchor = p.end;
     next = anchor;
   } else {
     for (int k = 1; k <= count; ++k)

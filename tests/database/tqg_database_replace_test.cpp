@@ -181,18 +181,23 @@ TEST(TqgReplace, AnnotationsNamesAndAppending) {
 // A record whose offsets point past the ends of the files is replaced as one without
 // data; the other items keep theirs.
 TEST(TqgReplace, OffsetsPastTheEndCountAsNoData) {
-  Fixture f;
-  GameHeader damaged;
-  ASSERT_EQ(f.db.ReadHeaderRecord(2, damaged), 0);
-  damaged.record.tqgOffset = f.db.GameFile()->GetEnd() + 1000;
-  damaged.record.tqaOffset = f.db.AnnotationFile()->End() + 1000;
-  ASSERT_EQ(f.db.WriteHeaderRecord(2, damaged), 0);
-  const uint32_t end = f.db.GameFile()->GetEnd();
-  TQGame game = Game(14, 20, true);
-  ASSERT_EQ(f.db.ReplaceGame(2, game), 0);
-  f.dumps[1] = test::DumpBody(game.body);
-  EXPECT_LT(f.Record(2).tqgOffset, end) << "the body went before the text's";
-  f.ExpectAllReadBack();
+  // Past the end of the files, and inside their 10-byte headers.
+  for (const bool pastEnd : {true, false}) {
+    SCOPED_TRACE(pastEnd);
+    Fixture f;
+    GameHeader damaged;
+    ASSERT_EQ(f.db.ReadHeaderRecord(2, damaged), 0);
+    damaged.record.tqgOffset = pastEnd ? f.db.GameFile()->GetEnd() + 1000 : 5;
+    damaged.record.tqaOffset = pastEnd ? f.db.AnnotationFile()->End() + 1000 : 5;
+    ASSERT_EQ(f.db.WriteHeaderRecord(2, damaged), 0);
+    const uint32_t end = f.db.GameFile()->GetEnd();
+    TQGame game = Game(14, 20, true);
+    ASSERT_EQ(f.db.ReplaceGame(2, game), 0);
+    f.dumps[1] = test::DumpBody(game.body);
+    EXPECT_LT(f.Record(2).tqgOffset, end) << "the body went before the text's";
+    EXPECT_GE(f.Record(2).tqgOffset, 10u);
+    f.ExpectAllReadBack();
+  }
 }
 
 TEST(TqgReplace, AScratchFailureChangesNoFile) {

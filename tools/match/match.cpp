@@ -105,6 +105,7 @@ class HostPlayer {
   // The engine's move for the game so far, given its clock; empty when none. As the
   // program does, a game of 512 plies or more goes as the bare current position.
   std::string Move(const std::vector<MoveCode>& moves, const Position& current, int64_t own_ms, int64_t inc_ms) {
+    comment_.clear();  // a move without a main-line report carries only its time
     eng::PositionBlock block{};
     block.header.size = sizeof block;
     block.header.engine_id = slot_.engine_id;
