@@ -211,6 +211,25 @@ constexpr Reference kReferences[5] = {
     {kSources, PackedField::kSource, false},
 };
 
+// Counts one kept record's references under its new number `m`.
+void CountReferencesOf(HeaderSetFiles& set, PackedRecord r, int32_t m) {
+  for (const Reference& ref : kReferences)
+    if (!ref.players || r.IsGame())
+      set.libraries[ref.library]->CountGame(static_cast<int32_t>(r.Get(ref.field)), m);
+}
+
+int InitCounting(HeaderSetFiles& set) {
+  for (HeaderLib* lib : set.libraries)
+    if (lib->InitCounting() != 0) return kMaintenanceUnreadable;
+  return kMaintenanceDone;
+}
+
+int BuildCompactLibraries(HeaderSetFiles& set) {
+  for (HeaderLib* lib : set.libraries)
+    if (lib->BuildBinTree(true) != 0) return kMaintenanceWriteError;
+  return kMaintenanceDone;
+}
+
 // Counts the references of the kept records, repaired, under their new numbers in
 // list order, then builds the compacted libraries, so that the copy writes each
 // record once with its new entry numbers. An unreadable record refuses, naming it;
@@ -218,8 +237,7 @@ constexpr Reference kReferences[5] = {
 int CountReferences(HeaderSetFiles& set, const Repairs& repairs, const std::vector<int32_t>& kept,
                     bool& repairsMissing) {
   repairsMissing = false;
-  for (HeaderLib* lib : set.libraries)
-    if (lib->InitCounting() != 0) return kMaintenanceUnreadable;
+  if (const int rc = InitCounting(set)) return rc;
   uint8_t bytes[kHeaderRecordBuffer];
   RecordReader reader(*set.header);
   for (size_t i = 0; i < kept.size(); ++i) {
@@ -234,14 +252,9 @@ int CountReferences(HeaderSetFiles& set, const Repairs& repairs, const std::vect
       repairsMissing = true;
       return kMaintenanceDone;
     }
-    for (const Reference& ref : kReferences)
-      if (!ref.players || r.IsGame())
-        set.libraries[ref.library]->CountGame(static_cast<int32_t>(r.Get(ref.field)),
-                                              static_cast<int32_t>(i + 1));
+    CountReferencesOf(set, r, static_cast<int32_t>(i + 1));
   }
-  for (HeaderLib* lib : set.libraries)
-    if (lib->BuildBinTree(true) != 0) return kMaintenanceWriteError;
-  return kMaintenanceDone;
+  return BuildCompactLibraries(set);
 }
 
 // The entry numbers of the compacted libraries, asked of each library once per entry.
@@ -297,6 +310,11 @@ struct CarriedBooster {
 // their records out of the caches.
 constexpr size_t kMostPerBatch = 4096;
 
+// The copy that counts the references cannot go on (a reference out of range needs
+// its "Unreadable" entry, or the new header records do not fit in memory): it is made
+// again after a counting pass.
+constexpr int kCountFirst = -1;
+
 // Copies the kept items batch by batch into the new files.
 class ItemCopier {
  public:
@@ -319,7 +337,27 @@ class ItemCopier {
     bufferBytes_ = std::max<uint64_t>(4096, std::min(per_ * average, most));
   }
 
+  // The copy counts the library references itself and holds the new header records
+  // until the compacted libraries give their entry numbers, instead of a counting
+  // pass before it; the libraries are in counting state. False when the records do
+  // not fit in memory.
+  bool CountWhileCopying(size_t count) {
+    all_.reset(new (std::nothrow) uint8_t[std::max<size_t>(count * out_.header.RecordSize(), 1)]);
+    counting_ = all_ != nullptr;
+    return counting_;
+  }
+
   int Run(const std::vector<int32_t>& kept) {
+    if (const int rc = CopyItems(kept)) return rc;
+    return counting_ ? WriteCountedRecords(kept.size()) : kMaintenanceDone;
+  }
+
+  uint32_t GamePos() const { return gamePos_; }
+  uint32_t AnnotationPos() const { return annotationPos_; }
+  size_t Batches() const { return batches_; }
+
+ private:
+  int CopyItems(const std::vector<int32_t>& kept) {
     for (;;) {
       try {
         buffer_.reset(new uint8_t[static_cast<size_t>(bufferBytes_)]);
@@ -341,11 +379,23 @@ class ItemCopier {
     return kMaintenanceDone;
   }
 
-  uint32_t GamePos() const { return gamePos_; }
-  uint32_t AnnotationPos() const { return annotationPos_; }
-  size_t Batches() const { return batches_; }
+  // Builds the compacted libraries from the counts, then gives the held records their
+  // new entry numbers and writes them, a batch's worth at a time.
+  int WriteCountedRecords(size_t count) {
+    if (const int rc = BuildCompactLibraries(set_)) return rc;
+    const size_t recordSize = out_.header.RecordSize();
+    for (size_t start = 0; start < count; start += kMostPerBatch) {
+      const size_t n = std::min(count - start, kMostPerBatch);
+      uint8_t* records = all_.get() + start * recordSize;
+      for (uint8_t* bytes = records; bytes < records + n * recordSize; bytes += recordSize)
+        maps_.Map(PackedRecord(bytes, *PackedRecord::LayoutOf(bytes[0])));
+      if (out_.header.WritePacked(static_cast<uint32_t>(start + 1), static_cast<uint32_t>(n),
+                                  records))
+        return kMaintenanceWriteError;
+    }
+    return kMaintenanceDone;
+  }
 
- private:
   // Reads records, bodies and blocks of list[start, end) in item-number order.
   int ReadBatch(const std::vector<int32_t>& kept, size_t start, size_t end) {
     ++batches_;
@@ -379,7 +429,11 @@ class ItemCopier {
       return kMaintenanceUnreadable;
     }
     PackedRecord r(item.record, *item.layout);
-    if (repairs_.anyInvalid) RepairReferences(set_, repairs_, item.n, r, true);
+    if (counting_) {
+      if (!RepairReferences(set_, repairs_, item.n, r, true)) return kCountFirst;
+    } else if (repairs_.anyInvalid) {
+      RepairReferences(set_, repairs_, item.n, r, true);
+    }
     if (const uint32_t o = r.Get(PackedField::kTqgOffset); o >= 1) {
       item.bodyLength = set_.games->RecordLength(o);
       if (item.bodyLength <= 0) {
@@ -418,14 +472,22 @@ class ItemCopier {
   // out together.
   int WriteBatch(size_t start) {
     const size_t recordSize = out_.header.RecordSize();
-    records_.resize(batch_.size() * recordSize);
+    if (!counting_) records_.resize(batch_.size() * recordSize);
+    uint8_t* records = counting_ ? all_.get() + start * recordSize : records_.data();
     for (size_t i = 0; i < batch_.size(); ++i) {
-      if (const int rc = WriteItem(batch_[i], static_cast<uint32_t>(start + i + 1))) return rc;
-      std::memcpy(records_.data() + i * recordSize, batch_[i].record, recordSize);
+      BatchItem& item = batch_[i];
+      const auto m = static_cast<uint32_t>(start + i + 1);
+      if (const int rc = WriteItem(item, m)) return rc;
+      const PackedRecord record(item.record, *item.layout);
+      if (counting_)
+        CountReferencesOf(set_, record, static_cast<int32_t>(m));
+      else
+        maps_.Map(record);
+      std::memcpy(records + i * recordSize, item.record, recordSize);
     }
     if (const int rc = FlushBodies()) return rc;
-    if (out_.header.WritePacked(static_cast<uint32_t>(start + 1), static_cast<uint32_t>(batch_.size()),
-                                records_.data()))
+    if (!counting_ && out_.header.WritePacked(static_cast<uint32_t>(start + 1),
+                                              static_cast<uint32_t>(batch_.size()), records))
       return kMaintenanceWriteError;
     for (auto& b : boosters_)
       if (b.fresh->WriteRecords(static_cast<uint32_t>(start + 1),
@@ -491,7 +553,6 @@ class ItemCopier {
       record.Set(PackedField::kTqaOffset, annotationPos_);
       annotationPos_ += static_cast<uint32_t>(item.blockLength);
     }
-    maps_.Map(record);
     record.ClearUnused(out_.header.RecordSize());
     return kMaintenanceDone;
   }
@@ -509,6 +570,8 @@ class ItemCopier {
   std::unique_ptr<uint8_t[]> buffer_;
   std::vector<BatchItem> batch_;
   std::vector<uint8_t> records_;  // the batch's header records in list order
+  bool counting_ = false;
+  std::unique_ptr<uint8_t[]> all_;  // with counting: every new header record, in list order
   // Bodies read into the buffer and not written yet: where they lie there, how many
   // bytes, and where they go.
   int64_t pendingAt_ = 0, pendingLength_ = 0;
@@ -571,6 +634,65 @@ int FinishCarriedBoosters(std::vector<CarriedBooster>& boosters, uint32_t count)
       return kMaintenanceWriteError;
   }
   return kMaintenanceDone;
+}
+
+// Counts the references of the kept records before the copy, adding the "Unreadable"
+// entries that references out of range need.
+int CountWithRepairs(HeaderSetFiles& set, Repairs& repairs, const std::vector<int32_t>& kept) {
+  bool repairsMissing = false;
+  int rc = CountReferences(set, repairs, kept, repairsMissing);
+  if (rc == kMaintenanceDone && repairsMissing) {
+    for (HeaderLib* lib : set.libraries) lib->FreeScratch();
+    rc = PrepareRepairs(set, kept, repairs);
+    if (rc == kMaintenanceDone) rc = CountReferences(set, repairs, kept, repairsMissing);
+  }
+  return rc;
+}
+
+// Writes the new set under its temporary names: header, games, annotations, the
+// carried boosters and, when the copy counts the references, the compacted libraries;
+// kCountFirst when that copy cannot go on.
+int WriteNewSet(HeaderSetFiles& set, const Repairs& repairs, const std::vector<int32_t>& kept,
+                const std::string& tmpBase, std::vector<CarriedBooster>& boosters,
+                const ReorganiseOptions& options, uint64_t budget, bool counting) {
+  NewSet out(tmpBase);
+  if (out.header.HasError() || out.games.HasError() || out.annotations.HasDefect())
+    return kMaintenanceWriteError;
+  ItemCopier copier(set, repairs, out, boosters);
+  if (counting && !copier.CountWhileCopying(kept.size())) return kCountFirst;
+  int rc = CreateCarriedBoosters(boosters, tmpBase);
+  if (rc != kMaintenanceDone) return rc;
+  out.header.FileHeader() = set.header->FileHeader();
+  out.header.SetNextRecord(static_cast<uint32_t>(kept.size()) + 1);
+  if (out.header.WriteFileHeader()) return kMaintenanceWriteError;
+  // The new files are written front to back: their windows gather the writes.
+  for (PagedFile* f : {&out.header.File(), &out.games.File(), &out.annotations.File()})
+    f->EnableWriteBehind();
+  const uint64_t records = uint64_t{kept.size()} * out.header.RecordSize();
+  copier.Size(counting ? budget - records : budget, kept.size());
+  rc = copier.Run(kept);
+  if (options.onBatches && rc != kCountFirst) options.onBatches(copier.Batches());
+  if (rc == kMaintenanceDone &&
+      (out.games.SetEnd(copier.GamePos()) || out.games.SetWaste(0) ||
+       out.annotations.SetEnd(copier.AnnotationPos()) || out.annotations.SetWasted(0)))
+    rc = kMaintenanceWriteError;
+  if (rc == kMaintenanceDone)
+    rc = FinishCarriedBoosters(boosters, static_cast<uint32_t>(kept.size()));
+  for (PagedFile* f : {&out.header.File(), &out.games.File(), &out.annotations.File()})
+    if (f->DisableWriteBehind() != 0 && rc == kMaintenanceDone) rc = kMaintenanceWriteError;
+  for (auto& b : boosters) b.fresh.reset();
+  return rc;
+}
+
+// The copy that counts the references itself when the new header records fit in a
+// quarter of the budget, else after a counting pass; kCountFirst as WriteNewSet.
+int CopyCounting(HeaderSetFiles& set, Repairs& repairs, const std::vector<int32_t>& kept,
+                 const std::string& tmpBase, std::vector<CarriedBooster>& boosters,
+                 const ReorganiseOptions& options, uint64_t budget) {
+  const bool counting = uint64_t{kept.size()} * set.header->RecordSize() <= budget / 4;
+  const int rc = counting ? InitCounting(set) : CountWithRepairs(set, repairs, kept);
+  if (rc != kMaintenanceDone) return rc;
+  return WriteNewSet(set, repairs, kept, tmpBase, boosters, options, budget, counting);
 }
 
 }  // namespace
@@ -645,38 +767,13 @@ int ReorganiseHeaderSet(HeaderSetFiles& set, const std::vector<int32_t>& kept,
     ~Scratch() { Free(); }
   } scratch{&set};
   Repairs repairs;
-  bool repairsMissing = false;
-  int rc = CountReferences(set, repairs, kept, repairsMissing);
-  if (rc == kMaintenanceDone && repairsMissing) {
+  const uint64_t budget = options.memoryBudget ? options.memoryBudget : MaintenanceBudget(60);
+  int rc = CopyCounting(set, repairs, kept, tmpBase, boosters, options, budget);
+  if (rc == kCountFirst) {
     for (HeaderLib* lib : set.libraries) lib->FreeScratch();
-    rc = PrepareRepairs(set, kept, repairs);
-    if (rc == kMaintenanceDone) rc = CountReferences(set, repairs, kept, repairsMissing);
-  }
-  if (rc != kMaintenanceDone) return rc;
-  {
-    NewSet out(tmpBase);
-    if (out.header.HasError() || out.games.HasError() || out.annotations.HasDefect())
-      return kMaintenanceWriteError;
-    if ((rc = CreateCarriedBoosters(boosters, tmpBase)) != kMaintenanceDone) return rc;
-    out.header.FileHeader() = set.header->FileHeader();
-    out.header.SetNextRecord(static_cast<uint32_t>(kept.size()) + 1);
-    if (out.header.WriteFileHeader()) return kMaintenanceWriteError;
-    // The new files are written front to back: their windows gather the writes.
-    for (PagedFile* f : {&out.header.File(), &out.games.File(), &out.annotations.File()})
-      f->EnableWriteBehind();
-    ItemCopier copier(set, repairs, out, boosters);
-    copier.Size(options.memoryBudget ? options.memoryBudget : MaintenanceBudget(60), kept.size());
-    rc = copier.Run(kept);
-    if (options.onBatches) options.onBatches(copier.Batches());
-    if (rc == kMaintenanceDone &&
-        (out.games.SetEnd(copier.GamePos()) || out.games.SetWaste(0) ||
-         out.annotations.SetEnd(copier.AnnotationPos()) || out.annotations.SetWasted(0)))
-      rc = kMaintenanceWriteError;
+    rc = CountWithRepairs(set, repairs, kept);
     if (rc == kMaintenanceDone)
-      rc = FinishCarriedBoosters(boosters, static_cast<uint32_t>(kept.size()));
-    for (PagedFile* f : {&out.header.File(), &out.games.File(), &out.annotations.File()})
-      if (f->DisableWriteBehind() != 0 && rc == kMaintenanceDone) rc = kMaintenanceWriteError;
-    for (auto& b : boosters) b.fresh.reset();
+      rc = WriteNewSet(set, repairs, kept, tmpBase, boosters, options, budget, false);
   }
   scratch.Free();
   if (rc != kMaintenanceDone) return rc;  // the replacement deletes what was written
