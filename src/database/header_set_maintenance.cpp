@@ -4,8 +4,11 @@
 #include <climits>
 #include <cstring>
 #include <filesystem>
+#include <iterator>
 #include <new>
 #include <system_error>
+#include <type_traits>
+#include <utility>
 
 #include "core/paged_file.h"
 #include "core/services.h"
@@ -173,12 +176,8 @@ int PrepareRepairs(HeaderSetFiles& set, const std::vector<int32_t>& kept, Repair
 
 // Replaces references out of range by the "Unreadable" entries, with a log line when
 // asked; false when an entry to replace one with is still missing.
-bool RepairReferences(HeaderSetFiles& set, const Repairs& repairs, int n, PackedRecord r,
+bool RepairOutOfRange(HeaderSetFiles& set, const Repairs& repairs, int n, PackedRecord r,
                       bool log) {
-  if (repairs.KnownValid(kTournaments, r.Get(PackedField::kTournament)) &&
-      (!r.IsGame() || (repairs.KnownValid(kPlayers, r.Get(PackedField::kWhite)) &&
-                       repairs.KnownValid(kPlayers, r.Get(PackedField::kBlack)))))
-    return true;
   bool complete = true;
   const auto repair = [&](int lib, PackedField field, int32_t replacement, const char* what) {
     if (repairs.Valid(set, lib, r.Get(field))) return;
@@ -197,6 +196,17 @@ bool RepairReferences(HeaderSetFiles& set, const Repairs& repairs, int n, Packed
   return complete;
 }
 
+// RepairOutOfRange unless every reference is known to be in range (the usual case,
+// inlined).
+[[gnu::always_inline]] inline bool RepairReferences(HeaderSetFiles& set, const Repairs& repairs, int n, PackedRecord r,
+                             bool log) {
+  if (repairs.KnownValid(kTournaments, r.Get(PackedField::kTournament)) &&
+      (!r.IsGame() || (repairs.KnownValid(kPlayers, r.Get(PackedField::kWhite)) &&
+                       repairs.KnownValid(kPlayers, r.Get(PackedField::kBlack)))))
+    return true;
+  return RepairOutOfRange(set, repairs, n, r, log);
+}
+
 // The library references of a record: tournament, white, black, annotator, source.
 struct Reference {
   int library;
@@ -211,11 +221,22 @@ constexpr Reference kReferences[5] = {
     {kSources, PackedField::kSource, false},
 };
 
+// Calls fn(k) for every reference k as a constant (std::integral_constant), so that
+// each call reads its field at a fixed place.
+template <class Fn>
+void ForEachReference(Fn&& fn) {
+  [&]<size_t... k>(std::index_sequence<k...>) {
+    (fn(std::integral_constant<size_t, k>{}), ...);
+  }(std::make_index_sequence<std::size(kReferences)>{});
+}
+
 // Counts one kept record's references under its new number `m`.
 void CountReferencesOf(HeaderSetFiles& set, PackedRecord r, int32_t m) {
-  for (const Reference& ref : kReferences)
+  ForEachReference([&](auto k) {
+    constexpr Reference ref = kReferences[k];
     if (!ref.players || r.IsGame())
       set.libraries[ref.library]->CountGame(static_cast<int32_t>(r.Get(ref.field)), m);
+  });
 }
 
 int InitCounting(HeaderSetFiles& set) {
@@ -267,10 +288,11 @@ class EntryMaps {
 
   // Gives a record the entry numbers of the compacted libraries.
   void Map(PackedRecord r) {
-    for (const Reference& ref : kReferences) {
+    ForEachReference([&](auto k) {
+      constexpr Reference ref = kReferences[k];
       const int32_t mapped = Of(ref.library, r.Get(ref.field));
       r.Set(ref.field, mapped < 0 ? 0u : static_cast<uint32_t>(mapped));
-    }
+    });
   }
 
  private:
@@ -290,7 +312,7 @@ class EntryMaps {
 // in the batch buffer (-1: not read there, copied from the old file directly).
 struct BatchItem {
   int n = 0;
-  uint8_t record[kHeaderRecordBuffer];  // packed, as read
+  uint8_t* record = nullptr;  // packed, read into its place among the new records
   const PackedLayout* layout = nullptr;
   int64_t bodyLength = 0, bodyAt = -1;
   int64_t blockLength = 0, blockAt = -1;
@@ -328,7 +350,7 @@ class ItemCopier {
     const uint64_t items = std::max<uint64_t>(set_.header->ItemCount(), 1);
     const uint64_t average =
         (uint64_t{set_.games->GetEnd()} + set_.annotations->End()) / items + 2;
-    uint64_t perItem = average + sizeof(BatchItem);
+    uint64_t perItem = average + sizeof(BatchItem) + out_.header.RecordSize();
     for (const auto& b : boosters_) perItem += b.recordSize;
     per_ = static_cast<size_t>(
         std::clamp<uint64_t>(budget / perItem, 1, std::clamp<size_t>(count, 1, kMostPerBatch)));
@@ -400,19 +422,21 @@ class ItemCopier {
   int ReadBatch(const std::vector<int32_t>& kept, size_t start, size_t end) {
     ++batches_;
     batch_.resize(end - start);
+    uint8_t* records = NewRecords(start);
     // (item number, slot) in item-number order.
-    std::vector<std::pair<int, size_t>> order(batch_.size());
-    for (size_t i = 0; i < order.size(); ++i) {
-      BatchItem& item = batch_[i];  // the record is read over
+    order_.resize(batch_.size());
+    for (size_t i = 0; i < order_.size(); ++i) {
+      BatchItem& item = batch_[i];
       item.n = kept[start + i] + 1;
+      item.record = records + i * out_.header.RecordSize();
       item.bodyLength = item.blockLength = 0;
       item.bodyAt = item.blockAt = -1;
-      order[i] = {item.n, i};
+      order_[i] = {item.n, i};
     }
-    if (!std::is_sorted(order.begin(), order.end())) std::sort(order.begin(), order.end());
+    if (!std::is_sorted(order_.begin(), order_.end())) std::sort(order_.begin(), order_.end());
     for (auto& b : boosters_) b.records.assign(batch_.size() * b.recordSize, 0);
     uint64_t fill = 0;
-    for (const auto& [n, slot] : order) {
+    for (const auto& [n, slot] : order_) {
       BatchItem& item = batch_[slot];
       if (const int rc = ReadItem(item, fill)) return rc;
       for (auto& b : boosters_)
@@ -468,12 +492,17 @@ class ItemCopier {
     return true;
   }
 
+  // The place of the new header records of the batch starting at list index `start`.
+  uint8_t* NewRecords(size_t start) {
+    const size_t recordSize = out_.header.RecordSize();
+    if (counting_) return all_.get() + start * recordSize;
+    records_.resize(batch_.size() * recordSize);
+    return records_.data();
+  }
+
   // Writes the batch in list order as records start + 1 ...; the header records go
   // out together.
   int WriteBatch(size_t start) {
-    const size_t recordSize = out_.header.RecordSize();
-    if (!counting_) records_.resize(batch_.size() * recordSize);
-    uint8_t* records = counting_ ? all_.get() + start * recordSize : records_.data();
     for (size_t i = 0; i < batch_.size(); ++i) {
       BatchItem& item = batch_[i];
       const auto m = static_cast<uint32_t>(start + i + 1);
@@ -483,11 +512,10 @@ class ItemCopier {
         CountReferencesOf(set_, record, static_cast<int32_t>(m));
       else
         maps_.Map(record);
-      std::memcpy(records + i * recordSize, item.record, recordSize);
     }
     if (const int rc = FlushBodies()) return rc;
     if (!counting_ && out_.header.WritePacked(static_cast<uint32_t>(start + 1),
-                                              static_cast<uint32_t>(batch_.size()), records))
+                                              static_cast<uint32_t>(batch_.size()), records_.data()))
       return kMaintenanceWriteError;
     for (auto& b : boosters_)
       if (b.fresh->WriteRecords(static_cast<uint32_t>(start + 1),
@@ -569,7 +597,8 @@ class ItemCopier {
   size_t batches_ = 0;
   std::unique_ptr<uint8_t[]> buffer_;
   std::vector<BatchItem> batch_;
-  std::vector<uint8_t> records_;  // the batch's header records in list order
+  std::vector<std::pair<int, size_t>> order_;  // (item number, slot) of the batch
+  std::vector<uint8_t> records_;  // without counting: the batch's new header records
   bool counting_ = false;
   std::unique_ptr<uint8_t[]> all_;  // with counting: every new header record, in list order
   // Bodies read into the buffer and not written yet: where they lie there, how many
