@@ -278,34 +278,35 @@ int CountReferences(HeaderSetFiles& set, const Repairs& repairs, const std::vect
   return BuildCompactLibraries(set);
 }
 
-// The entry numbers of the compacted libraries, asked of each library once per entry.
+// The entry numbers of the compacted libraries, as tables filled once the libraries
+// are built: an old entry maps to its new number, 0 when it was dropped or lies
+// outside the nodes.
 class EntryMaps {
  public:
-  explicit EntryMaps(HeaderSetFiles& set) : set_(set) {
-    for (int lib = 0; lib < 4; ++lib)
-      known_[lib].assign(static_cast<size_t>(std::max(set.libraries[lib]->NodeCount(), 0)), kUnknown);
+  explicit EntryMaps(HeaderSetFiles& set) : set_(set) {}
+
+  void Fill() {
+    for (int lib = 0; lib < 4; ++lib) {
+      const int32_t nodes = std::max(set_.libraries[lib]->NodeCount(), 0);
+      tables_[lib].resize(static_cast<size_t>(nodes));
+      for (int32_t entry = 0; entry < nodes; ++entry)
+        tables_[lib][static_cast<size_t>(entry)] = std::max(set_.libraries[lib]->MapEntry(entry), 0);
+    }
   }
 
   // Gives a record the entry numbers of the compacted libraries.
-  void Map(PackedRecord r) {
+  void Map(PackedRecord r) const {
     ForEachReference([&](auto k) {
       constexpr Reference ref = kReferences[k];
-      const int32_t mapped = Of(ref.library, r.Get(ref.field));
-      r.Set(ref.field, mapped < 0 ? 0u : static_cast<uint32_t>(mapped));
+      const std::vector<int32_t>& table = tables_[ref.library];
+      const uint32_t entry = r.Get(ref.field);
+      r.Set(ref.field, entry < table.size() ? static_cast<uint32_t>(table[entry]) : 0u);
     });
   }
 
  private:
-  static constexpr int32_t kUnknown = INT32_MIN;
-  int32_t Of(int lib, uint32_t entry) {
-    std::vector<int32_t>& known = known_[lib];
-    if (entry >= known.size()) return set_.libraries[lib]->MapEntry(static_cast<int32_t>(entry));
-    if (known[entry] == kUnknown) known[entry] = set_.libraries[lib]->MapEntry(static_cast<int32_t>(entry));
-    return known[entry];
-  }
-
   HeaderSetFiles& set_;
-  std::vector<int32_t> known_[4];
+  std::vector<int32_t> tables_[4];
 };
 
 // One kept item of a batch: its record and where its body and annotation block lie
@@ -370,6 +371,7 @@ class ItemCopier {
   }
 
   int Run(const std::vector<int32_t>& kept) {
+    if (!counting_) maps_.Fill();
     if (const int rc = CopyItems(kept)) return rc;
     return counting_ ? WriteCountedRecords(kept.size()) : kMaintenanceDone;
   }
@@ -405,6 +407,7 @@ class ItemCopier {
   // new entry numbers and writes them, a batch's worth at a time.
   int WriteCountedRecords(size_t count) {
     if (const int rc = BuildCompactLibraries(set_)) return rc;
+    maps_.Fill();
     const size_t recordSize = out_.header.RecordSize();
     for (size_t start = 0; start < count; start += kMostPerBatch) {
       const size_t n = std::min(count - start, kMostPerBatch);
