@@ -1,7 +1,6 @@
 #include "database/header_set_maintenance.h"
 
 #include <algorithm>
-#include <climits>
 #include <cstring>
 #include <filesystem>
 #include <iterator>
@@ -833,6 +832,7 @@ int CollectDeletedItems(HeaderSetFiles& set, uint64_t totalBytes, const MediaLin
   }
   const int count = static_cast<int>(set.header->ItemCount());
   PathList deletedMedia, keptMedia;
+  kept.reserve(std::min<uint32_t>(set.header->ItemCount(), FileTqh::kMaxNextRecord));
   // The records are looked at packed; only an item with links is unpacked.
   uint8_t bytes[kHeaderRecordBuffer] = {};
   HeaderRecord r;
