@@ -3,6 +3,12 @@ add_compile_options(-Wall -Wextra)
 if(ZH_WERROR)
   add_compile_options(-Werror)
 endif()
+# GCC 12's flow-sensitive buffer checks misfire at -O2 on inlined std::string and
+# std::vector copies (offsets near SIZE_MAX, writes "into a region of size 0");
+# ASan checks the real accesses in the test build.
+if(CMAKE_CXX_COMPILER_ID STREQUAL "GNU" AND CMAKE_CXX_COMPILER_VERSION VERSION_LESS 13)
+  add_compile_options(-Wno-restrict -Wno-stringop-overflow -Wno-stringop-overread -Wno-array-bounds)
+endif()
 
 if(ZH_SANITIZE AND ZH_TSAN)
   message(FATAL_ERROR "ZH_SANITIZE and ZH_TSAN exclude each other")

@@ -73,7 +73,7 @@ class Reader {
     return true;
   }
   bool Long(uint32_t& v) {
-    unsigned hi, lo;
+    unsigned hi = 0, lo = 0;
     if (!Has(4)) return false;
     Word(hi);
     Word(lo);

@@ -73,9 +73,8 @@ std::unique_ptr<std::vector<int32_t>> SortHeaderSet(HeaderSetFiles& set, int cri
                                                     std::function<std::string(int)> textTitle,
                                                     uint64_t fileBytes, const SortOptions& options) {
   HeaderSetSortSource source(set, std::move(textTitle), fileBytes);
-  std::string folder = std::filesystem::path(set.base).parent_path().string();
-  if (folder.empty()) folder = ".";
-  return SortItems(source, folder, criterion, options);
+  const std::filesystem::path parent = std::filesystem::path(set.base).parent_path();
+  return SortItems(source, parent.empty() ? std::string(".") : parent.string(), criterion, options);
 }
 
 }  // namespace zh
