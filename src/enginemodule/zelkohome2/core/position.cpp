@@ -334,7 +334,7 @@ void Position::UnmakeMove() {
   }
 }
 
-int32_t Position::EvaluatePawnFiles(PlyRecord& child) { return UpdateFileScores(*this, child, dirty_files_, side_); }
+int32_t Position::EvaluatePawnFiles(PlyRecord& child) { return UpdateFileScores(*this, file_cache_, child, dirty_files_, side_); }
 
 void Position::MakeNullMove(int32_t offset) {
   const PlyRecord& parent = records_[ply_];

@@ -7,6 +7,7 @@
 #include <array>
 #include <cstdint>
 
+#include "enginemodule/zelkohome2/core/file_score_cache.h"
 #include "enginemodule/zelkohome2/core/tables.h"
 #include "enginemodule/zelkohome2/core/types.h"
 
@@ -233,6 +234,7 @@ class Position {
   uint8_t dirty_files_ = 0;  // files whose pawn-structure scores a move made stale
   bool endgame_now_ = false;  // endgame bit of the position before the move
   EvalSetup setup_;
+  FileScoreCache file_cache_;
   uint64_t nodes_ = 0;
 };
 
