@@ -291,13 +291,16 @@ FileParts PartsWith(const Position& p, const BoardMasks& m, int file) {
   return parts;
 }
 
+// The kings' races of a file's passed pawns, white's view.
+int RacesOf(const Position& p, const FileParts& parts, int file) {
+  int score = 0;
+  if (parts.white_passed >= 0) score += KingRace(p, kWhite, file, parts.white_passed);
+  if (parts.black_passed >= 0) score -= KingRace(p, kBlack, file, parts.black_passed);
+  return score;
+}
+
 int ScoreOf(const Position& p, const FileParts& parts, int file, bool endgame) {
-  int score = parts.base;
-  if (endgame) {
-    if (parts.white_passed >= 0) score += KingRace(p, kWhite, file, parts.white_passed);
-    if (parts.black_passed >= 0) score -= KingRace(p, kBlack, file, parts.black_passed);
-  }
-  return std::clamp(score, -128, 127);
+  return std::clamp(parts.base + (endgame ? RacesOf(p, parts, file) : 0), -128, 127);
 }
 
 // The key of everything but the rows that a file's parts depend on: the pawns of
@@ -343,8 +346,8 @@ int32_t UpdateFileScores(const Position& p, FileScoreCache& cache, PlyRecord& re
   std::optional<BoardMasks> masks;  // built on the first miss
   cache.Use(p.eval_setup().no_pawn_file);
   const bool endgame = (record.castling & kEndgameBit) != 0;
-  for (int f = 0; f < 8; ++f) {
-    if (!(dirty & (1 << f))) continue;
+  for (unsigned files = dirty; files != 0; files &= files - 1) {
+    const int f = std::countr_zero(files);
     const uint64_t key = FileKey(p, f);
     const FileParts* parts = cache.Find(key);
     if (!parts) {

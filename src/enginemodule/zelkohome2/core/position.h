@@ -203,8 +203,9 @@ class Position {
   uint8_t FileMask(int engine_code, int side, int f) const {
     return masks_[CodeOf(engine_code | (side == kBlack ? kBlackBit : 0)) >> 2][kMaskMargin + f];
   }
+  // A piece on file f and rank r; f and r may lie up to two off the board.
   bool Has(int engine_code, int side, int f, int r) const {
-    return r >= 0 && r < 8 && (FileMask(engine_code, side, f) >> r & 1) != 0;
+    return (static_cast<uint32_t>(FileMask(engine_code, side, f)) << 2 >> (r + 2) & 1) != 0;
   }
   // Pawn structure of the dirty files: updates the file scores of the record and
   // returns the change of the evaluation.
