@@ -61,19 +61,20 @@ bool MoveGenerator::Next(const Position& p, Move& move) {
   return false;
 }
 
+// The loops below work on local copies of the resume point and write it back when
+// they yield: the move written through a reference may alias the members.
 bool MoveGenerator::NextCapture(const Position& p, Move& move) {
   const Handle king = KingHandle(p.side());
   for (;;) {
     switch (stage_) {
       case kPick: {
-        Square s = p.square(index_);
-        if (s == kNoSquare) {
-          index_ -= 4;  // a captured piece; the king is never captured
-          continue;
-        }
+        Handle h = index_;
+        Square s = p.square(h);
+        while (s == kNoSquare) s = p.square(h -= 4);  // a captured piece; the king is never captured
+        index_ = h;
         from_ = s;
         to_ = s;
-        routine_ = p.capture_routine(index_);
+        routine_ = p.capture_routine(h);
         step_ = RayBegin(routine_);
         stage_ = kPiece;
         [[fallthrough]];
@@ -97,43 +98,59 @@ bool MoveGenerator::NextCapture(const Position& p, Move& move) {
 }
 
 bool MoveGenerator::CaptureStep(const Position& p, Move& move) {
+  const Square from = from_;
+  int step = step_;
+  auto yield = [&](Square to, int next_step) {
+    step_ = next_step;
+    move = Move{from, to, 0};
+    return true;
+  };
   switch (routine_) {
     case kRoutineWhitePawn:
     case kRoutineBlackPawn: {
       const bool white = routine_ == kRoutineWhitePawn;
-      const int up = white ? 16 : -16;
-      while (step_ < 2) {
-        Square s = from_ + up + (step_++ == 0 ? -1 : 1);
-        if (p.HoldsOpponent(s)) return Yield(s, 0, move);
+      const Square ahead = from + (white ? 16 : -16);
+      switch (step) {
+        case 0:
+          if (p.HoldsOpponent(ahead - 1)) return yield(ahead - 1, 1);
+          [[fallthrough]];
+        case 1:
+          if (p.HoldsOpponent(ahead + 1)) return yield(ahead + 1, 2);
+          [[fallthrough]];
+        case 2:
+          if (RankOf(from) == (white ? 6 : 1) && p.board(ahead) == 0) return yield(ahead, 3);
+          break;
+        default:
+          break;
       }
-      if (step_ == 2) {
-        step_ = 3;
-        if (RankOf(from_) == (white ? 6 : 1) && p.board(from_ + up) == 0) return Yield(from_ + up, 0, move);
-      }
+      step_ = 3;
       return false;
     }
     case kRoutineKnight:
-      while (step_ < 8) {
-        Square s = from_ + kKnightJumps[step_++];
-        if (p.HoldsOpponent(s)) return Yield(s, 0, move);
+      for (; step < 8; ++step) {
+        const Square s = from + kKnightJumps[step];
+        if (p.HoldsOpponent(s)) return yield(s, step + 1);
       }
+      step_ = step;
       return false;
     case kRoutineBishop:
     case kRoutineRook:
     case kRoutineQueen:
-      while (step_ < RayEnd(routine_)) {
-        int ray = kRays[step_++];
-        Square s = from_ + ray;
+      for (const int end = RayEnd(routine_); step < end; ++step) {
+        const int ray = kRays[step];
+        Square s = from + ray;
         while (p.board(s) == 0) s += ray;
-        if (p.HoldsOpponent(s)) return Yield(s, 0, move);
+        if (p.HoldsOpponent(s)) return yield(s, step + 1);
       }
+      step_ = step;
       return false;
     case kRoutineKing:
     case kRoutineKingNoCastling:
-      while (step_ < 8) {
-        Square s = from_ + kKingCaptureSteps[step_++];
-        if (p.HoldsOpponent(s)) return Yield(s, 0, move);
+      for (; step < 8; ++step) {
+        const Square s = from + kKingCaptureSteps[step];
+        if (p.HoldsOpponent(s)) return yield(s, step + 1);
       }
+      step_ = step;
       return false;
     case kRoutineNone:
       return false;
@@ -257,12 +274,13 @@ bool MoveGenerator::NextEnPassant(const Position& p, Move& move) {
 
 bool MoveGenerator::NextAttacker(const Position& p, Move& move) {
   if (stage_ == kDone) return false;
-  for (const Handle king = KingHandle(p.side()); index_ >= king; index_ -= 4) {
-    Square s = p.square(index_);
-    if (s != kNoSquare && p.Attacks(s, target_)) {
+  const Square target = target_;
+  for (Handle h = index_, king = KingHandle(p.side()); h >= king; h -= 4) {
+    const Square s = p.square(h);
+    if (s != kNoSquare && p.Attacks(s, target)) {
       from_ = s;
-      index_ -= 4;
-      return Yield(target_, 0, move);
+      index_ = h - 4;
+      return Yield(target, 0, move);
     }
   }
   stage_ = kDone;
