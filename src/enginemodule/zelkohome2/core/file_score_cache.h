@@ -8,6 +8,7 @@
 
 #include <array>
 #include <cstdint>
+#include <cstring>
 #include <memory>
 
 namespace zh::zelko2 {
@@ -31,11 +32,13 @@ class FileScoreCache {
 
   // Empties the cache when the no-pawn-file rows differ from those of its entries.
   void Use(const Rows& rows) {
-    if (!entries_ || rows != rows_) {
-      if (!entries_) entries_ = std::make_unique<Entry[]>(kEntries);
-      else for (size_t i = 0; i < kEntries; ++i) entries_[i] = Entry{};
-      rows_ = rows;
-    }
+    std::array<uint64_t, 2> words;  // the 16 row bytes, compared without a library call
+    static_assert(sizeof words == sizeof rows);
+    std::memcpy(words.data(), rows.data(), sizeof words);
+    if (entries_ && words == rows_) return;
+    if (!entries_) entries_ = std::make_unique<Entry[]>(kEntries);
+    else for (size_t i = 0; i < kEntries; ++i) entries_[i] = Entry{};
+    rows_ = words;
   }
   // The parts of a key (never 0), or null when the key is not cached.
   const FileParts* Find(uint64_t key) const {
@@ -54,7 +57,7 @@ class FileScoreCache {
   static size_t Index(uint64_t key) { return static_cast<size_t>((key * 0x9E3779B97F4A7C15u) >> (64 - kBits)); }
 
   std::unique_ptr<Entry[]> entries_;
-  Rows rows_{};
+  std::array<uint64_t, 2> rows_{};
 };
 
 }  // namespace zh::zelko2

@@ -277,7 +277,7 @@ bool MoveGenerator::NextAttacker(const Position& p, Move& move) {
   const Square target = target_;
   for (Handle h = index_, king = KingHandle(p.side()); h >= king; h -= 4) {
     const Square s = p.square(h);
-    if (s != kNoSquare && p.Attacks(s, target)) {
+    if (s != kNoSquare && p.PieceAttacks(h, s, target)) {
       from_ = s;
       index_ = h - 4;
       return Yield(target, 0, move);

@@ -158,7 +158,7 @@ uint8_t Position::ComputeCheck(Square* checker) const {
   Square where = kNoSquare;
   for (Handle h = list_end(enemy) - 4; h >= KingHandle(enemy); h -= 4) {
     Square s = square(h);
-    if (s != kNoSquare && Attacks(s, king)) {
+    if (s != kNoSquare && PieceAttacks(h, s, king)) {
       ++found;
       where = s;
     }
@@ -173,7 +173,7 @@ uint8_t Position::ComputeCheck(Square* checker) const {
 bool Position::IsSquareAttacked(Square target, int by_side) const {
   for (Handle h = list_end(by_side) - 4; h >= KingHandle(by_side); h -= 4) {
     Square s = square(h);
-    if (s != kNoSquare && Attacks(s, target)) return true;
+    if (s != kNoSquare && PieceAttacks(h, s, target)) return true;
   }
   return false;
 }

@@ -108,6 +108,8 @@ class Position {
   bool IsSquareAttacked(Square target, int by_side) const;
   // Whether the piece on `from` attacks target (reach bits, then a walk for lines).
   bool Attacks(Square from, Square target) const;
+  // The same for the piece of handle h standing on `from`.
+  bool PieceAttacks(Handle h, Square from, Square target) const;
   // Check before the move, direct or by discovery.
   bool WouldGiveCheck(Square from, Square to) const;
   // Cheap exchange test for a capture.
@@ -241,11 +243,14 @@ class Position {
 
 inline bool Position::Attacks(Square from, Square target) const {
   const int32_t w = board(from);
-  if (w <= 0) return false;
+  return w > 0 && PieceAttacks(w, from, target);
+}
+
+inline bool Position::PieceAttacks(Handle h, Square from, Square target) const {
   const int d = from - target;
-  const uint32_t r = ReachBits(d);
-  if ((r & (attributes(w) >> 8)) == 0) return false;  // reach bits of the piece's attributes
-  if (r & kReachContact) return true;
+  const uint32_t entry = AttackEntry(d);
+  if ((entry & attributes(h) & 0xFF00) == 0) return false;  // reach bits of the piece's attributes
+  if (entry & (kReachContact << 8)) return true;
   const int step = StepToward(d);
   for (Square s = target + step; s != from; s += step)
     if (board(s) != 0) return false;
