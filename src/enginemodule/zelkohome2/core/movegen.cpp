@@ -1,5 +1,8 @@
 #include "enginemodule/zelkohome2/core/movegen.h"
 
+#include <array>
+#include <cstring>
+
 namespace zh::zelko2 {
 namespace {
 
@@ -17,6 +20,51 @@ constexpr int RayEnd(Routine r) { return r == kRoutineBishop ? 4 : 8; }
 // King steps begin after the two castling steps.
 constexpr int kFirstKingStep = 2;
 
+// Squares a piece of each capture routine reaches on an empty board, by square and
+// as words, both with index file * 8 + rank (the layout of the type-file masks): a
+// piece none of whose squares holds an enemy piece has no capture, and its walk is
+// skipped.
+using SquareWords = std::array<uint64_t, 64>;
+constexpr SquareWords ReachWords(const int* steps, int count, bool slide) {
+  SquareWords words{};
+  for (int s64 = 0; s64 < 64; ++s64) {
+    const Square from = ToSquare88(s64);
+    uint64_t& word = words[static_cast<size_t>(FileOf(from) * 8 + RankOf(from))];
+    for (int i = 0; i < count; ++i) {
+      for (Square s = from + steps[i]; OnBoard(s); s += steps[i]) {
+        word |= uint64_t{1} << (FileOf(s) * 8 + RankOf(s));
+        if (!slide) break;
+      }
+    }
+  }
+  return words;
+}
+constexpr int kWhitePawnCaptures[2] = {15, 17};
+constexpr int kBlackPawnCaptures[2] = {-15, -17};
+inline constexpr std::array<SquareWords, 9> kCaptureReach = {
+    SquareWords{},                                // none
+    ReachWords(kWhitePawnCaptures, 2, false),     // white pawn
+    ReachWords(kBlackPawnCaptures, 2, false),     // black pawn
+    ReachWords(kKnightJumps, 8, false),           // knight
+    ReachWords(kRays, 4, true),                   // bishop
+    ReachWords(kRays + 4, 4, true),               // rook
+    ReachWords(kRays, 8, true),                   // queen
+    ReachWords(kKingCaptureSteps, 8, false),      // king
+    ReachWords(kKingCaptureSteps, 8, false),      // king without castling
+};
+static_assert(kRoutineKingNoCastling == 8);
+
+// The squares of the pieces of a side, in the same layout.
+uint64_t Occupied(const Position& p, int side) {
+  uint64_t all = 0;
+  for (int type = kPawn; type <= kKing; ++type) {
+    uint64_t word;
+    std::memcpy(&word, p.type_file_masks(CodeOf(type | (side == kBlack ? kBlackBit : 0))), sizeof word);
+    all |= word;
+  }
+  return all;
+}
+
 }  // namespace
 
 bool IsPromotionMove(const Position& position, const Move& move) {
@@ -32,6 +80,9 @@ void MoveGenerator::Begin(GenKind kind, const Position& p, Square target) {
   stage_ = kPick;
   switch (kind) {
     case GenKind::kCaptures:
+      index_ = p.list_end(p.side()) - 4;
+      enemies_ = Occupied(p, p.side() ^ 1);
+      break;
     case GenKind::kAttackers:
     case GenKind::kInterposers:
       index_ = p.list_end(p.side()) - 4;
@@ -68,14 +119,22 @@ bool MoveGenerator::NextCapture(const Position& p, Move& move) {
   for (;;) {
     switch (stage_) {
       case kPick: {
+        // The next piece that may capture; a captured piece has no square, and the
+        // king is never captured.
         Handle h = index_;
-        Square s = p.square(h);
-        while (s == kNoSquare) s = p.square(h -= 4);  // a captured piece; the king is never captured
+        Square s;
+        Routine routine;
+        for (;; h -= 4) {
+          s = p.square(h);
+          if (s == kNoSquare) continue;
+          routine = p.capture_routine(h);
+          if (h == king || MayCapture(routine, s)) break;
+        }
         index_ = h;
         from_ = s;
         to_ = s;
-        routine_ = p.capture_routine(h);
-        step_ = RayBegin(routine_);
+        routine_ = routine;
+        step_ = RayBegin(routine);
         stage_ = kPiece;
         [[fallthrough]];
       }
@@ -95,6 +154,13 @@ bool MoveGenerator::NextCapture(const Position& p, Move& move) {
         return false;
     }
   }
+}
+
+bool MoveGenerator::MayCapture(Routine routine, Square s) const {
+  const int s64 = FileOf(s) * 8 + RankOf(s);
+  if (kCaptureReach[routine][static_cast<size_t>(s64)] & enemies_) return true;
+  // A pawn before its last rank pushes to promote.
+  return (routine == kRoutineWhitePawn && RankOf(s) == 6) || (routine == kRoutineBlackPawn && RankOf(s) == 1);
 }
 
 bool MoveGenerator::CaptureStep(const Position& p, Move& move) {
