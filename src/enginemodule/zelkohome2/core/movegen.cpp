@@ -3,6 +3,8 @@
 #include <array>
 #include <cstring>
 
+#include "enginemodule/zelkohome2/core/reach_words.h"
+
 namespace zh::zelko2 {
 namespace {
 
@@ -20,48 +22,17 @@ constexpr int RayEnd(Routine r) { return r == kRoutineBishop ? 4 : 8; }
 // King steps begin after the two castling steps.
 constexpr int kFirstKingStep = 2;
 
-// Squares a piece of each capture routine reaches on an empty board, by square and
-// as words, both with index file * 8 + rank (the layout of the type-file masks): a
-// piece none of whose squares holds an enemy piece has no capture, and its walk is
-// skipped.
-using SquareWords = std::array<uint64_t, 64>;
-constexpr SquareWords ReachWords(const int* steps, int count, bool slide) {
-  SquareWords words{};
-  for (int s64 = 0; s64 < 64; ++s64) {
-    const Square from = ToSquare88(s64);
-    uint64_t& word = words[static_cast<size_t>(FileOf(from) * 8 + RankOf(from))];
-    for (int i = 0; i < count; ++i) {
-      for (Square s = from + steps[i]; OnBoard(s); s += steps[i]) {
-        word |= uint64_t{1} << (FileOf(s) * 8 + RankOf(s));
-        if (!slide) break;
-      }
-    }
-  }
-  return words;
-}
-constexpr int kWhitePawnCaptures[2] = {15, 17};
-constexpr int kBlackPawnCaptures[2] = {-15, -17};
+// Squares each capture routine reaches on an empty board: a piece none of whose
+// squares holds an enemy piece has no capture, and its walk is skipped.
 inline constexpr std::array<SquareWords, 9> kCaptureReach = {
-    SquareWords{},                                // none
-    ReachWords(kWhitePawnCaptures, 2, false),     // white pawn
-    ReachWords(kBlackPawnCaptures, 2, false),     // black pawn
-    ReachWords(kKnightJumps, 8, false),           // knight
-    ReachWords(kRays, 4, true),                   // bishop
-    ReachWords(kRays + 4, 4, true),               // rook
-    ReachWords(kRays, 8, true),                   // queen
-    ReachWords(kKingCaptureSteps, 8, false),      // king
-    ReachWords(kKingCaptureSteps, 8, false),      // king without castling
-};
+    SquareWords{}, kWhitePawnReach, kBlackPawnReach, kKnightReach, kDiagonalReach,
+    kStraightReach, kQueenReach, kKingReach, kKingReach};
 static_assert(kRoutineKingNoCastling == 8);
 
 // The squares of the pieces of a side, in the same layout.
 uint64_t Occupied(const Position& p, int side) {
   uint64_t all = 0;
-  for (int type = kPawn; type <= kKing; ++type) {
-    uint64_t word;
-    std::memcpy(&word, p.type_file_masks(CodeOf(type | (side == kBlack ? kBlackBit : 0))), sizeof word);
-    all |= word;
-  }
+  for (int type = kPawn; type <= kKing; ++type) all |= p.type_word(type, side);
   return all;
 }
 
@@ -97,7 +68,8 @@ void MoveGenerator::Begin(GenKind kind, const Position& p, Square target) {
       from_ = p.king_square(p.side());
       break;
   }
-  if (kind == GenKind::kAttackers && target == p.king_square(p.side() ^ 1)) stage_ = kDone;
+  if (kind == GenKind::kAttackers && (target == p.king_square(p.side() ^ 1) || !p.MayAttack(p.side(), target)))
+    stage_ = kDone;
 }
 
 bool MoveGenerator::Next(const Position& p, Move& move) {
@@ -157,8 +129,7 @@ bool MoveGenerator::NextCapture(const Position& p, Move& move) {
 }
 
 bool MoveGenerator::MayCapture(Routine routine, Square s) const {
-  const int s64 = FileOf(s) * 8 + RankOf(s);
-  if (kCaptureReach[routine][static_cast<size_t>(s64)] & enemies_) return true;
+  if (kCaptureReach[routine][static_cast<size_t>(SquareBit(s))] & enemies_) return true;
   // A pawn before its last rank pushes to promote.
   return (routine == kRoutineWhitePawn && RankOf(s) == 6) || (routine == kRoutineBlackPawn && RankOf(s) == 1);
 }

@@ -1,6 +1,7 @@
 #include "enginemodule/zelkohome2/core/position.h"
 
 #include "enginemodule/zelkohome2/core/pawn_files.h"
+#include "enginemodule/zelkohome2/core/reach_words.h"
 
 #include <algorithm>
 
@@ -170,7 +171,17 @@ uint8_t Position::ComputeCheck(Square* checker) const {
 }
 
 
+bool Position::MayAttack(int side, Square target) const {
+  const auto t = static_cast<size_t>(SquareBit(target));
+  const uint64_t queens = type_word(kQueen, side);
+  return ((side == kWhite ? kBlackPawnReach : kWhitePawnReach)[t] & type_word(kPawn, side)) ||
+         (kKnightReach[t] & type_word(kKnight, side)) ||
+         (kDiagonalReach[t] & (type_word(kBishop, side) | queens)) ||
+         (kStraightReach[t] & (type_word(kRook, side) | queens)) || (kKingReach[t] & type_word(kKing, side));
+}
+
 bool Position::IsSquareAttacked(Square target, int by_side) const {
+  if (!MayAttack(by_side, target)) return false;
   for (Handle h = list_end(by_side) - 4; h >= KingHandle(by_side); h -= 4) {
     Square s = square(h);
     if (s != kNoSquare && PieceAttacks(h, s, target)) return true;
@@ -421,6 +432,7 @@ bool Position::IsExchangeSafe(Square from, Square to) {
   const int target_value = target > 0 ? static_cast<int>(AttrValue(code(target))) : 0;
   if (target_value >= mover_value) return true;
   const int risk = mover_value - target_value;
+  if (!MayAttack(side_ ^ 1, to)) return true;  // no attacker: the first loop would find none
   // Attack test that looks through pieces moving along the same line.
   // The piece of handle h on s; its reach bits come from its attributes.
   auto attacks_through = [&](Handle h, Square s) {

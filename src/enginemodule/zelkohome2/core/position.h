@@ -6,6 +6,7 @@
 
 #include <array>
 #include <cstdint>
+#include <cstring>
 
 #include "enginemodule/zelkohome2/core/file_score_cache.h"
 #include "enginemodule/zelkohome2/core/tables.h"
@@ -106,6 +107,9 @@ class Position {
   bool OwnKingAttacked() const;
   // Whether a piece of side attacks the square.
   bool IsSquareAttacked(Square target, int by_side) const;
+  // Whether a piece of side stands where it would attack the square on an empty
+  // board: false rules out every attack at once.
+  bool MayAttack(int side, Square target) const;
   // Whether the piece on `from` attacks target (reach bits, then a walk for lines).
   bool Attacks(Square from, Square target) const;
   // The same for the piece of handle h standing on `from`.
@@ -146,6 +150,12 @@ class Position {
   Handle list_end(int side) const { return KingHandle(side) + 4 * count_[side]; }
   int piece_count(int side) const { return count_[side]; }
   const uint8_t* type_file_masks(PieceCode code) const { return masks_[code >> 2].data() + kMaskMargin; }
+  // The squares of a side's pieces of an engine code (white), bit file * 8 + rank.
+  uint64_t type_word(int engine_code, int side) const {
+    uint64_t word;
+    std::memcpy(&word, masks_[CodeOf(engine_code | (side == kBlack ? kBlackBit : 0)) >> 2].data() + kMaskMargin, sizeof word);
+    return word;
+  }
   bool in_check() const { return records_[ply_].check != 0; }
   uint64_t nodes() const { return nodes_; }
   void reset_nodes() { nodes_ = 0; }
