@@ -1,6 +1,7 @@
 #include "enginemodule/zelkohome2/core/movegen.h"
 
 #include <array>
+#include <bit>
 #include <cstring>
 
 #include "enginemodule/zelkohome2/core/reach_words.h"
@@ -68,8 +69,10 @@ void MoveGenerator::Begin(GenKind kind, const Position& p, Square target) {
       from_ = p.king_square(p.side());
       break;
   }
-  if (kind == GenKind::kAttackers && (target == p.king_square(p.side() ^ 1) || !p.MayAttack(p.side(), target)))
-    stage_ = kDone;
+  if (kind == GenKind::kAttackers) {
+    attackers_ = target == p.king_square(p.side() ^ 1) ? 0 : p.AttackerSlots(p.side(), target);
+    if (attackers_ == 0) stage_ = kDone;
+  }
 }
 
 bool MoveGenerator::Next(const Position& p, Move& move) {
@@ -311,12 +314,16 @@ bool MoveGenerator::NextEnPassant(const Position& p, Move& move) {
 
 bool MoveGenerator::NextAttacker(const Position& p, Move& move) {
   if (stage_ == kDone) return false;
+  // The pieces that may attack the target, highest handle first.
   const Square target = target_;
-  for (Handle h = index_, king = KingHandle(p.side()); h >= king; h -= 4) {
+  for (uint32_t slots = attackers_; slots != 0;) {
+    const int slot = 31 - std::countl_zero(slots);
+    slots &= ~(1u << slot);
+    const Handle h = KingHandle(p.side()) + 4 * slot;
     const Square s = p.square(h);
-    if (s != kNoSquare && p.PieceAttacks(h, s, target)) {
+    if (p.PieceAttacks(h, s, target)) {
       from_ = s;
-      index_ = h - 4;
+      attackers_ = slots;
       return Yield(target, 0, move);
     }
   }

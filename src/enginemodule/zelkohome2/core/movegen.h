@@ -56,7 +56,8 @@ class MoveGenerator {
   Square from_ = 0;
   Square to_ = 0;  // last square of a ray walk
   Square target_ = kNoSquare;
-  uint64_t enemies_ = 0;  // squares of the opponent's pieces, bit file * 8 + rank (captures)
+  uint64_t enemies_ = 0;   // squares of the opponent's pieces, bit file * 8 + rank (captures)
+  uint32_t attackers_ = 0;  // handle bits of the pieces left to test (attackers)
 };
 
 // Whether a move of the piece on `from` to `to` is a promotion (a pawn reaching the last rank).

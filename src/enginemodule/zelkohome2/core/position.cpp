@@ -4,6 +4,7 @@
 #include "enginemodule/zelkohome2/core/reach_words.h"
 
 #include <algorithm>
+#include <bit>
 
 namespace zh::zelko2 {
 namespace {
@@ -171,20 +172,29 @@ uint8_t Position::ComputeCheck(Square* checker) const {
 }
 
 
-bool Position::MayAttack(int side, Square target) const {
+uint64_t Position::AttackerSquares(int side, Square target) const {
   const auto t = static_cast<size_t>(SquareBit(target));
   const uint64_t queens = type_word(kQueen, side);
-  return ((side == kWhite ? kBlackPawnReach : kWhitePawnReach)[t] & type_word(kPawn, side)) ||
-         (kKnightReach[t] & type_word(kKnight, side)) ||
-         (kDiagonalReach[t] & (type_word(kBishop, side) | queens)) ||
-         (kStraightReach[t] & (type_word(kRook, side) | queens)) || (kKingReach[t] & type_word(kKing, side));
+  return ((side == kWhite ? kBlackPawnReach : kWhitePawnReach)[t] & type_word(kPawn, side)) |
+         (kKnightReach[t] & type_word(kKnight, side)) | (kDiagonalReach[t] & (type_word(kBishop, side) | queens)) |
+         (kStraightReach[t] & (type_word(kRook, side) | queens)) | (kKingReach[t] & type_word(kKing, side));
+}
+
+uint32_t Position::AttackerSlots(int side, Square target) const {
+  uint32_t slots = 0;
+  for (uint64_t squares = AttackerSquares(side, target); squares != 0; squares &= squares - 1) {
+    const int bit = std::countr_zero(squares);
+    const int32_t h = board((bit & 7) * 16 + (bit >> 3));
+    if (h > 0) slots |= 1u << ((h - KingHandle(side)) >> 2);  // a piece lifted off for a test has none
+  }
+  return slots;
 }
 
 bool Position::IsSquareAttacked(Square target, int by_side) const {
-  if (!MayAttack(by_side, target)) return false;
-  for (Handle h = list_end(by_side) - 4; h >= KingHandle(by_side); h -= 4) {
-    Square s = square(h);
-    if (s != kNoSquare && PieceAttacks(h, s, target)) return true;
+  for (uint64_t squares = AttackerSquares(by_side, target); squares != 0; squares &= squares - 1) {
+    const int bit = std::countr_zero(squares);
+    const Square s = (bit & 7) * 16 + (bit >> 3);
+    if (PieceAttacks(board(s), s, target)) return true;
   }
   return false;
 }
@@ -432,7 +442,6 @@ bool Position::IsExchangeSafe(Square from, Square to) {
   const int target_value = target > 0 ? static_cast<int>(AttrValue(code(target))) : 0;
   if (target_value >= mover_value) return true;
   const int risk = mover_value - target_value;
-  if (!MayAttack(side_ ^ 1, to)) return true;  // no attacker: the first loop would find none
   // Attack test that looks through pieces moving along the same line.
   // The piece of handle h on s; its reach bits come from its attributes.
   auto attacks_through = [&](Handle h, Square s) {
@@ -450,13 +459,18 @@ bool Position::IsExchangeSafe(Square from, Square to) {
     }
     return true;
   };
+  // Only the pieces standing where they reach `to` on an empty board are tested,
+  // highest handle first.
+  const int enemy = side_ ^ 1;
+  uint32_t slots = AttackerSlots(enemy, to);
+  if (slots == 0) return true;
   word(from) = 0;
   bool safe = true;
-  const int enemy = side_ ^ 1;
   int attackers = 0, first_value = 0;
-  for (Handle h = list_end(enemy) - 4; h >= KingHandle(enemy) && safe; h -= 4) {
-    Square s = square(h);
-    if (s == kNoSquare || s == to || !attacks_through(h, s)) continue;
+  for (; slots != 0 && safe; slots &= ~(0x80000000u >> std::countl_zero(slots))) {
+    const Handle h = KingHandle(enemy) + 4 * (31 - std::countl_zero(slots));
+    const Square s = square(h);
+    if (!attacks_through(h, s)) continue;
     int value = static_cast<int>(attributes(h) >> 24);
     if (attackers++ == 0) {
       first_value = value;
@@ -466,9 +480,10 @@ bool Position::IsExchangeSafe(Square from, Square to) {
   if (safe && attackers > 0) {
     int defenders = 0;
     safe = false;
-    for (Handle h = list_end(side_) - 4; h >= KingHandle(side_); h -= 4) {
-      Square s = square(h);
-      if (s == kNoSquare || h == mover || !attacks_through(h, s)) continue;
+    for (uint32_t own = AttackerSlots(side_, to); own != 0; own &= ~(0x80000000u >> std::countl_zero(own))) {
+      const Handle h = KingHandle(side_) + 4 * (31 - std::countl_zero(own));
+      const Square s = square(h);
+      if (h == mover || !attacks_through(h, s)) continue;
       int value = static_cast<int>(attributes(h) >> 24);
       if (defenders++ == 0 && value <= first_value - risk) {
         safe = true;

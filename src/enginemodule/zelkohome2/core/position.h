@@ -107,9 +107,12 @@ class Position {
   bool OwnKingAttacked() const;
   // Whether a piece of side attacks the square.
   bool IsSquareAttacked(Square target, int by_side) const;
-  // Whether a piece of side stands where it would attack the square on an empty
-  // board: false rules out every attack at once.
-  bool MayAttack(int side, Square target) const;
+  // The squares (bit file * 8 + rank) of the pieces of side that stand where they
+  // would attack the target on an empty board: no other piece can attack it.
+  uint64_t AttackerSquares(int side, Square target) const;
+  // The same pieces as bits of their handles: bit i for KingHandle(side) + 4 * i.
+  uint32_t AttackerSlots(int side, Square target) const;
+  bool MayAttack(int side, Square target) const { return AttackerSquares(side, target) != 0; }
   // Whether the piece on `from` attacks target (reach bits, then a walk for lines).
   bool Attacks(Square from, Square target) const;
   // The same for the piece of handle h standing on `from`.
