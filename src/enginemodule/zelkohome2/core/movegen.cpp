@@ -29,6 +29,12 @@ inline constexpr std::array<SquareWords, 9> kCaptureReach = {
     SquareWords{}, kWhitePawnReach, kBlackPawnReach, kKnightReach, kDiagonalReach,
     kStraightReach, kQueenReach, kKingReach, kKingReach};
 static_assert(kRoutineKingNoCastling == 8);
+// The squares along each of the rays: a ray without an enemy piece is not walked.
+inline constexpr std::array<SquareWords, 8> kRayReach = [] {
+  std::array<SquareWords, 8> t{};
+  for (size_t i = 0; i < 8; ++i) t[i] = detail::ReachWords({kRays[i]}, true);
+  return t;
+}();
 
 // The squares of the pieces of a side, in the same layout.
 uint64_t Occupied(const Position& p, int side) {
@@ -103,9 +109,14 @@ bool MoveGenerator::NextCapture(const Position& p, Move& move) {
           s = p.square(h);
           if (s == kNoSquare) continue;
           routine = p.capture_routine(h);
-          if (h == king || MayCapture(routine, s)) break;
+          if (MayCapture(routine, s) || h == king) break;
         }
         index_ = h;
+        if (!MayCapture(routine, s)) {  // the king, last, without a capture
+          stage_ = kEnPassantStage;
+          step_ = 0;
+          continue;
+        }
         from_ = s;
         to_ = s;
         routine_ = routine;
@@ -177,6 +188,7 @@ bool MoveGenerator::CaptureStep(const Position& p, Move& move) {
     case kRoutineRook:
     case kRoutineQueen:
       for (const int end = RayEnd(routine_); step < end; ++step) {
+        if ((kRayReach[static_cast<size_t>(step)][static_cast<size_t>(SquareBit(from))] & enemies_) == 0) continue;
         const int ray = kRays[step];
         Square s = from + ray;
         while (p.board(s) == 0) s += ray;
