@@ -81,17 +81,6 @@ void MoveGenerator::Begin(GenKind kind, const Position& p, Square target) {
   }
 }
 
-bool MoveGenerator::Next(const Position& p, Move& move) {
-  switch (kind_) {
-    case GenKind::kCaptures: return NextCapture(p, move);
-    case GenKind::kQuiet: return NextQuiet(p, move);
-    case GenKind::kEnPassant: return NextEnPassant(p, move);
-    case GenKind::kAttackers: return NextAttacker(p, move);
-    case GenKind::kInterposers: return NextInterposer(p, move);
-    case GenKind::kKingEscapes: return NextKingEscape(p, move);
-  }
-  return false;
-}
 
 // The loops below work on local copies of the resume point and write it back when
 // they yield: the move written through a reference may alias the members.

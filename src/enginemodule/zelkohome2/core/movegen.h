@@ -60,6 +60,18 @@ class MoveGenerator {
   uint32_t attackers_ = 0;  // handle bits of the pieces left to test (attackers)
 };
 
+inline bool MoveGenerator::Next(const Position& p, Move& move) {
+  switch (kind_) {
+    case GenKind::kCaptures: return NextCapture(p, move);
+    case GenKind::kQuiet: return NextQuiet(p, move);
+    case GenKind::kEnPassant: return NextEnPassant(p, move);
+    case GenKind::kAttackers: return NextAttacker(p, move);
+    case GenKind::kInterposers: return NextInterposer(p, move);
+    case GenKind::kKingEscapes: return NextKingEscape(p, move);
+  }
+  return false;
+}
+
 // Whether a move of the piece on `from` to `to` is a promotion (a pawn reaching the last rank).
 bool IsPromotionMove(const Position& position, const Move& move);
 
