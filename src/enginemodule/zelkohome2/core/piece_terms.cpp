@@ -160,9 +160,9 @@ void Position::BishopTerms(int side, int f, int r, int32_t& v, bool capture_remo
   const bool was_dark = ((f + r) & 1) == 0;
   if (colours & (was_dark ? 2 : 1)) v += kBishopPair;
   int32_t weights = 0;
-  for (Handle h = KingHandle(side); h < list_end(side); h += 4) {
-    const Square s = square(h);
-    if (s != kNoSquare && TypeOf(code(h)) == kTypePawn) weights += ColourWeight(side, FileOf(s), RankOf(s));
+  for (uint64_t pawns = type_word(kPawn, side); pawns != 0; pawns &= pawns - 1) {
+    const int bit = std::countr_zero(pawns);  // file * 8 + rank
+    weights += ColourWeight(side, bit >> 3, bit & 7);
   }
   v += DarkFor(side, f, r) ? -weights : weights;
 }
