@@ -5,7 +5,6 @@
 #include <bit>
 #include <cstdlib>
 #include <cstring>
-#include <optional>
 
 #include "enginemodule/zelkohome2/core/eval_tables.h"
 
@@ -343,16 +342,14 @@ int FileScoreOf(const Position& p, int file, bool endgame) {
 
 int32_t UpdateFileScores(const Position& p, FileScoreCache& cache, PlyRecord& record, uint8_t dirty, int mover_side) {
   int delta = 0;
-  std::optional<BoardMasks> masks;  // built on the first miss
   cache.Use(p.eval_setup().no_pawn_file);
   const bool endgame = (record.castling & kEndgameBit) != 0;
   for (unsigned files = dirty; files != 0; files &= files - 1) {
     const int f = std::countr_zero(files);
     const uint64_t key = FileKey(p, f);
     const FileParts* parts = cache.Find(key);
-    if (!parts) {
-      if (!masks) masks.emplace(p);
-      cache.Store(key, PartsWith(p, *masks, f));
+    if (!parts) {  // seldom: the masks are built for each file missing
+      cache.Store(key, PartsWith(p, BoardMasks(p), f));
       parts = cache.Find(key);
     }
     const int score = ScoreOf(p, *parts, f, endgame);
