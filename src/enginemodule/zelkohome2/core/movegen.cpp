@@ -2,7 +2,6 @@
 
 #include <array>
 #include <bit>
-#include <cstring>
 
 #include "enginemodule/zelkohome2/core/reach_words.h"
 
@@ -80,7 +79,6 @@ void MoveGenerator::Begin(GenKind kind, const Position& p, Square target) {
     if (attackers_ == 0) stage_ = kDone;
   }
 }
-
 
 // The loops below work on local copies of the resume point and write it back when
 // they yield: the move written through a reference may alias the members.

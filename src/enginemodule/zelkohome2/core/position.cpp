@@ -194,7 +194,8 @@ bool Position::IsSquareAttacked(Square target, int by_side) const {
   for (uint64_t squares = AttackerSquares(by_side, target); squares != 0; squares &= squares - 1) {
     const int bit = std::countr_zero(squares);
     const Square s = (bit & 7) * 16 + (bit >> 3);
-    if (PieceAttacks(board(s), s, target)) return true;
+    const int32_t h = board(s);
+    if (h > 0 && PieceAttacks(h, s, target)) return true;
   }
   return false;
 }

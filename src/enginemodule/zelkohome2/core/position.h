@@ -112,7 +112,6 @@ class Position {
   uint64_t AttackerSquares(int side, Square target) const;
   // The same pieces as bits of their handles: bit i for KingHandle(side) + 4 * i.
   uint32_t AttackerSlots(int side, Square target) const;
-  bool MayAttack(int side, Square target) const { return AttackerSquares(side, target) != 0; }
   // Whether the piece on `from` attacks target (reach bits, then a walk for lines).
   bool Attacks(Square from, Square target) const;
   // The same for the piece of handle h standing on `from`.
