@@ -55,6 +55,31 @@ TEST(PawnFiles, KingRaceOfPassedPawns) {
   }
 }
 
+// The scores of the moves are looked up in a cache of file scores: in the endgame a
+// king move changes only the kings' race of a cached file, and a run with other
+// no-pawn-file rows does not reuse the scores of the last.
+TEST(PawnFiles, CachedScoresFollowTheKingsAndTheRows) {
+  Engine engine;
+  CorePosition cp;
+  ASSERT_TRUE(ParseFen("8/8/1k6/P6p/8/8/6K1/8 w - - 0 1", cp));
+  ASSERT_TRUE(engine.SetPosition(cp));
+  PrepareRoot(engine, 2);
+  Position& p = engine.position();
+  ASSERT_TRUE(p.current().castling & kEndgameBit);
+  auto every_move = [&] {
+    for (const Move& m : LegalMoves(p)) {
+      p.MakeMove(m.from, m.to, m.flags);
+      for (int f = 0; f < 8; ++f)
+        EXPECT_EQ(p.current().file_scores[static_cast<size_t>(f)], FileScore(p, f)) << MoveText(m) << " file " << f;
+      p.UnmakeMove();
+    }
+  };
+  every_move();
+  p.eval_setup().no_pawn_file[kWhite] = {5, 4, 3, 2, 2, 3, 4, 5};
+  for (int f = 0; f < 8; ++f) p.record(0).file_scores[static_cast<size_t>(f)] = static_cast<int8_t>(FileScore(p, f));
+  every_move();
+}
+
 // Without the terms that depend on the order of the moves, along random games the
 // scores kept in the records equal a recomputation, and so does the evaluation (less
 // the tempo of the side that moved): every piece term is counted alike by both

@@ -1,5 +1,10 @@
 #include "enginemodule/zelkohome2/core/movegen.h"
 
+#include <array>
+#include <bit>
+
+#include "enginemodule/zelkohome2/core/reach_words.h"
+
 namespace zh::zelko2 {
 namespace {
 
@@ -17,6 +22,26 @@ constexpr int RayEnd(Routine r) { return r == kRoutineBishop ? 4 : 8; }
 // King steps begin after the two castling steps.
 constexpr int kFirstKingStep = 2;
 
+// Squares each capture routine reaches on an empty board: a piece none of whose
+// squares holds an enemy piece has no capture, and its walk is skipped.
+inline constexpr std::array<SquareWords, 9> kCaptureReach = {
+    SquareWords{}, kWhitePawnReach, kBlackPawnReach, kKnightReach, kDiagonalReach,
+    kStraightReach, kQueenReach, kKingReach, kKingReach};
+static_assert(kRoutineKingNoCastling == 8);
+// The squares along each of the rays: a ray without an enemy piece is not walked.
+inline constexpr std::array<SquareWords, 8> kRayReach = [] {
+  std::array<SquareWords, 8> t{};
+  for (size_t i = 0; i < 8; ++i) t[i] = detail::ReachWords({kRays[i]}, true);
+  return t;
+}();
+
+// The squares of the pieces of a side, in the same layout.
+uint64_t Occupied(const Position& p, int side) {
+  uint64_t all = 0;
+  for (int type = kPawn; type <= kKing; ++type) all |= p.type_word(type, side);
+  return all;
+}
+
 }  // namespace
 
 bool IsPromotionMove(const Position& position, const Move& move) {
@@ -32,6 +57,9 @@ void MoveGenerator::Begin(GenKind kind, const Position& p, Square target) {
   stage_ = kPick;
   switch (kind) {
     case GenKind::kCaptures:
+      index_ = p.list_end(p.side()) - 4;
+      enemies_ = Occupied(p, p.side() ^ 1);
+      break;
     case GenKind::kAttackers:
     case GenKind::kInterposers:
       index_ = p.list_end(p.side()) - 4;
@@ -46,35 +74,40 @@ void MoveGenerator::Begin(GenKind kind, const Position& p, Square target) {
       from_ = p.king_square(p.side());
       break;
   }
-  if (kind == GenKind::kAttackers && target == p.king_square(p.side() ^ 1)) stage_ = kDone;
-}
-
-bool MoveGenerator::Next(const Position& p, Move& move) {
-  switch (kind_) {
-    case GenKind::kCaptures: return NextCapture(p, move);
-    case GenKind::kQuiet: return NextQuiet(p, move);
-    case GenKind::kEnPassant: return NextEnPassant(p, move);
-    case GenKind::kAttackers: return NextAttacker(p, move);
-    case GenKind::kInterposers: return NextInterposer(p, move);
-    case GenKind::kKingEscapes: return NextKingEscape(p, move);
+  if (kind == GenKind::kAttackers) {
+    attackers_ = target == p.king_square(p.side() ^ 1) ? 0 : p.AttackerSlots(p.side(), target);
+    if (attackers_ == 0) stage_ = kDone;
   }
-  return false;
 }
 
+// The loops below work on local copies of the resume point and write it back when
+// they yield: the move written through a reference may alias the members.
 bool MoveGenerator::NextCapture(const Position& p, Move& move) {
   const Handle king = KingHandle(p.side());
   for (;;) {
     switch (stage_) {
       case kPick: {
-        Square s = p.square(index_);
-        if (s == kNoSquare) {
-          index_ -= 4;  // a captured piece; the king is never captured
+        // The next piece that may capture; a captured piece has no square, and the
+        // king is never captured.
+        Handle h = index_;
+        Square s;
+        Routine routine;
+        for (;; h -= 4) {
+          s = p.square(h);
+          if (s == kNoSquare) continue;
+          routine = p.capture_routine(h);
+          if (MayCapture(routine, s) || h == king) break;
+        }
+        index_ = h;
+        if (!MayCapture(routine, s)) {  // the king, last, without a capture
+          stage_ = kEnPassantStage;
+          step_ = 0;
           continue;
         }
         from_ = s;
         to_ = s;
-        routine_ = p.capture_routine(index_);
-        step_ = RayBegin(routine_);
+        routine_ = routine;
+        step_ = RayBegin(routine);
         stage_ = kPiece;
         [[fallthrough]];
       }
@@ -96,44 +129,67 @@ bool MoveGenerator::NextCapture(const Position& p, Move& move) {
   }
 }
 
+bool MoveGenerator::MayCapture(Routine routine, Square s) const {
+  if (kCaptureReach[routine][static_cast<size_t>(SquareBit(s))] & enemies_) return true;
+  // A pawn before its last rank pushes to promote.
+  return (routine == kRoutineWhitePawn && RankOf(s) == 6) || (routine == kRoutineBlackPawn && RankOf(s) == 1);
+}
+
 bool MoveGenerator::CaptureStep(const Position& p, Move& move) {
+  const Square from = from_;
+  int step = step_;
+  auto yield = [&](Square to, int next_step) {
+    step_ = next_step;
+    move = Move{from, to, 0};
+    return true;
+  };
   switch (routine_) {
     case kRoutineWhitePawn:
     case kRoutineBlackPawn: {
       const bool white = routine_ == kRoutineWhitePawn;
-      const int up = white ? 16 : -16;
-      while (step_ < 2) {
-        Square s = from_ + up + (step_++ == 0 ? -1 : 1);
-        if (p.HoldsOpponent(s)) return Yield(s, 0, move);
+      const Square ahead = from + (white ? 16 : -16);
+      switch (step) {
+        case 0:
+          if (p.HoldsOpponent(ahead - 1)) return yield(ahead - 1, 1);
+          [[fallthrough]];
+        case 1:
+          if (p.HoldsOpponent(ahead + 1)) return yield(ahead + 1, 2);
+          [[fallthrough]];
+        case 2:
+          if (RankOf(from) == (white ? 6 : 1) && p.board(ahead) == 0) return yield(ahead, 3);
+          break;
+        default:
+          break;
       }
-      if (step_ == 2) {
-        step_ = 3;
-        if (RankOf(from_) == (white ? 6 : 1) && p.board(from_ + up) == 0) return Yield(from_ + up, 0, move);
-      }
+      step_ = 3;
       return false;
     }
     case kRoutineKnight:
-      while (step_ < 8) {
-        Square s = from_ + kKnightJumps[step_++];
-        if (p.HoldsOpponent(s)) return Yield(s, 0, move);
+      for (; step < 8; ++step) {
+        const Square s = from + kKnightJumps[step];
+        if (p.HoldsOpponent(s)) return yield(s, step + 1);
       }
+      step_ = step;
       return false;
     case kRoutineBishop:
     case kRoutineRook:
     case kRoutineQueen:
-      while (step_ < RayEnd(routine_)) {
-        int ray = kRays[step_++];
-        Square s = from_ + ray;
+      for (const int end = RayEnd(routine_); step < end; ++step) {
+        if ((kRayReach[static_cast<size_t>(step)][static_cast<size_t>(SquareBit(from))] & enemies_) == 0) continue;
+        const int ray = kRays[step];
+        Square s = from + ray;
         while (p.board(s) == 0) s += ray;
-        if (p.HoldsOpponent(s)) return Yield(s, 0, move);
+        if (p.HoldsOpponent(s)) return yield(s, step + 1);
       }
+      step_ = step;
       return false;
     case kRoutineKing:
     case kRoutineKingNoCastling:
-      while (step_ < 8) {
-        Square s = from_ + kKingCaptureSteps[step_++];
-        if (p.HoldsOpponent(s)) return Yield(s, 0, move);
+      for (; step < 8; ++step) {
+        const Square s = from + kKingCaptureSteps[step];
+        if (p.HoldsOpponent(s)) return yield(s, step + 1);
       }
+      step_ = step;
       return false;
     case kRoutineNone:
       return false;
@@ -257,12 +313,17 @@ bool MoveGenerator::NextEnPassant(const Position& p, Move& move) {
 
 bool MoveGenerator::NextAttacker(const Position& p, Move& move) {
   if (stage_ == kDone) return false;
-  for (const Handle king = KingHandle(p.side()); index_ >= king; index_ -= 4) {
-    Square s = p.square(index_);
-    if (s != kNoSquare && p.Attacks(s, target_)) {
+  // The pieces that may attack the target, highest handle first.
+  const Square target = target_;
+  for (uint32_t slots = attackers_; slots != 0;) {
+    const int slot = 31 - std::countl_zero(slots);
+    slots &= ~(1u << slot);
+    const Handle h = KingHandle(p.side()) + 4 * slot;
+    const Square s = p.square(h);
+    if (p.PieceAttacks(h, s, target)) {
       from_ = s;
-      index_ -= 4;
-      return Yield(target_, 0, move);
+      attackers_ = slots;
+      return Yield(target, 0, move);
     }
   }
   stage_ = kDone;

@@ -38,6 +38,9 @@ class MoveGenerator {
   bool NextAttacker(const Position& p, Move& move);
   bool NextInterposer(const Position& p, Move& move);
   bool NextKingEscape(const Position& p, Move& move);
+  // Whether a piece of the routine on s may capture or promote: an enemy piece on a
+  // square it reaches on an empty board.
+  bool MayCapture(Routine routine, Square s) const;
   bool CaptureStep(const Position& p, Move& move);
   bool QuietStep(const Position& p, Move& move);
   bool Yield(Square to, int flags, Move& move) {
@@ -53,7 +56,21 @@ class MoveGenerator {
   Square from_ = 0;
   Square to_ = 0;  // last square of a ray walk
   Square target_ = kNoSquare;
+  uint64_t enemies_ = 0;   // squares of the opponent's pieces, bit file * 8 + rank (captures)
+  uint32_t attackers_ = 0;  // handle bits of the pieces left to test (attackers)
 };
+
+inline bool MoveGenerator::Next(const Position& p, Move& move) {
+  switch (kind_) {
+    case GenKind::kCaptures: return NextCapture(p, move);
+    case GenKind::kQuiet: return NextQuiet(p, move);
+    case GenKind::kEnPassant: return NextEnPassant(p, move);
+    case GenKind::kAttackers: return NextAttacker(p, move);
+    case GenKind::kInterposers: return NextInterposer(p, move);
+    case GenKind::kKingEscapes: return NextKingEscape(p, move);
+  }
+  return false;
+}
 
 // Whether a move of the piece on `from` to `to` is a promotion (a pawn reaching the last rank).
 bool IsPromotionMove(const Position& position, const Move& move);

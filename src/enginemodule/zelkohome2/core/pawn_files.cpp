@@ -163,8 +163,24 @@ SideMasks MasksOf(const Position& p, int side, int view) {
   return m;
 }
 
-// One side's part of a file, in that side's own view of the ranks.
-int SidePart(const Position& p, int side, int f, const SideMasks& own, const SideMasks& enemy, bool endgame) {
+// The race of the kings for a passed pawn whose leading pawn stands on `front` (own
+// view), endgame only: the enemy king to the seventh-rank square of the file, the own
+// king to the square halfway between the pawn and the last rank.
+int KingRace(const Position& p, int side, int f, int front) {
+  auto real = [side](int r) { return side == kWhite ? r : 7 - r; };
+  const Square target = MakeSquare(f, real(6));
+  const Square halfway = MakeSquare(f, real(std::min(7, (front + 8) / 2)));
+  const int enemy_to_target = KingDistanceBeyond(p.king_square(side ^ 1), target, side);
+  int a = (6 - front) - enemy_to_target;
+  if (a < 0) a *= 4;
+  int b = enemy_to_target - KingDistance(p.king_square(side), halfway);
+  if (b >= 0) b *= 4;
+  return 3 - a + b;
+}
+
+// One side's part of a file, in that side's own view of the ranks, without the kings'
+// race; passed_front gets the rank of a passed leading pawn, else stays -1.
+int SidePart(const Position& p, int side, int f, const SideMasks& own, const SideMasks& enemy, int8_t& passed_front) {
   const size_t fi = static_cast<size_t>(f);
   const uint8_t pawns = own.Pawns(f);
   const int rooks = BitsInByte(own.Rooks(f));
@@ -202,19 +218,7 @@ int SidePart(const Position& p, int side, int f, const SideMasks& own, const Sid
     if (beside & bit(front)) s += kConnected[fr];
     if (beside & bit(front - 1)) s += kProtected[fr];
     if (front < 6 && (beside & bit(front + 1))) s += kProtected[fr + 1];
-    if (endgame) {
-      // The race of the kings: the enemy king to the seventh-rank square of the file,
-      // the own king to the square halfway between the pawn and the last rank.
-      const Square target = MakeSquare(f, real(6));
-      const Square halfway = MakeSquare(f, real(std::min(7, (front + 8) / 2)));
-      const int enemy_to_target = KingDistanceBeyond(p.king_square(side ^ 1), target, side);
-      int a = (6 - front) - enemy_to_target;
-      if (a < 0) a *= 4;
-      s += 3 - a;
-      int b = enemy_to_target - KingDistance(p.king_square(side), halfway);
-      if (b >= 0) b *= 4;
-      s += b;
-    }
+    passed_front = static_cast<int8_t>(front);
     if (enemy.Rooks(f)) s -= 2;
     return s;
   }
@@ -277,10 +281,53 @@ struct BoardMasks {
         white_seen_by_black(MasksOf(p, kWhite, kBlack)) {}
 };
 
-int FileScoreWith(const Position& p, const BoardMasks& m, int file, bool endgame) {
-  const int score = SidePart(p, kWhite, file, m.white, m.black_seen_by_white, endgame) -
-                    SidePart(p, kBlack, file, m.black, m.white_seen_by_black, endgame);
-  return std::clamp(score, -128, 127);
+// The cached parts of a file, computed.
+FileParts PartsWith(const Position& p, const BoardMasks& m, int file) {
+  FileParts parts;
+  const int score = SidePart(p, kWhite, file, m.white, m.black_seen_by_white, parts.white_passed) -
+                    SidePart(p, kBlack, file, m.black, m.white_seen_by_black, parts.black_passed);
+  parts.base = static_cast<int16_t>(score);
+  return parts;
+}
+
+// The kings' races of a file's passed pawns, white's view.
+int RacesOf(const Position& p, const FileParts& parts, int file) {
+  int score = 0;
+  if (parts.white_passed >= 0) score += KingRace(p, kWhite, file, parts.white_passed);
+  if (parts.black_passed >= 0) score -= KingRace(p, kBlack, file, parts.black_passed);
+  return score;
+}
+
+int ScoreOf(const Position& p, const FileParts& parts, int file, bool endgame) {
+  return std::clamp(parts.base + (endgame ? RacesOf(p, parts, file) : 0), -128, 127);
+}
+
+// The key of everything but the rows that a file's parts depend on: the pawns of
+// both colours on the file and its neighbours (24 bits each), the rooks of each
+// colour on the file (4 bits each), an enemy piece in front of each side's leading
+// pawn, and the file; bit 63 keeps every key apart from an empty entry.
+uint64_t FileKey(const Position& p, int f) {
+  auto three_files = [f](const uint8_t* files) {
+    uint32_t w;
+    std::memcpy(&w, files + f - 1, sizeof w);  // the margin bytes make files -1 and 8 empty
+    return static_cast<uint64_t>(w & 0xFFFFFFu);
+  };
+  const uint8_t* white_pawns = p.type_file_masks(CodeOf(kPawn));
+  const uint8_t* black_pawns = p.type_file_masks(CodeOf(kPawn | kBlackBit));
+  uint64_t key = three_files(white_pawns) | three_files(black_pawns) << 24 |
+                 static_cast<uint64_t>(BitsInByte(p.type_file_masks(CodeOf(kRook))[f])) << 48 |
+                 static_cast<uint64_t>(BitsInByte(p.type_file_masks(CodeOf(kRook | kBlackBit))[f])) << 52 |
+                 static_cast<uint64_t>(f) << 58 | uint64_t{1} << 63;
+  // The square in front of each side's leading pawn (pawns stand on ranks 1..6).
+  if (const uint8_t w = white_pawns[f]) {
+    const int32_t blocker = p.board(MakeSquare(f, 8 - std::countl_zero(w)));
+    if (blocker > 0 && SideOf(blocker) == kBlack) key |= uint64_t{1} << 56;
+  }
+  if (const uint8_t b = black_pawns[f]) {
+    const int32_t blocker = p.board(MakeSquare(f, std::countr_zero(b) - 1));
+    if (blocker > 0 && SideOf(blocker) == kWhite) key |= uint64_t{1} << 57;
+  }
+  return key;
 }
 
 }  // namespace
@@ -289,15 +336,23 @@ int FileScore(const Position& p, int file) {
   return FileScoreOf(p, file, (p.current().castling & kEndgameBit) != 0);
 }
 
-int FileScoreOf(const Position& p, int file, bool endgame) { return FileScoreWith(p, BoardMasks(p), file, endgame); }
+int FileScoreOf(const Position& p, int file, bool endgame) {
+  return ScoreOf(p, PartsWith(p, BoardMasks(p), file), file, endgame);
+}
 
-int32_t UpdateFileScores(const Position& p, PlyRecord& record, uint8_t dirty, int mover_side) {
+int32_t UpdateFileScores(const Position& p, FileScoreCache& cache, PlyRecord& record, uint8_t dirty, int mover_side) {
   int delta = 0;
-  const BoardMasks masks(p);
+  cache.Use(p.eval_setup().no_pawn_file);
   const bool endgame = (record.castling & kEndgameBit) != 0;
-  for (int f = 0; f < 8; ++f) {
-    if (!(dirty & (1 << f))) continue;
-    const int score = FileScoreWith(p, masks, f, endgame);
+  for (unsigned files = dirty; files != 0; files &= files - 1) {
+    const int f = std::countr_zero(files);
+    const uint64_t key = FileKey(p, f);
+    const FileParts* parts = cache.Find(key);
+    if (!parts) {  // seldom: the masks are built for each file missing
+      cache.Store(key, PartsWith(p, BoardMasks(p), f));
+      parts = cache.Find(key);
+    }
+    const int score = ScoreOf(p, *parts, f, endgame);
     delta += score - record.file_scores[static_cast<size_t>(f)];
     record.file_scores[static_cast<size_t>(f)] = static_cast<int8_t>(score);
   }

@@ -16,8 +16,9 @@ namespace zh::zelko2 {
 int FileScore(const Position& position, int file);
 int FileScoreOf(const Position& position, int file, bool endgame);
 
-// Recomputes the dirty files of a record; the change of the evaluation from the view
-// of the side that made the move.
-int32_t UpdateFileScores(const Position& position, PlyRecord& record, uint8_t dirty, int mover_side);
+// Recomputes the dirty files of a record through the cache; the change of the
+// evaluation from the view of the side that made the move.
+int32_t UpdateFileScores(const Position& position, FileScoreCache& cache, PlyRecord& record, uint8_t dirty,
+                         int mover_side);
 
 }  // namespace zh::zelko2

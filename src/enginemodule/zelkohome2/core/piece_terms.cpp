@@ -5,6 +5,7 @@
 // moves does not change them; the few terms marked as order terms are move bonuses
 // or read squares whose changes no routine follows.
 #include <bit>
+#include <cstring>
 
 #include "enginemodule/zelkohome2/core/eval_tables.h"
 #include "enginemodule/zelkohome2/core/position.h"
@@ -25,12 +26,9 @@ constexpr uint8_t Ahead(int side, int r) {
 
 // Square colours held by 8 file bytes: bit 0 dark, bit 1 light.
 int Colours(const uint8_t* files) {
-  uint32_t low = 0, high = 0;
-  for (int f = 0; f < 4; ++f) {
-    low |= static_cast<uint32_t>(files[f]) << (8 * f);
-    high |= static_cast<uint32_t>(files[f + 4]) << (8 * f);
-  }
-  const uint32_t both = low | high;
+  uint64_t all;  // file a in the low byte
+  std::memcpy(&all, files, sizeof all);
+  const uint32_t both = static_cast<uint32_t>(all) | static_cast<uint32_t>(all >> 32);  // files f and f + 4 alike
   return ((both & kDarkSquares) ? 1 : 0) | ((both & ~kDarkSquares) ? 2 : 0);
 }
 
@@ -162,9 +160,9 @@ void Position::BishopTerms(int side, int f, int r, int32_t& v, bool capture_remo
   const bool was_dark = ((f + r) & 1) == 0;
   if (colours & (was_dark ? 2 : 1)) v += kBishopPair;
   int32_t weights = 0;
-  for (Handle h = KingHandle(side); h < list_end(side); h += 4) {
-    const Square s = square(h);
-    if (s != kNoSquare && TypeOf(code(h)) == kTypePawn) weights += ColourWeight(side, FileOf(s), RankOf(s));
+  for (uint64_t pawns = type_word(kPawn, side); pawns != 0; pawns &= pawns - 1) {
+    const int bit = std::countr_zero(pawns);  // file * 8 + rank
+    weights += ColourWeight(side, bit >> 3, bit & 7);
   }
   v += DarkFor(side, f, r) ? -weights : weights;
 }

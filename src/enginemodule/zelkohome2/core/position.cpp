@@ -1,8 +1,10 @@
 #include "enginemodule/zelkohome2/core/position.h"
 
 #include "enginemodule/zelkohome2/core/pawn_files.h"
+#include "enginemodule/zelkohome2/core/reach_words.h"
 
 #include <algorithm>
+#include <bit>
 
 namespace zh::zelko2 {
 namespace {
@@ -158,7 +160,7 @@ uint8_t Position::ComputeCheck(Square* checker) const {
   Square where = kNoSquare;
   for (Handle h = list_end(enemy) - 4; h >= KingHandle(enemy); h -= 4) {
     Square s = square(h);
-    if (s != kNoSquare && Attacks(s, king)) {
+    if (s != kNoSquare && PieceAttacks(h, s, king)) {
       ++found;
       where = s;
     }
@@ -170,10 +172,30 @@ uint8_t Position::ComputeCheck(Square* checker) const {
 }
 
 
+uint64_t Position::AttackerSquares(int side, Square target) const {
+  const auto t = static_cast<size_t>(SquareBit(target));
+  const uint64_t queens = type_word(kQueen, side);
+  return ((side == kWhite ? kBlackPawnReach : kWhitePawnReach)[t] & type_word(kPawn, side)) |
+         (kKnightReach[t] & type_word(kKnight, side)) | (kDiagonalReach[t] & (type_word(kBishop, side) | queens)) |
+         (kStraightReach[t] & (type_word(kRook, side) | queens)) | (kKingReach[t] & type_word(kKing, side));
+}
+
+uint32_t Position::AttackerSlots(int side, Square target) const {
+  uint32_t slots = 0;
+  for (uint64_t squares = AttackerSquares(side, target); squares != 0; squares &= squares - 1) {
+    const int bit = std::countr_zero(squares);
+    const int32_t h = board((bit & 7) * 16 + (bit >> 3));
+    if (h > 0) slots |= 1u << ((h - KingHandle(side)) >> 2);  // a piece lifted off for a test has none
+  }
+  return slots;
+}
+
 bool Position::IsSquareAttacked(Square target, int by_side) const {
-  for (Handle h = list_end(by_side) - 4; h >= KingHandle(by_side); h -= 4) {
-    Square s = square(h);
-    if (s != kNoSquare && Attacks(s, target)) return true;
+  for (uint64_t squares = AttackerSquares(by_side, target); squares != 0; squares &= squares - 1) {
+    const int bit = std::countr_zero(squares);
+    const Square s = (bit & 7) * 16 + (bit >> 3);
+    const int32_t h = board(s);
+    if (h > 0 && PieceAttacks(h, s, target)) return true;
   }
   return false;
 }
@@ -334,7 +356,7 @@ void Position::UnmakeMove() {
   }
 }
 
-int32_t Position::EvaluatePawnFiles(PlyRecord& child) { return UpdateFileScores(*this, child, dirty_files_, side_); }
+int32_t Position::EvaluatePawnFiles(PlyRecord& child) { return UpdateFileScores(*this, file_cache_, child, dirty_files_, side_); }
 
 void Position::MakeNullMove(int32_t offset) {
   const PlyRecord& parent = records_[ply_];
@@ -438,13 +460,18 @@ bool Position::IsExchangeSafe(Square from, Square to) {
     }
     return true;
   };
+  // Only the pieces standing where they reach `to` on an empty board are tested,
+  // highest handle first.
+  const int enemy = side_ ^ 1;
+  uint32_t slots = AttackerSlots(enemy, to);
+  if (slots == 0) return true;
   word(from) = 0;
   bool safe = true;
-  const int enemy = side_ ^ 1;
   int attackers = 0, first_value = 0;
-  for (Handle h = list_end(enemy) - 4; h >= KingHandle(enemy) && safe; h -= 4) {
-    Square s = square(h);
-    if (s == kNoSquare || s == to || !attacks_through(h, s)) continue;
+  for (; slots != 0 && safe; slots &= ~(0x80000000u >> std::countl_zero(slots))) {
+    const Handle h = KingHandle(enemy) + 4 * (31 - std::countl_zero(slots));
+    const Square s = square(h);
+    if (!attacks_through(h, s)) continue;
     int value = static_cast<int>(attributes(h) >> 24);
     if (attackers++ == 0) {
       first_value = value;
@@ -454,9 +481,10 @@ bool Position::IsExchangeSafe(Square from, Square to) {
   if (safe && attackers > 0) {
     int defenders = 0;
     safe = false;
-    for (Handle h = list_end(side_) - 4; h >= KingHandle(side_); h -= 4) {
-      Square s = square(h);
-      if (s == kNoSquare || h == mover || !attacks_through(h, s)) continue;
+    for (uint32_t own = AttackerSlots(side_, to); own != 0; own &= ~(0x80000000u >> std::countl_zero(own))) {
+      const Handle h = KingHandle(side_) + 4 * (31 - std::countl_zero(own));
+      const Square s = square(h);
+      if (h == mover || !attacks_through(h, s)) continue;
       int value = static_cast<int>(attributes(h) >> 24);
       if (defenders++ == 0 && value <= first_value - risk) {
         safe = true;

@@ -6,7 +6,9 @@
 
 #include <array>
 #include <cstdint>
+#include <cstring>
 
+#include "enginemodule/zelkohome2/core/file_score_cache.h"
 #include "enginemodule/zelkohome2/core/tables.h"
 #include "enginemodule/zelkohome2/core/types.h"
 
@@ -105,8 +107,15 @@ class Position {
   bool OwnKingAttacked() const;
   // Whether a piece of side attacks the square.
   bool IsSquareAttacked(Square target, int by_side) const;
+  // The squares (bit file * 8 + rank) of the pieces of side that stand where they
+  // would attack the target on an empty board: no other piece can attack it.
+  uint64_t AttackerSquares(int side, Square target) const;
+  // The same pieces as bits of their handles: bit i for KingHandle(side) + 4 * i.
+  uint32_t AttackerSlots(int side, Square target) const;
   // Whether the piece on `from` attacks target (reach bits, then a walk for lines).
   bool Attacks(Square from, Square target) const;
+  // The same for the piece of handle h standing on `from`.
+  bool PieceAttacks(Handle h, Square from, Square target) const;
   // Check before the move, direct or by discovery.
   bool WouldGiveCheck(Square from, Square to) const;
   // Cheap exchange test for a capture.
@@ -143,6 +152,12 @@ class Position {
   Handle list_end(int side) const { return KingHandle(side) + 4 * count_[side]; }
   int piece_count(int side) const { return count_[side]; }
   const uint8_t* type_file_masks(PieceCode code) const { return masks_[code >> 2].data() + kMaskMargin; }
+  // The squares of a side's pieces of an engine code (white), bit file * 8 + rank.
+  uint64_t type_word(int engine_code, int side) const {
+    uint64_t word;
+    std::memcpy(&word, masks_[CodeOf(engine_code | (side == kBlack ? kBlackBit : 0)) >> 2].data() + kMaskMargin, sizeof word);
+    return word;
+  }
   bool in_check() const { return records_[ply_].check != 0; }
   uint64_t nodes() const { return nodes_; }
   void reset_nodes() { nodes_ = 0; }
@@ -202,8 +217,9 @@ class Position {
   uint8_t FileMask(int engine_code, int side, int f) const {
     return masks_[CodeOf(engine_code | (side == kBlack ? kBlackBit : 0)) >> 2][kMaskMargin + f];
   }
+  // A piece on file f and rank r; f and r may lie up to two off the board.
   bool Has(int engine_code, int side, int f, int r) const {
-    return r >= 0 && r < 8 && (FileMask(engine_code, side, f) >> r & 1) != 0;
+    return (static_cast<uint32_t>(FileMask(engine_code, side, f)) << 2 >> (r + 2) & 1) != 0;
   }
   // Pawn structure of the dirty files: updates the file scores of the record and
   // returns the change of the evaluation.
@@ -233,16 +249,20 @@ class Position {
   uint8_t dirty_files_ = 0;  // files whose pawn-structure scores a move made stale
   bool endgame_now_ = false;  // endgame bit of the position before the move
   EvalSetup setup_;
+  FileScoreCache file_cache_;
   uint64_t nodes_ = 0;
 };
 
 inline bool Position::Attacks(Square from, Square target) const {
   const int32_t w = board(from);
-  if (w <= 0) return false;
+  return w > 0 && PieceAttacks(w, from, target);
+}
+
+inline bool Position::PieceAttacks(Handle h, Square from, Square target) const {
   const int d = from - target;
-  const uint32_t r = ReachBits(d);
-  if ((r & (attributes(w) >> 8)) == 0) return false;  // reach bits of the piece's attributes
-  if (r & kReachContact) return true;
+  const uint32_t entry = AttackEntry(d);
+  if ((entry & attributes(h) & 0xFF00) == 0) return false;  // reach bits of the piece's attributes
+  if (entry & (kReachContact << 8)) return true;
   const int step = StepToward(d);
   for (Square s = target + step; s != from; s += step)
     if (board(s) != 0) return false;

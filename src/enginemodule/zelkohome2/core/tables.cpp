@@ -92,16 +92,18 @@ uint64_t EnPassantKey(Square s) {
   return kKeys[index];
 }
 
-uint8_t CastlingClearMask(Square s) {
-  switch (s) {
-    case 0x00: return kWhiteLong;
-    case 0x07: return kWhiteShort;
-    case 0x04: return kWhiteLong | kWhiteShort;
-    case 0x70: return kBlackLong;
-    case 0x77: return kBlackShort;
-    case 0x74: return kBlackLong | kBlackShort;
-    default: return 0;
-  }
-}
+// Castling rights cleared by a move from or to each 0x88 square.
+constexpr std::array<uint8_t, 128> kCastlingClearMasks = [] {
+  std::array<uint8_t, 128> t{};
+  t[0x00] = kWhiteLong;
+  t[0x07] = kWhiteShort;
+  t[0x04] = kWhiteLong | kWhiteShort;
+  t[0x70] = kBlackLong;
+  t[0x77] = kBlackShort;
+  t[0x74] = kBlackLong | kBlackShort;
+  return t;
+}();
+
+uint8_t CastlingClearMask(Square s) { return kCastlingClearMasks[static_cast<std::size_t>(s) & 0x7F]; }
 
 }  // namespace zh::zelko2
