@@ -227,9 +227,9 @@ int32_t Search::Node(int ply, int depth, int32_t alpha, int32_t beta) {
     }
     const int child_depth = depth - 1 + ext;
     int32_t v;
-    // At the horizon a move, a check included, is searched further only when the
-    // static value after it is above alpha.
-    if (child_depth <= 0 && after <= alpha) v = after;
+    // At the horizon a move is searched further only when the static value after it
+    // is above alpha; a move that gives check always leads to an evasion node.
+    if (child_depth <= 0 && p.current().check == 0 && after <= alpha) v = after;
     else v = -Node(ply + 1, child_depth, -beta, -alpha);
     p.UnmakeMove();
     if (aborted_) return true;
@@ -388,7 +388,7 @@ int32_t Search::RootChild(int index, int depth, int32_t alpha, int32_t beta) {
   pv_[1][0] = 0;
   const int32_t after = p.MakeMove(move.from, move.to, move.flags);
   int32_t v;
-  if (child_depth <= 0 && after <= alpha) v = after;
+  if (child_depth <= 0 && p.current().check == 0 && after <= alpha) v = after;
   else v = -Node(1, child_depth, -beta, -alpha);
   p.UnmakeMove();
   auto& line = root_lines_[static_cast<size_t>(index)];
