@@ -227,6 +227,8 @@ int32_t Search::Node(int ply, int depth, int32_t alpha, int32_t beta) {
     }
     const int child_depth = depth - 1 + ext;
     int32_t v;
+    // At the horizon a move is searched further only when the static value after it
+    // is above alpha; a move that gives check always leads to an evasion node.
     if (child_depth <= 0 && p.current().check == 0 && after <= alpha) v = after;
     else v = -Node(ply + 1, child_depth, -beta, -alpha);
     p.UnmakeMove();
