@@ -141,6 +141,14 @@ void WriteSix(const std::string& base) {
   std::ofstream(base + ".scn") << "scan";
 }
 
+// Reorganises an open test set down to `kept`, closing it when the files are released.
+int ReorganiseOpen(TestSet& set, const std::vector<int32_t>& kept) {
+  HeaderSetFiles files = set.Files();
+  ReorganiseOptions options;
+  options.release = [&] { set.Close(); };
+  return ReorganiseHeaderSet(files, kept, options);
+}
+
 std::vector<std::string> DescribeAll(const std::string& base) {
   TestSet set(base, false);
   std::vector<std::string> out;
@@ -279,10 +287,7 @@ TEST(HeaderSetMaintenance, LongBodyIsCopiedWhole) {
   }
   {
     TestSet set(base, false);
-    HeaderSetFiles files = set.Files();
-    ReorganiseOptions options;
-    options.release = [&] { set.Close(); };
-    ASSERT_EQ(ReorganiseHeaderSet(files, kKept, options), 0);
+    ASSERT_EQ(ReorganiseOpen(set, kKept), 0);
   }
   TestSet set(base, false);
   HeaderRecord r;
@@ -308,10 +313,7 @@ TEST(HeaderSetMaintenance, UnreadableAnnotationBlockIsDropped) {
     ASSERT_NE(r.tqaOffset, 0u);
     r.tqaOffset = set.annotations->End() + 1000;
     ASSERT_EQ(set.header->WriteRecord(5, r), 0);
-    HeaderSetFiles files = set.Files();
-    ReorganiseOptions options;
-    options.release = [&] { set.Close(); };
-    ASSERT_EQ(ReorganiseHeaderSet(files, kKept, options), 0);
+    ASSERT_EQ(ReorganiseOpen(set, kKept), 0);
   }
   EXPECT_EQ(services.CallsStartingWith("Dump: "),
             (std::vector<std::string>{"Dump: TQA defect in game: 5", "Dump: GameLen = -1",
@@ -365,10 +367,7 @@ TEST(HeaderSetMaintenance, PlayerOutOfRangeSurvivesAsUnreadable) {
     ASSERT_EQ(set.header->ReadRecord(3, r), 0);
     r.white = 999;
     ASSERT_EQ(set.header->WriteRecord(3, r), 0);
-    HeaderSetFiles files = set.Files();
-    ReorganiseOptions options;
-    options.release = [&] { set.Close(); };
-    ASSERT_EQ(ReorganiseHeaderSet(files, kKept, options), 0);
+    ASSERT_EQ(ReorganiseOpen(set, kKept), 0);
   }
   const std::vector<std::string> after = DescribeAll(base);
   ASSERT_EQ(after.size(), 3u);
@@ -383,10 +382,7 @@ TEST(HeaderSetMaintenance, EmptyListGivesAnEmptySetWithEmptyLibraries) {
   WriteSix(base);
   {
     TestSet set(base, false);
-    HeaderSetFiles files = set.Files();
-    ReorganiseOptions options;
-    options.release = [&] { set.Close(); };
-    ASSERT_EQ(ReorganiseHeaderSet(files, {}, options), 0);
+    ASSERT_EQ(ReorganiseOpen(set, {}), 0);
   }
   TestSet set(base, false);
   EXPECT_EQ(set.header->ItemCount(), 0u);
@@ -423,10 +419,7 @@ TEST(HeaderSetMaintenance, LongAnnotationBlocksAreCopiedWhole) {
   const std::string before = DescribeAll(base)[1];
   {
     TestSet set(base, false);
-    HeaderSetFiles files = set.Files();
-    ReorganiseOptions options;
-    options.release = [&] { set.Close(); };
-    ASSERT_EQ(ReorganiseHeaderSet(files, {1}, options), 0);
+    ASSERT_EQ(ReorganiseOpen(set, {1}), 0);
   }
   EXPECT_EQ(DescribeAll(base), std::vector<std::string>{before});
 }
