@@ -15,7 +15,7 @@
 #include <string>
 #include <vector>
 
-#include "core/int_array.h"
+#include "core/toolbox/int_array.h"
 #include "core/services.h"
 #include "database/game_item.h"
 #include "database/tqg_database.h"

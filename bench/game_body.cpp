@@ -17,7 +17,7 @@
 #include <string>
 #include <vector>
 
-#include "core/movelist.h"
+#include "core/rules/movelist.h"
 #include "database/game_file.h"
 #include "database/game_item.h"
 #include "database/search_mask.h"

@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "core/mini_search.h"
-#include "core/search_entry.h"
+#include "core/search/mini_search.h"
+#include "core/search/search_entry.h"
 #include "support/random_games.h"
 #include "support/test_fen.h"
 #include "support/uci_engine.h"

@@ -21,7 +21,7 @@
 #include <string>
 #include <vector>
 
-#include "core/path_list.h"
+#include "core/toolbox/path_list.h"
 #include "database/corpus_game.h"
 #include "database/game_item.h"
 #include "database/tqg_database.h"

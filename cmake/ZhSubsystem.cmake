@@ -27,16 +27,20 @@ function(zh_subsystem name)
   endif()
 endfunction()
 
-# zh_add_tests(<name> [LIBS <targets>...] [LABELS <labels>...] [DIR <folder>])
+# zh_add_tests(<name> [LIBS <targets>...] [LABELS <labels>...] [DIR <folder>] [EXCLUDE <subfolders>...])
 #
-# Makes the GoogleTest program <name>_tests from the sources of tests/<name>/
-# (or DIR) and registers every test in it with ctest.
+# Makes the GoogleTest program <name>_tests from the sources under tests/<name>/
+# (or DIR), but those in its subfolders named by EXCLUDE (programs of their own), and
+# registers every test in it with ctest.
 function(zh_add_tests name)
-  cmake_parse_arguments(ARG "" "DIR" "LIBS;LABELS" ${ARGN})
+  cmake_parse_arguments(ARG "" "DIR" "LIBS;LABELS;EXCLUDE" ${ARGN})
   if(NOT ARG_DIR)
     set(ARG_DIR ${CMAKE_CURRENT_SOURCE_DIR}/${name})
   endif()
-  file(GLOB sources CONFIGURE_DEPENDS ${ARG_DIR}/*.cpp)
+  file(GLOB_RECURSE sources CONFIGURE_DEPENDS ${ARG_DIR}/*.cpp)
+  foreach(sub IN LISTS ARG_EXCLUDE)
+    list(FILTER sources EXCLUDE REGEX "^${ARG_DIR}/${sub}/")
+  endforeach()
   add_executable(${name}_tests ${sources})
   target_link_libraries(${name}_tests PRIVATE zh_test_support ${ARG_LIBS} GTest::gtest GTest::gmock GTest::gtest_main)
   set(props "")

@@ -1,12 +1,12 @@
 #!/usr/bin/env python3
-"""Writes src/core/move_coding_tables.h: the tables of the one-byte move coding, the
+"""Writes src/core/rules/move_coding_tables.h: the tables of the one-byte move coding, the
 ByteKey constants and the embedded game's substitution pair.
 
 The output is committed. Every value is part of stored formats: running this again
 must give the same file (tests pin each byte), so change nothing here without
 re-mapping every stored game.
 
-Usage: tools/gen_move_coding.py > src/core/move_coding_tables.h
+Usage: tools/gen_move_coding.py > src/core/rules/move_coding_tables.h
 """
 
 KING, QUEEN, KNIGHT, BISHOP, ROOK, PAWN = 1, 2, 3, 4, 5, 6

@@ -1,7 +1,7 @@
 #include "app/language_switch.h"
 
 #include "app/languages.h"
-#include "core/profile_file.h"
+#include "core/toolbox/profile_file.h"
 
 namespace zh {
 

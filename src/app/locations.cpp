@@ -1,6 +1,6 @@
 #include "app/locations.h"
 
-#include "core/user_folder.h"
+#include "core/toolbox/user_folder.h"
 
 #include <cctype>
 #include <filesystem>

@@ -4,7 +4,7 @@
 #include "app/locations.h"
 #include "app/message_reader.h"
 #include "app/text_case.h"
-#include "core/scanner.h"
+#include "core/toolbox/scanner.h"
 
 namespace zh {
 namespace {

@@ -4,7 +4,7 @@
 
 #include <vector>
 
-#include "core/profile_file.h"
+#include "core/toolbox/profile_file.h"
 
 namespace zh {
 

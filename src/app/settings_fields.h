@@ -10,7 +10,7 @@
 #include <variant>
 
 #include "board/board_colors.h"
-#include "core/profile_file.h"
+#include "core/toolbox/profile_file.h"
 
 namespace zh {
 

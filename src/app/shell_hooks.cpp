@@ -1,6 +1,6 @@
 #include "app/shell_hooks.h"
 
-#include "core/move.h"
+#include "core/rules/move.h"
 
 namespace zh {
 namespace {

@@ -4,7 +4,7 @@
 #include <new>
 #include <utility>
 
-#include "core/big_endian.h"
+#include "core/toolbox/big_endian.h"
 #include "database/annotation_set.h"
 #include "database/game_item.h"
 #include "database/training_holder.h"

@@ -6,8 +6,8 @@
 #include <string_view>
 #include <vector>
 
-#include "core/big_endian.h"
-#include "core/code_pages.h"
+#include "core/toolbox/big_endian.h"
+#include "core/toolbox/code_pages.h"
 #include "database/annotation_set.h"
 #include "database/embedded_game.h"
 #include "database/shared_tables.h"

@@ -3,9 +3,9 @@
 #include <algorithm>
 #include <cstring>
 
-#include "core/board.h"
-#include "core/path_list.h"
-#include "core/square_marks.h"
+#include "core/rules/board.h"
+#include "core/toolbox/path_list.h"
+#include "core/rules/square_marks.h"
 #include "database/annotation_values.h"
 #include "database/embedded_game.h"
 #include "database/training_holder.h"

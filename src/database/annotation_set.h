@@ -9,7 +9,7 @@
 #include <variant>
 #include <vector>
 
-#include "core/eval_value.h"
+#include "core/rules/eval_value.h"
 #include "core/services.h"
 // Complete types: the payload variant destroys its owned objects inline.
 #include "database/embedded_game.h"

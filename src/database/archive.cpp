@@ -12,13 +12,13 @@
 #include <string_view>
 #include <utility>
 
-#include "core/code_pages.h"
-#include "core/little_endian.h"
-#include "core/path_list.h"
-#include "core/replacing_file.h"
+#include "core/toolbox/code_pages.h"
+#include "core/toolbox/little_endian.h"
+#include "core/toolbox/path_list.h"
+#include "core/toolbox/replacing_file.h"
 #include "core/services.h"
-#include "core/system_helpers.h"
-#include "core/utf8.h"
+#include "core/toolbox/system_helpers.h"
+#include "core/toolbox/utf8.h"
 
 namespace zh {
 

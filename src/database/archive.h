@@ -18,7 +18,7 @@
 #include <string>
 #include <vector>
 
-#include "core/compressor.h"
+#include "core/toolbox/compressor.h"
 
 namespace zh {
 

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "core/board.h"
+#include "core/rules/board.h"
 #include "database/search_mask.h"
 
 namespace zh {

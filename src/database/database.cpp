@@ -2,7 +2,7 @@
 
 #include <utility>
 
-#include "core/int_array.h"
+#include "core/toolbox/int_array.h"
 #include "core/services.h"
 #include "database/database_link.h"
 

@@ -2,7 +2,7 @@
 // databases.
 #include <algorithm>
 
-#include "core/int_array.h"
+#include "core/toolbox/int_array.h"
 #include "core/services.h"
 #include "database/file_database.h"
 #include "database/game_cursor.h"

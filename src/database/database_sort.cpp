@@ -8,7 +8,7 @@
 #include <new>
 
 #include "core/services.h"
-#include "core/system_helpers.h"
+#include "core/toolbox/system_helpers.h"
 #include "database/file_set_journal.h"
 #include "database/file_set_replacement.h"
 

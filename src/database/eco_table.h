@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "core/position.h"
+#include "core/rules/position.h"
 #include "database/game_cursor.h"
 #include "database/start_position_record.h"
 

@@ -9,8 +9,8 @@
 #include <algorithm>
 #include <string>
 
-#include "core/move_coding_tables.h"
-#include "core/movelist.h"
+#include "core/rules/move_coding_tables.h"
+#include "core/rules/movelist.h"
 #include "database/embedded_game.h"
 #include "database/game_body_coder.h"
 #include "database/game_item.h"

@@ -7,8 +7,8 @@
 #include <new>
 #include <vector>
 
-#include "core/fen.h"
-#include "core/movelist.h"
+#include "core/rules/fen.h"
+#include "core/rules/movelist.h"
 #include "core/services.h"
 #include "database/paged_file.h"
 

@@ -7,7 +7,7 @@
 #include <utility>
 
 #include "core/services.h"
-#include "core/system_helpers.h"
+#include "core/toolbox/system_helpers.h"
 #include "database/game_item.h"
 #include "database/key_file.h"
 #include "database/position_tree.h"

@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "core/board.h"
-#include "core/game_move.h"
+#include "core/rules/board.h"
+#include "core/rules/game_move.h"
 #include "database/database.h"
 #include "database/search_mask.h"
 

@@ -6,7 +6,7 @@
 #include <string>
 #include <system_error>
 
-#include "core/paged_file.h"
+#include "core/toolbox/paged_file.h"
 #include "core/services.h"
 #include "database/file_database.h"
 #include "database/game_cursor.h"

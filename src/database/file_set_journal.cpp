@@ -11,7 +11,7 @@
 #include <filesystem>
 #include <iterator>
 
-#include "core/paged_file.h"
+#include "core/toolbox/paged_file.h"
 
 namespace zh {
 

@@ -1,7 +1,7 @@
 #include "database/game_body.h"
 
-#include "core/notation.h"
-#include "core/path_list.h"
+#include "core/rules/notation.h"
+#include "core/toolbox/path_list.h"
 #include "database/annotation_set.h"
 
 namespace zh {

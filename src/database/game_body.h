@@ -6,7 +6,7 @@
 #include <limits>
 #include <memory>
 
-#include "core/game_move.h"
+#include "core/rules/game_move.h"
 #include "database/move_tree.h"
 
 namespace zh {

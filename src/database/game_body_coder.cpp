@@ -11,8 +11,8 @@
 #include <memory>
 #include <utility>
 
-#include "core/move_coding_tables.h"
-#include "core/piece_index_board.h"
+#include "core/rules/move_coding_tables.h"
+#include "core/rules/piece_index_board.h"
 #include "core/services.h"
 #include "database/annotation_file.h"
 #include "database/annotation_set.h"

@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "core/game_move.h"
+#include "core/rules/game_move.h"
 
 namespace zh {
 

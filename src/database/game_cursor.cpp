@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "core/square_list.h"
+#include "core/rules/square_list.h"
 #include "database/annotation_set.h"
 #include "database/embedded_game.h"
 #include "database/game_item.h"

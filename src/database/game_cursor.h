@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "core/game_move.h"
+#include "core/rules/game_move.h"
 #include "core/services.h"
 #include "database/position_stacks.h"
 

@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
-#include "core/big_endian.h"
-#include "core/code_pages.h"
+#include "core/toolbox/big_endian.h"
+#include "core/toolbox/code_pages.h"
 #include "core/services.h"
 #include "database/annotation_file.h"
 #include "database/game_body.h"

@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <string>
 
-#include "core/symbols.h"
+#include "core/rules/symbols.h"
 #include "database/header_items.h"
 #include "database/header_record.h"
 

@@ -1,8 +1,8 @@
 #include "database/game_item.h"
 
-#include "core/code_pages.h"
-#include "core/notation.h"
-#include "core/path_list.h"
+#include "core/toolbox/code_pages.h"
+#include "core/rules/notation.h"
+#include "core/toolbox/path_list.h"
 #include "core/services.h"
 #include "database/annotation_set.h"
 #include "database/text_format_info.h"

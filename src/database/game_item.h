@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <string>
 
-#include "core/display_text.h"
+#include "core/rules/display_text.h"
 #include "database/database_link.h"
 #include "database/game_body.h"
 #include "database/game_header.h"

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "core/position.h"
+#include "core/rules/position.h"
 #include "database/game_cursor.h"
 #include "database/game_item.h"
 

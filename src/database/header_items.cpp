@@ -4,7 +4,7 @@
 #include <cstring>
 #include <new>
 
-#include "core/code_pages.h"
+#include "core/toolbox/code_pages.h"
 #include "core/services.h"
 
 namespace zh {

@@ -14,7 +14,7 @@
 #include <string>
 #include <string_view>
 
-#include "core/avl_key.h"
+#include "core/toolbox/avl_key.h"
 
 namespace zh {
 

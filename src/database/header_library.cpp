@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <new>
 
-#include "core/code_pages.h"
-#include "core/paged_file.h"
+#include "core/toolbox/code_pages.h"
+#include "core/toolbox/paged_file.h"
 #include "core/services.h"
 
 namespace zh {

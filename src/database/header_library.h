@@ -15,8 +15,8 @@
 #include <string_view>
 #include <vector>
 
-#include "core/disk_tree.h"
-#include "core/int_array.h"
+#include "core/toolbox/disk_tree.h"
+#include "core/toolbox/int_array.h"
 #include "database/header_items.h"
 
 namespace zh {

@@ -9,9 +9,9 @@
 #include <type_traits>
 #include <utility>
 
-#include "core/paged_file.h"
+#include "core/toolbox/paged_file.h"
 #include "core/services.h"
-#include "core/system_helpers.h"
+#include "core/toolbox/system_helpers.h"
 #include "database/annotation_file.h"
 #include "database/file_set_journal.h"
 #include "database/file_set_replacement.h"

@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "core/int_array.h"
-#include "core/path_list.h"
+#include "core/toolbox/int_array.h"
+#include "core/toolbox/path_list.h"
 
 namespace zh {
 

@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "core/int_array.h"
+#include "core/toolbox/int_array.h"
 
 namespace zh {
 

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "core/code_pages.h"
+#include "core/toolbox/code_pages.h"
 #include "core/services.h"
 
 namespace zh {

@@ -20,7 +20,7 @@
 #include <string>
 #include <vector>
 
-#include "core/big_endian.h"
+#include "core/toolbox/big_endian.h"
 #include "database/node_cache.h"
 #include "database/paged_file.h"
 

@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <new>
 
-#include "core/movelist.h"
-#include "core/notation.h"
+#include "core/rules/movelist.h"
+#include "core/rules/notation.h"
 #include "database/annotation_set.h"
 
 namespace zh {

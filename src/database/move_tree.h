@@ -9,11 +9,11 @@
 #include <string>
 #include <vector>
 
-#include "core/display_text.h"
-#include "core/eval_value.h"
-#include "core/game_move.h"
-#include "core/move.h"
-#include "core/symbols.h"
+#include "core/rules/display_text.h"
+#include "core/rules/eval_value.h"
+#include "core/rules/game_move.h"
+#include "core/rules/move.h"
+#include "core/rules/symbols.h"
 
 namespace zh {
 

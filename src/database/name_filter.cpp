@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "core/code_pages.h"
+#include "core/toolbox/code_pages.h"
 #include "core/services.h"
 #include "database/database.h"
 #include "database/header_items.h"

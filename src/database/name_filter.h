@@ -12,7 +12,7 @@
 #include <memory>
 #include <string>
 
-#include "core/int_array.h"
+#include "core/toolbox/int_array.h"
 
 namespace zh {
 

@@ -2,10 +2,10 @@
 
 #include <algorithm>
 
-#include "core/code_pages.h"
-#include "core/eval_value.h"
-#include "core/packed_time.h"
-#include "core/symbols.h"
+#include "core/toolbox/code_pages.h"
+#include "core/rules/eval_value.h"
+#include "core/toolbox/packed_time.h"
+#include "core/rules/symbols.h"
 #include "database/annotation_set.h"
 #include "database/game_item.h"
 #include "database/move_tree.h"

@@ -12,7 +12,7 @@
 #include <utility>
 #include <vector>
 
-#include "core/notation.h"
+#include "core/rules/notation.h"
 #include "database/game_cursor.h"
 #include "database/game_title.h"
 

@@ -2,8 +2,8 @@
 
 #include <cstring>
 
-#include "core/byte_key.h"
-#include "core/move_coding_tables.h"
+#include "core/rules/byte_key.h"
+#include "core/rules/move_coding_tables.h"
 #include "core/services.h"
 #include "database/game_item.h"
 #include "database/game_header.h"

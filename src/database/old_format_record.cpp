@@ -3,10 +3,10 @@
 #include <algorithm>
 #include <cstring>
 
-#include "core/byte_key.h"
-#include "core/code_pages.h"
-#include "core/coding_movelist.h"
-#include "core/move_coding_tables.h"
+#include "core/rules/byte_key.h"
+#include "core/toolbox/code_pages.h"
+#include "core/rules/coding_movelist.h"
+#include "core/rules/move_coding_tables.h"
 #include "core/services.h"
 #include "database/annotation_set.h"
 #include "database/game_item.h"

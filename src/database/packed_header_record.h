@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <cstring>
 
-#include "core/big_endian.h"
+#include "core/toolbox/big_endian.h"
 #include "database/header_record.h"
 
 namespace zh {

@@ -1,4 +1,4 @@
 // The paged file lives in core, under the disk trees as well as the database files.
 #pragma once
 
-#include "core/paged_file.h"
+#include "core/toolbox/paged_file.h"

@@ -4,11 +4,11 @@
 #include <charconv>
 #include <memory>
 
-#include "core/code_pages.h"
-#include "core/fen.h"
-#include "core/move.h"
+#include "core/toolbox/code_pages.h"
+#include "core/rules/fen.h"
+#include "core/rules/move.h"
 #include "core/services.h"
-#include "core/utf8.h"
+#include "core/toolbox/utf8.h"
 #include "database/annotation_set.h"
 #include "database/eco_text.h"
 #include "database/game_item.h"

@@ -9,7 +9,7 @@
 #include <string_view>
 #include <vector>
 
-#include "core/position.h"
+#include "core/rules/position.h"
 
 namespace zh {
 

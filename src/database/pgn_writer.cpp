@@ -4,10 +4,10 @@
 #include <string_view>
 #include <vector>
 
-#include "core/code_pages.h"
-#include "core/fen.h"
-#include "core/notation.h"
-#include "core/utf8.h"
+#include "core/toolbox/code_pages.h"
+#include "core/rules/fen.h"
+#include "core/rules/notation.h"
+#include "core/toolbox/utf8.h"
 #include "database/annotation_set.h"
 #include "database/eco_text.h"
 #include "database/embedded_game.h"

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "core/big_endian.h"
+#include "core/toolbox/big_endian.h"
 #include "core/services.h"
 #include "database/game_cursor.h"
 #include "database/key_file.h"

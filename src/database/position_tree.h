@@ -13,7 +13,7 @@
 #include <memory>
 #include <string>
 
-#include "core/board.h"
+#include "core/rules/board.h"
 #include "database/node_cache.h"
 #include "database/paged_file.h"
 #include "database/start_position_record.h"

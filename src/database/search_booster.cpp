@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cctype>
 
-#include "core/big_endian.h"
+#include "core/toolbox/big_endian.h"
 #include "core/services.h"
 
 namespace zh {

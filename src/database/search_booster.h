@@ -27,7 +27,7 @@
 #include <string>
 #include <vector>
 
-#include "core/int_array.h"
+#include "core/toolbox/int_array.h"
 #include "database/header_file.h"
 #include "database/paged_file.h"
 

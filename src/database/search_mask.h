@@ -7,8 +7,8 @@
 #include <string>
 #include <string_view>
 
-#include "core/board.h"
-#include "core/game_move.h"
+#include "core/rules/board.h"
+#include "core/rules/game_move.h"
 
 namespace zh {
 

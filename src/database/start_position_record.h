@@ -7,8 +7,8 @@
 
 #include <cstdint>
 
-#include "core/board.h"
-#include "core/game_move.h"
+#include "core/rules/board.h"
+#include "core/rules/game_move.h"
 
 namespace zh {
 

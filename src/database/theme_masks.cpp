@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "core/replacing_file.h"
+#include "core/toolbox/replacing_file.h"
 #include "core/services.h"
 #include "database/key_file.h"
 #include "database/paged_file.h"

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "core/stream.h"
+#include "core/toolbox/stream.h"
 
 namespace zh {
 

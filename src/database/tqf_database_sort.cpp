@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "core/services.h"
-#include "core/system_helpers.h"
+#include "core/toolbox/system_helpers.h"
 #include "database/game_header.h"
 #include "database/tqf_database.h"
 

@@ -5,7 +5,7 @@
 #include <memory>
 #include <string>
 
-#include "core/int_array.h"
+#include "core/toolbox/int_array.h"
 #include "core/services.h"
 #include "database/booster_criteria.h"
 #include "database/game_file.h"

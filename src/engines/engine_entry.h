@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "core/profile_file.h"
+#include "core/toolbox/profile_file.h"
 
 namespace zh {
 

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "app/app_params.h"
-#include "core/move.h"
+#include "core/rules/move.h"
 
 namespace zh {
 namespace {

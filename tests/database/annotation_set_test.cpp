@@ -2,8 +2,8 @@
 // and dates.
 #include <gtest/gtest.h>
 
-#include "core/path_list.h"
-#include "core/square_marks.h"
+#include "core/toolbox/path_list.h"
+#include "core/rules/square_marks.h"
 #include "database/annotation_set.h"
 #include "database/annotation_values.h"
 #include "database/embedded_game.h"

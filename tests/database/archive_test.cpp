@@ -12,8 +12,8 @@
 #include <string>
 #include <vector>
 
-#include "core/little_endian.h"
-#include "core/path_list.h"
+#include "core/toolbox/little_endian.h"
+#include "core/toolbox/path_list.h"
 #include "core/python_runner.h"
 #include "core/temp_dir.h"
 #include "support/file_bytes.h"

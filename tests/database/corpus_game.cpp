@@ -1,6 +1,6 @@
 #include "corpus_game.h"
 
-#include "core/board.h"
+#include "core/rules/board.h"
 #include "database/game_cursor.h"
 
 namespace zh::test {

@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "core/int_array.h"
+#include "core/toolbox/int_array.h"
 #include "database/game_item.h"
 #include "database/search_mask.h"
 #include "memory_database.h"

@@ -2,7 +2,7 @@
 
 #include <vector>
 
-#include "core/move_coding_tables.h"
+#include "core/rules/move_coding_tables.h"
 #include "database/embedded_game.h"
 #include "database/game_cursor.h"
 #include "database/game_item.h"

@@ -8,7 +8,7 @@
 #include <set>
 #include <sstream>
 
-#include "core/move_coding_tables.h"
+#include "core/rules/move_coding_tables.h"
 #include "database/game_body_coder.h"
 #include "database/game_cursor.h"
 #include "database/move_tree.h"

@@ -9,7 +9,7 @@
 #include <iterator>
 #include <set>
 
-#include "core/big_endian.h"
+#include "core/toolbox/big_endian.h"
 #include "core/temp_dir.h"
 #include "database/annotation_file.h"
 #include "database/annotation_set.h"

@@ -5,7 +5,7 @@
 #include <fstream>
 #include <iterator>
 
-#include "core/big_endian.h"
+#include "core/toolbox/big_endian.h"
 #include "core/temp_dir.h"
 #include "database/annotation_file.h"
 #include "database/annotation_set.h"

@@ -7,7 +7,7 @@
 #include <random>
 #include <set>
 
-#include "core/movelist.h"
+#include "core/rules/movelist.h"
 #include "database/annotation_set.h"
 #include "database/embedded_game.h"
 #include "database/move_tree.h"

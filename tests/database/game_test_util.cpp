@@ -4,7 +4,7 @@
 
 #include <sstream>
 
-#include "core/board.h"
+#include "core/rules/board.h"
 #include "database/annotation_set.h"
 #include "database/embedded_game.h"
 #include "database/move_tree.h"

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "core/material_difference.h"
+#include "core/rules/material_difference.h"
 #include "database/move_tree.h"
 #include "database/game_test_util.h"
 #include "support/test_fen.h"

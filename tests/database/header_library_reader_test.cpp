@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "core/code_pages.h"
+#include "core/toolbox/code_pages.h"
 #include "core/python_runner.h"
 #include "core/temp_dir.h"
 #include "database/header_library.h"

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "core/little_endian.h"
+#include "core/toolbox/little_endian.h"
 #include "core/python_runner.h"
 #include "core/temp_dir.h"
 #include "support/recording_services.h"

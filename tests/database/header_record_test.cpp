@@ -3,7 +3,7 @@
 
 #include <array>
 
-#include "core/path_list.h"
+#include "core/toolbox/path_list.h"
 #include "database/eco_text.h"
 #include "database/game_item.h"
 #include "database/header_record.h"

@@ -10,7 +10,7 @@
 #include <random>
 #include <set>
 
-#include "core/disk_tree.h"
+#include "core/toolbox/disk_tree.h"
 #include "core/temp_dir.h"
 #include "database/annotation_file.h"
 #include "database/annotation_set.h"

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "core/temp_dir.h"
-#include "core/big_endian.h"
+#include "core/toolbox/big_endian.h"
 #include "support/file_bytes.h"
 #include "support/recording_services.h"
 

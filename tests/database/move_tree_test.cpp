@@ -2,7 +2,7 @@
 // copies and the game body built on them.
 #include <gtest/gtest.h>
 
-#include "core/notation.h"
+#include "core/rules/notation.h"
 #include "database/annotation_set.h"
 #include "database/embedded_game.h"
 #include "database/move_tree.h"

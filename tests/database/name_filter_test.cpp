@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "core/board.h"
+#include "core/rules/board.h"
 #include "core/temp_dir.h"
 #include "database/booster_criteria.h"
 #include "database/header_library.h"

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "core/notation.h"
+#include "core/rules/notation.h"
 #include "database/game_test_util.h"
 #include "database/notation_layout.h"
 

@@ -8,9 +8,9 @@
 #include <utility>
 #include <vector>
 
-#include "core/code_pages.h"
-#include "core/eval_value.h"
-#include "core/packed_time.h"
+#include "core/toolbox/code_pages.h"
+#include "core/rules/eval_value.h"
+#include "core/toolbox/packed_time.h"
 #include "database/annotation_set.h"
 #include "database/game_item.h"
 #include "database/game_test_util.h"

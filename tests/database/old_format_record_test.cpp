@@ -6,10 +6,10 @@
 #include <fstream>
 #include <sstream>
 
-#include "core/coding_movelist.h"
+#include "core/rules/coding_movelist.h"
 #include "core/temp_dir.h"
-#include "core/fen.h"
-#include "core/move_coding_tables.h"
+#include "core/rules/fen.h"
+#include "core/rules/move_coding_tables.h"
 #include "database/annotation_set.h"
 #include "database/eco_text.h"
 #include "database/game_item.h"

@@ -14,7 +14,7 @@
 #include <string>
 #include <vector>
 
-#include "core/movelist.h"
+#include "core/rules/movelist.h"
 #include "core/temp_dir.h"
 #include "database/key_file.h"
 #include "database/position_tree.h"

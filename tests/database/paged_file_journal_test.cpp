@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "core/paged_file.h"
+#include "core/toolbox/paged_file.h"
 #include "core/temp_dir.h"
 #include "database/file_set_journal.h"
 #include "database/killed_child.h"

@@ -8,7 +8,7 @@
 #include <filesystem>
 #include <fstream>
 
-#include "core/path_list.h"
+#include "core/toolbox/path_list.h"
 #include "core/temp_dir.h"
 #include "database/game_item.h"
 #include "database/pgn_database.h"

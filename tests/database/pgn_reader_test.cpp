@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "core/fen.h"
+#include "core/rules/fen.h"
 #include "database/annotation_set.h"
 #include "database/eco_text.h"
 #include "database/game_item.h"

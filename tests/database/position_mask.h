@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <string>
 
-#include "core/position.h"
+#include "core/rules/position.h"
 #include "database/search_mask.h"
 
 namespace zh::test {

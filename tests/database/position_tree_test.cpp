@@ -8,8 +8,8 @@
 #include <vector>
 
 #include "core/temp_dir.h"
-#include "core/big_endian.h"
-#include "core/fen.h"
+#include "core/toolbox/big_endian.h"
+#include "core/rules/fen.h"
 #include "database/key_file.h"
 #include "game_test_util.h"
 #include "support/file_bytes.h"

@@ -3,8 +3,8 @@
 #include <fstream>
 #include <iterator>
 
-#include "core/eval_value.h"
-#include "core/movelist.h"
+#include "core/rules/eval_value.h"
+#include "core/rules/movelist.h"
 #include "database/annotation_set.h"
 #include "database/embedded_game.h"
 #include "database/training_holder.h"

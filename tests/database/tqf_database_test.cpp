@@ -7,8 +7,8 @@
 #include <filesystem>
 #include <fstream>
 
-#include "core/int_array.h"
-#include "core/path_list.h"
+#include "core/toolbox/int_array.h"
+#include "core/toolbox/path_list.h"
 #include "core/temp_dir.h"
 #include "database/database_manager.h"
 #include "database/file_set_journal.h"

@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "core/movelist.h"
+#include "core/rules/movelist.h"
 #include "core/temp_dir.h"
 #include "database/annotation_set.h"
 #include "database/game_cursor.h"

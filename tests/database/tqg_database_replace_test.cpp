@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "core/big_endian.h"
-#include "core/int_array.h"
+#include "core/toolbox/big_endian.h"
+#include "core/toolbox/int_array.h"
 #include "core/temp_dir.h"
 #include "database/annotation_file.h"
 #include "database/annotation_set.h"

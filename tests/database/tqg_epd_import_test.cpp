@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "core/fen.h"
+#include "core/rules/fen.h"
 #include "core/temp_dir.h"
 #include "database/annotation_set.h"
 #include "database/epd_import.h"

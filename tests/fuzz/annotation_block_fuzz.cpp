@@ -12,7 +12,7 @@
 #include <utility>
 #include <vector>
 
-#include "core/big_endian.h"
+#include "core/toolbox/big_endian.h"
 #include "database/annotation_file.h"
 #include "database/annotation_record.h"
 #include "database/annotation_set.h"

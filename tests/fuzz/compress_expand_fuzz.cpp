@@ -4,7 +4,7 @@
 #include <cstring>
 #include <vector>
 
-#include "core/compressor.h"
+#include "core/toolbox/compressor.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   static zh::Compressor compressor;

@@ -4,7 +4,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "core/fen.h"
+#include "core/rules/fen.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::string text(reinterpret_cast<const char*>(data), size);

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "core/big_endian.h"
+#include "core/toolbox/big_endian.h"
 #include "database/game_file.h"
 #include "database/game_item.h"
 

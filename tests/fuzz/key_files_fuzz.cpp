@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "core/fen.h"
+#include "core/rules/fen.h"
 #include "database/key_file.h"
 #include "database/position_tree.h"
 #include "database/search_booster.h"

@@ -5,7 +5,7 @@
 #include <cstdlib>
 #include <vector>
 
-#include "core/movelist.h"
+#include "core/rules/movelist.h"
 #include "database/game_item.h"
 #include "database/move_tree.h"
 #include "database/old_format_record.h"

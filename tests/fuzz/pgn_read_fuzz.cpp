@@ -6,7 +6,7 @@
 #include <cstdlib>
 #include <string_view>
 
-#include "core/movelist.h"
+#include "core/rules/movelist.h"
 #include "database/game_file_trace.h"
 #include "database/game_item.h"
 #include "database/move_tree.h"

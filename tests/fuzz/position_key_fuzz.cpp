@@ -5,7 +5,7 @@
 #include <cstring>
 #include <vector>
 
-#include "core/position_key.h"
+#include "core/rules/position_key.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::vector<uint8_t> key(data, data + size);  // exact size, so ASan sees overreads

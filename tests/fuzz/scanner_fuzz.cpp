@@ -3,8 +3,8 @@
 #include <cstdlib>
 #include <string>
 
-#include "core/scanner.h"
-#include "core/text_parse.h"
+#include "core/toolbox/scanner.h"
+#include "core/toolbox/text_parse.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::string text(reinterpret_cast<const char*>(data), size);

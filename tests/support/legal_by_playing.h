@@ -2,8 +2,8 @@
 // order, kept when Move::IsLegal accepts it. The generator must give the same list.
 #pragma once
 
-#include "core/movelist.h"
-#include "core/position.h"
+#include "core/rules/movelist.h"
+#include "core/rules/position.h"
 
 #include <vector>
 

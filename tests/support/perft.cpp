@@ -1,6 +1,6 @@
 #include "support/perft.h"
 
-#include "core/movelist.h"
+#include "core/rules/movelist.h"
 
 namespace zh::test {
 

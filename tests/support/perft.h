@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "core/position.h"
+#include "core/rules/position.h"
 
 namespace zh::test {
 

@@ -8,9 +8,9 @@
 #include <sstream>
 #include <vector>
 
-#include "core/fen.h"
-#include "core/movelist.h"
-#include "core/position.h"
+#include "core/rules/fen.h"
+#include "core/rules/movelist.h"
+#include "core/rules/position.h"
 
 namespace zh::test {
 

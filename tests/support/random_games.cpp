@@ -2,7 +2,7 @@
 
 #include <random>
 
-#include "core/movelist.h"
+#include "core/rules/movelist.h"
 
 namespace zh::test {
 

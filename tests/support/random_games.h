@@ -4,7 +4,7 @@
 
 #include <vector>
 
-#include "core/move.h"
+#include "core/rules/move.h"
 #include "support/test_fen.h"
 
 namespace zh::test {

@@ -6,8 +6,8 @@
 #include <random>
 #include <sstream>
 
-#include "core/movelist.h"
-#include "core/position.h"
+#include "core/rules/movelist.h"
+#include "core/rules/position.h"
 
 namespace zh::test {
 

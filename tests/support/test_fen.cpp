@@ -1,6 +1,6 @@
 #include "support/test_fen.h"
 
-#include "core/fen.h"
+#include "core/rules/fen.h"
 
 namespace zh::test {
 

@@ -8,8 +8,8 @@
 #include <string_view>
 #include <vector>
 
-#include "core/move.h"
-#include "core/position.h"
+#include "core/rules/move.h"
+#include "core/rules/position.h"
 
 namespace zh::test {
 

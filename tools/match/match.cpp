@@ -29,8 +29,8 @@
 #include <string>
 #include <vector>
 
-#include "core/movelist.h"
-#include "core/position.h"
+#include "core/rules/movelist.h"
+#include "core/rules/position.h"
 #include "enginemodule/host/engine_host.h"
 
 namespace zh::match {

@@ -32,9 +32,9 @@
 #include "app/ui/stop_key.h"
 #include "app/ui/termination_signals.h"
 #include "app/ui/work_window_frame.h"
-#include "core/random_generator.h"
+#include "core/toolbox/random_generator.h"
 #include "core/services.h"
-#include "core/user_folder.h"
+#include "core/toolbox/user_folder.h"
 
 namespace zh {
 namespace {

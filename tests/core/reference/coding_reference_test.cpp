@@ -8,10 +8,10 @@
 #include <string>
 #include <vector>
 
-#include "core/coding_movelist.h"
-#include "core/game_move.h"
-#include "core/movelist.h"
-#include "core/piece_index_board.h"
+#include "core/rules/coding_movelist.h"
+#include "core/rules/game_move.h"
+#include "core/rules/movelist.h"
+#include "core/rules/piece_index_board.h"
 #include "support/eco_lines.h"
 #include "support/test_fen.h"
 #include "support/uci_engine.h"

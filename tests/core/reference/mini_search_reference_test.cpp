@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "core/search_entry.h"
+#include "core/search/search_entry.h"
 #include "support/test_fen.h"
 #include "support/uci_engine.h"
 

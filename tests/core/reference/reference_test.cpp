@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "core/movelist.h"
-#include "core/position.h"
+#include "core/rules/movelist.h"
+#include "core/rules/position.h"
 #include "support/legal_by_playing.h"
 #include "support/random_games.h"
 #include "support/test_fen.h"

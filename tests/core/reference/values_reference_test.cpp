@@ -11,10 +11,10 @@
 #include <string>
 #include <vector>
 
-#include "core/fen.h"
-#include "core/game_move.h"
-#include "core/movelist.h"
-#include "core/notation.h"
+#include "core/rules/fen.h"
+#include "core/rules/game_move.h"
+#include "core/rules/movelist.h"
+#include "core/rules/notation.h"
 #include "support/random_games.h"
 #include "support/test_fen.h"
 #include "support/uci_engine.h"

@@ -7,8 +7,8 @@
 #include <thread>
 #include <vector>
 
-#include "core/movelist.h"
-#include "core/search_entry.h"
+#include "core/rules/movelist.h"
+#include "core/search/search_entry.h"
 #include "support/queued_poster.h"
 #include "support/test_fen.h"
 

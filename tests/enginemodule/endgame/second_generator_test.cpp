@@ -8,8 +8,8 @@
 #include <sstream>
 #include <vector>
 
-#include "core/movelist.h"
-#include "core/position.h"
+#include "core/rules/movelist.h"
+#include "core/rules/position.h"
 #include "enginemodule/zelkohome2/core/endgame.h"
 #include "enginemodule/zelkohome2/core/endgame_tables.h"
 #include "support/uci_engine.h"
