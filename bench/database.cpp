@@ -17,8 +17,8 @@
 
 #include "core/toolbox/int_array.h"
 #include "core/services.h"
-#include "database/game_item.h"
-#include "database/tqg_database.h"
+#include "database/game/game_item.h"
+#include "database/headerset/tqg_database.h"
 #include "database/corpus_game.h"
 #include "database/position_mask.h"
 #include "support/eco_lines.h"

@@ -18,8 +18,8 @@
 #include <vector>
 
 #include "core/rules/movelist.h"
-#include "database/game_file.h"
-#include "database/game_item.h"
+#include "database/storage/game_file.h"
+#include "database/game/game_item.h"
 #include "database/search_mask.h"
 
 namespace zh {

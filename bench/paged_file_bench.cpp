@@ -14,7 +14,7 @@
 #include <string>
 #include <vector>
 
-#include "database/paged_file.h"
+#include "database/storage/paged_file.h"
 
 namespace zh {
 namespace {

@@ -11,10 +11,10 @@
 #include <filesystem>
 #include <string>
 
-#include "database/game_item.h"
-#include "database/pgn_database.h"
-#include "database/pgn_file.h"
-#include "database/tqg_database.h"
+#include "database/game/game_item.h"
+#include "database/pgn/pgn_database.h"
+#include "database/pgn/pgn_file.h"
+#include "database/headerset/tqg_database.h"
 #include "support/pgn_corpus.h"
 
 namespace zh {

@@ -23,8 +23,8 @@
 
 #include "core/toolbox/path_list.h"
 #include "database/corpus_game.h"
-#include "database/game_item.h"
-#include "database/tqg_database.h"
+#include "database/game/game_item.h"
+#include "database/headerset/tqg_database.h"
 #include "support/eco_lines.h"
 #include "support/search_corpus.h"
 

@@ -5,8 +5,8 @@
 #include "core/toolbox/int_array.h"
 #include "core/services.h"
 #include "database/file_database.h"
-#include "database/game_cursor.h"
-#include "database/game_item.h"
+#include "database/game/game_cursor.h"
+#include "database/game/game_item.h"
 #include "database/search_mask.h"
 
 namespace zh {

@@ -7,7 +7,7 @@
 #include <iterator>
 
 #include "core/services.h"
-#include "database/paged_file.h"
+#include "database/storage/paged_file.h"
 
 namespace zh {
 

@@ -9,8 +9,8 @@
 #include <vector>
 
 #include "core/rules/position.h"
-#include "database/game_cursor.h"
-#include "database/start_position_record.h"
+#include "database/game/game_cursor.h"
+#include "database/storage/start_position_record.h"
 
 namespace zh {
 

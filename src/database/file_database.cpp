@@ -8,11 +8,11 @@
 
 #include "core/services.h"
 #include "core/toolbox/system_helpers.h"
-#include "database/game_item.h"
-#include "database/key_file.h"
-#include "database/position_tree.h"
-#include "database/search_booster.h"
-#include "database/theme_masks.h"
+#include "database/game/game_item.h"
+#include "database/keys/key_file.h"
+#include "database/keys/position_tree.h"
+#include "database/keys/search_booster.h"
+#include "database/keys/theme_masks.h"
 
 namespace zh {
 

@@ -2,9 +2,9 @@
 #include <new>
 
 #include "database/database_manager.h"
-#include "database/pgn_database.h"
-#include "database/tqf_database.h"
-#include "database/tqg_database.h"
+#include "database/pgn/pgn_database.h"
+#include "database/oldformat/tqf_database.h"
+#include "database/headerset/tqg_database.h"
 
 namespace zh {
 

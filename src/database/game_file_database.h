@@ -9,9 +9,9 @@
 #include <utility>
 
 #include "database/file_database.h"
-#include "database/game_file_trace.h"
-#include "database/game_header.h"
-#include "database/game_item.h"
+#include "database/storage/game_file_trace.h"
+#include "database/game/game_header.h"
+#include "database/game/game_item.h"
 
 namespace zh {
 

@@ -6,10 +6,10 @@
 #include "core/rules/eval_value.h"
 #include "core/toolbox/packed_time.h"
 #include "core/rules/symbols.h"
-#include "database/annotation_set.h"
-#include "database/game_item.h"
-#include "database/move_tree.h"
-#include "database/training_holder.h"
+#include "database/game/annotation_set.h"
+#include "database/game/game_item.h"
+#include "database/game/move_tree.h"
+#include "database/game/training_holder.h"
 
 namespace zh {
 

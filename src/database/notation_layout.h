@@ -13,8 +13,8 @@
 #include <vector>
 
 #include "core/rules/notation.h"
-#include "database/game_cursor.h"
-#include "database/game_title.h"
+#include "database/game/game_cursor.h"
+#include "database/game/game_title.h"
 
 namespace zh {
 

@@ -3,7 +3,7 @@
 #include <ctime>
 
 #include "core/services.h"
-#include "database/game_header.h"
+#include "database/game/game_header.h"
 
 namespace zh {
 

@@ -1,7 +1,7 @@
 #include "corpus_game.h"
 
 #include "core/rules/board.h"
-#include "database/game_cursor.h"
+#include "database/game/game_cursor.h"
 
 namespace zh::test {
 

@@ -1,7 +1,7 @@
 // A game of the search corpus (support/search_corpus.h) as the database stores it.
 #pragma once
 
-#include "database/game_item.h"
+#include "database/game/game_item.h"
 #include "support/search_corpus.h"
 
 namespace zh::test {

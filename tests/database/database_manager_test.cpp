@@ -8,7 +8,7 @@
 
 #include "core/services.h"
 #include "core/temp_dir.h"
-#include "database/game_item.h"
+#include "database/game/game_item.h"
 #include "database/memory_database.h"
 
 namespace zh {

@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "core/toolbox/int_array.h"
-#include "database/game_item.h"
+#include "database/game/game_item.h"
 #include "database/search_mask.h"
 #include "memory_database.h"
 #include "support/recording_services.h"

@@ -12,8 +12,8 @@
 #include "core/temp_dir.h"
 #include "database/eco_table.h"
 #include "database/eco_text.h"
-#include "database/game_item.h"
-#include "database/pgn_reader.h"
+#include "database/game/game_item.h"
+#include "database/pgn/pgn_reader.h"
 #include "support/eco_lines.h"
 #include "support/recording_services.h"
 

@@ -5,9 +5,9 @@
 #include <sstream>
 
 #include "core/rules/board.h"
-#include "database/annotation_set.h"
-#include "database/embedded_game.h"
-#include "database/move_tree.h"
+#include "database/game/annotation_set.h"
+#include "database/game/embedded_game.h"
+#include "database/game/move_tree.h"
 #include "support/test_fen.h"
 
 namespace zh::test {

@@ -5,8 +5,8 @@
 #include <string>
 #include <string_view>
 
-#include "database/game_cursor.h"
-#include "database/game_item.h"
+#include "database/game/game_cursor.h"
+#include "database/game/game_item.h"
 
 namespace zh::test {
 

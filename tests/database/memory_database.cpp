@@ -2,8 +2,8 @@
 
 #include <new>
 
-#include "database/game_cursor.h"
-#include "database/game_item.h"
+#include "database/game/game_cursor.h"
+#include "database/game/game_item.h"
 #include "database/search_mask.h"
 #include "game_test_util.h"
 

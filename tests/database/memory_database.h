@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "database/file_database.h"
-#include "database/game_header.h"
+#include "database/game/game_header.h"
 
 namespace zh::test {
 

@@ -16,8 +16,8 @@
 
 #include "core/rules/movelist.h"
 #include "core/temp_dir.h"
-#include "database/key_file.h"
-#include "database/position_tree.h"
+#include "database/keys/key_file.h"
+#include "database/keys/position_tree.h"
 #include "game_test_util.h"
 #include "support/eco_lines.h"
 #include "support/recording_services.h"

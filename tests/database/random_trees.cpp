@@ -5,12 +5,12 @@
 
 #include "core/rules/eval_value.h"
 #include "core/rules/movelist.h"
-#include "database/annotation_set.h"
-#include "database/embedded_game.h"
-#include "database/training_holder.h"
+#include "database/game/annotation_set.h"
+#include "database/game/embedded_game.h"
+#include "database/game/training_holder.h"
 #include "game_test_util.h"
-#include "database/game_cursor.h"
-#include "database/move_tree.h"
+#include "database/game/game_cursor.h"
+#include "database/game/move_tree.h"
 #include "support/test_fen.h"
 
 namespace zh::test {

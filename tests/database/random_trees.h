@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "database/game_item.h"
+#include "database/game/game_item.h"
 
 namespace zh::test {
 

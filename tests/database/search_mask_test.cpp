@@ -1,7 +1,7 @@
 // The header criteria of the search mask and its wildcard patterns.
 #include <gtest/gtest.h>
 
-#include "database/game_header.h"
+#include "database/game/game_header.h"
 #include "database/search_mask.h"
 #include "support/recording_services.h"
 

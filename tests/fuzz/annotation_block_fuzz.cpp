@@ -13,9 +13,9 @@
 #include <vector>
 
 #include "core/toolbox/big_endian.h"
-#include "database/annotation_file.h"
-#include "database/annotation_record.h"
-#include "database/annotation_set.h"
+#include "database/storage/annotation_file.h"
+#include "database/storage/annotation_record.h"
+#include "database/game/annotation_set.h"
 
 namespace {
 

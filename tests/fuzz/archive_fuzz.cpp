@@ -10,7 +10,7 @@
 #include <string>
 #include <system_error>
 
-#include "database/archive.h"
+#include "database/headerset/archive.h"
 
 namespace {
 

@@ -6,9 +6,9 @@
 #include <string>
 #include <vector>
 
-#include "database/game_body_coder.h"
-#include "database/game_item.h"
-#include "database/move_tree.h"
+#include "database/storage/game_body_coder.h"
+#include "database/game/game_item.h"
+#include "database/game/move_tree.h"
 
 namespace {
 

@@ -4,8 +4,8 @@
 #include <cstdlib>
 #include <vector>
 
-#include "database/embedded_game.h"
-#include "database/game_item.h"
+#include "database/game/embedded_game.h"
+#include "database/game/game_item.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size > 4096) return 0;

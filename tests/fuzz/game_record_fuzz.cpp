@@ -11,8 +11,8 @@
 #include <vector>
 
 #include "core/toolbox/big_endian.h"
-#include "database/game_file.h"
-#include "database/game_item.h"
+#include "database/storage/game_file.h"
+#include "database/game/game_item.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size < 1 || size > 16384) return 0;

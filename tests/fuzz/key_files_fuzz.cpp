@@ -11,9 +11,9 @@
 #include <vector>
 
 #include "core/rules/fen.h"
-#include "database/key_file.h"
-#include "database/position_tree.h"
-#include "database/search_booster.h"
+#include "database/keys/key_file.h"
+#include "database/keys/position_tree.h"
+#include "database/keys/search_booster.h"
 
 namespace {
 

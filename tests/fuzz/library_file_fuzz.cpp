@@ -14,7 +14,7 @@
 
 #include "core/toolbox/disk_tree.h"
 #include "core/toolbox/int_array.h"
-#include "database/header_items.h"
+#include "database/game/header_items.h"
 
 namespace {
 

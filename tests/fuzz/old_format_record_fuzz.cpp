@@ -6,9 +6,9 @@
 #include <vector>
 
 #include "core/rules/movelist.h"
-#include "database/game_item.h"
-#include "database/move_tree.h"
-#include "database/old_format_record.h"
+#include "database/game/game_item.h"
+#include "database/game/move_tree.h"
+#include "database/oldformat/old_format_record.h"
 
 namespace {
 

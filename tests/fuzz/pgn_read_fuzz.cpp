@@ -7,11 +7,11 @@
 #include <string_view>
 
 #include "core/rules/movelist.h"
-#include "database/game_file_trace.h"
-#include "database/game_item.h"
-#include "database/move_tree.h"
-#include "database/pgn_reader.h"
-#include "database/pgn_writer.h"
+#include "database/storage/game_file_trace.h"
+#include "database/game/game_item.h"
+#include "database/game/move_tree.h"
+#include "database/pgn/pgn_reader.h"
+#include "database/pgn/pgn_writer.h"
 #include "database/search_mask.h"
 
 namespace {

@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <cstdlib>
 
-#include "database/start_position_record.h"
+#include "database/storage/start_position_record.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   zh::StartRecord record;

@@ -13,8 +13,8 @@
 
 #include "database/eco_table.h"
 #include "database/eco_text.h"
-#include "database/game_item.h"
-#include "database/pgn_reader.h"
+#include "database/game/game_item.h"
+#include "database/pgn/pgn_reader.h"
 
 namespace {
 
