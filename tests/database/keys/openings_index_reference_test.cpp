@@ -18,7 +18,7 @@
 #include "core/temp_dir.h"
 #include "database/keys/key_file.h"
 #include "database/keys/position_tree.h"
-#include "game_test_util.h"
+#include "database/game_test_util.h"
 #include "support/eco_lines.h"
 #include "support/recording_services.h"
 
