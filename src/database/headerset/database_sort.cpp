@@ -9,8 +9,8 @@
 
 #include "core/services.h"
 #include "core/toolbox/system_helpers.h"
-#include "database/headerset/file_set_journal.h"
-#include "database/headerset/file_set_replacement.h"
+#include "database/storage/file_set_journal.h"
+#include "database/storage/file_set_replacement.h"
 
 namespace zh {
 

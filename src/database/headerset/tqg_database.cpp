@@ -7,8 +7,8 @@
 
 #include "core/services.h"
 #include "database/storage/annotation_file.h"
-#include "database/headerset/file_set_journal.h"
-#include "database/headerset/file_set_replacement.h"
+#include "database/storage/file_set_journal.h"
+#include "database/storage/file_set_replacement.h"
 #include "database/storage/game_file.h"
 #include "database/game/game_item.h"
 #include "database/storage/header_file.h"

@@ -2,7 +2,7 @@
 // reorganisation and the tournament walks, over the set's open files.
 #include <filesystem>
 
-#include "database/headerset/file_set_replacement.h"
+#include "database/storage/file_set_replacement.h"
 #include "database/game/game_item.h"
 #include "database/headerset/header_library.h"
 #include "database/headerset/header_set_maintenance.h"

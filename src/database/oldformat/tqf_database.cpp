@@ -3,7 +3,7 @@
 #include <new>
 
 #include "core/services.h"
-#include "database/headerset/file_set_replacement.h"
+#include "database/storage/file_set_replacement.h"
 #include "database/storage/paged_file.h"
 
 namespace zh {

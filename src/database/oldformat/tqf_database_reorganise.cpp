@@ -5,7 +5,7 @@
 #include <filesystem>
 
 #include "core/services.h"
-#include "database/headerset/file_set_replacement.h"
+#include "database/storage/file_set_replacement.h"
 #include "database/headerset/header_set_maintenance.h"
 #include "database/keys/key_file.h"
 #include "database/storage/paged_file.h"

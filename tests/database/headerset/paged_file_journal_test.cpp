@@ -13,7 +13,7 @@
 
 #include "core/toolbox/paged_file.h"
 #include "core/temp_dir.h"
-#include "database/headerset/file_set_journal.h"
+#include "database/storage/file_set_journal.h"
 #include "database/killed_child.h"
 
 namespace zh {

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "core/temp_dir.h"
-#include "database/headerset/file_set_journal.h"
+#include "database/storage/file_set_journal.h"
 #include "database/headerset/header_library.h"
 #include "database/headerset/tqg_database.h"
 #include "database/killed_child.h"

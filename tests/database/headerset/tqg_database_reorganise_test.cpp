@@ -18,7 +18,7 @@
 #include "database/game/annotation_set.h"
 #include "database/corpus_game.h"
 #include "database/headerset/database_sort.h"
-#include "database/headerset/file_set_journal.h"
+#include "database/storage/file_set_journal.h"
 #include "database/game/game_cursor.h"
 #include "database/game/game_item.h"
 #include "database/storage/header_file.h"

@@ -11,7 +11,7 @@
 #include "core/toolbox/path_list.h"
 #include "core/temp_dir.h"
 #include "database/database_manager.h"
-#include "database/headerset/file_set_journal.h"
+#include "database/storage/file_set_journal.h"
 #include "database/game/game_item.h"
 #include "database/pgn/pgn_database.h"
 #include "database/pgn/pgn_reader.h"

@@ -1,4 +1,4 @@
-#include "database/headerset/file_set_replacement.h"
+#include "database/storage/file_set_replacement.h"
 
 #include <gtest/gtest.h>
 
@@ -10,7 +10,7 @@
 #include <string>
 
 #include "core/temp_dir.h"
-#include "database/headerset/file_set_journal.h"
+#include "database/storage/file_set_journal.h"
 #include "database/killed_child.h"
 
 namespace zh {

@@ -1,4 +1,4 @@
-#include "database/headerset/file_set_replacement.h"
+#include "database/storage/file_set_replacement.h"
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -9,7 +9,7 @@
 #include <cstdio>
 #include <filesystem>
 
-#include "database/headerset/file_set_journal.h"
+#include "database/storage/file_set_journal.h"
 
 namespace zh {
 

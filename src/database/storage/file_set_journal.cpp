@@ -1,4 +1,4 @@
-#include "database/headerset/file_set_journal.h"
+#include "database/storage/file_set_journal.h"
 
 #include <fcntl.h>
 #include <signal.h>
