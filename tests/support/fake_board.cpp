@@ -83,7 +83,7 @@ void FakeBoard::Release(int square, int buttons) {
   toSquare = currentSquare = static_cast<uint8_t>(square);
   entryArmed = 1;
   if (!right) CallLink(buttonUp);
-  if (entryArmed == 0 || right || toSquare == fromSquare) {
+  if (entryArmed != 1 || right || toSquare == fromSquare) {
     if (right && square == fromSquare) CallLink(rightClick);
     return;
   }
