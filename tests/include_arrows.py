@@ -9,6 +9,9 @@ folders may not include those:
   src/core/rules, src/core/toolbox  -> src/core/search
   src/core/toolbox                  -> src/core/rules
   src/database/game, .../storage    -> database/headerset, keys, oldformat, pgn
+  src/board/** (ui/ included)       -> src/engines
+  src/engines/**                    -> src/board/ui
+  src/board outside its ui/         -> src/board/ui
 Prints each offending line and exits 1 when there is one.
 """
 import os
@@ -21,6 +24,12 @@ FORBIDDEN = [
     ("src/core/toolbox/", re.compile(r"^core/(search|rules)/")),
     ("src/database/game/", re.compile(r"^database/(headerset|keys|oldformat|pgn)/")),
     ("src/database/storage/", re.compile(r"^database/(headerset|keys|oldformat|pgn)/")),
+    ("src/board/", re.compile(r"^engines/")),
+    ("src/engines/", re.compile(r"^board/ui/")),
+]
+# The same for folders given by a pattern: the Qt-free part of a subsystem beside its ui/.
+FORBIDDEN_MATCHING = [
+    (re.compile(r"^src/board/(?!ui/)"), re.compile(r"^board/ui/")),
 ]
 INCLUDE = re.compile(r'^\s*#\s*include\s+"([^"]+)"')
 
@@ -43,6 +52,9 @@ def offences(root):
                     for prefix, pattern in FORBIDDEN:
                         if rel.startswith(prefix) and pattern.search(target):
                             yield f"{rel}:{number}: {prefix} may not include {target}"
+                    for folder_pattern, pattern in FORBIDDEN_MATCHING:
+                        if folder_pattern.search(rel) and pattern.search(target):
+                            yield f"{rel}:{number}: may not include {target}"
 
 
 def main():
