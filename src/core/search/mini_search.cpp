@@ -300,6 +300,16 @@ int MiniSearch::StaticEval(const MiniSearchInput& input, int alpha, int beta, Mi
   return Evaluate(alpha, beta, 0, terms);
 }
 
+int MiniSearch::StaticEvalFrom(const MiniSearchInput& root, const MiniSearchInput& position, int alpha,
+                               int beta, MiniEvalTerms* terms) {
+  if (Setup(root) != 0) return 0;
+  std::memset(plies_, 0, sizeof plies_);
+  PrepareTables();
+  if (Setup(position) != 0) return 0;
+  PrepareSums();
+  return Evaluate(alpha, beta, 0, terms);
+}
+
 // Swaps the move with the highest key among first..last-1 to first and answers it:
 // the moves are taken best first without sorting those a cutoff never reaches.
 MiniSearch::Move MiniSearch::PickNext(int first, int last) {

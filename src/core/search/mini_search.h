@@ -53,6 +53,8 @@ struct MiniEvalTerms {
   int kings = 0;      // king tables
   int shield = 0;     // pawn shields, weighted
   int queenFlags = 0; // the queens' early-leave cost
+  int backward[2] = {0, 0};  // backward pawns of black [0] and white [1]
+  int passed = 0;            // passed-pawn values with their modifiers, unweighted
   bool endgame = false;
   bool middleGameTerms = false;  // the sum lay near the window
   int sum = 0;
@@ -77,6 +79,10 @@ class MiniSearch {
   // 150 of the window (alpha, beta) in white's view. 0 for a refused position.
   int StaticEval(const MiniSearchInput& input, int alpha = -kMiniInfinity,
                  int beta = kMiniInfinity, MiniEvalTerms* terms = nullptr);
+  // The same for `position` with the tables and flags the root prepares for `root`, as
+  // a search from `root` meets it.
+  int StaticEvalFrom(const MiniSearchInput& root, const MiniSearchInput& position, int alpha,
+                     int beta, MiniEvalTerms* terms = nullptr);
   // The side to move mates within two moves by checks alone, whatever the replies: the
   // threat the null move looks for before passing. False for a refused position.
   bool MatesInTwoByChecks(const MiniSearchInput& input);
@@ -105,6 +111,8 @@ class MiniSearch {
 
   int Setup(const MiniSearchInput& input);
   void PrepareRoot();
+  void PrepareTables();
+  void PrepareSums();
   bool Attacked(int square, int byWhite) const;
   bool InCheck(int white) const;
   bool CoveredByPawn(int square, int white) const;
@@ -116,7 +124,7 @@ class MiniSearch {
   void Unmake(const Move& m, const Undo& u);
   void MovePiece(int from, int to);
   void RemovePiece(int square, int white, Undo& u);
-  int PawnEval();
+  int PawnEval(MiniEvalTerms* terms = nullptr);
   int Evaluate(int alpha, int beta, int ply, MiniEvalTerms* terms = nullptr);
   int EvalForMover(int alpha, int beta, int ply);
   int Search(int alpha, int beta, int depth6, int ply);

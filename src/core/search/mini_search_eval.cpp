@@ -41,6 +41,11 @@ bool MiniSearch::CoveredByPawn(int sq, int white) const {
 }
 
 void MiniSearch::PrepareRoot() {
+  PrepareTables();
+  PrepareSums();
+}
+
+void MiniSearch::PrepareTables() {
   int pawnsOnFile[2][8] = {};
   for (int s = 0; s < 128; ++s)
     if (!(s & 0x88) && TypeIndex(board_[s]) == 4 && board_[s] != kNone) ++pawnsOnFile[IsWhite(board_[s])][s & 7];
@@ -80,6 +85,10 @@ void MiniSearch::PrepareRoot() {
     queenFlag_[white] = board_[d1] == (white ? kWQ : kBQ) && minorsHome >= kQueenFlagMinors;
   }
   pawnFactor_ = pieceMaterial_[0] >= 2240 && pieceMaterial_[1] >= 2240 ? kPawnFactorMiddle : kPawnFactorEnd;
+}
+
+// The incremental sums, pawn marks and both sides' mobility of the position on the board.
+void MiniSearch::PrepareSums() {
   squares_[0] = squares_[1] = 0;
   for (int white = 0; white < 2; ++white)
     for (int slot = 0; slot < 16; ++slot) {
@@ -231,7 +240,7 @@ int MiniSearch::Generate(int first, bool capturesOnly, int ply) {
   return n - first;
 }
 
-int MiniSearch::PawnEval() {
+int MiniSearch::PawnEval(MiniEvalTerms* terms) {
   uint8_t files[2][10] = {};  // rank bits per file, files shifted by one
   for (int white = 0; white < 2; ++white)
     for (int slot = 0; slot < 8; ++slot) {
@@ -241,7 +250,7 @@ int MiniSearch::PawnEval() {
   const bool endgame = pieceMaterial_[0] < 2240 && pieceMaterial_[1] < 2240;
   int total = 0;
   for (int white = 0; white < 2; ++white) {
-    const uint8_t pawn = white ? kWP : kBP, enemyPawn = white ? kBP : kWP;
+    const uint8_t pawn = white ? kWP : kBP;
     const uint8_t* ownFiles = files[white];
     const uint8_t* enemyFiles = files[!white];
     const int up = white ? 16 : -16;
@@ -266,6 +275,7 @@ int MiniSearch::PawnEval() {
       if (!covered && CoveredByPawn(stop, !white) && ((ownFiles[f - 1] | ownFiles[f + 1]) & behind) == 0) {
         v -= kBackward;
         weak = true;
+        if (terms) ++terms->backward[white];
       }
       weak_[s] = weak;
       const bool passed = ((enemyFiles[f - 1] | enemyFiles[f] | enemyFiles[f + 1]) & ahead) == 0;
@@ -286,8 +296,8 @@ int MiniSearch::PawnEval() {
           if (Distance(enemyKing, queening) > steps) p += p / 4 + (pieceMaterial_[!white] == 0 ? p : 0);
         }
         v += p;
+        if (terms) terms->passed += sign * p;
       }
-      (void)enemyPawn;
       total += sign * v;
     }
   }
@@ -300,7 +310,7 @@ int MiniSearch::Evaluate(int alpha, int beta, int ply, MiniEvalTerms* terms) {
   t.material = pawnMaterial_[1] + pw - pawnMaterial_[0] - pb;
   t.squares = squares_[1] - squares_[0];
   t.mobility = plies_[ply].mobility[1] - plies_[ply].mobility[0];
-  t.pawns = PawnEval();
+  t.pawns = PawnEval(terms ? &t : nullptr);
   int sum = (t.squares + t.mobility + t.pawns) * 7 / 8 + t.material;
   bool queens = false;
   for (int white = 0; white < 2; ++white)
