@@ -81,6 +81,16 @@ TEST(MiniSearch, DrawsAndMates) {
   EXPECT_EQ(search.Run(MakeMiniSearchInput(test::ParseFenForTest("R5k1/5ppp/8/8/8/8/8/6K1 b - - 0 1")),
                        3, result),
             -10001);
+  // Below depth 1: the static value, reported from the side to move's view.
+  for (const char* fen : {"r2q1rk1/pp2bppp/2n1pn2/3p4/3P4/2NBPN2/PP3PPP/R2Q1RK1 b - - 0 10",
+                          "6k1/5ppp/8/8/8/8/1q3PPP/3R2K1 w - - 0 1"}) {
+    const MiniSearchInput input = MakeMiniSearchInput(test::ParseFenForTest(fen));
+    const int eval = search.StaticEval(input);
+    for (int depth : {0, -3}) {
+      EXPECT_EQ(search.Run(input, depth, result), MiniReportScore(input.blackToMove ? -eval : eval)) << fen;
+      EXPECT_EQ(search.LastIteration(), 0);
+    }
+  }
 }
 
 TEST(MiniSearch, EnPassantNeedsTheDoubleSteppedPawn) {
