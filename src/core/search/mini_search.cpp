@@ -18,19 +18,30 @@ namespace {
 constexpr uint8_t kFromPosition[16] = {kNone, kWK, kWQ, kWN, kWB, kWR, kWP, 255,
                                        255,   kBK, kBQ, kBN, kBB, kBR, kBP, 255};
 
-constexpr int To88(int square) { return (square & 7) * 16 + (square >> 3); }
-constexpr int From88(int s) { return (s & 7) * 8 + (s >> 4); }
+constexpr int To88(int square) {
+  return (square & 7) * 16 + (square >> 3);
+}
+constexpr int From88(int s) {
+  return (s & 7) * 8 + (s >> 4);
+}
 
 // Rights kept when a move starts or ends on a 0x88 square.
 constexpr uint8_t RightsMask(int s) {
   switch (s) {
-    case 0: return 0x0E;
-    case 4: return 0x0C;
-    case 7: return 0x0D;
-    case 112: return 0x0B;
-    case 116: return 0x03;
-    case 119: return 0x07;
-    default: return 0x0F;
+    case 0:
+      return 0x0E;
+    case 4:
+      return 0x0C;
+    case 7:
+      return 0x0D;
+    case 112:
+      return 0x0B;
+    case 116:
+      return 0x03;
+    case 119:
+      return 0x07;
+    default:
+      return 0x0F;
   }
 }
 
@@ -64,9 +75,9 @@ uint32_t MiniSearchTableChecksum() {
   for (int v : kVictimClass) add(v);
   for (int v : kAttackerClass) add(v);
   for (int v : kNearKing) add(v);
-  for (int v : {kReachNearKing, kXrayKing, kXrayValuable, kUncoveredTarget, kBattery, kRookOnWeakPawn,
-                kMobilityWeight, kRookHalfOpen, kRookOpen, kCastledSquare, kBackward, kPawnFactorMiddle,
-                kPawnFactorEnd, kQueenFlagMinors, kQueenFlagCost})
+  for (int v : {kReachNearKing, kXrayKing, kXrayValuable, kUncoveredTarget, kBattery,
+                kRookOnWeakPawn, kMobilityWeight, kRookHalfOpen, kRookOpen, kCastledSquare,
+                kBackward, kPawnFactorMiddle, kPawnFactorEnd, kQueenFlagMinors, kQueenFlagCost})
     add(v);
   return sum;
 }
@@ -120,8 +131,10 @@ int MiniSearch::Setup(const MiniSearchInput& in) {
     const int slot = type == 5 ? 15 : type == 4 ? front[white]++ : back[white]--;
     list_[white][slot] = static_cast<uint8_t>(sq);
     index_[sq] = static_cast<uint8_t>(slot);
-    if (type == 4) pawnMaterial_[white] = static_cast<int16_t>(pawnMaterial_[white] + kValue[4]);
-    else pieceMaterial_[white] = static_cast<int16_t>(pieceMaterial_[white] + kValue[type]);
+    if (type == 4)
+      pawnMaterial_[white] = static_cast<int16_t>(pawnMaterial_[white] + kValue[4]);
+    else
+      pieceMaterial_[white] = static_cast<int16_t>(pieceMaterial_[white] + kValue[type]);
   }
   whiteToMove_ = in.blackToMove ? 0 : 1;
   if (InCheck(!whiteToMove_)) return kMiniOpponentInCheck;
@@ -158,7 +171,8 @@ bool MiniSearch::Attacked(int sq, int byWhite) const {
     if (((sq + 17) & 0x88) == 0 && b[sq + 17] == kBP) return true;
   }
   const uint8_t knight = byWhite ? kWN : kBN, king = byWhite ? kWK : kBK;
-  const uint8_t queen = byWhite ? kWQ : kBQ, rook = byWhite ? kWR : kBR, bishop = byWhite ? kWB : kBB;
+  const uint8_t queen = byWhite ? kWQ : kBQ, rook = byWhite ? kWR : kBR,
+                bishop = byWhite ? kWB : kBB;
   for (int d : kKnightSteps)
     if (((sq + d) & 0x88) == 0 && b[sq + d] == knight) return true;
   for (int d : kKingSteps)
@@ -175,21 +189,25 @@ bool MiniSearch::Attacked(int sq, int byWhite) const {
   return false;
 }
 
-bool MiniSearch::InCheck(int white) const { return Attacked(list_[white ? 1 : 0][15], !white); }
+bool MiniSearch::InCheck(int white) const {
+  return Attacked(list_[white ? 1 : 0][15], !white);
+}
 
 // A remembered quiet move still fits the position: an own man on the from square, an
 // empty to square, and a step or a clear line the man can take.
 bool MiniSearch::Possible(const Move& m) const {
   if (m.from == m.to || (m.flags & ~(kFDouble | kFPawn)) != 0) return false;
   const uint8_t c = board_[m.from];
-  if (c == kNone || (whiteToMove_ ? !IsWhite(c) : !IsBlack(c)) || board_[m.to] != kNone) return false;
+  if (c == kNone || (whiteToMove_ ? !IsWhite(c) : !IsBlack(c)) || board_[m.to] != kNone)
+    return false;
   const int type = TypeIndex(c), diff = m.to - m.from;
   if ((type == 4) != ((m.flags & kFPawn) != 0)) return false;
   switch (type) {
     case 4: {
       const int up = whiteToMove_ ? 16 : -16;
       if (m.flags & kFDouble)
-        return diff == 2 * up && (m.from >> 4) == (whiteToMove_ ? 1 : 6) && board_[m.from + up] == kNone;
+        return diff == 2 * up && (m.from >> 4) == (whiteToMove_ ? 1 : 6) &&
+               board_[m.from + up] == kNone;
       return diff == up && (m.to >> 4) != 0 && (m.to >> 4) != 7;
     }
     case 3:
@@ -240,8 +258,10 @@ bool MiniSearch::Make(const Move& m, Undo& u) {
     u.capturedIndex = index_[u.capturedSquare];
     list_[enemy][u.capturedIndex] = kNoSquare;
     squares_[enemy] = static_cast<int16_t>(squares_[enemy] - table_[u.captured][u.capturedSquare]);
-    if (type == 4) pawnMaterial_[enemy] = static_cast<int16_t>(pawnMaterial_[enemy] - kValue[4]);
-    else pieceMaterial_[enemy] = static_cast<int16_t>(pieceMaterial_[enemy] - kValue[type]);
+    if (type == 4)
+      pawnMaterial_[enemy] = static_cast<int16_t>(pawnMaterial_[enemy] - kValue[4]);
+    else
+      pieceMaterial_[enemy] = static_cast<int16_t>(pieceMaterial_[enemy] - kValue[type]);
     board_[u.capturedSquare] = kNone;
   }
   MovePiece(m.from, m.to);
@@ -253,10 +273,12 @@ bool MiniSearch::Make(const Move& m, Undo& u) {
     pawnMaterial_[side] = static_cast<int16_t>(pawnMaterial_[side] - kValue[4]);
     pieceMaterial_[side] = static_cast<int16_t>(pieceMaterial_[side] + kValue[type]);
   }
-  squares_[side] = static_cast<int16_t>(squares_[side] + table_[placed][m.to] - table_[piece][m.from]);
+  squares_[side] =
+      static_cast<int16_t>(squares_[side] + table_[placed][m.to] - table_[piece][m.from]);
   if (m.flags & kFCastle) {
     const bool isShort = m.to > m.from;
-    const int rookFrom = isShort ? m.from + 3 : m.from - 4, rookTo = isShort ? m.from + 1 : m.from - 1;
+    const int rookFrom = isShort ? m.from + 3 : m.from - 4,
+              rookTo = isShort ? m.from + 1 : m.from - 1;
     squares_[side] = static_cast<int16_t>(squares_[side] + table_[board_[rookFrom]][rookTo] -
                                           table_[board_[rookFrom]][rookFrom]);
     MovePiece(rookFrom, rookTo);
@@ -276,7 +298,8 @@ void MiniSearch::Unmake(const Move& m, const Undo& u) {
   const int side = whiteToMove_;
   if (m.flags & kFCastle) {
     const bool isShort = m.to > m.from;
-    const int rookFrom = isShort ? m.from + 3 : m.from - 4, rookTo = isShort ? m.from + 1 : m.from - 1;
+    const int rookFrom = isShort ? m.from + 3 : m.from - 4,
+              rookTo = isShort ? m.from + 1 : m.from - 1;
     MovePiece(rookTo, rookFrom);
   }
   board_[m.to] = u.moved;
@@ -293,15 +316,16 @@ void MiniSearch::Unmake(const Move& m, const Undo& u) {
   std::memcpy(pieceMaterial_, u.pieceMaterial, sizeof pieceMaterial_);
 }
 
-int MiniSearch::StaticEval(const MiniSearchInput& input, int alpha, int beta, MiniEvalTerms* terms) {
+int MiniSearch::StaticEval(const MiniSearchInput& input, int alpha, int beta,
+                           MiniEvalTerms* terms) {
   if (Setup(input) != 0) return 0;
   std::memset(plies_, 0, sizeof plies_);
   PrepareRoot();
   return Evaluate(alpha, beta, 0, terms);
 }
 
-int MiniSearch::StaticEvalFrom(const MiniSearchInput& root, const MiniSearchInput& position, int alpha,
-                               int beta, MiniEvalTerms* terms) {
+int MiniSearch::StaticEvalFrom(const MiniSearchInput& root, const MiniSearchInput& position,
+                               int alpha, int beta, MiniEvalTerms* terms) {
   if (Setup(root) != 0) return 0;
   std::memset(plies_, 0, sizeof plies_);
   PrepareTables();
@@ -356,7 +380,9 @@ int MiniSearch::Quiesce(int alpha, int beta, int ply, bool checks) {
     const Move m = PickNext(i, top_);
     const bool quiet = !(m.flags & (kFCapture | kFPromo));
     int gain = 0;
-    if (m.flags & kFCapture) gain = kValue[TypeIndex(board_[m.flags & kFEp ? (whiteToMove_ ? m.to - 16 : m.to + 16) : m.to])];
+    if (m.flags & kFCapture)
+      gain =
+          kValue[TypeIndex(board_[m.flags & kFEp ? (whiteToMove_ ? m.to - 16 : m.to + 16) : m.to])];
     if (m.flags & kFPromo) gain += kValue[m.flags & 3] - kValue[4];
     Undo u;
     if (!Make(m, u)) continue;
@@ -368,7 +394,8 @@ int MiniSearch::Quiesce(int alpha, int beta, int ply, bool checks) {
     child.inCheck = InCheck(whiteToMove_);
     child.afterNull = false;
     child.pawnExtended = false;
-    child.capturedValue = static_cast<int16_t>(u.captured != kNone ? kValue[TypeIndex(u.captured)] : -1);
+    child.capturedValue =
+        static_cast<int16_t>(u.captured != kNone ? kValue[TypeIndex(u.captured)] : -1);
     child.lastTo = m.to;
     const int score = -Quiesce(-beta, -alpha, ply + 1, false);
     Unmake(m, u);
@@ -439,7 +466,8 @@ void MiniSearch::StoreBest(const Move& m, int ply, bool nullWindow) {
     k[1] = k[0];
     k[0] = m;
   }
-  if (!p.afterNull && p.lastTo >= 0) counter_[whiteToMove_][p.lastTo] = static_cast<uint16_t>(m.from | (m.to << 8));
+  if (!p.afterNull && p.lastTo >= 0)
+    counter_[whiteToMove_][p.lastTo] = static_cast<uint16_t>(m.from | (m.to << 8));
 }
 
 int MiniSearch::Search(int alpha, int beta, int depth6, int ply) {
@@ -451,8 +479,8 @@ int MiniSearch::Search(int alpha, int beta, int depth6, int ply) {
   const bool inCheck = p.inCheck, nullWindow = beta - alpha == 1;
 
   // Null move: pass and search shallower; when that still reaches the bound, cut.
-  if (!p.afterNull && !inCheck && depth6 > 12 && !p.pawnExtended && pieceMaterial_[white] > 0 && nullWindow &&
-      EvalForMover(alpha, beta, ply) >= beta) {
+  if (!p.afterNull && !inCheck && depth6 > 12 && !p.pawnExtended && pieceMaterial_[white] > 0 &&
+      nullWindow && EvalForMover(alpha, beta, ply) >= beta) {
     const int own = pieceMaterial_[white], other = pieceMaterial_[!white];
     const int savedEp = ep_;
     ep_ = -1;
@@ -472,8 +500,10 @@ int MiniSearch::Search(int alpha, int beta, int depth6, int ply) {
     }
     whiteToMove_ = !whiteToMove_;
     ep_ = savedEp;
-    if (threat) depth6 += 3;
-    else if (score >= beta - 10) return beta;
+    if (threat)
+      depth6 += 3;
+    else if (score >= beta - 10)
+      return beta;
   }
 
   const int alphaIn = alpha;
@@ -487,10 +517,13 @@ int MiniSearch::Search(int alpha, int beta, int depth6, int ply) {
     ++legal;
     Ply& child = plies_[ply + 1];
     child.pawnExtended = false;
-    const int next = depth6 - 6 + Extension(m, ply, mover, u.captured != kNone ? kValue[TypeIndex(u.captured)] : -1);
+    const int next =
+        depth6 - 6 +
+        Extension(m, ply, mover, u.captured != kNone ? kValue[TypeIndex(u.captured)] : -1);
     child.inCheck = InCheck(whiteToMove_);
     child.afterNull = false;
-    child.capturedValue = static_cast<int16_t>(u.captured != kNone ? kValue[TypeIndex(u.captured)] : -1);
+    child.capturedValue =
+        static_cast<int16_t>(u.captured != kNone ? kValue[TypeIndex(u.captured)] : -1);
     child.lastTo = m.to;
     int score;
     if (legal == 1) {
@@ -605,10 +638,13 @@ int MiniSearch::Run(const MiniSearchInput& input, int depth, MiniSearchResult& r
         Make(m, u);
         Ply& child = plies_[1];
         child.pawnExtended = false;
-        const int next = k * 6 - 6 + Extension(m, 0, mover, u.captured != kNone ? kValue[TypeIndex(u.captured)] : -1);
+        const int next =
+            k * 6 - 6 +
+            Extension(m, 0, mover, u.captured != kNone ? kValue[TypeIndex(u.captured)] : -1);
         child.inCheck = InCheck(whiteToMove_);
         child.afterNull = false;
-        child.capturedValue = static_cast<int16_t>(u.captured != kNone ? kValue[TypeIndex(u.captured)] : -1);
+        child.capturedValue =
+            static_cast<int16_t>(u.captured != kNone ? kValue[TypeIndex(u.captured)] : -1);
         child.lastTo = m.to;
         const bool childCheck = child.inCheck;
         int s;

@@ -46,13 +46,13 @@ int MiniReportScore(int internal);
 
 // The parts of one static evaluation, white's view, internal units.
 struct MiniEvalTerms {
-  int material = 0;   // white's material less black's
-  int squares = 0;    // square tables of the men (kings apart)
-  int mobility = 0;   // the move generator's reach and attack terms, weighted
-  int pawns = 0;      // pawn files, cover, backward and passed pawns, weighted
-  int kings = 0;      // king tables
-  int shield = 0;     // pawn shields, weighted
-  int queenFlags = 0; // the queens' early-leave cost
+  int material = 0;          // white's material less black's
+  int squares = 0;           // square tables of the men (kings apart)
+  int mobility = 0;          // the move generator's reach and attack terms, weighted
+  int pawns = 0;             // pawn files, cover, backward and passed pawns, weighted
+  int kings = 0;             // king tables
+  int shield = 0;            // pawn shields, weighted
+  int queenFlags = 0;        // the queens' early-leave cost
   int backward[2] = {0, 0};  // backward pawns of black [0] and white [1]
   int passed = 0;            // passed-pawn values with their modifiers, unweighted
   bool endgame = false;
@@ -77,8 +77,8 @@ class MiniSearch {
   // The static evaluation of the input's position (white's view, internal units) as
   // the root prepares it, the middle-game terms applied only when the sum lies within
   // 150 of the window (alpha, beta) in white's view. 0 for a refused position.
-  int StaticEval(const MiniSearchInput& input, int alpha = -kMiniInfinity,
-                 int beta = kMiniInfinity, MiniEvalTerms* terms = nullptr);
+  int StaticEval(const MiniSearchInput& input, int alpha = -kMiniInfinity, int beta = kMiniInfinity,
+                 MiniEvalTerms* terms = nullptr);
   // The same for `position` with the tables and flags the root prepares for `root`, as
   // a search from `root` meets it.
   int StaticEvalFrom(const MiniSearchInput& root, const MiniSearchInput& position, int alpha,
@@ -105,8 +105,8 @@ class MiniSearch {
     int16_t capturedValue;  // the man the move into this ply took, -1 none
     bool inCheck;           // the move into this ply gave check
     bool afterNull;
-    bool pawnExtended;      // the move into this ply was a pawn move that was extended
-    int lastTo;             // to-square of the move into this ply, -1 none
+    bool pawnExtended;  // the move into this ply was a pawn move that was extended
+    int lastTo;         // to-square of the move into this ply, -1 none
   };
 
   int Setup(const MiniSearchInput& input);
@@ -140,12 +140,12 @@ class MiniSearch {
   static constexpr int kMateThreatPly = 15;
 
   uint8_t board_[128];
-  uint8_t index_[128];     // square to its entry in the side's piece list
-  uint8_t list_[2][16];    // [0] black, [1] white; pawns from the front, king last
+  uint8_t index_[128];   // square to its entry in the side's piece list
+  uint8_t list_[2][16];  // [0] black, [1] white; pawns from the front, king last
   int whiteToMove_ = 1;
   int ep_ = -1;  // 0x88 square a pawn may take en passant onto, -1 none
   uint8_t castling_ = 0;
-  int16_t squares_[2] = {0, 0};        // square-table sums
+  int16_t squares_[2] = {0, 0};  // square-table sums
   int16_t pawnMaterial_[2] = {0, 0};
   int16_t pieceMaterial_[2] = {0, 0};  // no pawns, no king
   // Square tables prepared at the root: [internal code][0x88 square].

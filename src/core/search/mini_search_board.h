@@ -8,13 +8,19 @@ namespace zh::mini {
 
 // Internal piece codes: white 0..5 (queen, rook, bishop, knight, pawn, king), 6 empty,
 // black 12 - white code.
-inline constexpr uint8_t kWQ = 0, kWR = 1, kWB = 2, kWN = 3, kWP = 4, kWK = 5, kNone = 6,
-                         kBK = 7, kBP = 8, kBN = 9, kBB = 10, kBR = 11, kBQ = 12;
+inline constexpr uint8_t kWQ = 0, kWR = 1, kWB = 2, kWN = 3, kWP = 4, kWK = 5, kNone = 6, kBK = 7,
+                         kBP = 8, kBN = 9, kBB = 10, kBR = 11, kBQ = 12;
 inline constexpr uint8_t kNoSquare = 255;
 
-constexpr bool IsWhite(int code) { return code < 6; }
-constexpr bool IsBlack(int code) { return code > 6 && code <= 12; }
-constexpr int TypeIndex(int code) { return code < 6 ? code : 12 - code; }
+constexpr bool IsWhite(int code) {
+  return code < 6;
+}
+constexpr bool IsBlack(int code) {
+  return code > 6 && code <= 12;
+}
+constexpr int TypeIndex(int code) {
+  return code < 6 ? code : 12 - code;
+}
 
 // Index into the square tables: rank-major from the side's own first rank.
 constexpr int TableIndex(int s, bool white) {

@@ -20,11 +20,16 @@ int Distance(int a, int b) {
 
 const Table& BaseTable(int type) {
   switch (type) {
-    case 0: return kQueenTable;
-    case 1: return kRookTable;
-    case 2: return kBishopTable;
-    case 3: return kKnightTable;
-    default: return kPawnTable;
+    case 0:
+      return kQueenTable;
+    case 1:
+      return kRookTable;
+    case 2:
+      return kBishopTable;
+    case 3:
+      return kKnightTable;
+    default:
+      return kPawnTable;
   }
 }
 
@@ -48,7 +53,8 @@ void MiniSearch::PrepareRoot() {
 void MiniSearch::PrepareTables() {
   int pawnsOnFile[2][8] = {};
   for (int s = 0; s < 128; ++s)
-    if (!(s & 0x88) && TypeIndex(board_[s]) == 4 && board_[s] != kNone) ++pawnsOnFile[IsWhite(board_[s])][s & 7];
+    if (!(s & 0x88) && TypeIndex(board_[s]) == 4 && board_[s] != kNone)
+      ++pawnsOnFile[IsWhite(board_[s])][s & 7];
   std::memset(table_, 0, sizeof table_);
   for (int white = 0; white < 2; ++white) {
     const int enemyKing = list_[!white][15];
@@ -79,12 +85,14 @@ void MiniSearch::PrepareTables() {
     int minorsHome = 0;
     for (int f : {1, 2, 5, 6}) {
       const int t = TypeIndex(board_[home + f]);
-      if ((t == 2 || t == 3) && board_[home + f] != kNone && IsWhite(board_[home + f]) == (white == 1))
+      if ((t == 2 || t == 3) && board_[home + f] != kNone &&
+          IsWhite(board_[home + f]) == (white == 1))
         ++minorsHome;
     }
     queenFlag_[white] = board_[d1] == (white ? kWQ : kBQ) && minorsHome >= kQueenFlagMinors;
   }
-  pawnFactor_ = pieceMaterial_[0] >= 2240 && pieceMaterial_[1] >= 2240 ? kPawnFactorMiddle : kPawnFactorEnd;
+  pawnFactor_ =
+      pieceMaterial_[0] >= 2240 && pieceMaterial_[1] >= 2240 ? kPawnFactorMiddle : kPawnFactorEnd;
 }
 
 // The incremental sums, pawn marks and both sides' mobility of the position on the board.
@@ -93,7 +101,8 @@ void MiniSearch::PrepareSums() {
   for (int white = 0; white < 2; ++white)
     for (int slot = 0; slot < 16; ++slot) {
       const int s = list_[white][slot];
-      if (s != kNoSquare) squares_[white] = static_cast<int16_t>(squares_[white] + table_[board_[s]][s]);
+      if (s != kNoSquare)
+        squares_[white] = static_cast<int16_t>(squares_[white] + table_[board_[s]][s]);
     }
   std::memset(passed_, 0, sizeof passed_);
   std::memset(weak_, 0, sizeof weak_);
@@ -123,9 +132,12 @@ uint8_t MiniSearch::Key(int from, int to, uint8_t flags, int ply) const {
   }
   auto same = [&](const Move& m) { return m.from == from && m.to == to && m.flags == flags; };
   if (same(p.killers[0])) key += ply == 0 ? 128 : (p.afterNull ? 16 : 24);
-  if (same(p.killers[1])) key += 16;
-  else if (same(p.killers[2])) key += 8;
-  else if (p.lastTo >= 0 && counter_[whiteToMove_][p.lastTo] == (from | (to << 8))) key += 8;
+  if (same(p.killers[1]))
+    key += 16;
+  else if (same(p.killers[2]))
+    key += 8;
+  else if (p.lastTo >= 0 && counter_[whiteToMove_][p.lastTo] == (from | (to << 8)))
+    key += 8;
   if (same(p.mateMove)) key += 16;
   return static_cast<uint8_t>(std::clamp(key, 0, 255));
 }
@@ -142,7 +154,8 @@ int MiniSearch::Generate(int first, bool capturesOnly, int ply) {
       overflow_ = true;
       return;
     }
-    stack_[n++] = Move{static_cast<uint8_t>(from), static_cast<uint8_t>(to), flags, Key(from, to, flags, ply)};
+    stack_[n++] = Move{static_cast<uint8_t>(from), static_cast<uint8_t>(to), flags,
+                       Key(from, to, flags, ply)};
   };
   auto pushPawn = [&](int from, int to, uint8_t flags) {
     if ((to >> 4) == 0 || (to >> 4) == 7) {
@@ -171,8 +184,10 @@ int MiniSearch::Generate(int first, bool capturesOnly, int ply) {
         for (int d : {up - 1, up + 1}) {
           const int t = sq + d;
           if (t & 0x88) continue;
-          if (b[t] != kNone && enemy(b[t])) pushPawn(sq, t, kFPawn | kFCapture);
-          else if (t == ep_) push(sq, t, kFPawn | kFCapture | kFEp);
+          if (b[t] != kNone && enemy(b[t]))
+            pushPawn(sq, t, kFPawn | kFCapture);
+          else if (t == ep_)
+            push(sq, t, kFPawn | kFCapture | kFEp);
         }
         break;
       }
@@ -228,8 +243,10 @@ int MiniSearch::Generate(int first, bool capturesOnly, int ply) {
           if (t & 0x88) continue;
           const uint8_t behind = b[t];
           if (enemy(behind)) {
-            if (TypeIndex(behind) == 5) raw += kXrayKing;
-            else if (kValue[TypeIndex(behind)] > kValue[TypeIndex(blocker)]) raw += kXrayValuable;
+            if (TypeIndex(behind) == 5)
+              raw += kXrayKing;
+            else if (kValue[TypeIndex(behind)] > kValue[TypeIndex(blocker)])
+              raw += kXrayValuable;
           }
         }
         break;
@@ -245,7 +262,8 @@ int MiniSearch::PawnEval(MiniEvalTerms* terms) {
   for (int white = 0; white < 2; ++white)
     for (int slot = 0; slot < 8; ++slot) {
       const int s = list_[white][slot];
-      if (s != kNoSquare && board_[s] == (white ? kWP : kBP)) files[white][(s & 7) + 1] |= 1 << (s >> 4);
+      if (s != kNoSquare && board_[s] == (white ? kWP : kBP))
+        files[white][(s & 7) + 1] |= 1 << (s >> 4);
     }
   const bool endgame = pieceMaterial_[0] < 2240 && pieceMaterial_[1] < 2240;
   int total = 0;
@@ -269,10 +287,13 @@ int MiniSearch::PawnEval(MiniEvalTerms* terms) {
       const bool stopCovered = CoveredByPawn(stop, white);
       if (covered || stopCovered) v += table_[pawn][s] / 4;
       // Ranks behind the pawn, seen from its own side.
-      const uint8_t behind = white ? static_cast<uint8_t>((1 << r) - 1) : static_cast<uint8_t>(~((2 << r) - 1));
-      const uint8_t ahead = white ? static_cast<uint8_t>(~((2 << r) - 1)) : static_cast<uint8_t>((1 << r) - 1);
+      const uint8_t behind =
+          white ? static_cast<uint8_t>((1 << r) - 1) : static_cast<uint8_t>(~((2 << r) - 1));
+      const uint8_t ahead =
+          white ? static_cast<uint8_t>(~((2 << r) - 1)) : static_cast<uint8_t>((1 << r) - 1);
       bool weak = (pattern & 5) == 0;
-      if (!covered && CoveredByPawn(stop, !white) && ((ownFiles[f - 1] | ownFiles[f + 1]) & behind) == 0) {
+      if (!covered && CoveredByPawn(stop, !white) &&
+          ((ownFiles[f - 1] | ownFiles[f + 1]) & behind) == 0) {
         v -= kBackward;
         weak = true;
         if (terms) ++terms->backward[white];
@@ -293,7 +314,8 @@ int MiniSearch::PawnEval(MiniEvalTerms* terms) {
           // Outside the square: the king cannot reach the queening square in time.
           const int queening = white ? 112 + (s & 7) : (s & 7);
           const int steps = std::min(5, 7 - own) + (whiteToMove_ == white ? 0 : 1);
-          if (Distance(enemyKing, queening) > steps) p += p / 4 + (pieceMaterial_[!white] == 0 ? p : 0);
+          if (Distance(enemyKing, queening) > steps)
+            p += p / 4 + (pieceMaterial_[!white] == 0 ? p : 0);
         }
         v += p;
         if (terms) terms->passed += sign * p;
@@ -322,7 +344,8 @@ int MiniSearch::Evaluate(int alpha, int beta, int ply, MiniEvalTerms* terms) {
   t.endgame = (!queens || pw <= 1745) && pw < 2240 && pb < 2240;
   if (t.endgame) {
     const bool noPawns = pawnMaterial_[0] == 0 && pawnMaterial_[1] == 0;
-    if (noPawns && ((pw <= 445 && pb <= 445) || (pw == 840 && pb <= 445) || (pb == 840 && pw <= 445))) {
+    if (noPawns &&
+        ((pw <= 445 && pb <= 445) || (pw == 840 && pb <= 445) || (pb == 840 && pw <= 445))) {
       t.sum = 0;
       if (terms) *terms = t;
       return 0;

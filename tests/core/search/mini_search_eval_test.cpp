@@ -104,8 +104,8 @@ TEST(MiniSearchEval, QueenFlags) {
   auto flags = [&](const char* root, const char* position) {
     MiniEvalTerms t;
     search.StaticEvalFrom(MakeMiniSearchInput(test::ParseFenForTest(root)),
-                          MakeMiniSearchInput(test::ParseFenForTest(position)), -kMiniInfinity, kMiniInfinity,
-                          &t);
+                          MakeMiniSearchInput(test::ParseFenForTest(position)), -kMiniInfinity,
+                          kMiniInfinity, &t);
     EXPECT_TRUE(t.middleGameTerms);
     return t.queenFlags;
   };
@@ -131,8 +131,8 @@ TEST(MiniSearchEval, MiddleGameTermsOnlyNearTheWindow) {
     int alpha, beta;
     bool applied;
   } cases[] = {
-      {base + 149, base + 300, true},  {base + 150, base + 300, false},
-      {base - 300, base - 149, true},  {base - 300, base - 150, false},
+      {base + 149, base + 300, true},    {base + 150, base + 300, false},
+      {base - 300, base - 149, true},    {base - 300, base - 150, false},
       {base + 2000, base + 2001, false}, {base - 2001, base - 2000, false},
   };
   for (const auto& c : cases) {
@@ -150,7 +150,7 @@ TEST(MiniSearchEval, EndgameRules) {
     const char* fen;
     int sum;  // exact where the rule fixes it, else 1 for "positive"
   } cases[] = {
-      {"8/8/4k3/8/2N5/8/3K4/8 w - - 0 1", 0},     // a minor piece alone
+      {"8/8/4k3/8/2N5/8/3K4/8 w - - 0 1", 0},    // a minor piece alone
       {"7k/8/8/8/2NN4/8/3K4/8 w - - 0 1", 0},    // two knights
       {"7k/8/8/3b4/2NN4/8/3K4/8 w - - 0 1", 0},  // two knights against a bishop
       {"k7/8/8/8/2NB4/8/3K4/8 w - - 0 1", 1},    // bishop and knight win
