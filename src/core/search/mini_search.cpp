@@ -345,9 +345,9 @@ MiniSearch::Move MiniSearch::PickNext(int first, int last) {
 }
 
 // Sixths of a ply the move earns beyond the ply it costs (board before the move).
-int MiniSearch::Extension(const Move& m, int ply, uint8_t mover, int capturedValue) {
-  int extension = 0;
-  if (InCheck(whiteToMove_)) extension += 6;  // called after the move: the mover gave check
+int MiniSearch::Extension(const Move& m, int ply, uint8_t mover, int capturedValue,
+                          bool givesCheck) {
+  int extension = givesCheck ? 6 : 0;
   const int previous = plies_[ply].capturedValue;
   if (capturedValue >= 0 && previous >= 0 && previous < capturedValue + 110) extension += 3;
   if (TypeIndex(mover) == 4) {
@@ -386,12 +386,13 @@ int MiniSearch::Quiesce(int alpha, int beta, int ply, bool checks) {
     if (m.flags & kFPromo) gain += kValue[m.flags & 3] - kValue[4];
     Undo u;
     if (!Make(m, u)) continue;
-    if ((quiet || (filter && gain <= margin)) && !InCheck(whiteToMove_)) {
+    const bool givesCheck = InCheck(whiteToMove_);
+    if ((quiet || (filter && gain <= margin)) && !givesCheck) {
       Unmake(m, u);
       continue;
     }
     Ply& child = plies_[ply + 1];
-    child.inCheck = InCheck(whiteToMove_);
+    child.inCheck = givesCheck;
     child.afterNull = false;
     child.pawnExtended = false;
     child.capturedValue =
@@ -515,12 +516,14 @@ int MiniSearch::Search(int alpha, int beta, int depth6, int ply) {
     Undo u;
     if (!Make(m, u)) return false;
     ++legal;
+    const bool givesCheck = InCheck(whiteToMove_);
     Ply& child = plies_[ply + 1];
     child.pawnExtended = false;
     const int next =
         depth6 - 6 +
-        Extension(m, ply, mover, u.captured != kNone ? kValue[TypeIndex(u.captured)] : -1);
-    child.inCheck = InCheck(whiteToMove_);
+        Extension(m, ply, mover, u.captured != kNone ? kValue[TypeIndex(u.captured)] : -1,
+                  givesCheck);
+    child.inCheck = givesCheck;
     child.afterNull = false;
     child.capturedValue =
         static_cast<int16_t>(u.captured != kNone ? kValue[TypeIndex(u.captured)] : -1);
@@ -636,12 +639,14 @@ int MiniSearch::Run(const MiniSearchInput& input, int depth, MiniSearchResult& r
         const uint8_t mover = board_[m.from];
         Undo u;
         Make(m, u);
+        const bool givesCheck = InCheck(whiteToMove_);
         Ply& child = plies_[1];
         child.pawnExtended = false;
         const int next =
             k * 6 - 6 +
-            Extension(m, 0, mover, u.captured != kNone ? kValue[TypeIndex(u.captured)] : -1);
-        child.inCheck = InCheck(whiteToMove_);
+            Extension(m, 0, mover, u.captured != kNone ? kValue[TypeIndex(u.captured)] : -1,
+                      givesCheck);
+        child.inCheck = givesCheck;
         child.afterNull = false;
         child.capturedValue =
             static_cast<int16_t>(u.captured != kNone ? kValue[TypeIndex(u.captured)] : -1);

@@ -129,7 +129,7 @@ class MiniSearch {
   int EvalForMover(int alpha, int beta, int ply);
   int Search(int alpha, int beta, int depth6, int ply);
   int Quiesce(int alpha, int beta, int ply, bool checks);
-  int Extension(const Move& m, int ply, uint8_t mover, int capturedValue);
+  int Extension(const Move& m, int ply, uint8_t mover, int capturedValue, bool givesCheck);
   bool MatesByChecks(int moves, int ply);
   void StoreBest(const Move& m, int ply, bool nullWindow);
   uint8_t Key(int from, int to, uint8_t flags, int ply) const;
