@@ -1,54 +1,47 @@
 #include "core/search/mini_search.h"
 
+#include <algorithm>
 #include <cstring>
 #include <utility>
 
+#include "core/search/mini_search_board.h"
 #include "core/search/mini_search_tables.h"
 
 namespace zh {
 
+using namespace mini;
+
 namespace {
-
-// Internal piece codes: white 0..5 (queen, rook, bishop, knight, pawn, king), 6 empty,
-// black 12 - white code.
-constexpr uint8_t kWQ = 0, kWR = 1, kWB = 2, kWN = 3, kWP = 4, kWK = 5, kNone = 6, kBK = 7,
-                  kBP = 8, kBN = 9, kBB = 10, kBR = 11, kBQ = 12;
-
-constexpr bool IsWhite(int code) { return code < 6; }
-constexpr bool IsBlack(int code) { return code > 6 && code <= 12; }
-constexpr int TypeIndex(int code) { return code < 6 ? code : 12 - code; }
 
 // Position piece code (1 K, 2 Q, 3 N, 4 B, 5 R, 6 P, +8 black) to the internal code;
 // 255 for codes no piece has.
 constexpr uint8_t kFromPosition[16] = {kNone, kWK, kWQ, kWN, kWB, kWR, kWP, 255,
                                        255,   kBK, kBQ, kBN, kBB, kBR, kBP, 255};
 
-constexpr int To88(int square) { return (square & 7) * 16 + (square >> 3); }
-constexpr int From88(int s) { return (s & 7) * 8 + (s >> 4); }
-// Index into the tables: rank-major from the side's own first rank.
-constexpr int TableIndex(int s, bool white) {
-  return white ? (s >> 4) * 8 + (s & 7) : (7 - (s >> 4)) * 8 + (s & 7);
+constexpr int To88(int square) {
+  return (square & 7) * 16 + (square >> 3);
 }
-
-constexpr int kKnightSteps[8] = {-33, -31, -18, -14, 14, 18, 31, 33};
-constexpr int kKingSteps[8] = {-17, -16, -15, -1, 1, 15, 16, 17};
-constexpr int kDiagonal[4] = {-17, -15, 15, 17};
-constexpr int kStraight[4] = {-16, -1, 1, 16};
-
-// Move flags: bit 2 promotion with the piece in bits 0-1 (queen, rook, bishop,
-// knight), 8 capture, 16 castling, 32 en passant, 64 double step.
-constexpr uint8_t kFPromo = 4, kFCapture = 8, kFCastle = 16, kFEp = 32, kFDouble = 64;
+constexpr int From88(int s) {
+  return (s & 7) * 8 + (s >> 4);
+}
 
 // Rights kept when a move starts or ends on a 0x88 square.
 constexpr uint8_t RightsMask(int s) {
   switch (s) {
-    case 0: return 0x0E;
-    case 4: return 0x0C;
-    case 7: return 0x0D;
-    case 112: return 0x0B;
-    case 116: return 0x03;
-    case 119: return 0x07;
-    default: return 0x0F;
+    case 0:
+      return 0x0E;
+    case 4:
+      return 0x0C;
+    case 7:
+      return 0x0D;
+    case 112:
+      return 0x0B;
+    case 116:
+      return 0x03;
+    case 119:
+      return 0x07;
+    default:
+      return 0x0F;
   }
 }
 
@@ -56,15 +49,8 @@ constexpr int Window(int fails) {
   return fails == 0 ? 1 : fails == 1 ? 80 : fails == 2 ? 280 : 20002;
 }
 
-int PieceSquare(int type, int index) {
-  switch (type) {
-    case 0: return mini::kQueenTable[index];
-    case 1: return mini::kRookTable[index];
-    case 2: return mini::kBishopTable[index];
-    case 3: return mini::kKnightTable[index];
-    case 4: return mini::kPawnTable[index];
-    default: return 0;
-  }
+constexpr bool SameMove(const auto& a, const auto& b) {
+  return a.from == b.from && a.to == b.to && a.flags == b.flags;
 }
 
 }  // namespace
@@ -78,27 +64,40 @@ int MiniReportScore(int s) {
 uint32_t MiniSearchTableChecksum() {
   uint32_t sum = 0, weight = 1;
   auto add = [&](int v) { sum += static_cast<uint32_t>(v + 1000) * (weight++); };
-  for (const mini::Table* t : {&mini::kPawnTable, &mini::kKnightTable, &mini::kBishopTable,
-                               &mini::kRookTable, &mini::kQueenTable, &mini::kKingMiddle,
-                               &mini::kKingEnd})
+  for (const Table* t : {&kPawnTable, &kKnightTable, &kBishopTable, &kRookTable, &kQueenTable,
+                         &kKingMiddle, &kKingEnd, &kReach})
     for (int8_t v : *t) add(v);
-  for (const auto& row : mini::kPassed)
+  for (const auto& row : kPassed)
     for (int16_t v : row) add(v);
-  for (int8_t v : mini::kShield) add(v);
-  for (int16_t v : mini::kValue) add(v);
+  for (int8_t v : kShield) add(v);
+  for (int8_t v : kPawnFiles) add(v);
+  for (int16_t v : kValue) add(v);
+  for (int v : kVictimClass) add(v);
+  for (int v : kAttackerClass) add(v);
+  for (int v : kNearKing) add(v);
+  for (int v : {kReachNearKing, kXrayKing, kXrayValuable, kUncoveredTarget, kBattery,
+                kRookOnWeakPawn, kMobilityWeight, kRookHalfOpen, kRookOpen, kCastledSquare,
+                kBackward, kPawnFactorMiddle, kPawnFactorEnd, kQueenFlagMinors, kQueenFlagCost})
+    add(v);
   return sum;
 }
 
 MiniSearch::MiniSearch() {
   std::memset(board_, kNone, sizeof board_);
-  std::memset(killers_, 0, sizeof killers_);
+  std::memset(index_, 0, sizeof index_);
+  std::memset(list_, kNoSquare, sizeof list_);
+  std::memset(plies_, 0, sizeof plies_);
   std::memset(counter_, 0, sizeof counter_);
+  std::memset(table_, 0, sizeof table_);
+  std::memset(reach_, 0, sizeof reach_);
+  std::memset(passed_, 0, sizeof passed_);
+  std::memset(weak_, 0, sizeof weak_);
 }
 
 int MiniSearch::Setup(const MiniSearchInput& in) {
   std::memset(board_, kNone, sizeof board_);
+  std::memset(list_, kNoSquare, sizeof list_);
   int error = 0, pawns[2] = {0, 0}, men[2] = {0, 0}, kings[2] = {0, 0};
-  material_[0] = material_[1] = 0;
   for (int s = 0; s < 64; ++s) {
     const uint8_t code = in.board[s] < 16 ? kFromPosition[in.board[s]] : 255;
     if (code == 255) {
@@ -107,18 +106,12 @@ int MiniSearch::Setup(const MiniSearchInput& in) {
     }
     if (code == kNone) continue;
     const int white = IsWhite(code) ? 1 : 0;
-    const int sq = To88(s);
-    board_[sq] = code;
     ++men[white];
-    material_[white] += mini::kValue[TypeIndex(code)];
     if (TypeIndex(code) == 4) {
       ++pawns[white];
       if ((s & 7) == 0 || (s & 7) == 7) error |= kMiniPawnOnEdge;
     }
-    if (TypeIndex(code) == 5) {
-      ++kings[white];
-      kings_[white] = sq;
-    }
+    if (TypeIndex(code) == 5) ++kings[white];
   }
   if (pawns[1] > 8) error |= kMiniWhitePawns;
   if (pawns[0] > 8) error |= kMiniBlackPawns;
@@ -126,6 +119,23 @@ int MiniSearch::Setup(const MiniSearchInput& in) {
   if (men[0] > 16) error |= kMiniBlackMen;
   if (kings[0] != 1 || kings[1] != 1) error |= kMiniKings;
   if (error) return error;
+
+  // Piece lists: pawns from the front, other pieces from the back, the king last.
+  int front[2] = {0, 0}, back[2] = {14, 14};
+  pawnMaterial_[0] = pawnMaterial_[1] = pieceMaterial_[0] = pieceMaterial_[1] = 0;
+  for (int s = 0; s < 64; ++s) {
+    const uint8_t code = kFromPosition[in.board[s]];
+    if (code == kNone) continue;
+    const int white = IsWhite(code) ? 1 : 0, type = TypeIndex(code), sq = To88(s);
+    board_[sq] = code;
+    const int slot = type == 5 ? 15 : type == 4 ? front[white]++ : back[white]--;
+    list_[white][slot] = static_cast<uint8_t>(sq);
+    index_[sq] = static_cast<uint8_t>(slot);
+    if (type == 4)
+      pawnMaterial_[white] = static_cast<int16_t>(pawnMaterial_[white] + kValue[4]);
+    else
+      pieceMaterial_[white] = static_cast<int16_t>(pieceMaterial_[white] + kValue[type]);
+  }
   whiteToMove_ = in.blackToMove ? 0 : 1;
   if (InCheck(!whiteToMove_)) return kMiniOpponentInCheck;
 
@@ -143,8 +153,7 @@ int MiniSearch::Setup(const MiniSearchInput& in) {
   if (in.epFile >= 1 && in.epFile <= 8) {
     const int f = in.epFile - 1;
     if (whiteToMove_) {
-      if (board_[64 + f] == kBP && board_[80 + f] == kNone && board_[96 + f] == kNone)
-        ep_ = 80 + f;
+      if (board_[64 + f] == kBP && board_[80 + f] == kNone && board_[96 + f] == kNone) ep_ = 80 + f;
     } else if (board_[48 + f] == kWP && board_[32 + f] == kNone && board_[16 + f] == kNone) {
       ep_ = 32 + f;
     }
@@ -168,267 +177,161 @@ bool MiniSearch::Attacked(int sq, int byWhite) const {
     if (((sq + d) & 0x88) == 0 && b[sq + d] == knight) return true;
   for (int d : kKingSteps)
     if (((sq + d) & 0x88) == 0 && b[sq + d] == king) return true;
-  for (int d : kDiagonal)
+  for (int i = 0; i < 8; ++i) {
+    const int d = kSliderSteps[i];
+    const uint8_t slider = i < 4 ? bishop : rook;
     for (int t = sq + d; (t & 0x88) == 0; t += d) {
       if (b[t] == kNone) continue;
-      if (b[t] == queen || b[t] == bishop) return true;
+      if (b[t] == queen || b[t] == slider) return true;
       break;
     }
-  for (int d : kStraight)
-    for (int t = sq + d; (t & 0x88) == 0; t += d) {
-      if (b[t] == kNone) continue;
-      if (b[t] == queen || b[t] == rook) return true;
-      break;
-    }
+  }
   return false;
 }
 
 bool MiniSearch::InCheck(int white) const {
-  return Attacked(kings_[white ? 1 : 0], !white);
+  return Attacked(list_[white ? 1 : 0][15], !white);
 }
 
-int MiniSearch::Generate(int first, bool capturesOnly) {
-  int n = first;
-  const int white = whiteToMove_;
-  const uint8_t* b = board_;
-  auto own = [white](int c) { return white ? IsWhite(c) : IsBlack(c); };
-  auto enemy = [white](int c) { return white ? IsBlack(c) : IsWhite(c); };
-  auto push = [&](int from, int to, uint8_t flags) {
-    stack_[n++] = Move{static_cast<uint8_t>(from), static_cast<uint8_t>(to), flags, 0};
-  };
-  auto pushPawn = [&](int from, int to, uint8_t flags) {
-    if ((to >> 4) == 0 || (to >> 4) == 7) {
-      for (uint8_t p = 0; p < 4; ++p) push(from, to, flags | kFPromo | p);
-    } else {
-      push(from, to, flags);
+// A remembered quiet move still fits the position: an own man on the from square, an
+// empty to square, and a step or a clear line the man can take.
+bool MiniSearch::Possible(const Move& m) const {
+  if (m.from == m.to || (m.flags & ~(kFDouble | kFPawn)) != 0) return false;
+  const uint8_t c = board_[m.from];
+  if (c == kNone || (whiteToMove_ ? !IsWhite(c) : !IsBlack(c)) || board_[m.to] != kNone)
+    return false;
+  const int type = TypeIndex(c), diff = m.to - m.from;
+  if ((type == 4) != ((m.flags & kFPawn) != 0)) return false;
+  switch (type) {
+    case 4: {
+      const int up = whiteToMove_ ? 16 : -16;
+      if (m.flags & kFDouble)
+        return diff == 2 * up && (m.from >> 4) == (whiteToMove_ ? 1 : 6) &&
+               board_[m.from + up] == kNone;
+      return diff == up && (m.to >> 4) != 0 && (m.to >> 4) != 7;
     }
-  };
-  for (int sq = 0; sq < 128; ++sq) {
-    if (sq & 0x88) {
-      sq += 7;
-      continue;
-    }
-    const uint8_t c = b[sq];
-    if (c == kNone || !own(c)) continue;
-    switch (TypeIndex(c)) {
-      case 4: {
-        const int up = white ? 16 : -16;
-        const int rank = sq >> 4;
-        const int to = sq + up;
-        const bool promotes = (to >> 4) == 0 || (to >> 4) == 7;
-        if (b[to] == kNone && (!capturesOnly || promotes)) {
-          pushPawn(sq, to, 0);
-          if (!capturesOnly && rank == (white ? 1 : 6) && b[to + up] == kNone)
-            push(sq, to + up, kFDouble);
+    case 3:
+      for (int d : kKnightSteps)
+        if (d == diff) return true;
+      return false;
+    case 5:
+      for (int d : kKingSteps)
+        if (d == diff) return true;
+      return false;
+    default: {
+      const int firstDir = type == 1 ? 4 : 0, lastDir = type == 2 ? 4 : 8;
+      for (int i = firstDir; i < lastDir; ++i) {
+        const int d = kSliderSteps[i];
+        for (int t = m.from + d; (t & 0x88) == 0; t += d) {
+          if (t == m.to) return true;
+          if (board_[t] != kNone) break;
         }
-        for (int d : {up - 1, up + 1}) {
-          const int t = sq + d;
-          if (t & 0x88) continue;
-          if (b[t] != kNone && enemy(b[t])) pushPawn(sq, t, kFCapture);
-          else if (t == ep_) push(sq, t, kFCapture | kFEp);
-        }
-        break;
       }
-      case 3:
-      case 5: {
-        const int* steps = TypeIndex(c) == 3 ? kKnightSteps : kKingSteps;
-        for (int i = 0; i < 8; ++i) {
-          const int t = sq + steps[i];
-          if (t & 0x88) continue;
-          if (b[t] == kNone) {
-            if (!capturesOnly) push(sq, t, 0);
-          } else if (enemy(b[t])) {
-            push(sq, t, kFCapture);
-          }
-        }
-        if (TypeIndex(c) == 5 && !capturesOnly) {
-          const int home = white ? 4 : 116;
-          const uint8_t shortRight = white ? 2 : 8, longRight = white ? 1 : 4;
-          if (sq == home && (castling_ & shortRight) && b[home + 1] == kNone &&
-              b[home + 2] == kNone && !Attacked(home, !white) && !Attacked(home + 1, !white))
-            push(sq, home + 2, kFCastle);
-          if (sq == home && (castling_ & longRight) && b[home - 1] == kNone &&
-              b[home - 2] == kNone && b[home - 3] == kNone && !Attacked(home, !white) &&
-              !Attacked(home - 1, !white))
-            push(sq, home - 2, kFCastle);
-        }
-        break;
-      }
-      default: {
-        const int type = TypeIndex(c);
-        for (int pass = 0; pass < 2; ++pass) {
-          if ((pass == 0 && type == 1) || (pass == 1 && type == 2)) continue;
-          const int* dirs = pass == 0 ? kDiagonal : kStraight;
-          for (int i = 0; i < 4; ++i)
-            for (int t = sq + dirs[i]; (t & 0x88) == 0; t += dirs[i]) {
-              if (b[t] == kNone) {
-                if (!capturesOnly) push(sq, t, 0);
-                continue;
-              }
-              if (enemy(b[t])) push(sq, t, kFCapture);
-              break;
-            }
-        }
-        break;
-      }
+      return false;
     }
   }
-  return n - first;
 }
 
-void MiniSearch::Make(const Move& m, Undo& u) {
-  uint8_t* b = board_;
-  const uint8_t piece = b[m.from];
+void MiniSearch::MovePiece(int from, int to) {
+  const int white = IsWhite(board_[from]) ? 1 : 0;
+  const uint8_t slot = index_[from];
+  list_[white][slot] = static_cast<uint8_t>(to);
+  index_[to] = slot;
+  board_[to] = board_[from];
+  board_[from] = kNone;
+}
+
+bool MiniSearch::Make(const Move& m, Undo& u) {
+  const int side = whiteToMove_, enemy = !side;
+  const uint8_t piece = board_[m.from];
+  u.moved = piece;
   u.ep = static_cast<uint8_t>(ep_ < 0 ? 255 : ep_);
   u.castling = castling_;
+  std::memcpy(u.squares, squares_, sizeof squares_);
+  std::memcpy(u.pawnMaterial, pawnMaterial_, sizeof pawnMaterial_);
+  std::memcpy(u.pieceMaterial, pieceMaterial_, sizeof pieceMaterial_);
   u.capturedSquare = m.to;
-  if (m.flags & kFEp) u.capturedSquare = static_cast<uint8_t>(whiteToMove_ ? m.to - 16 : m.to + 16);
-  u.captured = b[u.capturedSquare];
-  const int enemy = whiteToMove_ ? 0 : 1;
-  if (u.captured != kNone) material_[enemy] -= mini::kValue[TypeIndex(u.captured)];
-  b[u.capturedSquare] = kNone;
-  b[m.from] = kNone;
+  if (m.flags & kFEp) u.capturedSquare = static_cast<uint8_t>(side ? m.to - 16 : m.to + 16);
+  u.captured = board_[u.capturedSquare];
+  if (u.captured != kNone) {
+    const int type = TypeIndex(u.captured);
+    u.capturedIndex = index_[u.capturedSquare];
+    list_[enemy][u.capturedIndex] = kNoSquare;
+    squares_[enemy] = static_cast<int16_t>(squares_[enemy] - table_[u.captured][u.capturedSquare]);
+    if (type == 4)
+      pawnMaterial_[enemy] = static_cast<int16_t>(pawnMaterial_[enemy] - kValue[4]);
+    else
+      pieceMaterial_[enemy] = static_cast<int16_t>(pieceMaterial_[enemy] - kValue[type]);
+    board_[u.capturedSquare] = kNone;
+  }
+  MovePiece(m.from, m.to);
   uint8_t placed = piece;
   if (m.flags & kFPromo) {
-    const uint8_t white = static_cast<uint8_t>(m.flags & 3);  // queen, rook, bishop, knight
-    placed = whiteToMove_ ? white : static_cast<uint8_t>(12 - white);
-    material_[whiteToMove_] += mini::kValue[white] - mini::kValue[4];
+    const uint8_t type = static_cast<uint8_t>(m.flags & 3);  // queen, rook, bishop, knight
+    placed = side ? type : static_cast<uint8_t>(12 - type);
+    board_[m.to] = placed;
+    pawnMaterial_[side] = static_cast<int16_t>(pawnMaterial_[side] - kValue[4]);
+    pieceMaterial_[side] = static_cast<int16_t>(pieceMaterial_[side] + kValue[type]);
   }
-  b[m.to] = placed;
-  if (TypeIndex(piece) == 5) {
-    kings_[whiteToMove_] = m.to;
-    if (m.flags & kFCastle) {
-      const bool isShort = m.to > m.from;
-      const int rookFrom = isShort ? m.from + 3 : m.from - 4, rookTo = isShort ? m.from + 1 : m.from - 1;
-      b[rookTo] = b[rookFrom];
-      b[rookFrom] = kNone;
-    }
+  squares_[side] =
+      static_cast<int16_t>(squares_[side] + table_[placed][m.to] - table_[piece][m.from]);
+  if (m.flags & kFCastle) {
+    const bool isShort = m.to > m.from;
+    const int rookFrom = isShort ? m.from + 3 : m.from - 4,
+              rookTo = isShort ? m.from + 1 : m.from - 1;
+    squares_[side] = static_cast<int16_t>(squares_[side] + table_[board_[rookFrom]][rookTo] -
+                                          table_[board_[rookFrom]][rookFrom]);
+    MovePiece(rookFrom, rookTo);
   }
   ep_ = (m.flags & kFDouble) ? (m.from + m.to) / 2 : -1;
   castling_ &= RightsMask(m.from) & RightsMask(m.to);
-  whiteToMove_ = !whiteToMove_;
+  whiteToMove_ = enemy;
+  if (InCheck(side)) {
+    Unmake(m, u);
+    return false;
+  }
+  return true;
 }
 
 void MiniSearch::Unmake(const Move& m, const Undo& u) {
   whiteToMove_ = !whiteToMove_;
-  uint8_t* b = board_;
-  uint8_t piece = b[m.to];
-  if (m.flags & kFPromo) {
-    material_[whiteToMove_] -= mini::kValue[m.flags & 3] - mini::kValue[4];
-    piece = whiteToMove_ ? kWP : kBP;
+  const int side = whiteToMove_;
+  if (m.flags & kFCastle) {
+    const bool isShort = m.to > m.from;
+    const int rookFrom = isShort ? m.from + 3 : m.from - 4,
+              rookTo = isShort ? m.from + 1 : m.from - 1;
+    MovePiece(rookTo, rookFrom);
   }
-  b[m.from] = piece;
-  b[m.to] = kNone;
-  b[u.capturedSquare] = u.captured;
-  if (u.captured != kNone) material_[whiteToMove_ ? 0 : 1] += mini::kValue[TypeIndex(u.captured)];
-  if (TypeIndex(piece) == 5) {
-    kings_[whiteToMove_] = m.from;
-    if (m.flags & kFCastle) {
-      const bool isShort = m.to > m.from;
-      const int rookFrom = isShort ? m.from + 3 : m.from - 4, rookTo = isShort ? m.from + 1 : m.from - 1;
-      b[rookFrom] = b[rookTo];
-      b[rookTo] = kNone;
-    }
+  board_[m.to] = u.moved;
+  MovePiece(m.to, m.from);
+  if (u.captured != kNone) {
+    board_[u.capturedSquare] = u.captured;
+    list_[!side][u.capturedIndex] = u.capturedSquare;
+    index_[u.capturedSquare] = u.capturedIndex;
   }
   ep_ = u.ep == 255 ? -1 : u.ep;
   castling_ = u.castling;
+  std::memcpy(squares_, u.squares, sizeof squares_);
+  std::memcpy(pawnMaterial_, u.pawnMaterial, sizeof pawnMaterial_);
+  std::memcpy(pieceMaterial_, u.pieceMaterial, sizeof pieceMaterial_);
 }
 
-int MiniSearch::Evaluate() const {
-  int mat[2] = {0, 0}, pieces[2] = {0, 0}, pawnCount[2] = {0, 0}, queens = 0;
-  int positional = 0;
-  // Per file: the most advanced rank of each side's pawns seen from the enemy's side.
-  int lowestBlackPawn[8], highestWhitePawn[8];
-  for (int f = 0; f < 8; ++f) {
-    lowestBlackPawn[f] = 8;
-    highestWhitePawn[f] = -1;
-  }
-  for (int sq = 0; sq < 120; ++sq) {
-    if (sq & 0x88) {
-      sq += 7;
-      continue;
-    }
-    const uint8_t c = board_[sq];
-    if (c == kNone) continue;
-    const int t = TypeIndex(c);
-    const bool white = IsWhite(c);
-    const int sign = white ? 1 : -1;
-    mat[white] += mini::kValue[t];
-    if (t == 4) {
-      ++pawnCount[white];
-      if (white) {
-        if ((sq >> 4) > highestWhitePawn[sq & 7]) highestWhitePawn[sq & 7] = sq >> 4;
-      } else if ((sq >> 4) < lowestBlackPawn[sq & 7]) {
-        lowestBlackPawn[sq & 7] = sq >> 4;
-      }
-    } else if (t != 5) {
-      pieces[white] += mini::kValue[t];
-      if (t == 0) ++queens;
-    }
-    positional += sign * PieceSquare(t, TableIndex(sq, white));
-  }
-  // Draws by material: bare minor pieces, or two knights against at most a minor.
-  if (pawnCount[0] == 0 && pawnCount[1] == 0) {
-    auto weak = [](int p) { return p <= 445; };
-    if ((weak(pieces[0]) && weak(pieces[1])) || (pieces[1] == 840 && weak(pieces[0]) && mat[1] == 840) ||
-        (pieces[0] == 840 && weak(pieces[1]) && mat[0] == 840))
-      return 0;
-  }
-  const bool endgame = pieces[0] < 2240 && pieces[1] < 2240 && (queens == 0 || pieces[1] <= 1745);
-  // Passed pawns: no enemy pawn ahead on the file or its neighbours.
-  for (int sq = 0; sq < 120; ++sq) {
-    if (sq & 0x88) {
-      sq += 7;
-      continue;
-    }
-    const uint8_t c = board_[sq];
-    if (c != kWP && c != kBP) continue;
-    const int f = sq & 7, r = sq >> 4;
-    bool passed = true;
-    for (int g = f - 1; g <= f + 1 && passed; ++g) {
-      if (g < 0 || g > 7) continue;
-      if (c == kWP ? lowestBlackPawn[g] > r && lowestBlackPawn[g] < 8 : highestWhitePawn[g] < r && highestWhitePawn[g] >= 0)
-        passed = false;
-    }
-    if (!passed) continue;
-    const int own = c == kWP ? r : 7 - r;
-    const int v = mini::kPassed[endgame ? 1 : 0][own];
-    positional += c == kWP ? v : -v;
-  }
-  // Kings: middle-game table and pawn shield, or the endgame table.
-  for (int white = 0; white < 2; ++white) {
-    const int k = kings_[white];
-    const int index = TableIndex(k, white);
-    const int sign = white ? 1 : -1;
-    if (endgame) {
-      positional += sign * mini::kKingEnd[index];
-      continue;
-    }
-    positional += sign * mini::kKingMiddle[index];
-    const int own = white ? (k >> 4) : 7 - (k >> 4);
-    if (own <= 2) {
-      const int up = white ? 16 : -16;
-      const uint8_t pawn = white ? kWP : kBP;
-      int bits = 0;
-      for (int i = 0; i < 3; ++i) {
-        const int f = (k & 7) - 1 + i;
-        if (f < 0 || f > 7) continue;
-        const int near = k + up - (k & 7) + f, far = near + up;
-        if ((near & 0x88) == 0 && board_[near] == pawn) bits |= 1 << i;
-        if ((far & 0x88) == 0 && board_[far] == pawn) bits |= 8 << i;
-      }
-      const int shield = mini::kShield[bits];
-      positional += sign * (queens ? shield : shield / 2);
-    }
-  }
-  int sum = positional * 7 / 8 + mat[1] - mat[0];
-  if (endgame && pieces[1] <= 445 && pieces[0] <= 445) sum += sum / 8;
-  return sum == 0 ? 1 : sum;
-}
-
-int MiniSearch::StaticEval(const MiniSearchInput& input) {
+int MiniSearch::StaticEval(const MiniSearchInput& input, int alpha, int beta,
+                           MiniEvalTerms* terms) {
   if (Setup(input) != 0) return 0;
-  return Evaluate();
+  std::memset(plies_, 0, sizeof plies_);
+  PrepareRoot();
+  return Evaluate(alpha, beta, 0, terms);
+}
+
+int MiniSearch::StaticEvalFrom(const MiniSearchInput& root, const MiniSearchInput& position,
+                               int alpha, int beta, MiniEvalTerms* terms) {
+  if (Setup(root) != 0) return 0;
+  std::memset(plies_, 0, sizeof plies_);
+  PrepareTables();
+  if (Setup(position) != 0) return 0;
+  PrepareSums();
+  return Evaluate(alpha, beta, 0, terms);
 }
 
 // Swaps the move with the highest key among first..last-1 to first and answers it:
@@ -441,55 +344,60 @@ MiniSearch::Move MiniSearch::PickNext(int first, int last) {
   return stack_[first];
 }
 
-void MiniSearch::Order(int first, int last, int ply, int lastTo) {
-  const Move* k = killers_[ply < kMaxPly ? ply : kMaxPly];
-  const uint16_t counter = lastTo >= 0 ? counter_[whiteToMove_][lastTo] : 0;
-  for (int i = first; i < last; ++i) {
-    Move& m = stack_[i];
-    int key;
-    if (m.flags & kFCapture) {
-      const int victim = TypeIndex(board_[m.flags & kFEp ? (whiteToMove_ ? m.to - 16 : m.to + 16) : m.to]);
-      const int attacker = TypeIndex(board_[m.from]);
-      // Most valuable victim first, then least valuable attacker.
-      key = 160 + (5 - victim) * 12 + attacker;
-    } else if (m.flags & kFPromo) {
-      key = 240 - (m.flags & 3);
-    } else if (k[0].from == m.from && k[0].to == m.to) {
-      key = 150;
-    } else if (k[1].from == m.from && k[1].to == m.to) {
-      key = 149;
-    } else if (counter == (m.from | (m.to << 8))) {
-      key = 148;
-    } else {
-      const int t = TypeIndex(board_[m.from]);
-      const bool white = whiteToMove_;
-      key = 64 + (PieceSquare(t, TableIndex(m.to, white)) - PieceSquare(t, TableIndex(m.from, white))) / 2;
+// Sixths of a ply the move earns beyond the ply it costs (board before the move).
+int MiniSearch::Extension(const Move& m, int ply, uint8_t mover, int capturedValue,
+                          bool givesCheck) {
+  int extension = givesCheck ? 6 : 0;
+  const int previous = plies_[ply].capturedValue;
+  if (capturedValue >= 0 && previous >= 0 && previous < capturedValue + 110) extension += 3;
+  if (TypeIndex(mover) == 4) {
+    const int own = IsWhite(mover) ? (m.to >> 4) : 7 - (m.to >> 4);
+    const bool bothStrong = pieceMaterial_[0] >= 2240 && pieceMaterial_[1] >= 2240;
+    if (own == 6 || (!bothStrong && passed_[m.from])) {
+      extension += 3;
+      plies_[ply + 1].pawnExtended = true;
     }
-    m.key = static_cast<uint8_t>(key < 0 ? 0 : key > 255 ? 255 : key);
   }
+  return extension > 6 ? 6 : extension;
 }
 
 int MiniSearch::Quiesce(int alpha, int beta, int ply, bool checks) {
   ++nodes_;
-  const int eval = Evaluate();
-  const int stand = whiteToMove_ ? eval : -eval;
-  if (stand >= beta || ply >= kMaxPly || top_ + 218 > kStackSize) return stand;
+  Ply& p = plies_[ply];
+  if (ply > 0) std::memcpy(p.mobility, plies_[ply - 1].mobility, sizeof p.mobility);
+  const int stand = EvalForMover(alpha, beta, ply);
+  if (stand >= beta || ply >= kMaxPly || top_ >= kStackSize) return stand;
+  // In the middle game only captures that can lift the score to alpha, or that check.
+  const bool filter = pieceMaterial_[0] >= 1400 && pieceMaterial_[1] >= 1400;
+  const int margin = alpha - stand - 100;
   if (stand > alpha) alpha = stand;
   int best = stand;
   const int first = top_;
   // At its first level the quiescence also tries the quiet moves that give check.
-  const int n = Generate(first, !checks);
-  top_ += n;
-  Order(first, top_, kMaxPly, -1);
+  top_ += Generate(first, !checks, ply);
+  if (top_ > peakStack_) peakStack_ = top_;
   for (int i = first; i < top_; ++i) {
     const Move m = PickNext(i, top_);
-    Undo u;
-    Make(m, u);
     const bool quiet = !(m.flags & (kFCapture | kFPromo));
-    if (InCheck(!whiteToMove_) || (quiet && !InCheck(whiteToMove_))) {
+    int gain = 0;
+    if (m.flags & kFCapture)
+      gain =
+          kValue[TypeIndex(board_[m.flags & kFEp ? (whiteToMove_ ? m.to - 16 : m.to + 16) : m.to])];
+    if (m.flags & kFPromo) gain += kValue[m.flags & 3] - kValue[4];
+    Undo u;
+    if (!Make(m, u)) continue;
+    const bool givesCheck = InCheck(whiteToMove_);
+    if ((quiet || (filter && gain <= margin)) && !givesCheck) {
       Unmake(m, u);
       continue;
     }
+    Ply& child = plies_[ply + 1];
+    child.inCheck = givesCheck;
+    child.afterNull = false;
+    child.pawnExtended = false;
+    child.capturedValue =
+        static_cast<int16_t>(u.captured != kNone ? kValue[TypeIndex(u.captured)] : -1);
+    child.lastTo = m.to;
     const int score = -Quiesce(-beta, -alpha, ply + 1, false);
     Unmake(m, u);
     if (score > best) {
@@ -504,50 +412,41 @@ int MiniSearch::Quiesce(int alpha, int beta, int ply, bool checks) {
   return best;
 }
 
-int MiniSearch::PieceMaterial(int white) const {
-  int sum = 0;
-  for (int sq = 0; sq < 120; ++sq) {
-    if (sq & 0x88) {
-      sq += 7;
-      continue;
-    }
-    const uint8_t c = board_[sq];
-    if (c != kNone && (white ? IsWhite(c) : IsBlack(c)) && TypeIndex(c) < 4)
-      sum += mini::kValue[TypeIndex(c)];
-  }
-  return sum;
-}
-
 bool MiniSearch::MatesInTwoByChecks(const MiniSearchInput& input) {
   if (Setup(input) != 0) return false;
+  std::memset(plies_, 0, sizeof plies_);
+  PrepareRoot();
   top_ = 0;
   return MatesByChecks(2, 0);
 }
 
 bool MiniSearch::MatesByChecks(int moves, int ply) {
   // The side to move checks; every legal reply must leave a further mate by checks.
-  if (ply >= kMateThreatPly || top_ + 218 > kStackSize) return false;
+  if (ply >= kMateThreatPly || top_ >= kStackSize) return false;
   const int first = top_;
-  top_ += Generate(first, false);
+  top_ += Generate(first, false, kMaxPly + 1);
   bool mate = false;
   for (int i = first; i < top_ && !mate; ++i) {
     const Move m = stack_[i];
     Undo u;
-    Make(m, u);
-    if (!InCheck(!whiteToMove_) && InCheck(whiteToMove_) && top_ + 218 <= kStackSize) {
-      // Every reply of the checked side.
+    if (!Make(m, u)) continue;
+    if (InCheck(whiteToMove_) && top_ < kStackSize) {
       const int replies = top_;
-      top_ += Generate(replies, false);
-      bool escaped = false;
+      const bool savedOverflow = overflow_;
+      overflow_ = false;
+      top_ += Generate(replies, false, kMaxPly + 1);
+      bool escaped = overflow_;  // a reply list cut short proves nothing
       for (int r = replies; r < top_ && !escaped; ++r) {
         const Move reply = stack_[r];
         Undo ru;
-        Make(reply, ru);
-        if (!InCheck(!whiteToMove_)) escaped = moves <= 1 || !MatesByChecks(moves - 1, ply + 2);
+        if (!Make(reply, ru)) continue;
+        escaped = moves <= 1 || !MatesByChecks(moves - 1, ply + 2);
         Unmake(reply, ru);
       }
+      overflow_ = savedOverflow;
       top_ = replies;
       mate = !escaped;
+      if (mate) plies_[ply < kMaxPly ? ply : kMaxPly].mateMove = m;
     }
     Unmake(m, u);
   }
@@ -555,73 +454,89 @@ bool MiniSearch::MatesByChecks(int moves, int ply) {
   return mate;
 }
 
-int MiniSearch::Search(int alpha, int beta, int depth6, int ply, bool nullAllowed, int lastTo) {
-  if (depth6 < 6 || ply >= plyLimit_ || top_ >= 230) return Quiesce(alpha, beta, ply, true);
+void MiniSearch::StoreBest(const Move& m, int ply, bool nullWindow) {
+  Ply& p = plies_[ply];
+  Move* k = p.killers;
+  if (nullWindow) {
+    if (!SameMove(k[1], m)) {
+      k[2] = k[1];
+      k[1] = m;
+    }
+  } else if (!SameMove(k[0], m)) {
+    k[2] = k[1];
+    k[1] = k[0];
+    k[0] = m;
+  }
+  if (!p.afterNull && p.lastTo >= 0)
+    counter_[whiteToMove_][p.lastTo] = static_cast<uint16_t>(m.from | (m.to << 8));
+}
+
+int MiniSearch::Search(int alpha, int beta, int depth6, int ply) {
+  if (depth6 < 6 || ply >= plyLimit_ || top_ >= kStackSize) return Quiesce(alpha, beta, ply, true);
   ++nodes_;
-  const bool inCheck = InCheck(whiteToMove_);
+  Ply& p = plies_[ply];
+  std::memcpy(p.mobility, plies_[ply - 1].mobility, sizeof p.mobility);
   const int white = whiteToMove_;
+  const bool inCheck = p.inCheck, nullWindow = beta - alpha == 1;
 
   // Null move: pass and search shallower; when that still reaches the bound, cut.
-  if (nullAllowed && !inCheck && depth6 > 12 && beta - alpha == 1) {
-    const int own = PieceMaterial(white);
-    const bool pieces = own > 0;
-    const int eval = Evaluate();
+  if (!p.afterNull && !inCheck && depth6 > 12 && !p.pawnExtended && pieceMaterial_[white] > 0 &&
+      nullWindow && EvalForMover(alpha, beta, ply) >= beta) {
+    const int own = pieceMaterial_[white], other = pieceMaterial_[!white];
+    const int savedEp = ep_;
+    ep_ = -1;
+    whiteToMove_ = !whiteToMove_;
     bool threat = false;
-    if (pieces && (white ? eval : -eval) >= beta) {
-      // In the middle game, or against two rooks' worth of pieces, first make sure that passing
-      // does not let the opponent mate by checks in two.
-      const int other = PieceMaterial(!white);
-      if ((own >= 2240 && other >= 2240) || other == 1400) {
-        const int savedEp = ep_;
-        ep_ = -1;
-        whiteToMove_ = !whiteToMove_;
-        threat = MatesByChecks(2, ply + 1);
-        whiteToMove_ = !whiteToMove_;
-        ep_ = savedEp;
-        if (threat) depth6 += 3;
-      }
+    // First make sure that passing does not let the opponent mate by checks in two.
+    if ((own >= 2240 && other >= 2240) || other == 1400) threat = MatesByChecks(2, ply + 1);
+    int score = 0;
+    if (!threat) {
+      Ply& child = plies_[ply + 1];
+      child.inCheck = false;
+      child.afterNull = true;
+      child.pawnExtended = false;
+      child.capturedValue = -1;
+      child.lastTo = -1;
+      score = -Search(-(beta - 10), -(beta - 11), depth6 - 18, ply + 1);
     }
-    if (!threat && pieces && (white ? eval : -eval) >= beta) {
-      const int savedEp = ep_;
-      ep_ = -1;
-      whiteToMove_ = !whiteToMove_;
-      const int score = -Search(-(beta - 10), -(beta - 11), depth6 - 18, ply + 1, false, -1);
-      whiteToMove_ = !whiteToMove_;
-      ep_ = savedEp;
-      if (score >= beta - 10) return beta;
-    }
+    whiteToMove_ = !whiteToMove_;
+    ep_ = savedEp;
+    if (threat)
+      depth6 += 3;
+    else if (score >= beta - 10)
+      return beta;
   }
 
-  const int first = top_;
-  const int n = Generate(first, false);
-  top_ += n;
-  Order(first, top_, ply, lastTo);
+  const int alphaIn = alpha;
   int legal = 0, best = -kMiniInfinity - 1;
   Move bestMove{0, 0, 0, 0};
-  for (int i = first; i < top_; ++i) {
-    const Move m = PickNext(i, top_);
-    Undo u;
+  // One move searched; true on a cutoff.
+  auto visit = [&](const Move& m) {
     const uint8_t mover = board_[m.from];
-    Make(m, u);
-    if (InCheck(!whiteToMove_)) {
-      Unmake(m, u);
-      continue;
-    }
+    Undo u;
+    if (!Make(m, u)) return false;
     ++legal;
-    int next = depth6 - 6;
-    if (InCheck(whiteToMove_)) {
-      next += 6;
-    } else {
-      const int ownRank = white ? (m.to >> 4) : 7 - (m.to >> 4);
-      if (TypeIndex(mover) == 4 && ownRank == 6) next += 3;
-      else if ((m.flags & kFCapture) && lastTo == m.to) next += 3;
-    }
+    const bool givesCheck = InCheck(whiteToMove_);
+    Ply& child = plies_[ply + 1];
+    child.pawnExtended = false;
+    const int next =
+        depth6 - 6 +
+        Extension(m, ply, mover, u.captured != kNone ? kValue[TypeIndex(u.captured)] : -1,
+                  givesCheck);
+    child.inCheck = givesCheck;
+    child.afterNull = false;
+    child.capturedValue =
+        static_cast<int16_t>(u.captured != kNone ? kValue[TypeIndex(u.captured)] : -1);
+    child.lastTo = m.to;
     int score;
     if (legal == 1) {
-      score = -Search(-beta, -alpha, next, ply + 1, true, m.to);
+      score = -Search(-beta, -alpha, next, ply + 1);
     } else {
-      score = -Search(-alpha - 1, -alpha, next, ply + 1, true, m.to);
-      if (score > alpha && score < beta) score = -Search(-beta, -alpha, next, ply + 1, true, m.to);
+      score = -Search(-alpha - 1, -alpha, next, ply + 1);
+      if (score > alpha && score < beta) {
+        plies_[ply + 1].inCheck = child.inCheck;
+        score = -Search(-beta, -alpha, next, ply + 1);
+      }
     }
     Unmake(m, u);
     if (score > best) {
@@ -629,21 +544,45 @@ int MiniSearch::Search(int alpha, int beta, int depth6, int ply, bool nullAllowe
       bestMove = m;
       if (score > alpha) {
         alpha = score;
-        if (alpha >= beta) break;
+        if (alpha >= beta) return true;
       }
+    }
+    return false;
+  };
+
+  // The remembered quiet moves first, each while it still fits the position.
+  Move tried[3];
+  int triedCount = 0;
+  bool cutoff = false;
+  for (int k = 0; k < 3 && !cutoff; ++k) {
+    const Move m = p.killers[k];
+    bool seen = false;
+    for (int j = 0; j < triedCount; ++j) seen = seen || SameMove(tried[j], m);
+    if (seen || !Possible(m)) continue;
+    tried[triedCount++] = m;
+    cutoff = visit(m);
+  }
+  const int first = top_;
+  bool cutShort = false;
+  if (!cutoff) {
+    overflow_ = false;
+    top_ += Generate(first, false, ply);
+    cutShort = overflow_;
+    if (top_ > peakStack_) peakStack_ = top_;
+    for (int i = first; i < top_; ++i) {
+      const Move m = PickNext(i, top_);
+      bool seen = false;
+      for (int j = 0; j < triedCount; ++j) seen = seen || SameMove(tried[j], m);
+      if (!seen && visit(m)) break;
     }
   }
   top_ = first;
-  if (legal == 0) return inCheck ? -(kMiniInfinity - ply) : 0;
-  if (!(bestMove.flags & kFCapture) && ply <= kMaxPly) {
-    Move* k = killers_[ply];
-    if (k[0].from != bestMove.from || k[0].to != bestMove.to) {
-      k[1] = k[0];
-      k[0] = bestMove;
-    }
-    if (nullAllowed && lastTo >= 0)
-      counter_[white][lastTo] = static_cast<uint16_t>(bestMove.from | (bestMove.to << 8));
+  if (legal == 0) {
+    // A list cut short by the full stack proves no mate.
+    if (cutShort) return EvalForMover(alpha, beta, ply);
+    return inCheck ? -(kMiniInfinity - ply) : 0;
   }
+  if (best > alphaIn) StoreBest(bestMove, ply, nullWindow);
   return best;
 }
 
@@ -651,67 +590,77 @@ int MiniSearch::Run(const MiniSearchInput& input, int depth, MiniSearchResult& r
   result = MiniSearchResult();
   nodes_ = 0;
   lastIteration_ = 0;
+  peakStack_ = 0;
   top_ = 0;
-  std::memset(killers_, 0, sizeof killers_);
+  overflow_ = false;
+  std::memset(plies_, 0, sizeof plies_);
   std::memset(counter_, 0, sizeof counter_);
+  for (Ply& p : plies_) p.lastTo = -1;
   setupError_ = Setup(input);
   if (setupError_) return 0;
+  PrepareRoot();
 
   // The legal root moves, kept apart from the move stack.
   Move root[256];
   int count = 0;
   {
-    const int n = Generate(0, false);
+    const int n = Generate(0, false, 0);
     for (int i = 0; i < n; ++i) {
-      const Move m = stack_[i];
       Undo u;
-      Make(m, u);
-      const bool legal = !InCheck(!whiteToMove_);
-      Unmake(m, u);
-      if (legal) root[count++] = m;
+      if (!Make(stack_[i], u)) continue;
+      Unmake(stack_[i], u);
+      root[count++] = stack_[i];
     }
   }
-  const bool inCheck = InCheck(whiteToMove_);
-  if (count == 0) return inCheck ? -kMiniInfinity : 0;
-  if (depth < 1) {
-    const int eval = Evaluate();
-    return MiniReportScore(whiteToMove_ ? eval : -eval);
-  }
+  const int white = whiteToMove_;
+  plies_[0].inCheck = InCheck(white);
+  plies_[0].capturedValue = -1;
+  if (count == 0) return plies_[0].inCheck ? -kMiniInfinity : 0;
+  if (depth < 1) return MiniReportScore(EvalForMover(-kMiniInfinity, kMiniInfinity, 0));
   if (depth > kMiniMaxIteration) depth = kMiniMaxIteration;
-  top_ = 0;
-  // First order: captures and promotions by their keys.
+  // First order: by the generator's keys.
   for (int i = 0; i < count; ++i) stack_[i] = root[i];
-  Order(0, count, 0, -1);
-  for (int i = 0; i < count; ++i) {
-    root[i] = PickNext(i, count);
-  }
+  for (int i = 0; i < count; ++i) root[i] = PickNext(i, count);
 
   int score = 0;
   Move best = root[0];
-  const int white = whiteToMove_;
   for (int k = 1; k <= depth; ++k) {
     lastIteration_ = k;
     plyLimit_ = 2 * k < 16 ? 2 * k : 16;
-    int alpha = k == 1 ? -kMiniInfinity : score - 45;
-    int beta = k == 1 ? kMiniInfinity : score + 30;
+    // The window is set in white's view: 45 below, 30 above.
+    int alpha = k == 1 ? -kMiniInfinity : score - (white ? 45 : 30);
+    int beta = k == 1 ? kMiniInfinity : score + (white ? 30 : 45);
     int failsLow = 0, failsHigh = 0;
     for (;;) {
       int bestScore = -kMiniInfinity - 1, bestIndex = 0;
       int a = alpha;
       for (int i = 0; i < count; ++i) {
         const Move m = root[i];
-        Undo u;
         const uint8_t mover = board_[m.from];
+        Undo u;
         Make(m, u);
-        int next = k * 6 - 6;
-        if (InCheck(whiteToMove_)) next += 6;
-        else if (TypeIndex(mover) == 4 && (white ? (m.to >> 4) : 7 - (m.to >> 4)) == 6) next += 3;
+        const bool givesCheck = InCheck(whiteToMove_);
+        Ply& child = plies_[1];
+        child.pawnExtended = false;
+        const int next =
+            k * 6 - 6 +
+            Extension(m, 0, mover, u.captured != kNone ? kValue[TypeIndex(u.captured)] : -1,
+                      givesCheck);
+        child.inCheck = givesCheck;
+        child.afterNull = false;
+        child.capturedValue =
+            static_cast<int16_t>(u.captured != kNone ? kValue[TypeIndex(u.captured)] : -1);
+        child.lastTo = m.to;
+        const bool childCheck = child.inCheck;
         int s;
         if (i == 0) {
-          s = -Search(-beta, -a, next, 1, true, m.to);
+          s = -Search(-beta, -a, next, 1);
         } else {
-          s = -Search(-a - 1, -a, next, 1, true, m.to);
-          if (s > a && s < beta) s = -Search(-beta, -a, next, 1, true, m.to);
+          s = -Search(-a - 1, -a, next, 1);
+          if (s > a && s < beta) {
+            plies_[1].inCheck = childCheck;
+            s = -Search(-beta, -a, next, 1);
+          }
         }
         Unmake(m, u);
         if (s > bestScore) {
@@ -723,14 +672,12 @@ int MiniSearch::Run(const MiniSearchInput& input, int depth, MiniSearchResult& r
       }
       if (bestScore <= alpha && alpha > -kMiniInfinity) {
         ++failsLow;
-        alpha = bestScore - Window(failsLow);
-        if (alpha < -kMiniInfinity) alpha = -kMiniInfinity;
+        alpha = std::max(bestScore - Window(failsLow), -kMiniInfinity);
         continue;
       }
       if (bestScore >= beta && beta < kMiniInfinity) {
         ++failsHigh;
-        beta = bestScore + Window(failsHigh);
-        if (beta > kMiniInfinity) beta = kMiniInfinity;
+        beta = std::min(bestScore + Window(failsHigh), kMiniInfinity);
         continue;
       }
       score = bestScore;

@@ -270,6 +270,19 @@ TEST(SearchRuns, SeriesOfChecksStayInsideTheStack) {
   EXPECT_EQ(d.LastMainLine(), nullptr);
 }
 
+// A line that comes back to the root position scores 0: far behind in material, white
+// holds the draw by checking from g5 and f6 (the reference engine gives 0 and the same
+// line).
+TEST(SearchRuns, RepeatedRootPositionScoresZero) {
+  RecordingDriver d;
+  d.Run(BlockOf("5rk1/q4p1p/5Q2/8/8/8/5PPP/6K1 w - - 0 1", 2, 6));
+  const Recorded* main = d.LastMainLine();
+  ASSERT_NE(main, nullptr);
+  const auto block = main->as<eng::MainLineBlock>();
+  EXPECT_EQ(ReportMoveText(block.line[0]), "f6g5");
+  EXPECT_EQ(block.score_value, 0);
+}
+
 // In double check only king moves are searched: the bishop could take the checking
 // knight, but that leaves the other bishop's check.
 TEST(SearchRuns, DoubleCheckSearchesKingMovesOnly) {
@@ -278,6 +291,15 @@ TEST(SearchRuns, DoubleCheckSearchesKingMovesOnly) {
   const Recorded* main = d.LastMainLine();
   ASSERT_NE(main, nullptr);
   EXPECT_EQ(ReportMoveText(main->as<eng::MainLineBlock>().line[0]).substr(0, 2), "e1");
+  // The moves searched: Kd1 and Ke2, nothing else.
+  int searched = 0;
+  for (int i = 0; i < d.engine.root_count(); ++i) {
+    const RootMove& rm = d.engine.root_move(i);
+    if (rm.score == kNotSearched) continue;
+    ++searched;
+    EXPECT_EQ(CoreFrom(rm.move), 4) << CoreTo(rm.move);
+  }
+  EXPECT_EQ(searched, 2);
 }
 
 }  // namespace
