@@ -1,5 +1,6 @@
 #include "books/tree/tree_page_file.h"
 
+#include <algorithm>
 #include <cstring>
 #include <new>
 
@@ -144,8 +145,9 @@ int TreePageFile::AllocatePage(uint32_t& page) {
     uint8_t next[4];
     if (file_.ReadDirect(next, PageOffset(page), 4) != 0) return kReadError;
     const uint32_t n = GetBigEndian(next, 4);
-    // A page that names itself would be handed out twice.
-    firstFree_ = n < pageCount_ && n != page ? n : kNoPage;
+    const bool taken = n == page || std::find(takenFromChain_.begin(), takenFromChain_.end(),
+                                              n) != takenFromChain_.end();
+    firstFree_ = n < pageCount_ && !taken ? n : kNoPage;
   } else {
     if (pageCount_ == kNoPage) return kDamaged;
     page = pageCount_++;
@@ -157,6 +159,7 @@ int TreePageFile::AllocatePage(uint32_t& page) {
     firstFree_ = oldFree;
     return kWriteError;
   }
+  if (page < oldCount) takenFromChain_.push_back(page);
   current_ = page;
   return 0;
 }

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "books/tree/tree_page_records.h"
 #include "books/tree/word_pair_list.h"
@@ -108,6 +109,9 @@ class TreePageFile {
   std::unique_ptr<uint8_t[]> buffer_;
   std::unique_ptr<uint8_t[]> second_;
   uint32_t current_ = kNoPage;
+  // Pages taken from the free chain since opening: a chain that leads back to one of
+  // them ends there, so that no page is handed out twice.
+  std::vector<uint32_t> takenFromChain_;
   bool dirty_ = false;
 };
 
