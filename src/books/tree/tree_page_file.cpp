@@ -66,6 +66,8 @@ int TreePageFile::ReadHeader() {
     return kDamaged;
   pageCount_ = GetBigEndian(h->pageCount, 4);
   firstFree_ = GetBigEndian(h->firstFree, 4);
+  // Pages the file does not hold would be appended far behind its end.
+  if (PageOffset(pageCount_) > file_.GetSize()) return kDamaged;
   positions_ = GetBigEndian(h->positions, 4);
   games_ = GetBigEndian(h->games, 4);
 
@@ -168,7 +170,10 @@ bool TreePageFile::IsFreePage(uint32_t page) {
   if (page >= pageCount_) return false;
   uint32_t q = firstFree_;
   // A chain longer than the page count runs in a circle: it ends there.
-  for (uint32_t steps = 0; steps < pageCount_ && q < pageCount_; ++steps) {
+  const uint64_t size = file_.GetSize();
+  const uint64_t held = size > firstPageOffset_ ? (size - firstPageOffset_) / pageSize_ : 0;
+  const uint64_t limit = std::min<uint64_t>(pageCount_, held);
+  for (uint64_t steps = 0; steps < limit && q < pageCount_; ++steps) {
     if (q == page) return true;
     uint8_t next[4];
     if (file_.ReadDirect(next, PageOffset(q), 4) != 0) return false;

@@ -265,9 +265,9 @@ TEST(TreeInsert, UnreadablePageIsAbsentAndAnswers12) {
     TreeFiles tree(dir.Base());
     ASSERT_EQ(Insert(tree, keys[0]), 0);
   }
-  std::filesystem::resize_file(dir.File("ctg"), 4096 + 100);
   TreeFiles tree(dir.Base());
   ASSERT_EQ(tree.Status(), 0);
+  std::filesystem::resize_file(dir.File("ctg"), 4096 + 100);
   TreeLocation at;
   EXPECT_FALSE(tree.Locate(keys[0].data(), at));
   EXPECT_EQ(at.code, 12);
