@@ -55,12 +55,12 @@ int TreeBitmapFile::WriteHeader() {
   return 0;
 }
 
-int TreeBitmapFile::Flush() {
+int TreeBitmapFile::WriteBack() {
   return Usable() && dirty_ ? WriteHeader() : 0;
 }
 
 int TreeBitmapFile::Close() {
-  const int code = Flush();
+  const int code = WriteBack();
   file_.Close();
   return code;
 }

@@ -44,8 +44,9 @@ class TreeBitmapFile {
   int SetBit(uint32_t b, int value);
   // Re-reads the window from the file.
   int Reload();
-  // Writes the header when the mark or the end moved; 0 or 6.
-  int Flush();
+  // Bits go to the file as they change: writes the header when the mark or the end
+  // moved; 0 or 6.
+  int WriteBack();
   int Close();
 
   uint32_t AllOnesMark() const { return mark_; }

@@ -5,6 +5,8 @@
 #include <array>
 #include <cstdint>
 
+#include "core/rules/position.h"
+
 namespace zh {
 
 inline constexpr std::array<uint32_t, 16> kTreeHashSteps = [] {
@@ -37,6 +39,11 @@ constexpr uint32_t TreeKeyHash(const uint8_t* key, int length) {
   }
   return h;
 }
+
+// The key of a position: normalised, so that mirrored twins share it, then coded into
+// `key` (room for 50 bytes). The normalising steps go to `steps`. 0, or 1 when the
+// position cannot be coded in 31 bytes.
+int TreeKeyOfPosition(const Position& position, uint8_t* key, int& steps);
 
 // Trie order: the lowest differing bit decides, the hash with it clear first.
 constexpr bool BucketOrderLess(uint32_t a, uint32_t b) {

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "books/tree/tree_test_util.h"
+#include "support/test_fen.h"
 
 namespace zh {
 namespace {
@@ -64,6 +65,31 @@ TEST(TreeKeyHash, BucketOrderComparesLowestDifferingBitFirst) {
       {0b0100, 0b1100, true},
   };
   for (const Case& c : cases) EXPECT_EQ(BucketOrderLess(c.a, c.b), c.less) << c.a << " " << c.b;
+}
+
+// A position, its colour mirror (the other side to move) and its board mirrors share
+// one key; the steps tell them apart.
+TEST(TreeKeyHash, MirroredTwinsShareTheKey) {
+  const Position p =
+      test::ParseFenForTest("r3k2r/pp3ppp/2n5/3pP3/8/2N5/PP3PPP/R3K2R w KQkq d6 0 1");
+  Position mirrored = p;
+  mirrored.Mirror();
+  ASSERT_EQ(mirrored.side, 1u);
+  uint8_t key[50], twin[50];
+  int steps = 0, twinSteps = 0;
+  ASSERT_EQ(TreeKeyOfPosition(p, key, steps), 0);
+  ASSERT_EQ(TreeKeyOfPosition(mirrored, twin, twinSteps), 0);
+  ASSERT_EQ(PositionKeyLength(key), PositionKeyLength(twin));
+  EXPECT_EQ(std::vector<uint8_t>(key, key + PositionKeyLength(key)),
+            std::vector<uint8_t>(twin, twin + PositionKeyLength(twin)));
+  EXPECT_EQ((steps ^ twinSteps) & kColoursMirrored, kColoursMirrored);
+
+  const Position bare = test::ParseFenForTest("8/8/8/3k4/8/8/5K2/8 w - - 0 1");
+  const Position flipped = test::ParseFenForTest("8/8/8/4k3/8/8/2K5/8 w - - 0 1");
+  ASSERT_EQ(TreeKeyOfPosition(bare, key, steps), 0);
+  ASSERT_EQ(TreeKeyOfPosition(flipped, twin, twinSteps), 0);
+  EXPECT_EQ(std::vector<uint8_t>(key, key + PositionKeyLength(key)),
+            std::vector<uint8_t>(twin, twin + PositionKeyLength(twin)));
 }
 
 }  // namespace
