@@ -60,8 +60,6 @@ class TreePageFile {
   int WritePage(uint32_t page);
   int AllocatePage(uint32_t& page);
   bool IsFreePage(uint32_t page);
-  // Page `current` now holds what the buffer holds (or nothing after a change).
-  void ForgetCurrent() { current_ = kNoPage; }
 
   uint8_t* Buffer() { return buffer_.get(); }
   uint8_t* SecondBuffer();

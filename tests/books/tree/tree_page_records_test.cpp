@@ -141,6 +141,15 @@ TEST(TreePageRecords, MalformedRecordIsNotAppended) {
   EXPECT_EQ(TreePageRecords::Count(f.page.data()), 1u);
 }
 
+TEST(TreeRecord, StatisticItemBytes) {
+  const StatisticItem s{0x010203, 0x040506, 0x070809, 0x0A0B0C, 0x0D0E0F10,
+                        0x111213, 0x14151617, 0x18191A, 0x1B1C1D1E};
+  uint8_t bytes[30];
+  s.Pack(bytes);
+  for (int i = 0; i < 30; ++i) EXPECT_EQ(bytes[i], i + 1) << i;
+  EXPECT_EQ(StatisticItem::Unpack(bytes), s);
+}
+
 TEST(TreeRecord, ItemsRoundTripAndTheMoveListStopsAt127) {
   const test::Key key = test::GeneratedKeys(1, 11)[0];
   TreeRecordItems items;
