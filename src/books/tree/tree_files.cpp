@@ -1,5 +1,6 @@
 #include "books/tree/tree_files.h"
 
+#include <algorithm>
 #include <cstring>
 #include <vector>
 
@@ -108,38 +109,44 @@ int TreeFiles::Split(const uint8_t* record, TreeLocation& at) {
     }
     if (records.SplitPage(first, second, moving.data(), static_cast<int>(moving.size())) != 0)
       return kDamaged;
+    // From here on the buffer no longer holds page p as it is on disk.
+    const auto fail = [this] {
+      pages_.ForgetCurrent();
+      return kSplitFailed;
+    };
     const uint32_t e0 = m2 + (h & m);
     const uint32_t e1 = m2 + ((h & m) | bit);
-    uint32_t n = 0;
-    if (index_.SetEntry(TreeIndexFile::kNone, e1) != 0 || pages_.AllocatePage(n) != 0 ||
-        bitmap_.SetBit(e, 1) != 0)
-      return kSplitFailed;
     const bool high = (h & bit) != 0;
     int index = 0;
     uint32_t placedAt = 0;
-    const bool placed =
-        records.AppendRecord(high ? second : first, record, index, placedAt) == 0;
-    if (pages_.WritePage(p) != 0 || index_.SetEntry(TreeIndexFile::kNone, e) != 0 ||
-        index_.SetEntry(p, e0) != 0)
-      return kSplitFailed;
+    const bool placed = records.AppendRecord(high ? second : first, record, index, placedAt) == 0;
+    // The new page and both child entries are written while bucket e is still a leaf,
+    // and the old page is cut down only after the bit map has moved lookups to the
+    // children: a write that fails on the way leaves every record where it is found.
+    const uint32_t size = pages_.PageSize();
+    uint32_t n = 0;
+    if (index_.SetEntry(TreeIndexFile::kNone, e1) != 0) return fail();
+    std::swap_ranges(first, first + size, second);
+    if (pages_.AllocatePage(n) != 0 || index_.SetEntry(n, e1) != 0 ||
+        index_.SetEntry(p, e0) != 0 || bitmap_.SetBit(e, 1) != 0)
+      return fail();
+    std::swap_ranges(first, first + size, second);
+    if (pages_.WritePage(p) != 0) return fail();
+    if (index_.SetEntry(TreeIndexFile::kNone, e) != 0) return fail();
     index_.SetFirstLive(bitmap_.AllOnesMark());
-    std::memcpy(first, second, pages_.PageSize());
-    if (pages_.WritePage(n) != 0 || index_.SetEntry(n, e1) != 0) return kSplitFailed;
     m = m2;
     e = high ? e1 : e0;
+    p = high ? n : p;
     at.mask = m;
     at.bucket = e;
-    at.page = high ? n : p;
+    at.page = p;
+    // The page buffer holds the old page; the record's side is wanted there.
+    if (high && pages_.ReadPage(n) != 0) return fail();
     if (placed) {
       at.index = index;
       at.offset = placedAt;
       return 0;
     }
-    if (!high) {
-      uint32_t page = 0;
-      if (index_.GetEntry(e0, page) != 0 || pages_.ReadPage(page) != 0) return kSplitFailed;
-    }
-    p = at.page;
   }
 }
 

@@ -61,6 +61,8 @@ class TreePageFile {
   int AllocatePage(uint32_t& page);
   bool IsFreePage(uint32_t page);
 
+  // After the buffer was changed without being written: no page is in it.
+  void ForgetCurrent() { current_ = kNoPage; }
   uint8_t* Buffer() { return buffer_.get(); }
   uint8_t* SecondBuffer();
   uint32_t CurrentPage() const { return current_; }
