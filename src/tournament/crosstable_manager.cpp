@@ -48,11 +48,13 @@ bool CTourManager::Allocate(int32_t gameCapacity, int32_t playerCapacity) {
     rows_.clear();
     rows_.reserve(players_.size());
     rowOfSlot_.assign(players_.size(), -1);
+    slotHashes_.assign(players_.size(), 0);
   } catch (const std::bad_alloc&) {
     games_ = {};
     players_ = {};
     rows_ = {};
     rowOfSlot_ = {};
+    slotHashes_ = {};
     return false;
   }
   gameCapacity_ = std::max(gameCapacity, 0);
@@ -72,16 +74,20 @@ bool CTourManager::SetTournament(std::string_view cutTitle, int year) {
 int32_t CTourManager::AddPlayer(std::string_view name, int rating) {
   const auto capacity = static_cast<uint32_t>(players_.size());
   if (capacity == 0) return -1;
-  uint32_t hash = 0;
-  for (unsigned char c : name) hash += c;
+  // FNV-1a rather than a plain byte sum: names that differ in a digit or two spread
+  // over the table instead of probing through one crowded run.
+  uint32_t hash = 2166136261u;
+  for (unsigned char c : name) hash = (hash ^ c) * 16777619u;
+  const std::string_view key = name.empty() ? std::string_view(" ") : name;
   for (uint32_t probe = 0, slot = hash % capacity; probe < capacity; ++probe, slot = (slot + 1) % capacity) {
     PlayerSlot& p = players_[slot];
     if (p.name.empty()) {
-      p.name = name.empty() ? std::string(" ") : std::string(name);
+      p.name = key;
       p.elo = static_cast<int16_t>(std::clamp(rating, 0, 32767));
+      slotHashes_[slot] = hash;
       return static_cast<int32_t>(slot);
     }
-    if (p.name == name || (name.empty() && p.name == " ")) return static_cast<int32_t>(slot);
+    if (slotHashes_[slot] == hash && p.name == key) return static_cast<int32_t>(slot);
   }
   return -1;
 }
@@ -178,6 +184,7 @@ bool CTourManager::BuildPairMatrix() {
     return false;
   }
   pairsBuilt_ = true;
+  rowCountsBuilt_ = true;
   auto count = [&](int32_t i, int32_t j, int c) {
     ++histogram_[static_cast<size_t>(std::min(c, kHistogramSize - 1))];
     if (c <= 0) return;
@@ -322,10 +329,22 @@ void CTourManager::SortRows() {
     if (a.tieBreak2 != -1 && b.tieBreak2 != -1 && a.tieBreak2 != b.tieBreak2) return a.tieBreak2 > b.tieBreak2;
     return false;
   });
-  std::fill(rowOfSlot_.begin(), rowOfSlot_.end(), -1);
-  for (size_t i = 0; i < rows_.size(); ++i) rowOfSlot_[static_cast<size_t>(rows_[i].player)] = static_cast<int32_t>(i);
-  // Row indexes changed: the pair statistics follow them.
-  if (pairsBuilt_) BuildPairMatrix();
+  std::vector<int32_t> oldRow(rows_.size());
+  for (size_t i = 0; i < rows_.size(); ++i) {
+    oldRow[i] = rowOfSlot_[static_cast<size_t>(rows_[i].player)];
+    rowOfSlot_[static_cast<size_t>(rows_[i].player)] = static_cast<int32_t>(i);
+  }
+  if (!pairsBuilt_) return;
+  // The per-row counts follow their rows; the pair cells and the index sums, which
+  // name rows, are built again when next asked for.
+  auto follow = [&](auto& values) {
+    auto old = values;
+    for (size_t i = 0; i < rows_.size(); ++i) values[i] = old[static_cast<size_t>(oldRow[i])];
+  };
+  follow(opponentCount_);
+  follow(gamesPlayed_);
+  pairsBuilt_ = false;
+  rowCountsBuilt_ = true;
 }
 
 void CTourManager::SonnebornBerger() {

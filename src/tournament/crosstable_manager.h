@@ -90,6 +90,9 @@ class CTourManager {
   void SonnebornBerger();
   void ComputeBuchholz();
 
+  // Whether the opponents and games per row below are built for the present row order
+  // (they follow a sort; the pair cells and index sums do not).
+  bool RowCountsBuilt() const { return rowCountsBuilt_; }
   // Meetings of two rows (either colour), saturated at 255.
   int PairCount(int32_t rowA, int32_t rowB) const;
   // The row of a player slot; RowCount() when the player has none.
@@ -123,9 +126,11 @@ class CTourManager {
   std::vector<PlayerSlot> players_;
   std::vector<StandingRow> rows_;
   std::vector<int32_t> rowOfSlot_;
+  std::vector<uint32_t> slotHashes_;
   // Meetings per pair of rows: a dense byte matrix below the round-robin limit, else
   // only the pairs that met.
   bool pairsBuilt_ = false;
+  bool rowCountsBuilt_ = false;
   std::vector<uint8_t> pairMatrix_;
   std::vector<std::pair<uint64_t, int32_t>> sparsePairs_;
   std::vector<int32_t> histogram_ = std::vector<int32_t>(kHistogramSize, 0);

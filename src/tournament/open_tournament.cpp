@@ -14,7 +14,7 @@ const OpenTournament::RoundCell& OpenTournament::Cell(int32_t row, int round) co
 void OpenTournament::ComputeOrder() {
   manager_.SortRows();
   rounds_ = manager_.MaxRound();
-  if (!manager_.BuildPairMatrix()) {
+  if (!manager_.RowCountsBuilt() && !manager_.BuildPairMatrix()) {
     failed_ = true;
     return;
   }
