@@ -29,6 +29,14 @@ int RatingPerformance::Difference(int k) {
   return k >= 0 && k <= 50 ? kDifferences[k] : 0;
 }
 
+int RatingPerformance::GMNormPercent(int category) {
+  return category >= 0 && category < 26 ? kGMNorm[category] : 0;
+}
+
+int RatingPerformance::IMNormPercent(int category) {
+  return category >= 0 && category < 25 ? kIMNorm[category] : 0;
+}
+
 int32_t RatingPerformance::GetAverage() const {
   return games > 0 ? (ratingSum + games / 2) / games : 0;
 }

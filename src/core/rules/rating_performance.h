@@ -24,6 +24,10 @@ struct RatingPerformance {
 
   // Rating difference for a score of 50 + k percent, k = 0..50.
   static int Difference(int k);
+  // Percentage of the games a norm needs in a tournament of the category; 0 when the
+  // category has no norm or lies outside the tables.
+  static int GMNormPercent(int category);
+  static int IMNormPercent(int category);
 };
 
 }  // namespace zh
