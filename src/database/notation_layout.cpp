@@ -9,7 +9,7 @@
 #include "database/game/annotation_set.h"
 #include "database/game/game_item.h"
 #include "database/game/move_tree.h"
-#include "database/game/training_holder.h"
+#include "database/game/training_payload.h"
 
 namespace zh {
 
@@ -240,7 +240,7 @@ void FullNota::LayText(const std::u32string& text, int from, int to, int textInd
 
 int FullNota::LayBefore(AnnotationSet* set, int ply, int indent) {
   if (!set) return 0;
-  TrainingHolder* question = set->GetTraining();
+  TrainingPayload* question = set->GetTraining();
   if (question && !options.noIcons) {
     uint32_t flags = kNotaSlot6 | kNotaTraining;
     if (question->ItemCount() > 0) flags |= question->IsAnswered() ? kNotaColour2 : kNotaColour1;

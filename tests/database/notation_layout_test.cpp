@@ -15,7 +15,7 @@
 #include "database/game/game_item.h"
 #include "database/game_test_util.h"
 #include "database/game/move_tree.h"
-#include "database/game/training_holder.h"
+#include "database/game/training_payload.h"
 
 namespace zh {
 namespace {
@@ -113,10 +113,10 @@ NotaOptions Plain() {
 }
 
 // A question whose answered state the test sets.
-class Question final : public TrainingHolder {
+class Question final : public TrainingPayload {
  public:
   explicit Question(bool answered) : answered_(answered) {}
-  std::unique_ptr<TrainingHolder> Clone() const override { return std::make_unique<Question>(answered_); }
+  std::unique_ptr<TrainingPayload> Clone() const override { return std::make_unique<Question>(answered_); }
   void Release() override {}
   void Read(std::string_view) override {}
   size_t Write(std::string&) const override { return 0; }

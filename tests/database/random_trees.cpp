@@ -7,7 +7,7 @@
 #include "core/rules/movelist.h"
 #include "database/game/annotation_set.h"
 #include "database/game/embedded_game.h"
-#include "database/game/training_holder.h"
+#include "database/game/training_payload.h"
 #include "game_test_util.h"
 #include "database/game/game_cursor.h"
 #include "database/game/move_tree.h"
@@ -181,7 +181,7 @@ void AddRandomAnnotations(AnnotationSet& set, std::mt19937& rng) {
     case 7: set.SetTime(value()); break;
     case 8: set.Append(kDateAnnotation, (2020u << 9) | (5u << 5) | 17u); break;
     case 9: {
-      auto holder = CreateTrainingHolder();
+      auto holder = CreateTrainingPayload();
       holder->Read(std::string("question\0with zero", 18));
       set.SetTraining(std::move(holder));
       break;

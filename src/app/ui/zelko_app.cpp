@@ -16,6 +16,7 @@
 #include <iostream>
 #include <thread>
 
+#include "analysis/training/training_question.h"
 #include "app/analysis_params.h"
 #include "app/app_params.h"
 #include "app/language_switch.h"
@@ -358,6 +359,8 @@ void ZelkoApp::ShowHashSize() {
 
 void ZelkoApp::CreateSystem() {
   frame_->AddBootLine("System ...", 14, false);
+  // Games read from here on (the autosave first) carry real training questions.
+  InstallTrainingQuestions();
   Place("Tutor");
   Place("GameManager");
   Create("TournamentController", tournament_, [] { return std::make_unique<TournamentController>(); });

@@ -192,6 +192,31 @@ std::string Windows1252ToUtf8(std::string_view text) {
   return out;
 }
 
+std::string Utf8ToWindows1252(std::string_view utf8, bool* lossy) {
+  std::string out;
+  out.reserve(utf8.size());
+  bool lost = false;
+  for (size_t pos = 0; pos < utf8.size();) {
+    const Utf8Char c = DecodeUtf8(utf8, pos);
+    pos += c.length ? c.length : 1;
+    const char32_t code = c.code;
+    int byte = -1;
+    if (code < 0x80 || (code >= 0xA0 && code <= 0xFF)) {
+      byte = static_cast<int>(code);
+    } else {
+      for (int i = 0; i < 32; ++i)
+        if (kCp1252High[i] == code) byte = 0x80 + i;
+    }
+    if (byte < 0) {
+      byte = '?';
+      lost = true;
+    }
+    out += static_cast<char>(byte);
+  }
+  if (lossy) *lossy = lost;
+  return out;
+}
+
 bool UnicodeToDisplayByte(char32_t code, uint8_t& byte) {
   auto at = std::lower_bound(kUnicodeToDisplay.begin(), kUnicodeToDisplay.end(), code,
                              [](CodeAndByte e, char32_t c) { return e.code < c; });

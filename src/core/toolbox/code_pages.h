@@ -35,6 +35,9 @@ std::string& FoldAccents(std::string& s);
 std::string DisplayToUtf8(std::string_view display);
 // Plain Windows-1252 text (no figurines) to UTF-8.
 std::string Windows1252ToUtf8(std::string_view text);
+// UTF-8 to Windows-1252 (the inverse of Windows1252ToUtf8). A character without a byte
+// (or a malformed sequence) becomes '?', and `lossy` (when given) is set.
+std::string Utf8ToWindows1252(std::string_view utf8, bool* lossy = nullptr);
 // UTF-8 to display text. A character without a display byte (or a malformed
 // sequence) becomes '?', and `lossy` (when given) is set.
 std::string Utf8ToDisplay(std::string_view utf8, bool* lossy = nullptr);

@@ -8,7 +8,7 @@
 #include "core/rules/square_marks.h"
 #include "database/game/annotation_values.h"
 #include "database/game/embedded_game.h"
-#include "database/game/training_holder.h"
+#include "database/game/training_payload.h"
 
 namespace zh {
 
@@ -24,9 +24,9 @@ int LanguageOf(uint32_t key) {
 
 AnnotationPayload CopyPayload(const AnnotationPayload& p) {
   if (auto* s = std::get_if<std::string>(&p)) return *s;
-  if (auto* t = std::get_if<std::unique_ptr<TrainingHolder>>(&p)) {
+  if (auto* t = std::get_if<std::unique_ptr<TrainingPayload>>(&p)) {
     if (*t) return (*t)->Clone();
-    return std::unique_ptr<TrainingHolder>();
+    return std::unique_ptr<TrainingPayload>();
   }
   if (auto* g = std::get_if<std::unique_ptr<EmbeddedGame>>(&p)) {
     if (*g) return std::make_unique<EmbeddedGame>(**g);
@@ -93,8 +93,8 @@ const std::string& AnnotationEntry::Text() const {
   return AnnotationSet::EmptyText();
 }
 
-TrainingHolder* AnnotationEntry::Training() const {
-  auto* t = std::get_if<std::unique_ptr<TrainingHolder>>(&payload);
+TrainingPayload* AnnotationEntry::Training() const {
+  auto* t = std::get_if<std::unique_ptr<TrainingPayload>>(&payload);
   return t ? t->get() : nullptr;
 }
 
@@ -229,7 +229,7 @@ void AnnotationSet::CollectMedia(PathList& list) const {
   for (const auto& e : entries_) {
     if (e.type >= kAudioAnnotation && e.type <= kVideoAnnotation && !e.Text().empty())
       list.Add(e.Text(), static_cast<int16_t>(e.type));
-    if (TrainingHolder* t = e.Training()) t->CollectMedia(list);
+    if (TrainingPayload* t = e.Training()) t->CollectMedia(list);
   }
 }
 
@@ -302,17 +302,17 @@ void AnnotationSet::SetEngineEval(const EvalValue& value) {
     entries_[i].payload = value.Pack();
 }
 
-TrainingHolder* AnnotationSet::GetTraining() const {
+TrainingPayload* AnnotationSet::GetTraining() const {
   const int i = FindType(kTrainingAnnotation);
   return i < 0 ? nullptr : entries_[i].Training();
 }
 
-void AnnotationSet::SetTraining(std::unique_ptr<TrainingHolder> holder) {
+void AnnotationSet::SetTraining(std::unique_ptr<TrainingPayload> holder) {
   const int i = FindType(kTrainingAnnotation);
   if (i < 0) {
     if (holder) Append(kTrainingAnnotation, 0, std::move(holder));
   } else if (!holder) {
-    if (TrainingHolder* old = entries_[i].Training()) old->Release();
+    if (TrainingPayload* old = entries_[i].Training()) old->Release();
     RemoveAt(i);
   } else {
     entries_[i].payload = std::move(holder);

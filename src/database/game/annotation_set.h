@@ -13,12 +13,12 @@
 #include "core/services.h"
 // Complete types: the payload variant destroys its owned objects inline.
 #include "database/game/embedded_game.h"
-#include "database/game/training_holder.h"
+#include "database/game/training_payload.h"
 
 namespace zh {
 
 class EmbeddedGame;
-class TrainingHolder;
+class TrainingPayload;
 class PathList;
 
 enum AnnotationType : uint16_t {
@@ -56,7 +56,7 @@ inline constexpr uint32_t TextKey(int subKind, int language) {
   return static_cast<uint32_t>(subKind) << 16 | static_cast<uint32_t>(language);
 }
 
-using AnnotationPayload = std::variant<std::monostate, std::string, std::unique_ptr<TrainingHolder>,
+using AnnotationPayload = std::variant<std::monostate, std::string, std::unique_ptr<TrainingPayload>,
                                        std::unique_ptr<EmbeddedGame>>;
 
 struct AnnotationEntry {
@@ -76,7 +76,7 @@ struct AnnotationEntry {
   bool HasPayload() const { return payload.index() != 0; }
   // The text or byte payload; the static empty text for others.
   const std::string& Text() const;
-  TrainingHolder* Training() const;
+  TrainingPayload* Training() const;
   EmbeddedGame* Game() const;
 };
 
@@ -162,8 +162,8 @@ class AnnotationSet {
 
   // Objects: the set takes ownership; null removes.
   bool HasTraining() const { return FindType(kTrainingAnnotation) >= 0; }
-  TrainingHolder* GetTraining() const;
-  void SetTraining(std::unique_ptr<TrainingHolder> holder);
+  TrainingPayload* GetTraining() const;
+  void SetTraining(std::unique_ptr<TrainingPayload> holder);
   bool HasGame() const { return FindType(kGameAnnotation) >= 0; }
   EmbeddedGame* GetGame() const;
   void SetGame(std::unique_ptr<EmbeddedGame> game);

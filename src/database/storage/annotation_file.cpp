@@ -7,7 +7,7 @@
 #include "core/toolbox/big_endian.h"
 #include "database/game/annotation_set.h"
 #include "database/game/game_item.h"
-#include "database/game/training_holder.h"
+#include "database/game/training_payload.h"
 
 namespace zh {
 

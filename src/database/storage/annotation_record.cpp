@@ -11,7 +11,7 @@
 #include "database/game/annotation_set.h"
 #include "database/game/embedded_game.h"
 #include "database/storage/shared_tables.h"
-#include "database/game/training_holder.h"
+#include "database/game/training_payload.h"
 
 namespace zh {
 
@@ -114,7 +114,7 @@ uint16_t EncodeObject(const std::vector<uint8_t>& payload, uint8_t* buffer, uint
 }
 
 uint16_t EncodeTraining(const AnnotationEntry& e, uint8_t* buffer, uint32_t key) {
-  const TrainingHolder* holder = e.Training();
+  const TrainingPayload* holder = e.Training();
   if (!holder) return 0;
   std::string out;
   holder->Write(out);
@@ -180,7 +180,7 @@ bool DecodeKnown(AnnotationEntry& entry, int type, Layout layout, const uint8_t*
     case Layout::kByte: entry.key = payload[0]; return true;
     case Layout::kLong: entry.key = GetBigEndian(payload, 4); return true;
     case Layout::kTraining: {
-      auto holder = CreateTrainingHolder();
+      auto holder = CreateTrainingPayload();
       if (!holder) return false;
       holder->Read(std::string_view(reinterpret_cast<const char*>(payload), n));
       entry.payload = std::move(holder);

@@ -8,7 +8,7 @@
 #include "database/game/annotation_values.h"
 #include "database/game/embedded_game.h"
 #include "database/game/game_item.h"
-#include "database/game/training_holder.h"
+#include "database/game/training_payload.h"
 
 namespace zh {
 namespace {
@@ -155,7 +155,7 @@ TEST(AnnotationSetTest, ObjectSettersTakeOwnership) {
   set.SetTraining(nullptr);
   set.SetGame(nullptr);
   EXPECT_EQ(set.Count(), 0);
-  set.SetTraining(CreateTrainingHolder());
+  set.SetTraining(CreateTrainingPayload());
   set.SetGame(std::make_unique<EmbeddedGame>());
   EXPECT_TRUE(set.HasTraining() && set.HasGame());
   EXPECT_FALSE(set.HasContainer());
@@ -191,8 +191,8 @@ std::unique_ptr<EmbeddedGame> SmallEmbeddedGame() {
   return std::make_unique<EmbeddedGame>(std::move(game));
 }
 
-std::unique_ptr<TrainingHolder> Holder(std::string_view bytes) {
-  auto h = CreateTrainingHolder();
+std::unique_ptr<TrainingPayload> Holder(std::string_view bytes) {
+  auto h = CreateTrainingPayload();
   h->Read(bytes);
   return h;
 }
@@ -216,7 +216,7 @@ TEST(AnnotationSetTest, MergeTextsCopiesObjectsByKindAndTextsByKey) {
   EXPECT_EQ(target.GetGame()->Description(), "Miller-Stone/");
 }
 
-TEST(AnnotationSetTest, VerbatimTrainingHolderWritesBackItsBytes) {
+TEST(AnnotationSetTest, VerbatimTrainingPayloadWritesBackItsBytes) {
   const std::string payload("\x00\x01\x00\xff\x00", 5);
   auto h = Holder(payload);
   std::string out = "x";

@@ -11,7 +11,7 @@
 #include "database/game/annotation_set.h"
 #include "database/game/embedded_game.h"
 #include "database/game/move_tree.h"
-#include "database/game/training_holder.h"
+#include "database/game/training_payload.h"
 #include "database/game_test_util.h"
 #include "support/recording_services.h"
 
@@ -96,7 +96,7 @@ void Annotate(GameMove& move, std::mt19937& random) {
   switch (random() % 4) {
     case 0: set->AppendTextAfter("note " + std::to_string(random() % 100), 0, random() % 8); break;
     case 1: {
-      auto holder = CreateTrainingHolder();
+      auto holder = CreateTrainingPayload();
       holder->Read(std::string("\0q\0", 3));
       set->SetTraining(std::move(holder));
       break;

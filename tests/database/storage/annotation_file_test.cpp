@@ -18,7 +18,7 @@
 #include "database/game/embedded_game.h"
 #include "database/game/game_cursor.h"
 #include "database/game/game_item.h"
-#include "database/game/training_holder.h"
+#include "database/game/training_payload.h"
 #include "database/game_test_util.h"
 
 namespace zh {
@@ -160,9 +160,9 @@ TEST_F(AnnotationFileTest, SetsWithoutRecordsLeaveFileAndHeaderAlone) {
 }
 
 // A training question that says it holds text.
-class TextTraining final : public TrainingHolder {
+class TextTraining final : public TrainingPayload {
  public:
-  std::unique_ptr<TrainingHolder> Clone() const override { return std::make_unique<TextTraining>(); }
+  std::unique_ptr<TrainingPayload> Clone() const override { return std::make_unique<TextTraining>(); }
   void Release() override {}
   void Read(std::string_view) override {}
   size_t Write(std::string& out) const override {
@@ -294,7 +294,7 @@ AnnotationSet EveryType(int seed) {
   set.Append(kDiagramAnnotation, 0);
   set.SetTime(0x01020304);
   set.Append(kDateAnnotation, PackedDate::Make(1999, 3, 5).value);
-  auto training = CreateTrainingHolder();
+  auto training = CreateTrainingPayload();
   training->Read(std::string_view("\x00\x01quiz\x00", 7));
   set.SetTraining(std::move(training));
   set.SetAudio("talk.wav");

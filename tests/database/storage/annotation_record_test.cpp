@@ -9,7 +9,7 @@
 #include "database/game/annotation_set.h"
 #include "database/game/embedded_game.h"
 #include "database/game/game_item.h"
-#include "database/game/training_holder.h"
+#include "database/game/training_payload.h"
 #include "database/game_test_util.h"
 
 namespace zh {
@@ -165,7 +165,7 @@ TEST(AnnotationRecordTest, ObjectsRoundTrip) {
   ASSERT_NE(training.Training(), nullptr);
   EXPECT_EQ(Encode(training, 2), trainingRecord);
   // An empty holder makes no record.
-  EXPECT_TRUE(Encode({9, 0, CreateTrainingHolder()}).empty());
+  EXPECT_TRUE(Encode({9, 0, CreateTrainingPayload()}).empty());
 
   auto game = std::make_unique<TQGame>();
   {

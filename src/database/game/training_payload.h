@@ -13,12 +13,12 @@ namespace zh {
 
 class PathList;
 
-class TrainingHolder {
+class TrainingPayload {
  public:
-  virtual ~TrainingHolder() = default;
+  virtual ~TrainingPayload() = default;
 
   // A deep copy.
-  virtual std::unique_ptr<TrainingHolder> Clone() const = 0;
+  virtual std::unique_ptr<TrainingPayload> Clone() const = 0;
   // Frees the question; the count becomes -1.
   virtual void Release() = 0;
   // Fills the holder from the payload of a stored training record.
@@ -34,9 +34,9 @@ class TrainingHolder {
 };
 
 // Keeps the payload bytes verbatim (zeros included).
-class VerbatimTrainingHolder final : public TrainingHolder {
+class VerbatimTrainingPayload final : public TrainingPayload {
  public:
-  std::unique_ptr<TrainingHolder> Clone() const override;
+  std::unique_ptr<TrainingPayload> Clone() const override;
   void Release() override;
   void Read(std::string_view payload) override;
   size_t Write(std::string& out) const override;
@@ -50,11 +50,11 @@ class VerbatimTrainingHolder final : public TrainingHolder {
   int16_t count_ = 0;
 };
 
-using TrainingHolderFactory = std::function<std::unique_ptr<TrainingHolder>()>;
+using TrainingPayloadFactory = std::function<std::unique_ptr<TrainingPayload>()>;
 
 // A new empty holder from the installed factory (the verbatim one by default).
-std::unique_ptr<TrainingHolder> CreateTrainingHolder();
+std::unique_ptr<TrainingPayload> CreateTrainingPayload();
 // Installs a factory; an empty one restores the default.
-void SetTrainingHolderFactory(TrainingHolderFactory factory);
+void SetTrainingPayloadFactory(TrainingPayloadFactory factory);
 
 }  // namespace zh
