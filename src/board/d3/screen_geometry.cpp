@@ -67,8 +67,10 @@ bool IntersectSegments(ScreenPoint& out, ScreenPoint a1, ScreenPoint a2, ScreenP
       x = (a1.y - b1.y + kb * b1.x - ka * a1.x) / (kb - ka);
       y = a1.y + ka * (x - a1.x);
     } else {
-      y = a1.y;
+      // Collinear overlap: the overlap's left end, on the common line (a horizontal
+      // pair keeps a1.y).
       x = a1.x < b1.x ? b1.x : a1.x;
+      y = a1.y + ka * (x - a1.x);
     }
   }
   out = Rounded(x, y);
@@ -85,6 +87,9 @@ bool IntersectSegmentWithRectangle(ScreenPoint* points, size_t& count, ScreenPoi
   for (const auto& [from, to] : borders) {
     ScreenPoint hit;
     if (!IntersectSegments(hit, from, to, p, q)) continue;
+    // A segment through a corner meets two borders there: one crossing, so that
+    // the segment's other crossing is still looked for.
+    if (found == 1 && points[count - 1] == hit) continue;
     points[count++] = hit;
     if (++found == 2) return true;
   }
@@ -107,17 +112,31 @@ void SortPointsAroundLowest(size_t count, ScreenPoint* points) {
         (points[i].y == points[lowest].y && points[i].x < points[lowest].x))
       lowest = i;
   std::swap(points[0], points[lowest]);
-  struct Entry {
-    double angle;
-    ScreenPoint point;
+  const ScreenPoint anchor = points[0];
+  // Every other point lies level with the anchor to its right or below it, so the
+  // directions span half a turn and integer cross products order them exactly.
+  struct Offset {
+    int64_t dx, dy;
+    int64_t Cross(const Offset& o) const { return dx * o.dy - dy * o.dx; }
+    int64_t Length2() const { return dx * dx + dy * dy; }
   };
-  std::vector<Entry> entries;
-  entries.reserve(count - 1);
-  for (size_t i = 1; i < count; ++i) entries.push_back({PseudoAngle(points[0], points[i]), points[i]});
-  std::sort(entries.begin(), entries.end(), [](const Entry& a, const Entry& b) {
-    return a.angle != b.angle ? a.angle < b.angle : a.point.x < b.point.x;
+  auto offset = [&](ScreenPoint p) { return Offset{p.x - anchor.x, p.y - anchor.y}; };
+  // The first direction: its points run from the anchor along the first edge,
+  // nearest first; every other run of one direction (the closing edge back to the
+  // anchor) runs farthest first.
+  Offset first{0, 0};
+  for (size_t i = 1; i < count; ++i) {
+    const Offset o = offset(points[i]);
+    if (o.Length2() != 0 && (first.Length2() == 0 || first.Cross(o) < 0)) first = o;
+  }
+  std::stable_sort(points + 1, points + count, [&](ScreenPoint pa, ScreenPoint pb) {
+    const Offset a = offset(pa), b = offset(pb);
+    if (a.Length2() == 0 || b.Length2() == 0) return a.Length2() == 0 && b.Length2() != 0;
+    const int64_t cross = a.Cross(b);
+    if (cross != 0) return cross > 0;
+    const bool inFirst = first.Cross(a) == 0;
+    return inFirst ? a.Length2() < b.Length2() : a.Length2() > b.Length2();
   });
-  for (size_t i = 1; i < count; ++i) points[i] = entries[i - 1].point;
 }
 
 bool IsPointInPolygon(const ScreenPolygon& polygon, ScreenPoint p) {

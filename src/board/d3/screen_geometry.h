@@ -40,7 +40,9 @@ bool IntersectSegmentWithRectangle(ScreenPoint* points, size_t& count, ScreenPoi
 double PseudoAngle(ScreenPoint anchor, ScreenPoint p);
 
 // Reorders the points by direction around the topmost (then leftmost) one, which
-// comes first. Fewer than three points stay as they are.
+// comes first: the order PseudoAngle gives, but exact, and with points of one
+// direction in the order a convex outline meets them (nearest first along the first
+// edge, farthest first along the last). Fewer than three points stay as they are.
 void SortPointsAroundLowest(size_t count, ScreenPoint* points);
 
 // True when p lies inside the convex polygon or on its border.
