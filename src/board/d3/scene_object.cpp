@@ -13,6 +13,7 @@ constexpr int kTooManyVerticesLine = 313;
 constexpr int kTooManyPolygonsLine = 318;
 constexpr int kBadPolygonLine = 150;
 constexpr double kRadiansPerDegree = 0.017453292519943295;
+constexpr int64_t kMaxIndex = 32767;
 
 ScenePolygon Polygon(int a, int b, int c) {
   ScenePolygon p;
@@ -83,6 +84,7 @@ SceneObject SceneObject::Lathe(std::string name, int meridians, std::span<const 
   const int o = c - int(top) - int(bottom);  // points per meridian
   if (o < 1) return object;
   const int n = meridians;
+  if (int64_t{o} * n + 2 > kMaxIndex) return object;  // vertex numbers are 16-bit
 
   object.vertices_.reserve(size_t(o) * n + 2);
   for (int m = 0; m < n; ++m) {
@@ -122,7 +124,7 @@ SceneObject SceneObject::Lathe(std::string name, int meridians, std::span<const 
 SceneObject SceneObject::Extrude(std::string name, const SceneObject& shape, const Vec3& offset) {
   SceneObject object(std::move(name));
   const int v = static_cast<int>(shape.vertices_.size());
-  if (v == 0) return object;
+  if (v == 0 || 2 * int64_t{v} > kMaxIndex) return object;
   object.vertices_ = shape.vertices_;
   for (const SceneVertex& s : shape.vertices_) {
     SceneVertex moved = s;

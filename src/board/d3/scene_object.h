@@ -48,10 +48,11 @@ class SceneObject {
                                std::span<const ScenePolygon> polygons);
   // Surface of revolution about the z axis of a profile (radius x, y 0, height z, top
   // to bottom) with `meridians` meridians. A first or last point with x exactly 0 is a
-  // pole; faces point outward. Empty when nothing can be turned.
+  // pole; faces point outward. Empty when nothing can be turned or the vertices would
+  // outrun 16-bit vertex numbers.
   static SceneObject Lathe(std::string name, int meridians, std::span<const Vec3> profile);
   // Prism of a shape whose vertices run around its outline: the shape, a copy moved by
-  // `offset` with reversed winding, and the side quads.
+  // `offset` with reversed winding, and the side quads (empty beyond 16-bit numbers).
   static SceneObject Extrude(std::string name, const SceneObject& shape, const Vec3& offset);
 
   // Takes copies of the other's vertices, polygons, outline and position; the name,

@@ -72,6 +72,8 @@ TEST(Lathe, PolesAndMeridianPoints) {
   EXPECT_TRUE(SceneObject::Lathe("", 16, std::vector<Vec3>{{0, 0, 1}}).Vertices().empty());
   EXPECT_TRUE(SceneObject::Lathe("", 16, std::vector<Vec3>{{0, 0, 1}, {0, 0, 0}}).Vertices().empty());
   EXPECT_TRUE(SceneObject::Lathe("", 0, spindle).Vertices().empty());
+  EXPECT_EQ(SceneObject::Lathe("", 10921, spindle).Vertices().size(), 32765u);
+  EXPECT_TRUE(SceneObject::Lathe("", 10922, spindle).Vertices().empty());  // beyond 16 bits
 }
 
 TEST(Extrude, SquareBecomesABoxWithReversedLid) {

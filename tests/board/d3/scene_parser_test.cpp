@@ -25,6 +25,51 @@ std::vector<ScenePolygon> Polygons(std::string_view text, size_t room = 40) {
   return out;
 }
 
+// The language's awkward spots, one row each: what a reader makes of the text.
+TEST(SceneParser, PublishedCases) {
+  enum Reader { kVectors, kVertices, kPolygons };
+  struct Case {
+    const char* what;
+    Reader reader;
+    const char* text;
+    size_t count;
+    double lastValue;  // the last element's last component (its last index for polygons)
+  } cases[] = {
+      {"a square as vertices", kVertices, "0 0 0, 0.4 0 0, 0.4 0.4 0, 0 0.4 0;", 4, 0},
+      {"one quad", kPolygons, "1 4 3 2;", 1, 1},
+      {"tabs and a minus before a digit", kVectors, "0.0\t-0.1\t0.8;", 1, 0.8},
+      {"digits and a point", kVectors, "2.3 0. 0.2, 2. 0 2.;", 2, 2},
+      {"a comma without a blank", kVectors, "0.91 0 2.02,1.79 0 0.81;", 2, 0.81},
+      {"a comma before the end", kVectors, "1 2 3, 4 5 6, ;", 2, 6},
+      {"a polygon of two numbers", kPolygons, "1 2, 3 4 5;", 0, 0},
+      {"a keyword in a list", kVectors, "1 2 3, KING 0 0;", 1, 3},
+  };
+  for (const Case& c : cases) {
+    SceneParser parser;
+    std::array<Vec3, 8> vectors{};
+    std::array<SceneVertex, 8> vertices{};
+    std::array<ScenePolygon, 8> polygons{};
+    size_t n = 0;
+    double last = 0;
+    switch (c.reader) {
+      case kVectors:
+        n = parser.ReadVectorList(c.text, vectors);
+        if (n) last = vectors[n - 1].z;
+        break;
+      case kVertices:
+        n = parser.ReadVertexList(c.text, vertices);
+        if (n) last = vertices[n - 1].z;
+        break;
+      case kPolygons:
+        n = parser.ReadPolygonList(c.text, polygons);
+        if (n) last = polygons[n - 1].index[size_t(polygons[n - 1].count - 1)];
+        break;
+    }
+    EXPECT_EQ(n, c.count) << c.what;
+    EXPECT_EQ(last, c.lastValue) << c.what;
+  }
+}
+
 TEST(SceneParser, ListCases) {
   struct Case {
     const char* what;
