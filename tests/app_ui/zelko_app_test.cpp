@@ -16,11 +16,13 @@
 #include <sstream>
 
 #include "app/app_params.h"
+#include "app/d3_settings_record.h"
 #include "app/playing_params.h"
 #include "app/shell_hooks.h"
 #include "app/ui/work_window_frame.h"
 #include "app/ui/zelko_app.h"
 #include "core/services.h"
+#include "core/toolbox/profile_file.h"
 #include "../app/temp_folder.h"
 #include "qt_app.h"
 
@@ -168,13 +170,54 @@ TEST_F(ZelkoAppTest, StartsAndEndsInOrderAndWritesTheSettings) {
   EXPECT_EQ(Events("delete"), kDeleted);
   EXPECT_EQ(captions, "Zelko- Board|Zelko- DB");
   EXPECT_EQ(game.autosaves, 1);
-  EXPECT_EQ(ReadIniWithPython(Ini()), "General,Playing,Analysis,Blundercheck,CorrAnalysis,Tree 1 2 1024\n");
+  EXPECT_EQ(ReadIniWithPython(Ini()), "General,Playing,Analysis,Blundercheck,CorrAnalysis,Tree,3DSetting 1 2 1024\n");
   std::string tarqunix = ReadFile(user_ / "zelkohome/Tarqunix.ini");
   EXPECT_NE(tarqunix.find(app->ProgramFolder()), std::string::npos) << tarqunix;
   EXPECT_TRUE(boxes.shown.empty()) << boxes.shown.front();
 
   Run();
   EXPECT_NE(ReadIniWithPython(Ini()).find(" 2 2 1024"), std::string::npos);
+}
+
+// The 3D view settings are made and loaded at start and saved at the end with the
+// other records; a second start reads back what the first one wrote.
+TEST_F(ZelkoAppTest, ThreeDSettingsLoadAtStartAndSaveAtExit) {
+  EXPECT_EQ(Run(), 0);
+  auto group = [&] {
+    ProfileFile file;
+    EXPECT_TRUE(file.Open(Ini()));
+    file.SelectGroup("3DSetting");
+    std::string text;
+    for (const std::string& key : file.KeyNames()) text += key + "=" + file.ReadText(key).value_or("") + "\n";
+    return text;
+  };
+  const std::string first = group();
+  EXPECT_NE(first.find("Observer=60.00000,-1.00000,59.00000\n"), std::string::npos) << first;
+  {
+    ProfileFile file;
+    ASSERT_TRUE(file.Open(Ini()));
+    file.SelectGroup("3DSetting");
+    file.WriteShort("Rotation", 24);
+    file.WriteText("Observer", "10.5,-3,44");
+  }
+  const std::string edited = group();
+  int rotation = 0;
+  d3::Vec3 observer;
+  options.runEventLoop = [&] {
+    rotation = app->D3Settings()->settings.rotation;
+    observer = app->D3Settings()->settings.observer;
+    return app->Frame()->close() ? 0 : 1;
+  };
+  EXPECT_EQ(Run(), 0);
+  EXPECT_EQ(rotation, 24);
+  EXPECT_EQ(observer, (d3::Vec3{10.5, -3, 44}));
+  const std::string second = group();
+  EXPECT_NE(second.find("Rotation=24\n"), std::string::npos) << second;
+  EXPECT_NE(second.find("Observer=10.50000,-3.00000,44.00000\n"), std::string::npos) << second;
+  options.runEventLoop = [&] { return app->Frame()->close() ? 0 : 1; };
+  EXPECT_EQ(Run(), 0);
+  EXPECT_EQ(group(), second);  // loaded and saved unchanged
+  EXPECT_TRUE(boxes.shown.empty()) << boxes.shown.front();
 }
 
 TEST_F(ZelkoAppTest, WithoutTheBundleNothingIsMade) {
@@ -318,7 +361,7 @@ TEST_F(ZelkoAppTest, FailuresInTheLoopBeforeLoadingAndWhileDeleting) {
   EXPECT_NE(Run(), 0);
   EXPECT_EQ(boxes.shown, std::vector<std::string>{"Error: Program error encountered. Closing."});
   EXPECT_EQ(game.autosaves, 1);
-  EXPECT_EQ(ReadIniWithPython(Ini()), "General,Playing,Analysis,Blundercheck,CorrAnalysis,Tree 1 2 1024\n");
+  EXPECT_EQ(ReadIniWithPython(Ini()), "General,Playing,Analysis,Blundercheck,CorrAnalysis,Tree,3DSetting 1 2 1024\n");
 
   // Before the records are loaded: the user's file stays as it was.
   std::ofstream(Ini(), std::ios::app) << "[Mine]\nKeep=1\n";

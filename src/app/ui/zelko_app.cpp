@@ -18,6 +18,7 @@
 
 #include "analysis/training/training_question.h"
 #include "app/analysis_params.h"
+#include "app/d3_settings_record.h"
 #include "app/app_params.h"
 #include "app/language_switch.h"
 #include "app/languages.h"
@@ -299,7 +300,10 @@ void ZelkoApp::FriendOnFirstStarts() {
   if (appParams_->life < 2 && appParams_->hobby) playing_->friendMode = true;
 }
 
-void ZelkoApp::CreateD3Settings() { Place("D3Settings"); }
+void ZelkoApp::CreateD3Settings() {
+  Create("D3Settings", d3Settings_, [] { return std::make_unique<D3SettingsRecord>(); });
+  LoadRecord(*d3Settings_);
+}
 
 void ZelkoApp::CreateMessageFile() {
   Create("MessageFile", texts_, [&] {
@@ -461,7 +465,8 @@ void ZelkoApp::SaveSettings() {
   std::error_code ec;
   if (!loaded_.empty()) std::filesystem::create_directories(UserConfigFolder(), ec);
   const Params* order[] = {appParams_.get(), playing_.get(), analysis_.get(),
-                           blunderCheck_.get(), corrAnal_.get(), tree_.get()};
+                           blunderCheck_.get(), corrAnal_.get(), tree_.get(),
+                           d3Settings_.get()};
   for (const Params* record : order)
     if (loaded(record)) const_cast<Params*>(record)->Save();
 }
@@ -510,7 +515,7 @@ void ZelkoApp::DeleteServices() {
   Unplace("SoundManager");
   Delete("VideoPlayer", videoPlayer_);
   Unplace("EngineProbe");
-  Unplace("D3Settings");
+  Delete("D3Settings", d3Settings_);
   Unplace("PieceSetCache");
   InstallDelayedCall(nullptr);
   Delete("DelayedCall", delayedCall_);

@@ -26,6 +26,7 @@ class AnalysisParams;
 class BlunderCheckParams;
 class CorrAnalParams;
 class TreeParams;
+class D3SettingsRecord;
 class Params;
 class ShellTexts;
 class QtServices;
@@ -122,6 +123,8 @@ class ZelkoApp final : public FrameOwner, public StatusService {
   WorkWindowFrame* DBWindow() { return dbWindow_.get(); }
   AppParams* App() { return appParams_.get(); }
   PlayingParams* Playing() { return playing_.get(); }
+  // The 3D view settings that every 3D board shares.
+  D3SettingsRecord* D3Settings() { return d3Settings_.get(); }
   int ColourCount() const { return colourCount_; }
   int DisplayClass() const { return displayClass_; }
   const std::string& ProgramFolder() const { return programFolder_; }
@@ -191,6 +194,7 @@ class ZelkoApp final : public FrameOwner, public StatusService {
   std::unique_ptr<BlunderCheckParams> blunderCheck_;
   std::unique_ptr<CorrAnalParams> corrAnal_;
   std::unique_ptr<TreeParams> tree_;
+  std::unique_ptr<D3SettingsRecord> d3Settings_;
   std::vector<const Params*> loaded_;  // records whose Load finished
   std::unique_ptr<ShellTexts> texts_;
   std::unique_ptr<VideoPlayer> videoPlayer_;
