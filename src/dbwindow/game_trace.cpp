@@ -77,15 +77,15 @@ void GameTrace::AppendMove(const GameMove& move, int sideToMove) {
   }
 
   if (move.captured) {
-    TracePly& p = ply;
     const int other = 1 - mover;
     const int taken = TypeOf(move.captured);
     if (taken == kPawn) {
+      // En passant takes the pawn beside the from-square, on the to-file.
       const int square = (move.kind & kEnPassant) ? MakeSquare(FileOf(to), RankOf(from)) : to;
-      p.pawns[other].squares &= ~Bit(square);
-      if (p.pawns[other].count) --p.pawns[other].count;
+      ply.pawns[other].squares &= ~Bit(square);
+      if (ply.pawns[other].count) --ply.pawns[other].count;
     } else if (IsPieceKind(taken)) {
-      TraceSide& s = p.pieces[other];
+      TraceSide& s = ply.pieces[other];
       s.material = static_cast<int16_t>(s.material - kPieceValue[taken]);
       s.sets[taken - 1] &= ~Bit(to);
       if (s.counts[taken - 1]) --s.counts[taken - 1];
@@ -101,6 +101,7 @@ void GameTrace::AppendMove(const GameMove& move, int sideToMove) {
     ply.pawns[mover].squares &= ~Bit(to);
     if (ply.pawns[mover].count) --ply.pawns[mover].count;
   } else if (move.kind & kCastleBits) {
+    // The rook jumps over the king: from h to f, or from a to d.
     uint64_t& rooks = ply.pieces[mover].sets[kRook - 1];
     if (to >= 48 && to <= 55) {
       rooks = (rooks & ~Bit(to + 8)) | Bit(from + 8);

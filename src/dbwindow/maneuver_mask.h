@@ -38,7 +38,10 @@ class ManeuverMask {
 
   void Reset() { *this = ManeuverMask(); }
 
-  // The first ply of the match; 0 without entries.
+  // The first ply of the match; 0 without entries. In any order, a negated entry
+  // played after the first match (before the span ends) spoils the manoeuvre, and
+  // once an entry has matched with colours reversed the others are looked for
+  // reversed only.
   int32_t FindMatch(const GameTrace& trace) const;
   // Whether the entries match in order from the ply on (the first at the ply itself).
   bool MatchFrom(const GameTrace& trace, int ply) const;

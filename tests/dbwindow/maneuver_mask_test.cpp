@@ -145,14 +145,17 @@ TEST_F(Maneuver, NegatedEntries) {
   notD5.negated = 1;
   ManeuverMask middle = Of({Move(0, kBishop, "f1", "c4"), notD5, Move(0, kKnight, "f3", "g5")});
   ManeuverMask last = Of({Move(0, kBishop, "f1", "c4"), Move(0, kKnight, "f3", "g5"), notD5});
+  // In any order the negated move spoils the manoeuvre only when it is played after
+  // the first match and before the others are complete.
   struct Case {
     const char* game;
-    bool middle, last;
+    bool middle, last, anyOrder;
   } cases[] = {
-      {"e2e4 e7e5 g1f3 b8c6 f1c4 g8f6 f3g5 d7d5", false, false},
-      {"e2e4 e7e5 g1f3 b8c6 f1c4 d7d5 f3g5 h7h6", false, true},
-      {"e2e4 e7e5 g1f3 b8c6 f1c4 g8f6 f3g5 h7h6", true, true},
-      {"e2e4 e7e5 g1f3 b8c6 f1c4 g8f6 f3g5", true, true},  // a final negated entry left
+      {"e2e4 e7e5 g1f3 b8c6 f1c4 g8f6 f3g5 d7d5", false, false, true},
+      {"e2e4 e7e5 g1f3 b8c6 f1c4 d7d5 f3g5 h7h6", false, true, false},
+      {"e2e4 e7e5 g1f3 b8c6 f1c4 g8f6 f3g5 h7h6", true, true, true},
+      {"e2e4 e7e5 g1f3 b8c6 f1c4 g8f6 f3g5", true, true, true},  // a final negated entry left
+      {"e2e4 d7d5 g1f3 b8c6 f1c4 g8f6 f3g5", true, true, true},  // played before
   };
   for (const Case& c : cases) {
     test::TraceMoves(trace, test::kStartFen, c.game);
@@ -161,6 +164,8 @@ TEST_F(Maneuver, NegatedEntries) {
       m->inOrder = 1;
       EXPECT_EQ(m->FindMatch(trace) != kNoMatchingPly, expected) << c.game;
       EXPECT_EQ(m->MatchFrom(trace, 5), expected) << c.game;
+      m->inOrder = 0;
+      EXPECT_EQ(m->FindMatch(trace) != kNoMatchingPly, c.anyOrder) << c.game;
     }
   }
 }
