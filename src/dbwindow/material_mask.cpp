@@ -113,10 +113,12 @@ int BishopColourBalance(uint64_t bishop, uint64_t ownPawns, uint64_t otherPawns)
 }
 
 // A pair of condition bytes: the first asks for the property, the second for its
-// absence; the first wins when both are set.
-bool Pair(uint8_t yes, uint8_t no, bool property) {
-  if (yes) return property;
-  if (no) return !property;
+// absence; the first wins when both are set. The property is worked out only when
+// one of them is.
+template <class Property>
+bool Pair(uint8_t yes, uint8_t no, Property property) {
+  if (yes) return property();
+  if (no) return !property();
   return true;
 }
 
@@ -134,33 +136,38 @@ void MaterialMask::Reset() {
   *this = MaterialMask();
 }
 
-bool MaterialMask::CountsPass(const TracePly& p, int own) const {
-  const int other = 1 - own;
-  int counts[2][kGroups];
+MaterialMask::Counts MaterialMask::CountsOf(const TracePly& p) {
+  Counts counts;
   for (int s = 0; s < 2; ++s) {
     const TraceSide& side = p.pieces[s];
-    int* c = counts[s];
-    c[kQueens] = side.Count(kQueen);
-    c[kRooks] = side.Count(kRook);
-    c[kBishops] = side.Count(kBishop);
-    c[kKnights] = side.Count(kKnight);
+    int16_t* c = counts.v[s];
+    c[kQueens] = side.counts[kQueen - 1];
+    c[kRooks] = side.counts[kRook - 1];
+    c[kBishops] = side.counts[kBishop - 1];
+    c[kKnights] = side.counts[kKnight - 1];
     c[kPawns] = p.pawns[s].count;
-    c[kMinors] = c[kBishops] + c[kKnights];
-    c[kPieces] = side.Count(kKing) + c[kQueens] + c[kMinors] + c[kRooks];
+    c[kMinors] = static_cast<int16_t>(c[kBishops] + c[kKnights]);
+    c[kPieces] = static_cast<int16_t>(side.counts[kKing - 1] + c[kQueens] + c[kMinors] + c[kRooks]);
   }
-  const auto ownPasses = [&](int g) {
-    return InRange(counts[own][g], ranges[g].ownMin, ranges[g].ownMax);
-  };
-  const auto otherPasses = [&](int g) {
-    const int v = differenceMode ? counts[other][g] - counts[own][g] : counts[other][g];
-    return InRange(v, ranges[g].otherMin, ranges[g].otherMax);
-  };
-  constexpr Group kSingles[] = {kPawns, kQueens, kKnights, kBishops, kRooks};
-  for (Group g : kSingles)
-    if (!ownPasses(g)) return false;
-  for (Group g : kSingles)
-    if (!otherPasses(g)) return false;
-  return ownPasses(kMinors) && otherPasses(kMinors) && ownPasses(kPieces) && otherPasses(kPieces);
+  return counts;
+}
+
+bool MaterialMask::CountsPass(const Counts& counts, int own) const {
+  const int16_t* mine = counts.v[own];
+  const int16_t* theirs = counts.v[1 - own];
+  for (int g = 0; g < kGroups; ++g)
+    if (!InRange(mine[g], ranges[g].ownMin, ranges[g].ownMax)) return false;
+  for (int g = 0; g < kGroups; ++g) {
+    const int v = differenceMode ? theirs[g] - mine[g] : theirs[g];
+    if (!InRange(v, ranges[g].otherMin, ranges[g].otherMax)) return false;
+  }
+  return true;
+}
+
+bool MaterialMask::AnyCondition() const {
+  for (uint8_t c : conditions)
+    if (c) return true;
+  return false;
 }
 
 bool MaterialMask::ConditionsPass(const TracePly& p, int own) const {
@@ -176,7 +183,7 @@ bool MaterialMask::ConditionsPass(const TracePly& p, int own) const {
   if (c[kOppositeBishops] || c[kSameBishops]) {
     if (!ownOne || !otherOne) return false;
     const bool same = ((ownBishops & kDarkSquares) != 0) == ((otherBishops & kDarkSquares) != 0);
-    if (!Pair(c[kOppositeBishops], c[kSameBishops], !same)) return false;
+    if (c[kOppositeBishops] ? same : !same) return false;
   }
   if (c[kGoodBishop] && c[kBadBishop]) {
     if (!ownOne || !otherOne) return false;
@@ -190,24 +197,28 @@ bool MaterialMask::ConditionsPass(const TracePly& p, int own) const {
     const int pOwn = BishopColourBalance(ownBishops, ownPawns, otherPawns);
     if (c[kGoodBishop] ? !(pOwn > ownPawnCount) : !(pOwn < -ownPawnCount)) return false;
   }
-  if (!Pair(c[kOwnPassedPawn], c[kOwnNoPassedPawn], HasPassedPawn(ownPawns, otherPawns, own == 1)))
+  if (!Pair(c[kOwnPassedPawn], c[kOwnNoPassedPawn],
+            [&] { return HasPassedPawn(ownPawns, otherPawns, own == 1); }))
     return false;
   if (!Pair(c[kOtherPassedPawn], c[kOtherNoPassedPawn],
-            HasPassedPawn(otherPawns, ownPawns, other == 1)))
+            [&] { return HasPassedPawn(otherPawns, ownPawns, other == 1); }))
     return false;
   if (c[kOwnConnected] || c[kOwnNotConnected]) {
     if (ownPawnCount < 2) return false;
-    if (!Pair(c[kOwnConnected], c[kOwnNotConnected], ConnectedMeasure(ownPawns) == ownPawnCount))
+    if (!Pair(c[kOwnConnected], c[kOwnNotConnected],
+              [&] { return ConnectedMeasure(ownPawns) == ownPawnCount; }))
       return false;
   }
   if (c[kOtherConnected] || c[kOtherNotConnected]) {
     if (otherPawnCount < 2) return false;
     if (!Pair(c[kOtherConnected], c[kOtherNotConnected],
-              ConnectedMeasure(otherPawns) == otherPawnCount))
+              [&] { return ConnectedMeasure(otherPawns) == otherPawnCount; }))
       return false;
   }
-  if (!Pair(c[kOwnDoubled], c[kOwnNoDoubled], HasDoubledPawns(ownPawns))) return false;
-  if (!Pair(c[kOtherDoubled], c[kOtherNoDoubled], HasDoubledPawns(otherPawns))) return false;
+  if (!Pair(c[kOwnDoubled], c[kOwnNoDoubled], [&] { return HasDoubledPawns(ownPawns); }))
+    return false;
+  if (!Pair(c[kOtherDoubled], c[kOtherNoDoubled], [&] { return HasDoubledPawns(otherPawns); }))
+    return false;
 
   const uint64_t white = p.pawns[0].squares, black = p.pawns[1].squares;
   if (c[kLockedPawns] || c[kOpenPawns]) {
@@ -225,15 +236,17 @@ bool MaterialMask::ConditionsPass(const TracePly& p, int own) const {
       pass = 2 * blocked < smaller;
     if (!pass) return false;
   }
-  if (!Pair(c[kBalancedFiles], c[kUnbalancedFiles], BalancedFiles(white, black))) return false;
-  const uint64_t all = white | black;
-  const bool bothWings = (all & 0x0000000000FFFFFFull) && (all & 0xFFFFFF0000000000ull);
-  return Pair(c[kPawnsBothWings], c[kPawnsOneWing], bothWings);
+  if (!Pair(c[kBalancedFiles], c[kUnbalancedFiles], [&] { return BalancedFiles(white, black); }))
+    return false;
+  return Pair(c[kPawnsBothWings], c[kPawnsOneWing], [&] {
+    const uint64_t all = white | black;
+    return (all & 0x0000000000FFFFFFull) && (all & 0xFFFFFF0000000000ull);
+  });
 }
 
 bool MaterialMask::MatchOrientation(const GameTrace& trace, int ply, int orientation) const {
   const TracePly& p = trace.Ply(ply);
-  return CountsPass(p, orientation) && ConditionsPass(p, orientation);
+  return CountsPass(CountsOf(p), orientation) && ConditionsPass(p, orientation);
 }
 
 bool MaterialMask::MatchPly(const GameTrace& trace, int ply) const {
@@ -244,17 +257,23 @@ bool MaterialMask::MatchPly(const GameTrace& trace, int ply) const {
 int32_t MaterialMask::FindMatch(const GameTrace& trace) const {
   if (trace.status != GameTrace::kReady) return kNoMatchingPly;
   const int needed = requiredPlies > 1 ? requiredPlies : 1;
+  const bool conditionsOn = AnyCondition();
+  const auto passes = [&](const TracePly& p, const Counts& counts, int orientation) {
+    return CountsPass(counts, orientation) && (!conditionsOn || ConditionsPass(p, orientation));
+  };
   int runs[2] = {0, 0};
   int remembered = 0;
   for (int ply = 0; ply < trace.length; ++ply) {
+    const TracePly& p = trace.Ply(ply);
+    const Counts counts = CountsOf(p);
     int tested = 0;
-    if (MatchOrientation(trace, ply, 0)) {
+    if (passes(p, counts, 0)) {
       if (runs[0]++ == 0) remembered = ply;
     } else {
       runs[0] = 0;
       if (eitherColour) {
         tested = 1;
-        if (MatchOrientation(trace, ply, 1)) {
+        if (passes(p, counts, 1)) {
           if (runs[1]++ == 0) remembered = ply;
         } else {
           runs[1] = 0;

@@ -55,7 +55,13 @@ class MaterialMask {
   uint8_t eitherColour = 1;
 
  private:
-  bool CountsPass(const TracePly& p, int own) const;
+  // The counts by group and side of a ply.
+  struct Counts {
+    int16_t v[2][kGroups];
+  };
+  static Counts CountsOf(const TracePly& p);
+  bool CountsPass(const Counts& counts, int own) const;
+  bool AnyCondition() const;
   bool ConditionsPass(const TracePly& p, int own) const;
 };
 
