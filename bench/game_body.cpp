@@ -82,7 +82,7 @@ const Corpus& Games() {
   return corpus;
 }
 
-struct CountingTrace final : GameTrace {
+struct CountingTrace final : TraceSink {
   void Start(const Board&) override {}
   void AppendMove(const GameMove& m, int) override { to += m.to; ++plies; }
   int64_t plies = 0;

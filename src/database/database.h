@@ -15,7 +15,7 @@
 namespace zh {
 
 class GameHeader;
-class GameTrace;
+class TraceSink;
 class PathList;
 class PgnDatabase;
 class SearchMask;
@@ -74,7 +74,7 @@ class Database {
   // Header record and main line.
   virtual int ReadGameBody(int n, TQGame& game, int plyLimit, bool moveTexts) = 0;
   // The main line into a trace.
-  virtual int ReadGameTrace(int n, GameTrace& trace, TQGame& game, int plyLimit) = 0;
+  virtual int ReadGameTrace(int n, TraceSink& trace, TQGame& game, int plyLimit) = 0;
 
   virtual int BeginCopy(Database& source, int count);
   virtual void EndUpdate();
@@ -104,7 +104,7 @@ class Database {
   // matching ply (0 for criteria without positions) or kNoMatchingPly.
   virtual int SearchBegin(SearchMask& mask);
   virtual void SearchEnd();
-  virtual int SearchNext(SearchMask& mask, GameTrace& trace, TQGame& game, int n);
+  virtual int SearchNext(SearchMask& mask, TraceSink& trace, TQGame& game, int n);
 
   virtual int ReservedQueryA(int value);
   virtual int GetUsableKeys(int kinds);
@@ -137,7 +137,7 @@ class Database {
   virtual int ReadGameForTest(int n, TQGame& game);
   // SearchNext after the header test: the position, final-position, annotation and
   // whole-game tests.
-  int MatchBeyondHeader(SearchMask& mask, GameTrace& trace, TQGame& game, int n);
+  int MatchBeyondHeader(SearchMask& mask, TraceSink& trace, TQGame& game, int n);
 
   int32_t errorState_ = 0;  // 0 when usable; a creator deletes an object that is not
   std::string basePath_;    // without extension

@@ -95,8 +95,8 @@ std::unique_ptr<TQGame> TQFileDatabase::MakeWorkGame() const {
   return std::unique_ptr<TQGame>(new (std::nothrow) TQGame());
 }
 
-std::unique_ptr<GameTrace> TQFileDatabase::MakeWorkTrace() const {
-  return std::unique_ptr<GameTrace>(new (std::nothrow) MainLineTrace());
+std::unique_ptr<TraceSink> TQFileDatabase::MakeWorkTrace() const {
+  return std::unique_ptr<TraceSink>(new (std::nothrow) MainLineTrace());
 }
 
 int TQFileDatabase::CheckDiskSpace(Database&, int count) {

@@ -29,7 +29,7 @@ int64_t HeaderSetSizeEstimate(int count);
 
 // The trace the generic search fills: the start board, then each main-line move with
 // the side that made it (0 White).
-class MainLineTrace final : public GameTrace {
+class MainLineTrace final : public TraceSink {
  public:
   void Start(const Board& board) override;
   void AppendMove(const GameMove& move, int sideToMove) override;
@@ -43,7 +43,7 @@ class MainLineTrace final : public GameTrace {
 
 // The position criteria on a traced main line: the combined test, or the material,
 // motif and manoeuvre tests that are on, each needing a ply, keeping the smallest.
-int MatchTracedPositions(const SearchMask& mask, const GameTrace& trace);
+int MatchTracedPositions(const SearchMask& mask, const TraceSink& trace);
 // The final-position test on the position after the main line's last move; no match
 // for a game without moves.
 int MatchFinalPosition(const SearchMask& mask, TQGame& game);
@@ -138,7 +138,7 @@ class TQFileDatabase : public Database {
   virtual uint64_t FreeDiskSpaceKB() const;
   // The work objects of a copy or search; null when no memory is left.
   virtual std::unique_ptr<TQGame> MakeWorkGame() const;
-  virtual std::unique_ptr<GameTrace> MakeWorkTrace() const;
+  virtual std::unique_ptr<TraceSink> MakeWorkTrace() const;
   // Runs a change of the file set as one transaction; a derived class with a journal
   // rolls back on a non-zero code. Here: the change alone.
   virtual int RunFileChange(const std::function<int()>& change);

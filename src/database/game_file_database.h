@@ -40,7 +40,7 @@ class GameFileDatabase : public TQFileDatabase {
     LimitMainLine(game, plyLimit);
     return rc;
   }
-  int ReadGameTrace(int n, GameTrace& trace, TQGame& game, int plyLimit) override {
+  int ReadGameTrace(int n, TraceSink& trace, TQGame& game, int plyLimit) override {
     if (const int rc = ReadGameBody(n, game, plyLimit, false)) return rc;
     TraceMainLine(game, trace);
     return kDbDone;

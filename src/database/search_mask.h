@@ -21,9 +21,9 @@ inline constexpr int32_t kNoMatchingPly = 0x1FFFFFFF;
 
 // A game's main line as a reader hands it over: whether Black moves first, the start
 // board, then every move completed against the position before it.
-class GameTrace {
+class TraceSink {
  public:
-  virtual ~GameTrace() = default;
+  virtual ~TraceSink() = default;
   virtual void Start(const Board& board) = 0;
   // sideToMove is 0 when White made the move.
   virtual void AppendMove(const GameMove& move, int sideToMove) = 0;
@@ -81,10 +81,10 @@ class SearchMask {
 
   // Tests. The header test answers 1 on a pass; the others a ply, or kNoMatchingPly.
   virtual int MatchHeader(const GameHeader& header) const = 0;
-  virtual int32_t MaterialFindMatch(const GameTrace& trace) const = 0;
-  virtual int32_t MotifFindMatch(const GameTrace& trace) const = 0;
-  virtual int32_t ManeuverFindMatch(const GameTrace& trace) const = 0;
-  virtual int32_t FindMatchingPly(const GameTrace& trace) const = 0;
+  virtual int32_t MaterialFindMatch(const TraceSink& trace) const = 0;
+  virtual int32_t MotifFindMatch(const TraceSink& trace) const = 0;
+  virtual int32_t ManeuverFindMatch(const TraceSink& trace) const = 0;
+  virtual int32_t FindMatchingPly(const TraceSink& trace) const = 0;
   virtual int32_t MatchFinalPosition(const Position& position, const GameMove& last,
                                      int plies) const = 0;
   virtual int32_t MatchAnnotations(const GameHeader& header, FileTqa* annotations) const = 0;
@@ -125,10 +125,10 @@ class HeaderSearchMask final : public SearchMask {
   bool BoosterOption(int) const override { return false; }
 
   int MatchHeader(const GameHeader& header) const override;
-  int32_t MaterialFindMatch(const GameTrace&) const override { return kNoMatchingPly; }
-  int32_t MotifFindMatch(const GameTrace&) const override { return kNoMatchingPly; }
-  int32_t ManeuverFindMatch(const GameTrace&) const override { return kNoMatchingPly; }
-  int32_t FindMatchingPly(const GameTrace&) const override { return kNoMatchingPly; }
+  int32_t MaterialFindMatch(const TraceSink&) const override { return kNoMatchingPly; }
+  int32_t MotifFindMatch(const TraceSink&) const override { return kNoMatchingPly; }
+  int32_t ManeuverFindMatch(const TraceSink&) const override { return kNoMatchingPly; }
+  int32_t FindMatchingPly(const TraceSink&) const override { return kNoMatchingPly; }
   int32_t MatchFinalPosition(const Position&, const GameMove&, int) const override {
     return kNoMatchingPly;
   }

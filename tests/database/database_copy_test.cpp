@@ -187,7 +187,7 @@ TEST(DatabaseCopy, SourceThatIsNoFileDatabaseCopiesNothing) {
     int WriteHeader(int, GameHeader&) override { return 0; }
     int ReadHeaderRecord(int, GameHeader&) override { return 0; }
     int ReadGameBody(int, TQGame&, int, bool) override { return 0; }
-    int ReadGameTrace(int, GameTrace&, TQGame&, int) override { return 0; }
+    int ReadGameTrace(int, TraceSink&, TQGame&, int) override { return 0; }
     int CopyGameRange(Database&, int, int&, CopyOptions&) override { return 0; }
     bool CapabilityC() const override { return true; }
     int SetDeleted(int, bool) override { return 0; }

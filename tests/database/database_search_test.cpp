@@ -40,10 +40,10 @@ class ScriptedMask final : public SearchMask {
   bool MotifMirrored() const override { return false; }
   bool BoosterOption(int) const override { return false; }
   int MatchHeader(const GameHeader& h) const override { return h.white.LastName() == whiteName; }
-  int32_t MaterialFindMatch(const GameTrace& t) const override { return Traced(t, materialPly); }
-  int32_t MotifFindMatch(const GameTrace& t) const override { return Traced(t, motifPly); }
-  int32_t ManeuverFindMatch(const GameTrace&) const override { return kNoMatchingPly; }
-  int32_t FindMatchingPly(const GameTrace&) const override { return 77; }
+  int32_t MaterialFindMatch(const TraceSink& t) const override { return Traced(t, materialPly); }
+  int32_t MotifFindMatch(const TraceSink& t) const override { return Traced(t, motifPly); }
+  int32_t ManeuverFindMatch(const TraceSink&) const override { return kNoMatchingPly; }
+  int32_t FindMatchingPly(const TraceSink&) const override { return 77; }
   int32_t MatchFinalPosition(const Position& p, const GameMove& last, int plies) const override {
     finalSeen.push_back(std::to_string(plies) + (p.side == 0 ? " w " : " b ") +
                         std::to_string(last.to));
@@ -61,7 +61,7 @@ class ScriptedMask final : public SearchMask {
   mutable std::vector<std::string> finalSeen;
 
  private:
-  static int32_t Traced(const GameTrace& t, int ply) {
+  static int32_t Traced(const TraceSink& t, int ply) {
     const auto& trace = static_cast<const MainLineTrace&>(t);
     return static_cast<int>(trace.moves.size()) >= ply ? ply : kNoMatchingPly;
   }

@@ -68,7 +68,7 @@ int MemoryDatabase::ReadGame(int n, TQGame& game, bool moveTexts) {
   return ReadGameBody(n, game, 600, moveTexts);
 }
 
-int MemoryDatabase::ReadGameTrace(int n, GameTrace& trace, TQGame& game, int plyLimit) {
+int MemoryDatabase::ReadGameTrace(int n, TraceSink& trace, TQGame& game, int plyLimit) {
   if (const int rc = ReadGameBody(n, game, plyLimit, false)) return rc;
   GameCursor cursor(&game);
   trace.blackStarts = cursor.GetPosition().IsBlackToMove();

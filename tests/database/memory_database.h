@@ -43,7 +43,7 @@ class MemoryDatabase final : public TQFileDatabase {
   int WriteHeader(int n, GameHeader& header) override;
   int ReadHeaderRecord(int n, GameHeader& header) override;
   int ReadGameBody(int n, TQGame& game, int plyLimit, bool moveTexts) override;
-  int ReadGameTrace(int n, GameTrace& trace, TQGame& game, int plyLimit) override;
+  int ReadGameTrace(int n, TraceSink& trace, TQGame& game, int plyLimit) override;
   int CopyGameRange(Database& source, int first, int& last, CopyOptions& options) override;
   bool CapabilityC() const override { return true; }
   bool SupportsKeys() const override { return keysSupported; }

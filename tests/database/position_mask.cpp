@@ -21,7 +21,7 @@ int Men(const Board& board) {
 
 }  // namespace
 
-int32_t PositionMask::MotifFindMatch(const GameTrace& t) const {
+int32_t PositionMask::MotifFindMatch(const TraceSink& t) const {
   const auto& trace = static_cast<const MainLineTrace&>(t);
   Position p;
   p.Set(trace.start, trace.blackStarts ? 1 : 0, 0, 0);

@@ -41,11 +41,11 @@ class PositionMask final : public SearchMask {
 
   int MatchHeader(const GameHeader& h) const override { return header.MatchHeader(h); }
   // Material is a criterion the boosters see; on the trace it matches at once.
-  int32_t MaterialFindMatch(const GameTrace&) const override { return 0; }
+  int32_t MaterialFindMatch(const TraceSink&) const override { return 0; }
   // The first ply whose position is the target: board and side to move.
-  int32_t MotifFindMatch(const GameTrace& trace) const override;
-  int32_t ManeuverFindMatch(const GameTrace&) const override { return kNoMatchingPly; }
-  int32_t FindMatchingPly(const GameTrace&) const override { return kNoMatchingPly; }
+  int32_t MotifFindMatch(const TraceSink& trace) const override;
+  int32_t ManeuverFindMatch(const TraceSink&) const override { return kNoMatchingPly; }
+  int32_t FindMatchingPly(const TraceSink&) const override { return kNoMatchingPly; }
   int32_t MatchFinalPosition(const Position&, const GameMove&, int) const override {
     return kNoMatchingPly;
   }

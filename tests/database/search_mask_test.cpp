@@ -99,7 +99,7 @@ TEST(HeaderSearchMask, HeaderCriteria) {
 
 TEST(HeaderSearchMask, OtherTestsAreOff) {
   HeaderSearchMask mask;
-  struct Trace final : GameTrace {
+  struct Trace final : TraceSink {
     void Start(const Board&) override {}
     void AppendMove(const GameMove&, int) override {}
   } trace;

@@ -31,7 +31,7 @@ void CheckLine(const zh::MoveLine& line, zh::Position position, int depth) {
 }
 
 // Counts the traced moves; the side that made each must alternate from the start.
-class CheckingTrace : public zh::GameTrace {
+class CheckingTrace : public zh::TraceSink {
  public:
   void Start(const zh::Board&) override { started_ = true; }
   void AppendMove(const zh::GameMove&, int sideToMove) override {

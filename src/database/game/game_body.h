@@ -14,7 +14,7 @@ namespace zh {
 class AnnotationSet;
 class BodyStream;
 class FileTqa;
-class GameTrace;
+class TraceSink;
 class NotationFormatter;
 class PathList;
 
@@ -62,7 +62,7 @@ class GameBody {
   int Decode(uint8_t* buffer, int size, BodyStream& stream, FileTqa* annotations);
   // Main line up to plyLimit, without variations and annotations; ends at a null move.
   int DecodeMainLine(uint8_t* buffer, int size, BodyStream& stream);
-  int DecodeInto(GameTrace& trace, uint8_t* buffer, int size, BodyStream& stream);
+  int DecodeInto(TraceSink& trace, uint8_t* buffer, int size, BodyStream& stream);
   // Normalises the tree (see NormaliseVariations), then writes it in the version's
   // written form (0, 1, 4 or 5).
   int Encode(uint8_t* buffer, int size, BodyStream& stream, FileTqa* annotations);

@@ -318,7 +318,7 @@ int TqgDatabase::ReadGameBody(int n, TQGame& game, int plyLimit, bool moveTexts)
   return game_->ReadBody(game, plyLimit, moveTexts);
 }
 
-int TqgDatabase::ReadGameTrace(int n, GameTrace& trace, TQGame& game, int plyLimit) {
+int TqgDatabase::ReadGameTrace(int n, TraceSink& trace, TQGame& game, int plyLimit) {
   if (!game_) return kDbNoSuchFile;
   if (const int rc = ReadHeaderRecord(n, game.header)) return rc;
   game.database = this;
@@ -326,7 +326,7 @@ int TqgDatabase::ReadGameTrace(int n, GameTrace& trace, TQGame& game, int plyLim
   return game_->ReadTrace(game, trace, plyLimit);
 }
 
-int TqgDatabase::ReadGameTraceAt(uint32_t offset, GameTrace& trace, TQGame& game, int plyLimit) {
+int TqgDatabase::ReadGameTraceAt(uint32_t offset, TraceSink& trace, TQGame& game, int plyLimit) {
   if (!game_) return kDbNoSuchFile;
   game.header.record = HeaderRecord::Game();
   game.header.SetTqgOffset(offset);

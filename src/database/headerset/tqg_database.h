@@ -63,7 +63,7 @@ class TqgDatabase : public TQFileDatabase {
   int ReleaseHeaderNames(GameHeader& header) override;
   int ReadHeaderRecord(int n, GameHeader& header) override;
   int ReadGameBody(int n, TQGame& game, int plyLimit, bool moveTexts) override;
-  int ReadGameTrace(int n, GameTrace& trace, TQGame& game, int plyLimit) override;
+  int ReadGameTrace(int n, TraceSink& trace, TQGame& game, int plyLimit) override;
   TqgDatabase* AsTqgDatabase() override { return this; }
   bool SupportsMedals() const override { return true; }
   bool SupportsKeys() const override { return true; }
@@ -117,7 +117,7 @@ class TqgDatabase : public TQFileDatabase {
   int WriteHeaderRecord(int n, GameHeader& header);
   int AppendHeaderRecord(int& n, GameHeader& header);
   // The main line of the body at a game-file offset.
-  int ReadGameTraceAt(uint32_t offset, GameTrace& trace, TQGame& game, int plyLimit);
+  int ReadGameTraceAt(uint32_t offset, TraceSink& trace, TQGame& game, int plyLimit);
 
   // Search (tqg_database_search.cpp). SearchBegin builds the name pre-filter and
   // prepares the boosters; SearchNext tests the raw record against the filter and asks
@@ -125,7 +125,7 @@ class TqgDatabase : public TQFileDatabase {
   // candidates first when the mask has only position criteria.
   int SearchBegin(SearchMask& mask) override;
   void SearchEnd() override;
-  int SearchNext(SearchMask& mask, GameTrace& trace, TQGame& game, int n) override;
+  int SearchNext(SearchMask& mask, TraceSink& trace, TQGame& game, int n) override;
   std::unique_ptr<SortedLONGArr> Search(SearchMask& mask, const SortedLONGArr* list) override;
   // Counters of the current or last search.
   struct SearchCounters {
@@ -201,7 +201,7 @@ class TqgDatabase : public TQFileDatabase {
   struct Placement;
   // The booster candidates of a position search, tested on their main lines; the
   // first number the boosters did not judge goes to `next`. False when stopped.
-  bool SearchCandidates(SearchMask& mask, GameTrace& trace, TQGame& game, SortedLONGArr& hits,
+  bool SearchCandidates(SearchMask& mask, TraceSink& trace, TQGame& game, SortedLONGArr& hits,
                         int& next);
   int Place(Placement& p, std::vector<HeaderRecord>& records, int n);
   int ReplaceNow(int n, TQGame& game, FileTqg& scratchGame, FileTqa& scratchAnnotations,

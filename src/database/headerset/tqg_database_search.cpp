@@ -80,7 +80,7 @@ void TqgDatabase::SearchEnd() {
   nameFilter_.reset();
 }
 
-int TqgDatabase::SearchNext(SearchMask& mask, GameTrace& trace, TQGame& game, int n) {
+int TqgDatabase::SearchNext(SearchMask& mask, TraceSink& trace, TQGame& game, int n) {
   if (mask.IsActive()) {
     if (!nameFilter_ || ReadHeaderRecord(n, game.header) != kDbDone) return kNoMatchingPly;
     ++searchCounters_.examined;
@@ -106,7 +106,7 @@ int TqgDatabase::ReadGameForTest(int n, TQGame& game) {
   return ReadGame(n, game, false);
 }
 
-bool TqgDatabase::SearchCandidates(SearchMask& mask, GameTrace& trace, TQGame& game,
+bool TqgDatabase::SearchCandidates(SearchMask& mask, TraceSink& trace, TQGame& game,
                                    SortedLONGArr& hits, int& next) {
   BoosterCandidates candidates;
   if (!CollectBoosterCandidates(openingsBooster_.get(), *searchBooster_, BoosterCriteriaOf(mask),
@@ -141,7 +141,7 @@ bool TqgDatabase::SearchCandidates(SearchMask& mask, GameTrace& trace, TQGame& g
 std::unique_ptr<SortedLONGArr> TqgDatabase::Search(SearchMask& mask, const SortedLONGArr* list) {
   if (list) return TQFileDatabase::Search(mask, list);
   auto hits = std::make_unique<SortedLONGArr>(1000);
-  const std::unique_ptr<GameTrace> trace = MakeWorkTrace();
+  const std::unique_ptr<TraceSink> trace = MakeWorkTrace();
   const std::unique_ptr<TQGame> game = MakeWorkGame();
   if (!trace || !game) return hits;
 

@@ -227,7 +227,7 @@ enum class DecodeMode { kTree, kMainLine, kTrace };
 
 class Decoder {
  public:
-  Decoder(GameBody& body, DecodeMode mode, ByteSource& in, FileTqa* annotations, GameTrace* trace)
+  Decoder(GameBody& body, DecodeMode mode, ByteSource& in, FileTqa* annotations, TraceSink* trace)
       : body_(body), mode_(mode), in_(in), annotations_(annotations), trace_(trace),
         version_(body.Version()), info_(kVersionInfo[version_]) {}
 
@@ -249,7 +249,7 @@ class Decoder {
   DecodeMode mode_;
   ByteSource& in_;
   FileTqa* annotations_;
-  GameTrace* trace_;
+  TraceSink* trace_;
   int version_;
   VersionInfo info_;
 
@@ -612,7 +612,7 @@ class BusyGuard {
 };
 
 int RunDecoder(GameBody& body, DecodeMode mode, uint8_t* buffer, int size, BodyStream& stream,
-               FileTqa* annotations, GameTrace* trace) {
+               FileTqa* annotations, TraceSink* trace) {
   BusyGuard guard(body);
   if (guard.WasBusy() || size <= 0) return 1;
   if (body.Version() >= kVersions) {
@@ -693,7 +693,7 @@ int GameBody::DecodeMainLine(uint8_t* buffer, int size, BodyStream& stream) {
   return RunDecoder(*this, DecodeMode::kMainLine, buffer, size, stream, nullptr, nullptr);
 }
 
-int GameBody::DecodeInto(GameTrace& trace, uint8_t* buffer, int size, BodyStream& stream) {
+int GameBody::DecodeInto(TraceSink& trace, uint8_t* buffer, int size, BodyStream& stream) {
   const bool texts = computeMoveTexts;
   computeMoveTexts = false;
   const int rc = RunDecoder(*this, DecodeMode::kTrace, buffer, size, stream, nullptr, &trace);

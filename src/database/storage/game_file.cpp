@@ -273,7 +273,7 @@ int FileTqg::ReadBody(TQGame& game, int plyLimit, bool computeMoveTexts) {
   return body.DecodeMainLine(buffer_.get(), bufferSize_, *this);
 }
 
-int FileTqg::ReadTrace(TQGame& game, GameTrace& trace, int plyLimit) {
+int FileTqg::ReadTrace(TQGame& game, TraceSink& trace, int plyLimit) {
   Busy busy(busy_);
   if (busy.Refused()) return 1;
   if (!game.header.IsGame()) {

@@ -17,7 +17,7 @@
 namespace zh {
 
 class FileTqa;
-class GameTrace;
+class TraceSink;
 class TQGame;
 class TQTextItem;
 
@@ -49,7 +49,7 @@ class FileTqg final : public BodyStream {
   // The main line up to plyLimit.
   int ReadBody(TQGame& game, int plyLimit, bool computeMoveTexts);
   // The main line handed move by move to the trace.
-  int ReadTrace(TQGame& game, GameTrace& trace, int plyLimit);
+  int ReadTrace(TQGame& game, TraceSink& trace, int plyLimit);
   // Appends the body (and, when the game has any, its annotations as one block of the
   // annotation file) and sets the header's offsets, content flags, abundance word and
   // move count. 1 busy, or refused with nothing changed: a set-up start that is not a

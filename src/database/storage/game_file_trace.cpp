@@ -10,7 +10,7 @@ void LimitMainLine(TQGame& game, int plyLimit) {
   if (plyLimit >= 0 && game.body.mainLine.Count() > plyLimit) game.body.mainLine.Truncate(plyLimit);
 }
 
-void TraceMainLine(TQGame& game, GameTrace& trace) {
+void TraceMainLine(TQGame& game, TraceSink& trace) {
   GameCursor cursor(&game);
   trace.blackStarts = cursor.GetPosition().IsBlackToMove();
   trace.Start(cursor.GetPosition().board);

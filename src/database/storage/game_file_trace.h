@@ -4,12 +4,12 @@
 
 namespace zh {
 
-class GameTrace;
+class TraceSink;
 class TQGame;
 
 // Drops the main-line moves from ply `plyLimit` on (a negative limit keeps all).
 void LimitMainLine(TQGame& game, int plyLimit);
 // Replays the game's main line from its start into the trace.
-void TraceMainLine(TQGame& game, GameTrace& trace);
+void TraceMainLine(TQGame& game, TraceSink& trace);
 
 }  // namespace zh

@@ -235,7 +235,7 @@ TEST(BodyCoder, ReadOnlyVersionsReadAlikeAndAreWrittenBackAsTheirPartners) {
 }
 
 TEST(BodyCoder, ReadTraceHandsOverTheMainLine) {
-  struct Recorder final : GameTrace {
+  struct Recorder final : TraceSink {
     void Start(const Board& board) override { start = board; }
     void AppendMove(const GameMove& m, int side) override { moves.push_back(m.LongText() + std::to_string(side)); }
     Board start;

@@ -27,7 +27,7 @@ void WriteBytes(const std::filesystem::path& path, const std::vector<uint8_t>& b
                                              static_cast<std::streamsize>(bytes.size()));
 }
 
-struct Recorder final : GameTrace {
+struct Recorder final : TraceSink {
   void Start(const Board&) override {}
   void AppendMove(const GameMove& m, int) override {
     moves.push_back(SquareName(m.from) + SquareName(m.to) + (m.promotion ? std::string(1, "?kqnbrp"[m.promotion]) : ""));
