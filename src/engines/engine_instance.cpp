@@ -24,7 +24,11 @@ constexpr int32_t kTextKind = 3;
 
 int32_t GuiThreadId() { return static_cast<int32_t>(gettid()); }
 
+RequestTap gRequestTap = nullptr;
+
 }  // namespace
+
+void SetRequestTap(RequestTap tap) { gRequestTap = tap; }
 
 uint64_t PhysicalMemoryKb() {
   MemoryStatus memory;
@@ -92,6 +96,7 @@ void EngineInstance::Reset() {
 
 bool EngineInstance::Post(int32_t request, intptr_t param) {
   if (hostThread_ == 0 || Func2(request) == 0) return false;
+  if (gRequestTap != nullptr) gRequestTap(id_, request, param);
   const bool posted = enginehost::PostRequest(hostThread_, request, id_, param);
   std::this_thread::yield();
   return posted;

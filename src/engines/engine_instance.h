@@ -163,6 +163,10 @@ class EngineInstance {
   eng::HashBlock hashCopy_{};
 };
 
+// Sees every request that an instance hands to the host (tests); null for none.
+using RequestTap = void (*)(int32_t engineId, int32_t request, intptr_t param);
+void SetRequestTap(RequestTap tap);
+
 // The hash size cap of an instance: 80 % of the physical memory, at least 64 KB.
 int32_t HashCapKb(uint64_t physicalKb);
 // Total physical memory in KB from the system probe (0 when unknown).
