@@ -9,6 +9,7 @@ folders may not include those:
   src/core/rules, src/core/toolbox  -> src/core/search
   src/core/toolbox                  -> src/core/rules
   src/database/game, .../storage    -> database/headerset, keys, oldformat, pgn
+  src/engines/**                    -> src/app (but the generated message ids), board/ui
 Prints each offending line and exits 1 when there is one.
 """
 import os
@@ -21,6 +22,7 @@ FORBIDDEN = [
     ("src/core/toolbox/", re.compile(r"^core/(search|rules)/")),
     ("src/database/game/", re.compile(r"^database/(headerset|keys|oldformat|pgn)/")),
     ("src/database/storage/", re.compile(r"^database/(headerset|keys|oldformat|pgn)/")),
+    ("src/engines/", re.compile(r"^(app/(?!message_ids\.h$)|board/ui/)")),
 ]
 INCLUDE = re.compile(r'^\s*#\s*include\s+"([^"]+)"')
 

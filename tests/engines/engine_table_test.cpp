@@ -293,3 +293,27 @@ TEST(EngineIds, StepByOneToSixteenAndNeverRepeatAcrossThreads) {
 
 }  // namespace
 }  // namespace zh::test
+
+namespace zh::test {
+namespace {
+
+using SlotReuse = EngineTest;
+
+TEST_F(SlotReuse, AnUnloadedEnginesRecordIsTakenAgainOnlyOnceItsHostHasEnded) {
+  EngineInstance* engine = Load(ModulePath("StubOne.eng"));
+  ASSERT_NE(engine, nullptr);
+  const eng::EngineSlotRecord* record = engine->SlotRecord();
+  EXPECT_EQ(SlotRecords::UseCount(record), 2);  // ours and the host's
+  const int32_t id = engine->Id();
+  ASSERT_TRUE(table.Unload(engine));
+  // The host gives up its count when its thread ends (the order against ours is
+  // the host's: the simulated count above pins that a held record is skipped).
+  ASSERT_TRUE(WaitFor([&] { return SlotRecords::UseCount(record) == 0; }));
+  EngineInstance later(token, ModulePath("StubTwo.eng"), 1024, 1);
+  EXPECT_EQ(later.SlotRecord(), record);
+  EXPECT_EQ(SlotRecords::TakenCount(), 1);
+  EXPECT_GT(later.Id(), id);
+}
+
+}  // namespace
+}  // namespace zh::test
