@@ -9,10 +9,10 @@ namespace zh {
 
 uint64_t DeadlineIn(uint32_t ms) { return Clock().TicksMs() + ms; }
 
-void RunPendingEvents() { App().WaitForEvents(0); }
+void RunPendingEvents() { WaitUntil([] { return true; }, 0); }
 
 WaitEnd WaitUntil(const std::function<bool()>& condition, uint64_t deadline, int32_t watchedEngine) {
-  RunPendingEvents();
+  App().WaitForEvents(0);
   for (;;) {
     if (condition && condition()) return WaitEnd::kMet;
     EngineTable* table = EngineTable::Current();

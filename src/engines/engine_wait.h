@@ -27,7 +27,7 @@ WaitEnd WaitUntil(const std::function<bool()>& condition, uint64_t deadline, int
 // The deadline `ms` milliseconds from now.
 uint64_t DeadlineIn(uint32_t ms);
 
-// Lets the pending events run once, without waiting.
+// Lets the pending events run once, without waiting (a wait whose condition holds).
 void RunPendingEvents();
 
 }  // namespace zh
