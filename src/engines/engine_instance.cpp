@@ -45,8 +45,11 @@ int32_t HashCapKb(uint64_t physicalKb) {
 
 EngineInstance::EngineInstance(int32_t window, std::string_view path, int32_t hashKb, int32_t kind)
     : id_(0), window_(window), hashKb_(hashKb), wantedHashKb_(hashKb), kind_(kind), path_(path) {
-  const int32_t cap = HashCapKb(PhysicalMemoryKb());
-  if (wantedHashKb_ > cap) hashKb_ = wantedHashKb_ = cap;
+  // Without a memory figure there is nothing to cap against.
+  if (const uint64_t physicalKb = PhysicalMemoryKb(); physicalKb != 0) {
+    const int32_t cap = HashCapKb(physicalKb);
+    if (wantedHashKb_ > cap) hashKb_ = wantedHashKb_ = cap;
+  }
 
   slot_ = SlotRecords::Take();
   if (slot_ == nullptr) {

@@ -29,7 +29,7 @@ class FakeMemory final : public SystemProbe {
   bool FreeBytes(const std::filesystem::path&, uint64_t& bytes) override { return (bytes = 0), true; }
   bool Memory(MemoryStatus& status) override {
     status.totalPhysical = kb_ * 1024;
-    return true;
+    return kb_ != 0;  // 0: the figure cannot be read
   }
 
  private:
@@ -236,6 +236,7 @@ TEST(HashSize, TheCapIsEightyPercentOfMemoryInSixtyFourBitsWhileTheRecordKeepsTh
       {64ull << 20, 1 << 20, 1 << 20},     // below the cap: as asked
       {4ull << 30, INT32_MAX, INT32_MAX},  // 4 TiB: the cap clamps to 32 bits
       {50, 1024, 64},                      // never below 64 KB
+      {0, 1 << 30, 1 << 30},               // memory unknown: no cap
   };
   for (const Case& c : cases) {
     FakeMemory memory(c.machineKb);
