@@ -244,4 +244,9 @@ WaitCursor::~WaitCursor() {
 
 int WaitCursor::Depth() { return gWaitDepth; }
 
+AppFlags& ApplicationFlags() {
+  static AppFlags flags;
+  return flags;
+}
+
 }  // namespace zh

@@ -66,7 +66,19 @@ class AppService {
   virtual void EndProcess() = 0;
   // Processes pending events; true when the running job is to stop.
   virtual bool ProcessShouldStop() = 0;
+  // Lets the pending events run, then waits for the next one for at most maxMs and
+  // lets it run. Without a GUI it returns at once.
+  virtual void WaitForEvents(int32_t maxMs) { (void)maxMs; }
+  // True while the application's event loop runs.
+  virtual bool IsEventLoopRunning() { return false; }
 };
+
+// Bytes of the application object that Qt-free code reads and sets on the GUI thread.
+struct AppFlags {
+  uint8_t quitRequested = 0;  // set when the user closes the program
+  uint8_t queryRunning = 0;   // 1 while an engine query waits
+};
+AppFlags& ApplicationFlags();
 
 // Message texts by number from the loaded message files.
 class TextService {

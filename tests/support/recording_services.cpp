@@ -68,6 +68,13 @@ void RecordingServices::DumpText(std::string_view text) { Record("Dump: " + std:
 void RecordingServices::SetWaitCursor(bool on) { Record(on ? "WaitOn" : "WaitOff"); }
 void RecordingServices::Reschedule() {}
 bool RecordingServices::IsInputPending() { return false; }
+void RecordingServices::WaitForEvents(int32_t maxMs) {
+  if (waitScript) {
+    waitScript(maxMs);
+  } else if (maxMs > 0) {
+    ticks += static_cast<uint64_t>(maxMs);
+  }
+}
 bool RecordingServices::BeginProcess(std::string_view name) {
   Record("BeginProcess: " + std::string(name));
   if (processRunning) return false;

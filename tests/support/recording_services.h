@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <map>
 #include <string>
 #include <vector>
@@ -34,6 +35,10 @@ class RecordingServices final : public MessageBoxService,
   AppSettings settings;
   bool processRunning = false;
   std::deque<int32_t> listChoices;       // answers to ListDialog; -1 (Cancel) when empty
+  // The scripted event pump: WaitForEvents runs it with its maxMs; without a script
+  // it only steps the clock by maxMs.
+  std::function<void(int32_t maxMs)> waitScript;
+  bool eventLoopRunning = true;
 
   // The recorded lines that start with `prefix`.
   std::vector<std::string> CallsStartingWith(const std::string& prefix) const;
@@ -61,6 +66,8 @@ class RecordingServices final : public MessageBoxService,
   bool BeginProcess(std::string_view name) override;
   void EndProcess() override;
   bool ProcessShouldStop() override;
+  void WaitForEvents(int32_t maxMs) override;
+  bool IsEventLoopRunning() override { return eventLoopRunning; }
 
   std::string GetMessageText(int id) override;
 

@@ -3,6 +3,9 @@
 #include <QApplication>
 #include <QEvent>
 #include <QMessageBox>
+#include <QThread>
+#include <QTimer>
+#include <algorithm>
 #include <chrono>
 
 #include "app/message_ids.h"
@@ -114,6 +117,19 @@ bool QtServices::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void QtServices::Reschedule() { QCoreApplication::processEvents(QEventLoop::AllEvents); }
+
+void QtServices::WaitForEvents(int32_t maxMs) {
+  // The timer wakes the wait when no other event comes.
+  QTimer wake;
+  wake.setSingleShot(true);
+  wake.start(std::max(maxMs, 0));
+  QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
+}
+
+bool QtServices::IsEventLoopRunning() {
+  QThread* thread = QThread::currentThread();
+  return thread != nullptr && thread->loopLevel() > 0;
+}
 
 bool QtServices::BeginProcess(std::string_view name) {
   if (jobs_) return jobs_->BeginProcess(name);

@@ -62,6 +62,9 @@ class QtServices final : public QObject,
   bool BeginProcess(std::string_view name) override;
   void EndProcess() override;
   bool ProcessShouldStop() override;
+  // One pass over the events, waiting for one at most maxMs.
+  void WaitForEvents(int32_t maxMs) override;
+  bool IsEventLoopRunning() override;
 
   std::string GetMessageText(int id) override;
   uint64_t TicksMs() override;

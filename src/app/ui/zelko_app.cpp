@@ -537,6 +537,7 @@ void ZelkoApp::Pump() {
 void ZelkoApp::PrepareClose() {
   if (closePrepared_) return;
   closePrepared_ = true;
+  ApplicationFlags().quitRequested = 1;
   WaitCursor wait;
   if (Has("DeviceManager")) Game().CloseDevices();
   if (Has("EngineManager")) {
