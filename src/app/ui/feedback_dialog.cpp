@@ -161,7 +161,7 @@ FeedbackService::~FeedbackService() { Close(); }
 
 void FeedbackService::Replace(QWidget* parent, uint64_t total, bool centred) {
   Close();
-  dialog_ = std::make_unique<FeedBackDialog>(parent, total, centred, fontFace_, [this] {
+  dialog_ = new FeedBackDialog(parent, total, centred, fontFace_, [this] {
     if (jobs_ && jobs_->IsProcessRunning()) jobs_->StopProcess();
     stopped_ = true;
   });
@@ -213,7 +213,7 @@ void FeedbackService::Close() {
   if (!dialog_) return;
   dialog_->SetMayClose(true);
   dialog_->close();
-  dialog_.reset();
+  delete dialog_.data();
 }
 
 }  // namespace zh

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <QDialog>
+#include <QPointer>
 #include <QWidget>
 #include <functional>
 #include <memory>
@@ -119,7 +120,7 @@ class FeedbackService final : public ProgressService {
   bool IsFeedbackStopped() override { return stopped_; }
   void Close() override;
 
-  FeedBackDialog* Current() const { return dialog_.get(); }
+  FeedBackDialog* Current() const { return dialog_.data(); }
   int HeadingCounter() const { return heading_; }
 
  private:
@@ -128,7 +129,8 @@ class FeedbackService final : public ProgressService {
   Hooks hooks_;
   LongJobs* jobs_;
   QString fontFace_;
-  std::unique_ptr<FeedBackDialog> dialog_;
+  // Owned; a parent window that goes first takes the dialog with it.
+  QPointer<FeedBackDialog> dialog_;
   uint16_t heading_ = 0;
   bool stopped_ = false;
 };

@@ -97,10 +97,7 @@ MessageLog::MessageLog(QWidget* frame, std::string protocolPath) : frame_(frame)
   file_.Open();
 }
 
-MessageLog::~MessageLog() {
-  delete window_;
-  window_ = nullptr;
-}
+MessageLog::~MessageLog() { delete window_.data(); }
 
 void MessageLog::SetParent(QWidget* parent) {
   frame_ = parent;
@@ -155,10 +152,9 @@ void MessageLog::Finish() {
 
 void MessageLog::CloseAll() {
   if (!window_) return;
-  MessageLogWindow* w = window_;
+  MessageLogWindow* w = window_.data();
   w->close();
   delete w;
-  window_ = nullptr;
   file_.Close();
 }
 

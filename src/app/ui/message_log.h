@@ -76,7 +76,7 @@ class MessageLog {
   // Closes the window as its Close button does, and the file.
   void CloseAll();
 
-  MessageLogWindow* Window() const { return window_; }
+  MessageLogWindow* Window() const { return window_.data(); }
   bool ClosedByUser() const { return closedByUser_; }
   ProtocolFile& File() { return file_; }
 
@@ -86,7 +86,7 @@ class MessageLog {
   void OnWindowClosed();
 
   QPointer<QWidget> frame_;
-  MessageLogWindow* window_ = nullptr;
+  QPointer<MessageLogWindow> window_;
   bool closedByUser_ = false;
   ProtocolFile file_;
 };
