@@ -46,6 +46,7 @@ ListDialog::ListDialog(QWidget* parent, const QString& caption, int lines, int w
   list_->setGeometry(28, 26, width, lines * lineHeight);
   connect(list_, &QListWidget::itemDoubleClicked, this, &QDialog::accept);
   resize(width + 58, lines * lineHeight + 4 * OkButton().height() + 52);
+  Layout();
   list_->show();
   list_->setFocus();
 }
@@ -59,6 +60,10 @@ int ListDialog::SelectedLine() const { return list_->currentRow(); }
 
 void ListDialog::resizeEvent(QResizeEvent* event) {
   OkCancelDialog::resizeEvent(event);
+  Layout();
+}
+
+void ListDialog::Layout() {
   const int g = (width() - 240) / 3;
   OkButton().move(g, height() - 60);
   CancelButton().move(2 * g + 120, height() - 60);

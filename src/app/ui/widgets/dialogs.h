@@ -46,6 +46,8 @@ class ListDialog final : public OkCancelDialog {
   void resizeEvent(QResizeEvent* event) override;
 
  private:
+  void Layout();
+
   QListWidget* list_;
 };
 
