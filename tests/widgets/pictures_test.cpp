@@ -180,6 +180,9 @@ TEST(MessageLog, LinesGoToTheWindowAndTheProtocolFile) {
     log.ReplaceLastLine(" and more");
     ASSERT_NE(log.Window(), nullptr);
     EXPECT_EQ(log.Window()->Lines().Line(0), "first and more");
+    std::stringstream replaced;
+    replaced << std::ifstream(path, std::ios::binary).rdbuf();
+    EXPECT_EQ(replaced.str(), "first\r\n and more\r\n");  // only the new text
     log.Finish();
     log.AddLine("again");
     std::stringstream after;

@@ -9,6 +9,7 @@
 
 #include "app/ui/widgets/bmp_button.h"
 #include "app/ui/widgets/dialogs.h"
+#include "app/ui/widgets/local_menu.h"
 #include "app_ui/qt_app.h"
 #include "support/fake_timers.h"
 #include "support/recording_services.h"
@@ -84,6 +85,18 @@ TEST(ListDialog, HasItsGeometryAndAnswersByKey) {
     if (auto* d = QApplication::activeModalWidget()) QTest::keyClick(d, Qt::Key_Escape);
   });
   EXPECT_EQ(RunListChoice(nullptr, "Players", lines), -1);
+}
+
+TEST(LocalMenu, KeepsTheLastChosenId) {
+  LocalMenu menu;
+  QAction* first = menu.AddItem(4, "~Save");
+  QAction* second = menu.AddItem(9, "Delete");
+  EXPECT_EQ(first->text(), "&Save");
+  EXPECT_EQ(menu.SelectedId(), 0);
+  second->trigger();
+  EXPECT_EQ(menu.SelectedId(), 9);
+  first->trigger();
+  EXPECT_EQ(menu.SelectedId(), 4);
 }
 
 }  // namespace
