@@ -9,7 +9,7 @@ TEST(StringList, AppendsBeforeTheEndMarkAndFindsByPosition) {
   std::string list;
   AppendToStringList(list, "Databases");
   AppendToStringList(list, "*.tqh");
-  EXPECT_EQ(list, std::string("Databases\0*.tqh\0\0", 18));
+  EXPECT_EQ(list, std::string("Databases\0*.tqh\0\0", 17));
   EXPECT_EQ(StringOfList(list, 0), "Databases");
   EXPECT_EQ(StringOfList(list, 1), "*.tqh");
   EXPECT_EQ(StringOfList(list, 2), "");

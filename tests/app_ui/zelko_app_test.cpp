@@ -7,6 +7,7 @@
 #include <QFocusEvent>
 #include <QImage>
 #include <QKeyEvent>
+#include <QLabel>
 #include <algorithm>
 #include <csignal>
 #include <cstdio>
