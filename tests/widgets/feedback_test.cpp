@@ -129,7 +129,7 @@ TEST(FeedbackDialog, TheBarAndTextsFollowTheCountOnTheFakeClock) {
   image.save(QString::fromUtf8(ZH_OUTPUT_DIR) + "/feedback_bar.png", "PNG");
   const int edge = static_cast<int>(FeedbackFillEdge(bar.width(), 40, 100));
   const QRgb running = NamedQColor(12).rgb();
-  EXPECT_EQ(image.pixel(bar.left() + edge - 1, bar.center().y()), running);
+  EXPECT_EQ(image.pixel(bar.left() + edge, bar.center().y()), running);
   EXPECT_NE(image.pixel(bar.left() + edge + 1, bar.center().y()), running);
 
   service.PollFeedback();
@@ -143,6 +143,14 @@ TEST(FeedbackDialog, TheBarAndTextsFollowTheCountOnTheFakeClock) {
   service.AddLine("Zero", 0);
   service.Step(1);
   EXPECT_EQ(dialog->Percent().text(), "100%");
+  // Counts past 42,949,672 items and bars of 20,000,000.
+  service.AddLine("Big", 100000000);
+  service.Step(50000000);
+  EXPECT_EQ(dialog->Percent().text(), "50%");
+  service.AddLine("Full", 20000000);
+  service.Step(20000000);
+  image = dialog->grab().toImage();
+  EXPECT_EQ(image.pixel(bar.right() - 1, bar.center().y()), running);
   service.AddLine("Past", 10);
   rec.ticks += 4000;
   service.Step(20);

@@ -49,8 +49,8 @@ void RangeWindow::SetProgress(uint64_t range, uint64_t value) {
 void RangeWindow::paintEvent(QPaintEvent*) {
   QPainter painter(this);
   const int64_t edge = FeedbackFillEdge(width(), std::min(value_, range_), range_);
-  if (edge < 0) return;
-  painter.fillRect(QRect(0, 0, static_cast<int>(edge), height()), NamedQColor(fillColour_));
+  if (edge < 0) return;  // nothing done yet
+  painter.fillRect(QRect(0, 0, static_cast<int>(edge) + 1, height()), NamedQColor(fillColour_));
 }
 
 // ---- FeedBackDialog ----
