@@ -34,3 +34,19 @@ add_custom_command(
   DEPENDS ${_zh_icon} ${_zh_res_files} ${_zh_res_dir}/zkres32.qrc
   COMMENT "Building the resource bundle")
 add_custom_target(zh_resources ALL DEPENDS ${_zh_bundle})
+
+# The picture folders BMP256, BMP16 (with BMP256/Clocks) and ToolBMP beside the
+# program, drawn from the committed picture table.
+add_executable(zh_draw_pictures ${PROJECT_SOURCE_DIR}/tools/draw_pictures.cpp)
+target_link_libraries(zh_draw_pictures PRIVATE Qt6::Gui)
+set_target_properties(zh_draw_pictures PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tools)
+set(_zh_pictures_stamp ${CMAKE_BINARY_DIR}/resources/pictures.stamp)
+add_custom_command(
+  OUTPUT ${_zh_pictures_stamp}
+  COMMAND ${CMAKE_COMMAND} -E env QT_QPA_PLATFORM=offscreen ASAN_OPTIONS=detect_leaks=0
+          $<TARGET_FILE:zh_draw_pictures> ${PROJECT_SOURCE_DIR}/tools/pictures.tsv ${ZH_OUTPUT_DIR}
+  COMMAND ${CMAKE_COMMAND} -E touch ${_zh_pictures_stamp}
+  DEPENDS zh_draw_pictures ${PROJECT_SOURCE_DIR}/tools/pictures.tsv
+  COMMENT "Drawing the picture folders")
+add_custom_target(zh_pictures ALL DEPENDS ${_zh_pictures_stamp})
+add_dependencies(zh_resources zh_pictures)

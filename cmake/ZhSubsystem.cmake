@@ -3,7 +3,8 @@
 # Makes the library target zh_<name> from the sources under src/<name>/, all but
 # those under src/<name>/ui/. When src/<name>/ui/ holds sources, a second target
 # zh_<name>_ui is made from them; it links zh_<name> and Qt 6 Widgets. A folder with
-# a CMakeLists.txt of its own is added as it stands instead.
+# a CMakeLists.txt of its own is added as it stands instead; so is a folder under
+# ui/ with a CMakeLists.txt (a library of its own, added after zh_<name>).
 function(zh_subsystem name)
   cmake_parse_arguments(ARG "" "" "DEPENDS;UI_DEPENDS" ${ARGN})
   set(dir ${CMAKE_CURRENT_SOURCE_DIR}/${name})
@@ -19,6 +20,12 @@ function(zh_subsystem name)
   target_link_libraries(zh_${name} PUBLIC ${ARG_DEPENDS})
 
   file(GLOB_RECURSE ui_sources CONFIGURE_DEPENDS ${dir}/ui/*.cpp)
+  file(GLOB ui_libs CONFIGURE_DEPENDS ${dir}/ui/*/CMakeLists.txt)
+  foreach(lib IN LISTS ui_libs)
+    get_filename_component(lib_dir ${lib} DIRECTORY)
+    list(FILTER ui_sources EXCLUDE REGEX "^${lib_dir}/")
+    add_subdirectory(${lib_dir})
+  endforeach()
   if(ui_sources)
     find_package(Qt6 REQUIRED COMPONENTS Widgets)
     add_library(zh_${name}_ui STATIC ${ui_sources})

@@ -17,11 +17,13 @@ class NullBoxes final : public MessageBoxService {
 class NullProgress final : public ProgressService {
  public:
   void Open() override {}
+  void OpenFeedback(int64_t, bool) override {}
   void SetTitle(std::string_view) override {}
   void AddLine(std::string_view, int64_t) override {}
   void SetCount(int64_t) override {}
   void Step(int64_t) override {}
-  bool Poll() override { return false; }
+  bool PollFeedback() override { return false; }
+  bool IsFeedbackStopped() override { return false; }
   void Close() override {}
 };
 
@@ -88,6 +90,21 @@ class NullLists final : public ListDialogService {
   int32_t ListDialog(std::string_view, const std::vector<std::string>&) override { return -1; }
 };
 
+class NeverTimer final : public Timer {
+ public:
+  void Start(int32_t) override {}
+  void StartPeriodic(int32_t) override {}
+  void Stop() override {}
+  bool IsActive() const override { return false; }
+};
+
+class NullTimers final : public TimerService {
+ public:
+  std::unique_ptr<Timer> MakeTimer(std::function<void()>) override {
+    return std::make_unique<NeverTimer>();
+  }
+};
+
 struct Defaults {
   NullBoxes boxes;
   NullProgress progress;
@@ -99,6 +116,7 @@ struct Defaults {
   AppSettings settings;
   ImmediatePoster poster;
   NullLists lists;
+  NullTimers timers;
 };
 
 Defaults& GetDefaults() {
@@ -161,6 +179,11 @@ ListDialogService& Lists() {
   return s ? *s : GetDefaults().lists;
 }
 
+TimerService& Timers() {
+  auto* s = Registry().timers;
+  return s ? *s : GetDefaults().timers;
+}
+
 ScopedServices::ScopedServices(const Services& installed) : previous_(Registry()) {
   Services& r = Registry();
   if (installed.boxes) r.boxes = installed.boxes;
@@ -173,6 +196,7 @@ ScopedServices::ScopedServices(const Services& installed) : previous_(Registry()
   if (installed.settings) r.settings = installed.settings;
   if (installed.poster) r.poster = installed.poster;
   if (installed.lists) r.lists = installed.lists;
+  if (installed.timers) r.timers = installed.timers;
 }
 
 ScopedServices::~ScopedServices() { Registry() = previous_; }
@@ -203,10 +227,12 @@ std::string GetMessageTextPlain(int id, TextCase mode) {
 
 void OpenFeedbackDefault() { Progress().Open(); }
 void SetFeedbackTitle(std::string_view title) { Progress().SetTitle(title); }
+void OpenFeedback(int64_t total, bool centred) { Progress().OpenFeedback(total, centred); }
 void AddFeedbackLine(std::string_view text, int64_t count) { Progress().AddLine(text, count); }
 void SetFeedbackCount(int64_t count) { Progress().SetCount(count); }
 void StepFeedback(int64_t n) { Progress().Step(n); }
-bool PollFeedback() { return Progress().Poll(); }
+bool PollFeedback() { return Progress().PollFeedback(); }
+bool IsFeedbackStopped() { return Progress().IsFeedbackStopped(); }
 void CloseFeedback() { Progress().Close(); }
 
 bool EnableFeedback(bool on) {
@@ -219,8 +245,7 @@ bool IsFeedbackEnabled() { return gFeedbackEnabled; }
 
 void OpenFeedbackIfEnabled(int64_t total, int /*mode*/) {
   if (!gFeedbackEnabled) return;
-  Progress().Open();
-  Progress().AddLine("", total);
+  Progress().OpenFeedback(total, Progress().CentreFeedback());
 }
 
 void StepFeedbackIfEnabled(int64_t n) {
@@ -229,7 +254,7 @@ void StepFeedbackIfEnabled(int64_t n) {
 
 bool CloseFeedbackIfEnabled() {
   if (!gFeedbackEnabled) return false;
-  bool stopped = Progress().Poll();
+  bool stopped = Progress().PollFeedback();
   Progress().Close();
   return stopped;
 }

@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -24,19 +25,28 @@ class MessageBoxService {
   virtual bool AskYesNo(std::string_view text) = 0;
 };
 
-// The program's one progress dialog with a Stop button.
+// The program's one progress dialog with a Stop button. The heading counter and the
+// stop flag belong to the service and outlive the dialog.
 class ProgressService {
  public:
   virtual ~ProgressService() = default;
-  // Opens with the application's title and resets the line counter.
+  // Opens with the application's title; resets the heading counter and the stop flag.
   virtual void Open() = 0;
+  // Opens a dialog for `total` items over the current work window, centred at the
+  // top of the screen when asked; heading counter and stop flag stay as they are.
+  virtual void OpenFeedback(int64_t total, bool centred) = 0;
+  // Whether an OpenFeedbackIfEnabled dialog is to be centred (the database window
+  // is the current work window).
+  virtual bool CentreFeedback() { return false; }
   virtual void SetTitle(std::string_view title) = 0;
   // Shows "<n>. " + text as the next numbered line; count is the range of its counter.
   virtual void AddLine(std::string_view text, int64_t count) = 0;
   virtual void SetCount(int64_t count) = 0;
   virtual void Step(int64_t n) = 0;
-  // Lets the dialog process input; true when Stop was pressed.
-  virtual bool Poll() = 0;
+  // Fills the bar, handles the pending events once; true when Stop was pressed.
+  virtual bool PollFeedback() = 0;
+  // True once Stop was pressed, until the next Open or AddLine.
+  virtual bool IsFeedbackStopped() = 0;
   virtual void Close() = 0;
 };
 
@@ -79,6 +89,24 @@ struct AppFlags {
   uint8_t queryRunning = 0;   // 1 while an engine query waits
 };
 AppFlags& ApplicationFlags();
+// A timer of the GUI thread. Start fires once after `ms` (a running timer starts
+// again), StartPeriodic every `ms` until stopped. Deleting the timer stops it; its
+// handler may restart, stop or delete its own timer.
+class Timer {
+ public:
+  virtual ~Timer() = default;
+  virtual void Start(int32_t ms) = 0;
+  virtual void StartPeriodic(int32_t ms) = 0;
+  virtual void Stop() = 0;
+  virtual bool IsActive() const = 0;
+};
+
+// Makes timers; the null service makes timers that never fire.
+class TimerService {
+ public:
+  virtual ~TimerService() = default;
+  virtual std::unique_ptr<Timer> MakeTimer(std::function<void()> handler) = 0;
+};
 
 // Message texts by number from the loaded message files.
 class TextService {
@@ -157,6 +185,7 @@ struct Services {
   AppSettings* settings = nullptr;
   PosterService* poster = nullptr;
   ListDialogService* lists = nullptr;
+  TimerService* timers = nullptr;
 };
 
 // The process-wide registry. Unset entries answer with the null implementations.
@@ -171,6 +200,7 @@ RandomService& Random();
 AppSettings& Settings();
 PosterService& Poster();
 ListDialogService& Lists();
+TimerService& Timers();
 
 // Installs services for the lifetime of the guard, then restores the previous set.
 // Only the non-null entries of `installed` replace the current ones.
@@ -217,15 +247,18 @@ inline constexpr std::string_view kNoText = "NOTEXT";
 // Progress dialog driven by free operations.
 void OpenFeedbackDefault();
 void SetFeedbackTitle(std::string_view title);
+void OpenFeedback(int64_t total, bool centred);
 void AddFeedbackLine(std::string_view text, int64_t count);
 void SetFeedbackCount(int64_t count);
 void StepFeedback(int64_t n);
 bool PollFeedback();
+bool IsFeedbackStopped();
 void CloseFeedback();
 
 // Global progress feedback switch: the *IfEnabled operations do nothing while it is off.
 bool EnableFeedback(bool on);
 bool IsFeedbackEnabled();
+// Opens the dialog for `total` items, centred when the database window is current.
 void OpenFeedbackIfEnabled(int64_t total, int mode);
 void StepFeedbackIfEnabled(int64_t n);
 // True when Stop was pressed.

@@ -11,7 +11,7 @@
 #include <QTimer>
 
 #include "app/message_ids.h"
-#include "app/ui/list_choice_dialog.h"
+#include "app/ui/widgets/dialogs.h"
 
 #include "qt_app.h"
 
@@ -86,7 +86,7 @@ TEST(QtServices, BoxNamedByMessageSymbolShowsTheMessage) {
 TEST(QtServices, ListDialogAnswersTheChosenLine) {
   QtServices qt;
   const std::vector<std::string> lines{"Linares 1994", "Wijk aan Zee 2001", "Dortmund"};
-  DriveNextModal<ListChoiceDialog>([](ListChoiceDialog& d) {
+  DriveNextModal<class ListDialog>([](class ListDialog& d) {
     EXPECT_EQ(d.windowTitle(), "Select tournament");
     EXPECT_EQ(d.List().count(), 3);
     EXPECT_EQ(d.SelectedLine(), 0);  // the first line starts selected
@@ -94,7 +94,7 @@ TEST(QtServices, ListDialogAnswersTheChosenLine) {
     d.accept();
   });
   EXPECT_EQ(CurrentServices().lists->ListDialog("Select tournament", lines), 2);
-  DriveNextModal<ListChoiceDialog>([](ListChoiceDialog& d) {
+  DriveNextModal<class ListDialog>([](class ListDialog& d) {
     d.List().setCurrentRow(1);
     d.reject();
   });

@@ -7,6 +7,7 @@
 #include <QFocusEvent>
 #include <QImage>
 #include <QKeyEvent>
+#include <QLabel>
 #include <algorithm>
 #include <csignal>
 #include <cstdio>
@@ -19,6 +20,8 @@
 #include "app/d3_settings_record.h"
 #include "app/playing_params.h"
 #include "app/shell_hooks.h"
+#include "app/ui/feedback_dialog.h"
+#include "app/ui/message_log.h"
 #include "app/ui/work_window_frame.h"
 #include "app/ui/zelko_app.h"
 #include "core/services.h"
@@ -478,6 +481,34 @@ TEST_F(ZelkoAppTest, WorkWindowSwitchingFocusAndStatus) {
   EXPECT_EQ(seen, (std::vector<std::string>{"highest in the list db focused",
                                             "normal on the board game focused", "6", "games.tqh"}));
   EXPECT_EQ(ZelkoApp::Instance(), nullptr);
+}
+
+TEST_F(ZelkoAppTest, QtFreeCallersReachTheLogTheDumpAndTheProgressDialog) {
+  std::vector<std::string> seen;
+  options.runEventLoop = [&] {
+    // As Qt-free code reaches them, through the core services.
+    zh::LogLine("Index repaired");
+    zh::DumpText("check");
+    MessageLogWindow* log = app->Log()->Window();
+    seen.push_back(log && log->parentWidget() == app->DBWindow() ? log->Lines().Line(0).toStdString() : "-");
+    seen.push_back(TheDumpWindow() ? TheDumpWindow()->Lines().Line(0).toStdString() : "-");
+    app->ShowDBWindow();
+    const bool was = EnableFeedback(true);
+    OpenFeedbackIfEnabled(500, 0);
+    FeedBackDialog* dialog = app->Feedback()->Current();
+    seen.push_back(dialog && dialog->parentWidget() == app->DBWindow() && dialog->pos().y() == 20 ? "centred"
+                                                                                                  : "-");
+    StepFeedbackIfEnabled(250);
+    seen.push_back(dialog ? dialog->Percent().text().toStdString() : "-");
+    CloseFeedbackIfEnabled();
+    EnableFeedback(was);
+    return app->Frame()->close() ? 0 : 1;
+  };
+  Run();
+  EXPECT_EQ(seen, (std::vector<std::string>{"Index repaired", "1:check", "centred", "50%"}));
+  EXPECT_EQ(ReadFile(user_ / "zelkohome/protocol.txt"), "Index repaired\r\n");
+  EXPECT_EQ(Events("create"), kCreated);
+  EXPECT_EQ(Events("delete"), kDeleted);
 }
 
 TEST_F(ZelkoAppTest, TerminationSignalClosesLikeTheCloseBox) {

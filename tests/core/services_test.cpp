@@ -52,7 +52,7 @@ TEST(Services, FeedbackSwitchGuardsIfEnabledCalls) {
   OpenFeedbackIfEnabled(10, 0);
   StepFeedbackIfEnabled(3);
   EXPECT_TRUE(CloseFeedbackIfEnabled());
-  EXPECT_EQ(rec.CallsStartingWith("Progress").size(), 4u);
+  EXPECT_EQ(rec.CallsStartingWith("Progress").size(), 3u);
   EnableFeedback(was);
 }
 

@@ -48,6 +48,9 @@ bool RecordingServices::AskYesNo(std::string_view text) {
 }
 
 void RecordingServices::Open() { Record("ProgressOpen"); }
+void RecordingServices::OpenFeedback(int64_t total, bool centred) {
+  Record("ProgressOpenFeedback: " + std::to_string(total) + (centred ? " centred" : ""));
+}
 void RecordingServices::SetTitle(std::string_view title) {
   Record("ProgressTitle: " + std::string(title));
 }
@@ -58,7 +61,7 @@ void RecordingServices::SetCount(int64_t count) {
   Record("ProgressCount: " + std::to_string(count));
 }
 void RecordingServices::Step(int64_t n) { Record("ProgressStep: " + std::to_string(n)); }
-bool RecordingServices::Poll() { return NextAnswer(stopAnswers); }
+bool RecordingServices::PollFeedback() { return NextAnswer(stopAnswers); }
 void RecordingServices::Close() { Record("ProgressClose"); }
 
 void RecordingServices::ShowStatus(std::string_view text) { Record("Status: " + std::string(text)); }

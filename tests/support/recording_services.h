@@ -27,7 +27,8 @@ class RecordingServices final : public MessageBoxService,
 
   std::vector<std::string> calls;        // one line per call, in order
   std::deque<bool> answers;              // answers to AskOkCancel/AskYesNo; false when empty
-  std::deque<bool> stopAnswers;          // answers to Poll/ProcessShouldStop; false when empty
+  std::deque<bool> stopAnswers;          // answers to PollFeedback/ProcessShouldStop; false when empty
+  bool feedbackStopped = false;          // answer to IsFeedbackStopped
   std::map<int, std::string> texts;      // message texts by number
   uint64_t ticks = 0;                    // advanced by hand
   int64_t wallTime = 0;
@@ -49,11 +50,13 @@ class RecordingServices final : public MessageBoxService,
   bool AskYesNo(std::string_view text) override;
 
   void Open() override;
+  void OpenFeedback(int64_t total, bool centred) override;
   void SetTitle(std::string_view title) override;
   void AddLine(std::string_view text, int64_t count) override;
   void SetCount(int64_t count) override;
   void Step(int64_t n) override;
-  bool Poll() override;
+  bool PollFeedback() override;
+  bool IsFeedbackStopped() override { return feedbackStopped; }
   void Close() override;
 
   void ShowStatus(std::string_view text) override;

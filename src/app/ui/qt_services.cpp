@@ -9,7 +9,7 @@
 #include <chrono>
 
 #include "app/message_ids.h"
-#include "app/ui/list_choice_dialog.h"
+#include "app/ui/widgets/dialogs.h"
 
 namespace zh {
 namespace {
@@ -34,6 +34,31 @@ bool IsUserInput(QEvent::Type type) {
   }
 }
 
+// A QTimer behind the timer interface. The handler runs from a copy, so that it may
+// delete its own timer.
+class QtTimer final : public Timer {
+ public:
+  explicit QtTimer(std::function<void()> handler) : handler_(std::move(handler)) {
+    QObject::connect(&timer_, &QTimer::timeout, [this] {
+      std::function<void()> handler = handler_;
+      if (handler) handler();
+    });
+  }
+  void Start(int32_t ms) override { Arm(ms, true); }
+  void StartPeriodic(int32_t ms) override { Arm(ms, false); }
+  void Stop() override { timer_.stop(); }
+  bool IsActive() const override { return timer_.isActive(); }
+
+ private:
+  void Arm(int32_t ms, bool once) {
+    timer_.setSingleShot(once);
+    timer_.start(std::max<int32_t>(ms, 0));
+  }
+
+  std::function<void()> handler_;
+  QTimer timer_;
+};
+
 }  // namespace
 
 QtServices::QtServices(TextService* texts, AppSettings* settings)
@@ -57,6 +82,7 @@ Services QtServices::Installed() {
   s.clock = this;
   s.random = this;
   s.lists = this;
+  s.timers = this;
   if (settings_) s.settings = settings_;
   return s;
 }
@@ -77,6 +103,10 @@ std::string QtServices::BoxText(std::string_view text) {
 
 int32_t QtServices::ListDialog(std::string_view title, const std::vector<std::string>& lines) {
   return RunListChoice(frame_, title, lines);
+}
+
+std::unique_ptr<Timer> QtServices::MakeTimer(std::function<void()> handler) {
+  return std::make_unique<QtTimer>(std::move(handler));
 }
 
 int QtServices::OkCancelBox(std::string_view text) {

@@ -1,6 +1,6 @@
 // The Qt implementation of the services that Qt-free code calls: boxes over the
 // main frame, the event pump, the nestable wait state, texts, settings, clock and
-// random source. Progress, status line and log stay with their null versions until
+// random source and timers. Progress, status line and log stay with their null versions until
 // their windows exist.
 #pragma once
 
@@ -20,7 +20,8 @@ class QtServices final : public QObject,
                          public TextService,
                          public ClockService,
                          public RandomService,
-                         public ListDialogService {
+                         public ListDialogService,
+                         public TimerService {
  public:
   // Answer codes of the boxes.
   static constexpr int kCancel = 0;
@@ -71,6 +72,8 @@ class QtServices final : public QObject,
   int64_t WallTime() override;
   uint32_t Next() override { return static_cast<uint32_t>(random_()); }
   int32_t ListDialog(std::string_view title, const std::vector<std::string>& lines) override;
+  // Timers over QTimer, on the GUI thread.
+  std::unique_ptr<Timer> MakeTimer(std::function<void()> handler) override;
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;

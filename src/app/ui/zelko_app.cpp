@@ -24,10 +24,16 @@
 #include "app/languages.h"
 #include "app/machine_memory.h"
 #include "app/message_file.h"
+#include "app/message_ids.h"
 #include "app/neighbour_services.h"
 #include "app/playing_params.h"
 #include "app/shell_hooks.h"
 #include "app/ui/delayed_call.h"
+#include "app/ui/feedback_dialog.h"
+#include "app/ui/message_log.h"
+#include "app/ui/widgets/bitmap_manager.h"
+#include "board/ui/piece_sets.h"
+#include "app/protocol_file.h"
 #include "app/ui/gui_report_inbox.h"
 #include "app/ui/qt_services.h"
 #include "app/ui/resource_bundle.h"
@@ -257,7 +263,24 @@ void ZelkoApp::CreateBasics() {
   Create("RandomGenerator", random_, [] { return std::make_unique<RandomGeneratorService>(); });
   Create("DelayedCall", delayedCall_, [] { return std::make_unique<DelayedCall>(); });
   InstallDelayedCall(delayedCall_.get());
-  Place("MessageLog");
+  // The log keeps "protocol.txt" in the user folder; without that folder the lines
+  // still show.
+  std::error_code ec;
+  std::filesystem::create_directories(UserConfigFolder(), ec);
+  Create("MessageLog", messageLog_, [] {
+    return std::make_unique<MessageLog>(nullptr, (UserConfigFolder() / ProtocolFile::kFileName).string());
+  });
+}
+
+void ZelkoApp::LogLine(std::string_view text) {
+  if (messageLog_)
+    messageLog_->AddLine(std::string(text));
+  else
+    previousStatus_->LogLine(text);
+}
+
+void ZelkoApp::DumpText(std::string_view text) {
+  if (!AddDumpText(std::string(text))) previousStatus_->DumpText(text);
 }
 
 QSize ZelkoApp::ScreenSize() const {
@@ -339,8 +362,13 @@ void ZelkoApp::SetColourCount() {
 }
 
 void ZelkoApp::CreatePictures() {
-  Place("PieceSetCache");
-  Place("BitmapManager");
+  SetDisplayColourCount(colourCount_);
+  Create("PieceSetCache", pieceSets_, [&] { return std::make_unique<PieceSetCache>(colourCount_); });
+  SetThePieceSets(pieceSets_.get());
+  Create("BitmapManager", bitmaps_, [&] {
+    return std::make_unique<BitmapManager>(colourCount_, programFolder_, appParams_->language);
+  });
+  SetTheBitmapManager(bitmaps_.get());
   Create("TextFormats1", textFormats1_, [] { return std::make_unique<TextFormats>(1); });
   frame_->RepaintNow();
 }
@@ -407,10 +435,19 @@ void ZelkoApp::CreateWorkWindows() {
   CurrentHooks().dbWindow = dbWindow_.get();
 }
 
-void ZelkoApp::ParentMessageLog() {}
+void ZelkoApp::ParentMessageLog() { messageLog_->SetParent(dbWindow_.get()); }
 
 void ZelkoApp::CreateDumpWindow() {
-  Place("DumpWindow");
+  Record("create DumpWindow");
+  zh::CreateDumpWindow(nullptr, QString::fromStdString(GetMessageText(msg::M_INTERNAL_MESSAGES)), ScreenSize());
+  // Long jobs show their progress over the current work window from now on.
+  feedback_ = std::make_unique<FeedbackService>(
+      FeedbackService::Hooks{[this] { return static_cast<QWidget*>(current_); },
+                             [this] { return static_cast<QWidget*>(frame_.get()); },
+                             [this] { return current_ != nullptr && current_ == dbWindow_.get(); }},
+      jobs_.get(), QString::fromStdString(appParams_->arialFontName));
+  previousProgress_ = CurrentServices().progress;
+  CurrentServices().progress = feedback_.get();
   current_ = gameWindow_.get();
   CurrentHooks().currentWindow = current_;
 }
@@ -473,11 +510,20 @@ void ZelkoApp::SaveSettings() {
 
 void ZelkoApp::DeleteServices() {
   Unplace("DeviceManager");
-  Unplace("DumpWindow");
+  if (TheDumpWindow()) {
+    Record("delete DumpWindow");
+    DeleteDumpWindow();
+  }
+  if (feedback_) {
+    CurrentServices().progress = previousProgress_;
+    feedback_.reset();
+  }
   Unplace("PrintLayout");
-  Unplace("MessageLog");
+  if (messageLog_) messageLog_->CloseAll();
+  Delete("MessageLog", messageLog_);
   Unplace("Tutor");
-  Unplace("BitmapManager");
+  SetTheBitmapManager(nullptr);
+  Delete("BitmapManager", bitmaps_);
   Delete("TextFormats1", textFormats1_);
   Delete("TournamentController", tournament_);
   Unplace("GameManager");
@@ -516,7 +562,8 @@ void ZelkoApp::DeleteServices() {
   Delete("VideoPlayer", videoPlayer_);
   Unplace("EngineProbe");
   Delete("D3Settings", d3Settings_);
-  Unplace("PieceSetCache");
+  SetThePieceSets(nullptr);
+  Delete("PieceSetCache", pieceSets_);
   InstallDelayedCall(nullptr);
   Delete("DelayedCall", delayedCall_);
   Delete("RandomGenerator", random_);

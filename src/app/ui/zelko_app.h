@@ -45,6 +45,11 @@ class TerminationSignals;
 class ResourceBundle;
 class ClockService;
 class MessageBoxService;
+class MessageLog;
+class BitmapManager;
+class PieceSets;
+class FeedbackService;
+class ProgressService;
 
 // What the machine and the caller give the program; tests inject every entry.
 struct AppStartOptions {
@@ -115,8 +120,14 @@ class ZelkoApp final : public FrameOwner, public StatusService {
   void OpenHomePage();
 
   void ShowStatus(std::string_view text) override { ShowStatusMessage(text); }
-  void LogLine(std::string_view text) override { previousStatus_->LogLine(text); }
-  void DumpText(std::string_view text) override { previousStatus_->DumpText(text); }
+  // Technical lines go to the message log, dump lines to the dump window, once
+  // they exist.
+  void LogLine(std::string_view text) override;
+  void DumpText(std::string_view text) override;
+  MessageLog* Log() { return messageLog_.get(); }
+  BitmapManager* Bitmaps() { return bitmaps_.get(); }
+  PieceSets* Pieces() { return pieceSets_.get(); }
+  FeedbackService* Feedback() { return feedback_.get(); }
 
   AppWindow* Frame() { return frame_.get(); }
   WorkWindowFrame* GameWindow() { return gameWindow_.get(); }
@@ -185,6 +196,10 @@ class ZelkoApp final : public FrameOwner, public StatusService {
   std::unique_ptr<GuiReportInbox> inbox_;
   std::unique_ptr<LongJobs> jobs_;
   std::unique_ptr<TerminationSignals> termination_;
+  std::unique_ptr<MessageLog> messageLog_;
+  std::unique_ptr<BitmapManager> bitmaps_;
+  std::unique_ptr<PieceSets> pieceSets_;
+  std::unique_ptr<FeedbackService> feedback_;
 
   std::unique_ptr<RandomGeneratorService> random_;
   std::unique_ptr<DelayedCall> delayedCall_;
@@ -211,6 +226,7 @@ class ZelkoApp final : public FrameOwner, public StatusService {
 
   WorkWindowFrame* current_ = nullptr;
   StatusService* previousStatus_ = nullptr;  // log and dump until their windows exist
+  ProgressService* previousProgress_ = nullptr;
   std::string programFolder_;
   std::string helpFolder_;
   int colourCount_ = 0;
