@@ -28,6 +28,9 @@ class CorrAnalParams;
 class TreeParams;
 class Params;
 class ShellTexts;
+class OpeningNames;
+class EcoTable;
+class DatabaseManager;
 class QtServices;
 class DelayedCall;
 class RandomGeneratorService;
@@ -193,6 +196,9 @@ class ZelkoApp final : public FrameOwner, public StatusService {
   std::unique_ptr<TreeParams> tree_;
   std::vector<const Params*> loaded_;  // records whose Load finished
   std::unique_ptr<ShellTexts> texts_;
+  std::unique_ptr<EcoTable> ecoTable_;
+  std::unique_ptr<OpeningNames> openingNames_;
+  std::unique_ptr<DatabaseManager> databases_;
   std::unique_ptr<VideoPlayer> videoPlayer_;
   std::unique_ptr<TextFormats> textFormats1_;
   std::unique_ptr<TextFormats> textFormats2_;
