@@ -447,8 +447,8 @@ bool IsLegalMove(const Position& position, int from, int to) {
 
 int GameCursor::AddMove(int from, int to, int promotion, int mode) {
   if (position_.ply >= kPlyLimit || !game_) return 1;
-  // An illegal move is refused before anything changes.
-  if (!IsLegalMove(position_.position, from, to)) return 1;
+  // An illegal move is refused before anything changes; a null move (from = to) passes.
+  if (from != to && !IsLegalMove(position_.position, from, to)) return 1;
   LeaveLinesAhead();
   GameMove move = GameMove::FromSquares(from, to, promotion);
   move.Complete(position_.position);
