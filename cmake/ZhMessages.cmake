@@ -2,7 +2,7 @@
 # opening lines, into the program's data folder; the message ids into a header.
 # Targets that use message ids link zh_messages (include "app/message_ids.h").
 find_package(Python3 REQUIRED COMPONENTS Interpreter)
-set(ZH_OPENINGS_DIR "${PROJECT_SOURCE_DIR}/../shared/data/openings" CACHE PATH
+set(ZH_OPENINGS_DIR "${PROJECT_SOURCE_DIR}/data/openings" CACHE PATH
     "Opening lines (eco, name, pgn tables a.tsv to e.tsv) that the opening names come from")
 
 set(_zh_gen_dir ${CMAKE_BINARY_DIR}/generated)

@@ -160,8 +160,11 @@ void ShellTexts::Reload(int language) {
   messages_ = std::make_unique<MessageFile>(Existing(JoinPath(base, "messages.inc")),
                                             Existing(JoinPath(folder, "general.fms")));
   openings_ = std::make_unique<OpeningNames>(Existing(JoinPath(folder, "openings.fms")));
+  if (external_) *external_ = *openings_;
   ++loads_;
 }
+
+void ShellTexts::UseOpeningNames(OpeningNames* names) { external_ = names; }
 
 std::string ShellTexts::GetMessageText(int id) {
   if (id >= kOpeningNameBase && id < kOpeningNameBase + 0x10000)
@@ -170,7 +173,7 @@ std::string ShellTexts::GetMessageText(int id) {
   return messages_->GetText(id);
 }
 
-std::string ShellTexts::GetOpeningName(uint16_t code) const { return openings_->GetName(code); }
+std::string ShellTexts::GetOpeningName(uint16_t code) const { return Openings().GetName(code); }
 
 std::string GetOpeningName(uint16_t code) {
   std::string name = GetMessageText(kOpeningNameBase + code);

@@ -97,10 +97,14 @@ class ShellTexts final : public TextService {
 
   // Deletes both files and reads them again for `language`.
   void Reload(int language);
+  // From now on the opening names come from `names` (the program's own object, made
+  // at start-up after this one), which Reload reads again; null goes back to the
+  // names read here.
+  void UseOpeningNames(OpeningNames* names);
   std::string GetMessageText(int id) override;
   std::string GetOpeningName(uint16_t code) const;
   const MessageFile& Messages() const { return *messages_; }
-  const OpeningNames& Openings() const { return *openings_; }
+  const OpeningNames& Openings() const { return external_ ? *external_ : *openings_; }
   std::string MessagesFolder() const;
   // How many times the files were read.
   int LoadCount() const { return loads_; }
@@ -109,6 +113,7 @@ class ShellTexts final : public TextService {
   std::string dataFolder_;
   std::unique_ptr<MessageFile> messages_;
   std::unique_ptr<OpeningNames> openings_;
+  OpeningNames* external_ = nullptr;
   int loads_ = 0;
 };
 

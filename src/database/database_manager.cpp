@@ -176,4 +176,11 @@ TQFileDatabase* DatabaseManager::OpenConfiguredDatabase(int which) {
   return ec ? nullptr : Enter(normalised, kHeaderSet, true);
 }
 
+namespace {
+DatabaseManager* gCurrentDatabaseManager = nullptr;
+}  // namespace
+
+DatabaseManager* CurrentDatabaseManager() { return gCurrentDatabaseManager; }
+void SetCurrentDatabaseManager(DatabaseManager* value) { gCurrentDatabaseManager = value; }
+
 }  // namespace zh

@@ -102,4 +102,9 @@ class DatabaseManager {
   MaskDialogRunner maskDialog_;
 };
 
+// The program's database manager, made at start-up and installed here; null while
+// none is installed.
+DatabaseManager* CurrentDatabaseManager();
+void SetCurrentDatabaseManager(DatabaseManager* manager);
+
 }  // namespace zh

@@ -148,4 +148,11 @@ std::string BuildEcoFile(std::vector<std::pair<Board, uint16_t>> entries, uint16
   return out;
 }
 
+namespace {
+EcoTable* gCurrentEcoTable = nullptr;
+}  // namespace
+
+EcoTable* CurrentEcoTable() { return gCurrentEcoTable; }
+void SetCurrentEcoTable(EcoTable* value) { gCurrentEcoTable = value; }
+
 }  // namespace zh

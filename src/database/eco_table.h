@@ -60,6 +60,11 @@ class EcoTable {
   uint16_t lastCode_ = 0;
 };
 
+// The program's ECO table, made at start-up and installed here for every part that
+// classifies games; null while none is installed.
+EcoTable* CurrentEcoTable();
+void SetCurrentEcoTable(EcoTable* table);
+
 // Deletes the side file with the extension "scn" beside a database's base path (the
 // reorganisation does); true when none is left.
 bool DeleteScanFile(const std::string& basePath);

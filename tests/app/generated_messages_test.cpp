@@ -103,9 +103,11 @@ TEST(GeneratedMessages, OpeningNamesByCode) {
     EXPECT_TRUE(fits && !name.empty()) << code << ": " << name;
     ++position;
   }
+  // A sub-code keeps its code's name: B12/07 is B12, A00/127 is A00 and not A01.
   const uint16_t b12 = (1 + 100 + 12) << 7;
   EXPECT_EQ(texts.GetOpeningName(b12 | 7), texts.GetOpeningName(b12));
-  EXPECT_EQ(texts.GetOpeningName(0x0080), texts.GetOpeningName(1 << 7));
+  EXPECT_EQ(texts.GetOpeningName(0x0080 | 127), texts.GetOpeningName(0x0080));
+  EXPECT_NE(texts.GetOpeningName(0x0080 | 127), texts.GetOpeningName(0x0100));
   EXPECT_NE(texts.GetOpeningName(500 << 7), "NOECO");
   EXPECT_EQ(texts.GetOpeningName(64128), "NOECO");
   // Through the text service, as code without Qt asks for them.
@@ -115,6 +117,33 @@ TEST(GeneratedMessages, OpeningNamesByCode) {
     EXPECT_EQ(GetOpeningName(64128), "NOECO");
   }
   EXPECT_TRUE(rec.calls.empty());
+}
+
+// The generated file itself holds "Unclassified" and then one text per ECO code, A00 to
+// E99 in order: 500 texts, each named in its comment.
+TEST(GeneratedMessages, OpeningFileHoldsTheFiveHundredEcoTexts) {
+  for (const char* language : {"English", "Espanol"}) {
+    SCOPED_TRACE(language);
+    std::ifstream in(std::string(ZH_DATA_DIR) + "/Messages/" + language + "/openings.fms");
+    ASSERT_TRUE(in) << language;
+    std::vector<std::string> codes;
+    int unclassified = 0;
+    std::string line;
+    while (std::getline(in, line)) {
+      if (line == "\"Unclassified\"") ++unclassified;
+      if (line.size() < 12 || line.compare(0, 3, "/* ") != 0 || line.compare(6, 4, " */ ") != 0) continue;
+      const std::string text = line.substr(10);
+      EXPECT_TRUE(text.size() > 2 && text.front() == '"' && text.back() == '"') << line;
+      codes.push_back(line.substr(3, 3));
+    }
+    EXPECT_EQ(unclassified, 1);
+    ASSERT_EQ(codes.size(), 500u);
+    for (size_t i = 0; i < codes.size(); ++i) {
+      const std::string expected = std::string(1, static_cast<char>('A' + i / 100)) +
+                                   static_cast<char>('0' + i / 10 % 10) + static_cast<char>('0' + i % 10);
+      EXPECT_EQ(codes[i], expected);
+    }
+  }
 }
 
 // Whether the line passes a number literal to one of the GetMessageText functions.

@@ -26,6 +26,12 @@
 #include "app/ui/zelko_app.h"
 #include "core/services.h"
 #include "core/toolbox/profile_file.h"
+#include "database/file_database.h"
+#include "database/database_manager.h"
+#include "database/eco_table.h"
+#include "database/eco_text.h"
+#include "database/game/game_item.h"
+#include "app/message_file.h"
 #include "../app/temp_folder.h"
 #include "qt_app.h"
 
@@ -220,6 +226,38 @@ TEST_F(ZelkoAppTest, ThreeDSettingsLoadAtStartAndSaveAtExit) {
   options.runEventLoop = [&] { return app->Frame()->close() ? 0 : 1; };
   EXPECT_EQ(Run(), 0);
   EXPECT_EQ(group(), second);  // loaded and saved unchanged
+// The services that start-up makes are the real ones, reachable where the rest of the
+// program looks for them, and gone after exit.
+TEST_F(ZelkoAppTest, StartUpMakesTheRealEcoTableOpeningNamesAndDatabaseManager) {
+  std::string eco, name, opened;
+  int openCount = -1, openAfterRelease = -1;
+  options.runEventLoop = [&] {
+    TQGame game;
+    GameCursor cursor(&game);
+    cursor.AddMove(MakeSquare(4, 1), MakeSquare(4, 3), 0, 0);  // 1.e4
+    cursor.AddMove(MakeSquare(2, 6), MakeSquare(2, 4), 0, 0);  // 1...c5
+    if (EcoTable* table = CurrentEcoTable()) {
+      const uint16_t code = table->Classify(cursor, true);
+      eco = EcoToText(code);
+      name = GetOpeningName(code);
+    }
+    if (DatabaseManager* manager = CurrentDatabaseManager()) {
+      TQFileDatabase* db = manager->OpenConfiguredDatabase(0);
+      opened = db ? "opened" : "failed";
+      openCount = static_cast<int>(manager->OpenCount());
+      manager->Release(db);
+      openAfterRelease = static_cast<int>(manager->OpenCount());
+    }
+    return app->Frame()->close() ? 0 : 1;
+  };
+  EXPECT_EQ(Run(), 0);
+  EXPECT_EQ(eco, "B20");
+  EXPECT_EQ(name, "Sicilian Defense");
+  EXPECT_EQ(opened, "opened");
+  EXPECT_EQ(openCount, 1);
+  EXPECT_EQ(openAfterRelease, 0);
+  EXPECT_EQ(CurrentEcoTable(), nullptr);
+  EXPECT_EQ(CurrentDatabaseManager(), nullptr);
   EXPECT_TRUE(boxes.shown.empty()) << boxes.shown.front();
 }
 

@@ -22,6 +22,7 @@
 #include "app/app_params.h"
 #include "app/language_switch.h"
 #include "app/languages.h"
+#include "app/locations.h"
 #include "app/machine_memory.h"
 #include "app/message_file.h"
 #include "app/message_ids.h"
@@ -43,6 +44,9 @@
 #include "core/toolbox/random_generator.h"
 #include "core/services.h"
 #include "core/toolbox/user_folder.h"
+#include "database/database.h"
+#include "database/database_manager.h"
+#include "database/eco_table.h"
 
 namespace zh {
 namespace {
@@ -59,6 +63,9 @@ ZelkoApp::ZelkoApp(AppStartOptions options) : options_(std::move(options)) {}
 ZelkoApp* ZelkoApp::Instance() { return gInstance; }
 
 ZelkoApp::~ZelkoApp() {
+  // Services that an exit trap left behind are no longer reachable.
+  if (ecoTable_ && CurrentEcoTable() == ecoTable_.get()) SetCurrentEcoTable(nullptr);
+  if (databases_ && CurrentDatabaseManager() == databases_.get()) SetCurrentDatabaseManager(nullptr);
   // After a failure while deleting, what is left goes without a trace.
   if (inbox_) inbox_->Inbox().Close();
   ShellHooks& hooks = CurrentHooks();
@@ -375,8 +382,16 @@ void ZelkoApp::CreatePictures() {
 
 void ZelkoApp::CreateEcoTable() {
   frame_->AddBootLine("File ECO.COD ...", 14, false);
-  Place("EcoTable");
-  Place("OpeningNames");
+  // The table reads its file on first use; a missing file is reported then.
+  Create("EcoTable", ecoTable_, [&] {
+    const std::string path = JoinPath(appParams_->Environment().locations.dataFolder, kEcoFileName);
+    return std::make_unique<EcoTable>(FindPathIgnoringCase(path).value_or(path));
+  });
+  SetCurrentEcoTable(ecoTable_.get());
+  // The names that the message file read from "openings.fms" (a missing file was
+  // reported there once); from now on the texts answer from this object.
+  Create("OpeningNames", openingNames_, [&] { return std::make_unique<OpeningNames>(texts_->Openings()); });
+  texts_->UseOpeningNames(openingNames_.get());
 }
 
 void ZelkoApp::CreateEngineManager() {
@@ -397,7 +412,8 @@ void ZelkoApp::CreateSystem() {
   Place("GameManager");
   Create("TournamentController", tournament_, [] { return std::make_unique<TournamentController>(); });
   Place("TestSetRunner");
-  Place("DatabaseManager");
+  Create("DatabaseManager", databases_, [] { return std::make_unique<DatabaseManager>(); });
+  SetCurrentDatabaseManager(databases_.get());
   Place("EngineProbe");
   Place("PrintLayout");
 }
@@ -537,7 +553,8 @@ void ZelkoApp::DeleteServices() {
   services_->SetMainFrame(nullptr);
   Delete("AppWindow", frame_);
   Unplace("EngineManager");
-  Unplace("DatabaseManager");
+  if (databases_) SetCurrentDatabaseManager(nullptr);
+  Delete("DatabaseManager", databases_);
   services_->SetSettings(nullptr);
   Delete("AppParams", appParams_);
   Delete("PlayingParams", playing_);
@@ -552,8 +569,9 @@ void ZelkoApp::DeleteServices() {
   Delete("StopAccelerator", stopKey_);
   services_->SetTexts(nullptr);
   Delete("MessageFile", texts_);
-  Unplace("EcoTable");
-  Unplace("OpeningNames");
+  if (ecoTable_) SetCurrentEcoTable(nullptr);
+  Delete("EcoTable", ecoTable_);
+  Delete("OpeningNames", openingNames_);
   Delete("TextFormats2", textFormats2_);
   Unplace("Marker");
   Delete("EloList", eloList_);

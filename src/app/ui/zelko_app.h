@@ -29,6 +29,9 @@ class TreeParams;
 class D3SettingsRecord;
 class Params;
 class ShellTexts;
+class OpeningNames;
+class EcoTable;
+class DatabaseManager;
 class QtServices;
 class DelayedCall;
 class RandomGeneratorService;
@@ -212,6 +215,9 @@ class ZelkoApp final : public FrameOwner, public StatusService {
   std::unique_ptr<D3SettingsRecord> d3Settings_;
   std::vector<const Params*> loaded_;  // records whose Load finished
   std::unique_ptr<ShellTexts> texts_;
+  std::unique_ptr<EcoTable> ecoTable_;
+  std::unique_ptr<OpeningNames> openingNames_;
+  std::unique_ptr<DatabaseManager> databases_;
   std::unique_ptr<VideoPlayer> videoPlayer_;
   std::unique_ptr<TextFormats> textFormats1_;
   std::unique_ptr<TextFormats> textFormats2_;

@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "core/rules/movelist.h"
 #include "core/rules/square_list.h"
 #include "database/game/annotation_set.h"
 #include "database/game/embedded_game.h"
@@ -431,8 +432,23 @@ int GameCursor::StoreMove(GameMove& move, bool replace) {
   return line->ReplaceMove(before, move, index, &body.Formatter());
 }
 
+namespace {
+// Whether a legal move of the position goes from `from` to `to` (the promotion piece
+// is chosen afterwards and does not decide legality).
+bool IsLegalMove(const Position& position, int from, int to) {
+  if (!IsOnBoard(from) || !IsOnBoard(to)) return false;
+  MoveList legal;
+  legal.GenerateLegal(position);
+  for (const MoveCode& m : legal)
+    if (m.from == from && m.to == to) return true;
+  return false;
+}
+}  // namespace
+
 int GameCursor::AddMove(int from, int to, int promotion, int mode) {
   if (position_.ply >= kPlyLimit || !game_) return 1;
+  // An illegal move is refused before anything changes; a null move (from = to) passes.
+  if (from != to && !IsLegalMove(position_.position, from, to)) return 1;
   LeaveLinesAhead();
   GameMove move = GameMove::FromSquares(from, to, promotion);
   move.Complete(position_.position);

@@ -91,9 +91,17 @@ void TQTextItem::CollectMedia(PathList& list) const {
   }
 }
 
+namespace {
+// "Last, First", or the last name alone.
+std::string LastCommaFirst(const TQPlayer& player) {
+  const std::string first = player.FirstName();
+  return first.empty() ? player.LastName() : player.LastName() + ", " + first;
+}
+}  // namespace
+
 DisplayText FormatPlayerPair(const TQGame& game) {
-  std::string text = game.header.white.FullName();
-  const std::string black = game.header.black.FullName();
+  std::string text = LastCommaFirst(game.header.white);
+  const std::string black = LastCommaFirst(game.header.black);
   if (!black.empty()) text += " - " + black;
   return ReplaceFigurineChars(DisplayText(Utf8ToDisplay(text)));
 }

@@ -1,6 +1,7 @@
 #include "database/game/game_merge.h"
 
 #include <string>
+#include <vector>
 
 #include "core/services.h"
 #include "database/game/annotation_set.h"
@@ -42,26 +43,120 @@ void AddMissingKinds(GameMove& to, const GameMove& from) {
   }
 }
 
+// Bounded search of this tree for the deepest position of the other line.
+struct DeepestSearch {
+  std::vector<Position> positions;  // the other line's positions from its first ply
+  int firstOtherPly = 0;
+  int plyOffset = 0;
+  CommonPosition best;
+
+  void Visit(const GameCursor& c) {
+    const int otherPly = c.Ply() - plyOffset;
+    const int i = otherPly - firstOtherPly;
+    if (i < 0 || i >= static_cast<int>(positions.size()) || otherPly <= best.otherPly) return;
+    if (!SamePosition(c.GetPosition(), positions[static_cast<size_t>(i)])) return;
+    best.found = true;
+    best.cursor = c;
+    best.otherPly = otherPly;
+  }
+
+  // The line from c on first, then the variations met on it.
+  void Walk(GameCursor c) {
+    const int lastPly = firstOtherPly + static_cast<int>(positions.size()) - 1 + plyOffset;
+    std::vector<GameCursor> branches;
+    for (;;) {
+      Visit(c);
+      if (c.Ply() >= lastPly || c.Ply() >= c.LineEnd()) break;
+      const int variations = c.VariationCount(c.Ply());
+      for (int v = 0; v < variations; ++v) {
+        GameCursor branch = c;
+        if (branch.BeginLine(v) == 0 && branch.Forward() == 0) branches.push_back(branch);
+      }
+      if (c.Forward() != 0) break;
+    }
+    for (const GameCursor& branch : branches) Walk(branch);
+  }
+};
+
 struct Merger {
   Limits limits;
   bool sameGame;
+  // Where the other game starts in this main line, and this ply minus the other's.
+  GameCursor start;
+  int plyOffset = 0;
   // A cursor just after the last move added to the main merge (moves may move in
   // memory as lines grow, so no pointer is kept).
   GameCursor lastAdded;
   bool hasAdded = false;
   int addedInMain = 0;
 
+  // The other line's variations at its ply, merged from this position.
+  void MergeVariations(const GameCursor& here, const GameCursor& there, int nesting) {
+    if (nesting >= limits.nesting) return;
+    const int variations = there.VariationCount(there.Ply());
+    for (int v = 0; v < variations; ++v) {
+      GameCursor hereCopy = here;
+      GameCursor thereCopy = there;
+      if (thereCopy.BeginLine(v) == 0)
+        MergeLine(hereCopy, thereCopy, limits.variationPlies, nesting + 1, false, true);
+    }
+  }
+
+  // The other line's variations at a ply whose position this tree lacks: each is
+  // merged where it meets the tree, and dropped when it never does.
+  void MergeDetachedVariations(const GameCursor& there, int nesting) {
+    if (nesting >= limits.nesting) return;
+    const int variations = there.VariationCount(there.Ply());
+    for (int v = 0; v < variations; ++v) {
+      GameCursor thereCopy = there;
+      if (thereCopy.BeginLine(v) != 0) continue;
+      const CommonPosition common = FindDeepestCommonPosition(start, thereCopy, plyOffset);
+      if (!common.found) continue;
+      const bool atStart = common.otherPly == thereCopy.Ply();
+      while (thereCopy.Ply() < common.otherPly && thereCopy.Forward() == 0) {
+      }
+      GameCursor hereCopy = common.cursor;
+      MergeLine(hereCopy, thereCopy, limits.variationPlies, nesting + 1, false, atStart);
+    }
+  }
+
+  // When the other line leaves this tree here but meets it again deeper (a
+  // transposition), both cursors go to that position; the other line's variations on
+  // the way are merged where they meet the tree.
+  void Join(GameCursor& here, GameCursor& there, int nesting, bool atLineStart) {
+    const CommonPosition common = FindDeepestCommonPosition(start, there, plyOffset);
+    if (!common.found || common.otherPly <= there.Ply()) return;
+    if (!atLineStart) MergeVariations(here, there, nesting);
+    while (there.Ply() < common.otherPly) {
+      if (there.Forward() != 0) return;
+      if (there.Ply() < common.otherPly) MergeDetachedVariations(there, nesting);
+    }
+    here = common.cursor;
+  }
+
   // Follows the other cursor's current line from where both cursors stand, adding
-  // what this tree lacks; variations of the other line merge at their plies.
-  void MergeLine(GameCursor& here, GameCursor& there, int maxPlies, int nesting, bool top) {
+  // what this tree lacks; variations of the other line merge at their plies. A cursor
+  // that has just entered a variation stands where its siblings branch, which its
+  // parent line merges.
+  void MergeLine(GameCursor& here, GameCursor& there, int maxPlies, int nesting, bool top, bool atLineStart) {
+    bool joined = false;
     // Followed moves are free; at most maxPlies are added.
     for (int added = 0; added < maxPlies && there.Ply() < there.LineEnd();) {
-      const int variations = nesting < limits.nesting ? there.VariationCount(there.Ply()) : 0;
-      for (int v = 0; v < variations; ++v) {
-        GameCursor hereCopy = here;
-        GameCursor thereCopy = there;
-        if (thereCopy.BeginLine(v) == 0) MergeLine(hereCopy, thereCopy, limits.variationPlies, nesting + 1, false);
+      if (!joined && !IsPresent(here, *there.GetMove(there.Ply()))) {
+        joined = true;
+        const int before = there.Ply();
+        Join(here, there, nesting, atLineStart);
+        if (there.Ply() != before) {
+          atLineStart = false;
+          continue;
+        }
       }
+      // The other line's own move first, so that it keeps its place before the
+      // alternatives, which are merged from the position before it.
+      const GameCursor hereBefore = here;
+      const GameCursor thereBefore = there;
+      const bool variationsHere = !atLineStart;
+      atLineStart = false;
       const GameMove& move = *there.GetMove(there.Ply());
       bool followed = false;
       if (here.Ply() < here.LineEnd() && SameMove(*here.GetMove(here.Ply()), move)) {
@@ -86,12 +181,40 @@ struct Merger {
       } else if (sameGame) {
         AddMissingKinds(mine, move);
       }
+      if (variationsHere) MergeVariations(hereBefore, thereBefore, nesting);
       there.Forward();
     }
+  }
+
+  static bool IsPresent(const GameCursor& here, const GameMove& move) {
+    if (here.Ply() < here.LineEnd() && SameMove(*here.GetMove(here.Ply()), move)) return true;
+    return !(here.FindVariation(move) & kChoiceRefuse);
   }
 };
 
 }  // namespace
+
+CommonPosition FindDeepestCommonPosition(const GameCursor& cursor, const GameCursor& other, int plyOffset) {
+  DeepestSearch search;
+  search.firstOtherPly = other.Ply();
+  search.plyOffset = plyOffset;
+  GameCursor walk = other;
+  for (;;) {
+    search.positions.push_back(walk.GetPosition());
+    if (walk.Ply() >= walk.LineEnd() || walk.Forward() != 0) break;
+  }
+  search.Walk(cursor);
+  CommonPosition& best = search.best;
+  if (best.found) {
+    GameCursor there = other;
+    while (there.Ply() < best.otherPly && there.Forward() == 0) {
+    }
+    const GameCursor& here = best.cursor;
+    best.nextMovesAgree = there.Ply() < there.LineEnd() && here.Ply() < here.LineEnd() &&
+                          SameMove(*here.GetMove(here.Ply()), *there.GetMove(there.Ply()));
+  }
+  return best;
+}
 
 int MergeGames(GameCursor& cursor, const GameCursor& other, int& counter, bool flag) {
   TQGame* game = cursor.Game();
@@ -109,8 +232,8 @@ int MergeGames(GameCursor& cursor, const GameCursor& other, int& counter, bool f
 
   const GameHeader& a = game->header;
   const GameHeader& b = otherGame->header;
-  const bool same = !flag && a.white.DisplayText(1) == b.white.DisplayText(1) &&
-                    a.black.DisplayText(1) == b.black.DisplayText(1) &&
+  const bool same = !flag && a.white.FullName() == b.white.FullName() &&
+                    a.black.FullName() == b.black.FullName() &&
                     a.GetResult() == b.GetResult() && a.GetMoveCount() == b.GetMoveCount() &&
                     a.annotator.Name() != b.annotator.Name();
   if (same) ++counter;
@@ -119,8 +242,8 @@ int MergeGames(GameCursor& cursor, const GameCursor& other, int& counter, bool f
     const int16_t* s = Settings().mergeSettings;
     limits = {2 * s[0], 2 * s[1], s[2]};
   }
-  Merger merger{limits, same, GameCursor(game)};
-  merger.MergeLine(here, there, limits.mainPlies, 0, true);
+  Merger merger{limits, same, here, here.Ply() - there.Ply(), GameCursor(game)};
+  merger.MergeLine(here, there, limits.mainPlies, 0, true, false);
 
   if (same) {
     if (!b.annotator.Name().empty() && game->body.mainLine.Count())

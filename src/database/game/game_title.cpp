@@ -7,8 +7,8 @@ namespace zh {
 
 std::string GameTitleLine(const TQGame& game, bool resultFirst) {
   const GameHeader& h = game.header;
-  std::string text = h.white.DisplayText(1);
-  if (!h.white.IsEmpty() && !h.black.IsEmpty()) text += "-" + h.black.DisplayText(1);
+  std::string text = h.white.FullName();
+  if (!h.white.IsEmpty() && !h.black.IsEmpty()) text += "-" + h.black.FullName();
   const std::string& event = !h.tournament.Title().empty() ? h.tournament.Title() : h.tournament.Place();
   if (!event.empty()) {
     text += "/" + event;

@@ -192,11 +192,6 @@ std::string TQPlayer::DisplayText(int n) const {
   return DisplayToUtf8(DisplayBytes(n));
 }
 
-std::string TQPlayer::FullName() const {
-  if (first_.empty()) return LastName();
-  return DisplayToUtf8(last_ + ", " + first_);
-}
-
 bool TQPlayer::Differs(const TQPlayer& other) const {
   return CompareUnsigned(last_, other.last_, kLastNameLength) != 0 ||
          CompareUnsigned(first_, other.first_, kFirstNameLength) != 0;

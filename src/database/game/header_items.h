@@ -83,8 +83,8 @@ class TQPlayer : public HeaderLibItem {
   std::string DisplayText(int n) const;
   std::string DisplayBytes(int n) const;
   std::string ShortText() const { return DisplayText(1); }
-  // "Last, First", or the last name alone.
-  std::string FullName() const;
+  // The name that titles and comparisons of games use: DisplayText(1), "Last,F".
+  std::string FullName() const { return DisplayText(1); }
 
   // By last name over 30 bytes, then first name over 20, unsigned.
   bool Differs(const TQPlayer& other) const;

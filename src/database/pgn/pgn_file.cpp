@@ -23,13 +23,19 @@ FilePgn::FilePgn(std::string path, bool writable, bool create)
   }
   if (writable_) {
     file_ = std::make_unique<PagedFile>(path_, !exists, 10240, 9216);
-    if (file_->State() != PagedFile::kOpened && file_->State() != PagedFile::kCreated) {
+    if (file_->State() == PagedFile::kOpened || file_->State() == PagedFile::kCreated) {
+      state_ = exists ? 0 : 2;
+      file_->Close();
+    } else if (exists) {
+      // A file that cannot be written now (another program holds it, a read-only
+      // mount) still opens for reading.
+      file_.reset();
+      writable_ = false;
+    } else {
       state_ = file_->State();
       offsets_ = {1, 0};
       return;
     }
-    state_ = exists ? 0 : 2;
-    file_->Close();
   }
   Index();
 }

@@ -102,6 +102,53 @@ TEST(GameCursorTest, AddMoveAnswers) {
   }
 }
 
+TEST(GameCursorTest, IllegalMoveIsRefusedAndChangesNothing) {
+  // White to move inside the variation 1...c5 (2.Nf3 follows) and at the end of the
+  // main line, in every mode: the move is refused before any callback.
+  const char* illegal[] = {"a1a3", "b1b3", "e4e6", "c5c4", "e1g1", "e2e3"};
+  for (int mode : {0, 1, 2}) {
+    for (bool inVariation : {true, false}) {
+      for (const char* move : illegal) {
+        SCOPED_TRACE(std::string(move) + " mode " + std::to_string(mode) +
+                     (inVariation ? " in the variation" : " at the end"));
+        Fixture f;
+        if (inVariation) {
+          ASSERT_EQ(f.cursor.BeginLine(0), 0);
+          ASSERT_EQ(f.cursor.Forward(), 0);
+          ASSERT_EQ(f.cursor.Lines().Count(), 1);
+        } else {
+          f.cursor.GoToPly(4);
+        }
+        Owner owner;
+        owner.choice = 0x40 | 5;
+        owner.Attach(f.cursor, true);
+        const std::string tree = DumpTree(f.game);
+        const Position position = f.cursor.GetPosition();
+        const int lines = f.cursor.Lines().Count();
+        const int at = f.cursor.Ply();
+        int from, to, promotion;
+        test::ParseCoordinates(move, from, to, promotion);
+        EXPECT_EQ(f.cursor.AddMove(from, to, 0, mode), 1);
+        EXPECT_EQ(DumpTree(f.game), tree);
+        EXPECT_EQ(f.cursor.GetPosition(), position);
+        EXPECT_EQ(f.cursor.Ply(), at);
+        EXPECT_EQ(f.cursor.Lines().Count(), lines);
+        EXPECT_TRUE(owner.calls.empty());
+      }
+    }
+  }
+  // Squares off the board, and a move that leaves the king in check.
+  TQGame game;
+  GameCursor cursor(&game);
+  Enter(cursor, "e2e4 f7f6 d1h5");
+  EXPECT_EQ(cursor.AddMove(64, 0, 0, 0), 1);
+  EXPECT_EQ(cursor.AddMove(-1, 20, 0, 0), 1);
+  EXPECT_EQ(cursor.AddMove(Square("a7"), Square("a6"), 0, 0), 1);
+  EXPECT_EQ(DumpTree(game), "e2e4 f7f6 d1h5");
+  EXPECT_EQ(cursor.AddMove(Square("g7"), Square("g6"), 0, 0), 0);
+  EXPECT_EQ(DumpTree(game), "e2e4 f7f6 d1h5 g7g6");
+}
+
 TEST(GameCursorTest, ExistingVariationIsEnteredAtItsFirstMove) {
   Fixture f;
   ASSERT_EQ(f.cursor.AddMove(Square("e7"), Square("e6"), 0, 1), 0);

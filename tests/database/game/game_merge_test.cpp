@@ -8,6 +8,7 @@
 #include "database/game/game_title.h"
 #include "database/game/move_tree.h"
 #include "support/recording_services.h"
+#include "support/test_fen.h"
 
 namespace zh {
 namespace {
@@ -90,10 +91,118 @@ TEST_F(Merge, SameGameByAnotherAnnotatorAddsWhatIsMissing) {
             "f1e1 b7b5 a4b3 d7d6");
 }
 
+// A game that reaches this tree by another move order joins at the common position
+// and adds only its own continuation: at a main line's end, inside it, and inside a
+// variation of this game.
+TEST(MergeByPosition, TranspositionJoinsWhereThePositionsMeet) {
+  test::RecordingServices services;
+  services.settings.mergeSettings[0] = 100;
+  services.settings.mergeSettings[1] = 100;
+  services.settings.mergeSettings[2] = 5;
+  const struct {
+    const char* mine;
+    const char* theirs;
+    const char* merged;
+  } cases[] = {
+      {"d2d4 g8f6 c2c4 e7e6 b1c3 f8b4", "c2c4 e7e6 d2d4 g8f6 b1c3 f8b4 d1c2 e8g8",
+       "d2d4 g8f6 c2c4 e7e6 b1c3 f8b4 d1c2 e8g8 {Lobo,T-Kasp,G}"},
+      {"d2d4 g8f6 c2c4 e7e6 b1c3 f8b4 e2e3 e8g8", "c2c4 e7e6 d2d4 g8f6 b1c3 f8b4 d1c2 e8g8 a2a3",
+       "d2d4 g8f6 c2c4 e7e6 b1c3 f8b4 e2e3 (d1c2 e8g8 a2a3 {Lobo,T-Kasp,G}) e8g8"},
+      {"d2d4 g8f6 c2c4 g7g6 ( e7e6 b1c3 )", "c2c4 e7e6 d2d4 g8f6 b1c3 f8b4",
+       "d2d4 g8f6 c2c4 g7g6 (e7e6 b1c3 f8b4)"},
+      // No common position after the start: a plain new line.
+      {"d2d4 g8f6", "e2e4 e7e5", "d2d4 (e2e4 e7e5 {Lobo,T-Kasp,G}) g8f6"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.theirs);
+    TQGame mine, theirs;
+    GameCursor here(&mine), there(&theirs);
+    Enter(here, c.mine);
+    here.Rewind();
+    theirs.header.white = TQPlayer("Lobo", "Tim");
+    theirs.header.black = TQPlayer("Kasp", "Gary");
+    Enter(there, c.theirs);
+    int counter = 0;
+    ASSERT_EQ(MergeGames(here, there, counter, false), 0);
+    EXPECT_EQ(DumpTree(mine), c.merged);
+    // Merging again adds nothing.
+    ASSERT_EQ(MergeGames(here, there, counter, false), 0);
+    EXPECT_EQ(DumpTree(mine), c.merged);
+  }
+}
+
+TEST(MergeByPosition, DeepestCommonPositionHoldsThePathAndTheNextMoves) {
+  TQGame mine, theirs;
+  GameCursor here(&mine), there(&theirs);
+  Enter(here, "d2d4 g8f6 c2c4 g7g6 ( e7e6 b1c3 f8b4 ) b1c3");
+  Enter(there, "c2c4 e7e6 d2d4 g8f6 b1c3 f8b4");
+  here.Rewind();
+  there.Rewind();
+  CommonPosition common = FindDeepestCommonPosition(here, there, 0);
+  ASSERT_TRUE(common.found);
+  EXPECT_EQ(common.otherPly, 6);
+  EXPECT_EQ(common.cursor.Ply(), 6);
+  EXPECT_EQ(common.cursor.Lines().Count(), 1);
+  EXPECT_FALSE(common.nextMovesAgree);
+  // The board alone is not enough: castling rights count.
+  TQGame a, b;
+  GameCursor ca(&a), cb(&b);
+  Enter(ca, "g1f3 g8f6 h1g1 h8g8 g1h1 g8h8");
+  Enter(cb, "g1f3 g8f6 b1c3 b8c6 c3b1 c6b8");
+  ca.Rewind();
+  cb.Rewind();
+  common = FindDeepestCommonPosition(ca, cb, 0);
+  ASSERT_TRUE(common.found);
+  EXPECT_EQ(common.otherPly, 2);
+  EXPECT_FALSE(common.nextMovesAgree);
+}
+
+// The three limits: plies added in the main line and in variations, and the nesting
+// depth of the other game's variations; the same game takes 600, 600 and 30.
+TEST(MergeByPosition, LimitsFromTheSettingsOrForTheSameGame) {
+  test::RecordingServices services;
+  services.settings.mergeSettings[0] = 1;  // two plies in the main line
+  services.settings.mergeSettings[1] = 1;  // two plies in a variation
+  services.settings.mergeSettings[2] = 1;  // one level of variations
+  const char* theirs = "d2d4 d7d5 c2c4 e7e6 b1c3 ( g1f3 g8f6 b1c3 ( g2g3 f8e7 ) f8e7 ) g8f6";
+  const struct {
+    bool sameGame;
+    const char* merged;
+  } cases[] = {
+      {false, "e2e4 (d2d4 d7d5 {Miller,A-Smith,B/[Kent]/1-0 (7)}) e7e5"},
+      {true, "e2e4 {Lund} (d2d4 d7d5 c2c4 e7e6 b1c3 (g1f3 g8f6 b1c3 (g2g3 f8e7) f8e7) g8f6) e7e5"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.sameGame ? "same game" : "another game");
+    TQGame mine, other;
+    GameCursor here(&mine), there(&other);
+    Enter(here, "e2e4 e7e5");
+    Enter(there, theirs);
+    SetPlayers(mine, "Kent");
+    SetPlayers(other, c.sameGame ? "Lund" : "Kent");
+    int counter = 0;
+    ASSERT_EQ(MergeGames(here, there, counter, false), 0);
+    EXPECT_EQ(DumpTree(mine), c.merged);
+  }
+  // Within the ply limits only the nesting depth cuts: the nested line is left out.
+  services.settings.mergeSettings[0] = 10;
+  services.settings.mergeSettings[1] = 10;
+  TQGame mine, other;
+  GameCursor here(&mine), there(&other);
+  Enter(here, "d2d4 d7d5 c2c4 e7e6");
+  Enter(there, theirs);
+  SetPlayers(mine, "Kent");
+  SetPlayers(other, "Kent");
+  int counter = 0;
+  ASSERT_EQ(MergeGames(here, there, counter, false), 0);
+  EXPECT_EQ(DumpTree(mine),
+            "d2d4 d7d5 c2c4 e7e6 b1c3 (g1f3 g8f6 b1c3 f8e7) g8f6 {Miller,A-Smith,B/[Kent]/1-0 (7)}");
+}
+
 TEST_F(Merge, UnfoundSetUpStartGivesNine) {
-  Position p;
-  p.MakeMoveSquares(MakeSquare(3, 1), MakeSquare(3, 3), 0);  // 1.d4
-  theirs.body.start.start = {p, 0};
+  // After 1.d4, which this main line (1.e4 ...) never reaches.
+  theirs.body.SetSetUpStart(test::ParseFenForTest("rnbqkbnr/pppppppp/8/8/3P4/8/PPP1PPPP/RNBQKBNR b KQkq - 0 1"), 1);
+  there.Rewind();
   Enter(there, "d7d5");
   const std::string before = DumpTree(mine);
   int counter = 0;

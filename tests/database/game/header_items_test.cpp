@@ -344,7 +344,8 @@ TEST(LibraryTexts, PlayerFromText) {
   const TQPlayer named("Miller", "Anna");
   EXPECT_EQ(named.DisplayText(99), "Miller,Anna");
   EXPECT_EQ(named.DisplayText(0), "Miller");
-  EXPECT_EQ(named.FullName(), "Miller, Anna");
+  EXPECT_EQ(named.FullName(), "Miller,A");
+  EXPECT_EQ(TQPlayer("Moravec", "").FullName(), "Moravec");
 }
 
 TEST(LibraryTexts, SourceFromText) {

@@ -68,7 +68,7 @@ TEST(TqgEpdImport, PositionsOfAnotherToolAndOperationsReadBack) {
 
   ASSERT_EQ(db.ReadGame(stored - 1, game, false), 0);
   EXPECT_EQ(FirstFields(FormatFen(game.body.start)), FirstFields(spanish));
-  EXPECT_EQ(game.header.white.FullName(), "Morphy, Paul");
+  EXPECT_EQ(game.header.white.LastName() + ", " + game.header.white.FirstName(), "Morphy, Paul");
   ASSERT_EQ(game.body.mainLine.Count(), 1);
   EXPECT_EQ(game.body.mainLine.GetMove(0)->to, 12);  // Bb5, Bc4 its variation
   ASSERT_NE(game.body.mainLine.GetMove(0)->variations, nullptr);

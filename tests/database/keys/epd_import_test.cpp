@@ -52,7 +52,7 @@ class EpdImportTest : public ::testing::Test {
       for (const GameMove& m : game.body.mainLine) s.main.push_back(MoveText(m));
       if (game.body.mainLine.Count() > 0 && game.body.mainLine.GetMove(0)->variations)
         s.variations = game.body.mainLine.GetMove(0)->variations->Count();
-      s.white = game.header.white.FullName();
+      s.white = game.header.white.DisplayText(99);
       if (game.body.GameAnnotations()) s.comment = game.body.GameAnnotations()->GetTextAfter(kAllLanguages);
       s.tournament = game.header.tournament.Title();
       stored.push_back(s);
@@ -108,7 +108,7 @@ TEST_F(EpdImportTest, OperationsBecomeMovesVariationsPlayersAndComments) {
   // Bb5 is f1 (40) to b5 (12), Bc4 f1 to c4 (19), Nxe5 f3 (42) to e5 (36).
   EXPECT_EQ(stored[0].main, (std::vector<std::string>{"40-12/0"}));
   EXPECT_EQ(stored[0].variations, 1);
-  EXPECT_EQ(stored[0].white, "Morphy, Paul");
+  EXPECT_EQ(stored[0].white, "Morphy,Paul");
   EXPECT_EQ(stored[0].comment, "main line");
   EXPECT_EQ(stored[0].tournament, "tests");
   EXPECT_EQ(stored[1].main, (std::vector<std::string>{"42-36/2"}));

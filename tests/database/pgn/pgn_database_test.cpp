@@ -2,6 +2,8 @@
 // database ignores, and files that cannot be written.
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -117,6 +119,31 @@ TEST_F(PgnDatabaseTest, MarksDeletionsAndSortsChangeNothing) {
   EXPECT_EQ(db.GetUsableKeys(4), 0);
   EXPECT_EQ(db.EstimateSize(3), 3072);
   EXPECT_EQ(db.TotalFileSize(), static_cast<int64_t>(before.size()));
+}
+
+// Another program reading the file holds a shared lock, so no write lock can be had;
+// unlike permission bits this holds for root too. The file still opens for reading,
+// and a writing request is refused without touching it.
+TEST_F(PgnDatabaseTest, FileHeldByAnotherReaderOpensForReading) {
+  const int holder = open((base_ + ".pgn").c_str(), O_RDONLY | O_CLOEXEC);
+  ASSERT_GE(holder, 0);
+  ASSERT_EQ(flock(holder, LOCK_SH | LOCK_NB), 0);
+  const auto before = test::FileBytes(base_ + ".pgn");
+  {
+    PgnDatabase db(base_, false);
+    ASSERT_EQ(db.ErrorState(), 0);
+    EXPECT_EQ(db.GetAccess(), 1);
+    EXPECT_EQ(db.GetCount(), 3);
+    EXPECT_EQ(UciLine(db, 2), "d2d4 d7d5 c2c4");
+    TQGame game = Game("1. e4 *");
+    EXPECT_NE(db.AppendGame(game), kDbDone);
+    EXPECT_EQ(db.GetCount(), 3);
+  }
+  EXPECT_EQ(test::FileBytes(base_ + ".pgn"), before);
+  close(holder);
+  // Without the holder it is writable again.
+  PgnDatabase db(base_, false);
+  EXPECT_EQ(db.GetAccess(), 3);
 }
 
 TEST_F(PgnDatabaseTest, FilesThatCannotBeWrittenOpenForReading) {

@@ -65,7 +65,7 @@ TEST(EmbeddedGamePayload, SetUpGameRoundTrips) {
   EXPECT_TRUE(b.body.IsSetUp());
   EXPECT_EQ(b.body.start.start.position, a.body.start.start.position);
   EXPECT_EQ(b.body.start.firstMove, 9);
-  EXPECT_EQ(b.header.white.FullName(), "Lindqvist, Ola");
+  EXPECT_EQ(b.header.white.LastName(), "Lindqvist");
   EXPECT_EQ(b.header.white.FirstName(), "Ola");
   EXPECT_EQ(b.header.black.FullName(), "Moravec");
   EXPECT_EQ(b.header.GetWhiteElo(), 2412);
@@ -88,6 +88,43 @@ TEST(EmbeddedGamePayload, SetUpGameRoundTrips) {
   // Reading into the same object again replaces the game.
   ASSERT_EQ(back.Read(payload.data(), length), length);
   EXPECT_EQ(Moves(*back.Game()).size(), 8u);
+}
+
+// A player name of 300 characters: the player record keeps 29 bytes of the last and
+// 19 of the first name, so the stored text (one length byte, at most 255) is that cut
+// name, and it reads back as the same player. A stored text of 255 characters, the
+// longest a length byte holds, reads back cut the same way.
+TEST(EmbeddedGamePayload, LongPlayerNamesAreStoredCut) {
+  auto game = std::make_unique<TQGame>();
+  game->header.white = TQPlayer::FromText(std::string(300, 'W'));
+  game->header.black = TQPlayer::FromText(std::string(150, 'L') + "," + std::string(150, 'F'));
+  EmbeddedGame embedded(std::move(game));
+  std::vector<uint8_t> payload;
+  const int length = embedded.Write(payload);
+  ASSERT_GT(length, 6);
+  const size_t white = payload[6];
+  EXPECT_EQ(white, 29u);
+  EXPECT_EQ(std::string(payload.begin() + 7, payload.begin() + 7 + static_cast<long>(white)), std::string(29, 'W'));
+  EXPECT_EQ(payload[7 + white], 0);
+  const size_t black = payload[8 + white];
+  EXPECT_EQ(black, 29u + 1 + 19);
+  EmbeddedGame back;
+  ASSERT_EQ(back.Read(payload.data(), length), length);
+  EXPECT_EQ(back.Game()->header.white, embedded.Game()->header.white);
+  EXPECT_EQ(back.Game()->header.black, embedded.Game()->header.black);
+
+  // The white field rewritten to 255 characters.
+  std::vector<uint8_t> longer(payload.begin(), payload.begin() + 6);
+  longer.push_back(255);
+  longer.insert(longer.end(), 255, 'X');
+  longer.insert(longer.end(), payload.begin() + 7 + static_cast<long>(white), payload.end());
+  const int longLength = static_cast<int>(longer.size());
+  longer[0] = static_cast<uint8_t>(longLength >> 8);
+  longer[1] = static_cast<uint8_t>(longLength);
+  EmbeddedGame cut;
+  ASSERT_EQ(cut.Read(longer.data(), longLength), longLength);
+  EXPECT_EQ(cut.Game()->header.white.LastNameBytes(), std::string(29, 'X'));
+  EXPECT_EQ(cut.Game()->header.black, embedded.Game()->header.black);
 }
 
 TEST(EmbeddedGamePayload, EmptyGameAndNoGame) {

@@ -151,7 +151,7 @@ TEST(GameFile, RefusedAppendsChangeNothing) {
 TEST(GameFile, DamagedRecordsAnswerTwelve) {
   test::TempDir dir;
   const std::string base = (dir / "db").string();
-  TQGame game = test::EnteredGame("e2e4 e7e5", "4k3/8/8/8/8/8/4P3/4K3 w - - 0 1");
+  TQGame game = test::EnteredGame("e2e4 e8e7", "4k3/8/8/8/8/8/4P3/4K3 w - - 0 1");
   game.body.SetSetUpStart(test::ParseFenForTest("rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1"), 1);
   {
     FileTqg file(base, "tqg", true);
