@@ -1,6 +1,7 @@
 // The sounds made at build time: board sounds from our generator and the spoken
 // move fragments, checked with sox as the independent reader.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cmath>
@@ -88,7 +89,7 @@ TEST(BoardSounds, ExistAreValidWavesAndAreMadeTheSameOnEveryRun) {
     EXPECT_NE(info.find("Channels       : 1"), std::string::npos) << info;
     EXPECT_NE(info.find("16-bit Signed Integer PCM"), std::string::npos) << info;
   }
-  const fs::path dir = fs::temp_directory_path() / "zh_board_sounds_again";
+  const fs::path dir = fs::temp_directory_path() / ("zh_board_sounds_again_" + std::to_string(getpid()));
   fs::remove_all(dir);
   bool ok = false;
   for (const char* run : {"one", "two"}) {
@@ -109,7 +110,7 @@ TEST(BoardSounds, ExistAreValidWavesAndAreMadeTheSameOnEveryRun) {
 }
 
 TEST(BoardSounds, GeneratorFailsWhereAFolderBlocksAFile) {
-  const fs::path dir = fs::temp_directory_path() / "zh_board_sounds_blocked";
+  const fs::path dir = fs::temp_directory_path() / ("zh_board_sounds_blocked_" + std::to_string(getpid()));
   fs::remove_all(dir);
   fs::create_directories(dir / "tick.wav");
   bool ok = true;
@@ -246,7 +247,7 @@ TEST(SpokenFragments, SpokenMoveLastsTheSumOfItsFragments) {
   ASSERT_EQ(sink.started.size(), 5u);
   double sum = 0;
   for (const std::string& path : sink.started) sum += SoxDuration(path);
-  const std::string joined = (fs::temp_directory_path() / "zh_spoken_move.wav").string();
+  const std::string joined = (fs::temp_directory_path() / ("zh_spoken_move_" + std::to_string(getpid()) + ".wav")).string();
   std::string error;
   ASSERT_TRUE(sink.JoinStarted(joined, error)) << error;
   EXPECT_NEAR(SoxDuration(joined), sum, 0.010);

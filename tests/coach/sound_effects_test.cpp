@@ -1,6 +1,7 @@
 #include "coach/sound_effects.h"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <deque>
 #include <filesystem>
@@ -129,7 +130,7 @@ TEST_F(SoundEffectsTest, TickLoopsUntilStop) {
 }
 
 TEST_F(SoundEffectsTest, SoundOffPlaysNothingAndStopDoesNothing) {
-  const fs::path dir = fs::temp_directory_path() / "zh_sound_effects_off";
+  const fs::path dir = fs::temp_directory_path() / ("zh_sound_effects_off_" + std::to_string(getpid()));
   fs::create_directories(dir);
   const std::string file = (dir / "a.wav").string();
   { std::ofstream(file) << "RIFF"; }
@@ -154,7 +155,7 @@ TEST_F(SoundEffectsTest, SoundOffPlaysNothingAndStopDoesNothing) {
 }
 
 TEST_F(SoundEffectsTest, SpeakMoveQueuesBehindAnOpenQueue) {
-  const fs::path dir = fs::temp_directory_path() / "zh_sound_effects_speak";
+  const fs::path dir = fs::temp_directory_path() / ("zh_sound_effects_speak_" + std::to_string(getpid()));
   const fs::path notation = dir / "English" / "notation";
   fs::create_directories(notation);
   for (const char* name : {"remark", "Na", "f3", "g1_lv"}) std::ofstream(notation / (std::string(name) + ".wav")) << "RIFF";
@@ -172,7 +173,7 @@ TEST_F(SoundEffectsTest, SpeakMoveQueuesBehindAnOpenQueue) {
 }
 
 TEST_F(SoundEffectsTest, NotationFolderOfTheLanguageFallsBackToEnglish) {
-  const fs::path dir = fs::temp_directory_path() / "zh_sound_effects_lang";
+  const fs::path dir = fs::temp_directory_path() / ("zh_sound_effects_lang_" + std::to_string(getpid()));
   fs::create_directories(dir / "English" / "notation");
   SoundFolders folders = Folders(dir.string());
   folders.languageFolder = [] { return std::string("Deutsch"); };

@@ -1,6 +1,7 @@
 #include "coach/sound_manager.h"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
@@ -21,7 +22,7 @@ class SoundManagerTest : public ::testing::Test {
  protected:
   void SetUp() override {
     dir_ = fs::temp_directory_path() /
-           ("zh_sound_manager_" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
+           ("zh_sound_manager_" + std::to_string(getpid()) +
             "_" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
     fs::create_directories(dir_);
   }

@@ -3,23 +3,29 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QAudioDevice>
 #include <QElapsedTimer>
 #include <QMediaDevices>
-#include <QTest>
+#include <QThread>
 
 #include "coach/ui/sound_hooks.h"
+#include "coach_ui/test_app.h"
 #include "support/recording_services.h"
 
 namespace zh {
 namespace {
 
-QApplication& App() {
-  static int argc = 1;
-  static char name[] = "coach_ui_tests";
-  static char* argv[] = {name, nullptr};
-  static QApplication app(argc, argv);
-  return app;
+// Lets the event loop run for about `ms` milliseconds.
+void Wait(int ms) {
+  QElapsedTimer timer;
+  timer.start();
+  while (timer.elapsed() < ms) {
+    QCoreApplication::processEvents();
+    QThread::msleep(5);
+  }
 }
+
+QApplication& App() { return test::CoachTestApp(); }
 
 TEST(QtAudioSink, PlaysAGeneratedFileToItsEnd) {
   App();
@@ -33,7 +39,7 @@ TEST(QtAudioSink, PlaysAGeneratedFileToItsEnd) {
   EXPECT_TRUE(reports.empty());
   QElapsedTimer timer;
   timer.start();
-  while (reports.empty() && timer.elapsed() < 5000) QTest::qWait(20);
+  while (reports.empty() && timer.elapsed() < 5000) Wait(20);
   ASSERT_EQ(reports.size(), 1u);
   EXPECT_EQ(reports[0], std::make_pair(handle, true));
 }
@@ -49,7 +55,7 @@ TEST(QtAudioSink, OpensNoMissingFileAndReportsAStopAsAborted) {
   ASSERT_TRUE(sink.Start(handle));
   sink.Stop(handle);
   EXPECT_TRUE(reports.empty());  // never inside the caller
-  QTest::qWait(50);
+  Wait(50);
   ASSERT_EQ(reports.size(), 1u);
   EXPECT_EQ(reports[0], std::make_pair(handle, false));
 }
@@ -61,10 +67,10 @@ TEST(SoundHooks, NoAudioDeviceGivesOneLogLineAndTheNullSink) {
   SoundHooks hooks;
   hooks.SetSoundOn(true);
   ASSERT_NE(dynamic_cast<NullAudioSink*>(hooks.Sink()), nullptr);
-  EXPECT_EQ(services.CallsStartingWith("LogLine").size(), 1u);
+  EXPECT_EQ(services.CallsStartingWith("Log:").size(), 1u);
   EXPECT_TRUE(services.CallsStartingWith("ErrorBox").empty());
   hooks.SetSoundOn(false);
-  EXPECT_EQ(services.CallsStartingWith("LogLine").size(), 1u);
+  EXPECT_EQ(services.CallsStartingWith("Log:").size(), 1u);
   EXPECT_FALSE(hooks.Effects()->on);
   hooks.ShutdownSound();
   EXPECT_EQ(hooks.Manager(), nullptr);

@@ -1,5 +1,6 @@
 #include "coach/ui/qt_audio_sink.h"
 
+#include <QAudioDevice>
 #include <QAudioOutput>
 #include <QMediaDevices>
 #include <QMediaPlayer>
