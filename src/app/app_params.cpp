@@ -186,8 +186,6 @@ void AppParams::SyncShared() {
   shared_.autosaveDatabase = autoSaveDb;
   shared_.engineMatchDatabase = compCompDb;
   shared_.engineTournamentDatabase = engTournDb;
-  shared_.notaType = notaType;
-  shared_.language = language;
   if (shared_.databaseFolder.empty()) shared_.databaseFolder = baseFolder;
   if (shared_.archiveFolder.empty()) shared_.archiveFolder = baseFolder;
 }

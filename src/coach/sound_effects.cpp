@@ -65,7 +65,7 @@ std::vector<std::string> SpokenMoveFragments(const Move& move, bool longForm, in
   return names;
 }
 
-SoundEffects::SoundEffects(AudioSink& sink, SoundManager& manager, SoundFolders folders)
+SoundEffects::SoundEffects(AudioSink& sink, SoundManager& manager, SoundSetup folders)
     : sink_(sink), manager_(manager), folders_(std::move(folders)) {
   boardFolder_ = Resolve(folders_.soundsFolder + "/board");
 }
@@ -125,7 +125,7 @@ std::string SoundEffects::NotationFolder() const {
 std::vector<std::string> SoundEffects::MoveFragments(const Move& move, bool longForm) const {
   const std::string folder = NotationFolder();
   std::vector<std::string> paths;
-  for (const std::string& name : SpokenMoveFragments(move, longForm, Settings().notaType))
+  for (const std::string& name : SpokenMoveFragments(move, longForm, folders_.notaType ? folders_.notaType() : 0))
     paths.push_back(Resolve(folder + "/" + name + ".wav"));
   return paths;
 }

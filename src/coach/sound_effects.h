@@ -12,20 +12,22 @@
 
 namespace zh {
 
-// Where the sounds lie: `soundsFolder` holds "board" and one "<Language>/notation"
-// folder per language.
-struct SoundFolders {
+// Where the sounds lie (`soundsFolder` holds "board" and one "<Language>/notation"
+// folder per language) and the settings that choose the spoken fragments.
+struct SoundSetup {
   std::string soundsFolder;
   // The existing spelling of a path, found without regard to case; the path itself
   // when none exists. Unset: paths are taken as they are.
   std::function<std::string(const std::string&)> resolve;
   // The folder name of the current interface language; unset: "English".
   std::function<std::string()> languageFolder;
+  // The "NotaType" setting (4 long notation); unset: 0.
+  std::function<int()> notaType;
 };
 
 class SoundEffects {
  public:
-  SoundEffects(AudioSink& sink, SoundManager& manager, SoundFolders folders);
+  SoundEffects(AudioSink& sink, SoundManager& manager, SoundSetup folders);
   ~SoundEffects();
   SoundEffects(const SoundEffects&) = delete;
   SoundEffects& operator=(const SoundEffects&) = delete;
@@ -55,7 +57,7 @@ class SoundEffects {
 
   AudioSink& sink_;
   SoundManager& manager_;
-  SoundFolders folders_;
+  SoundSetup folders_;
   std::string boardFolder_;
 };
 

@@ -130,10 +130,6 @@ struct AppSettings {
   int32_t keyNodeCacheLimit = 0;
   int16_t mergeSettings[3] = {0, 0, 0};
   std::string programFolder;
-  // "NotaType": the notation type (4 long notation).
-  int16_t notaType = 0;
-  // The user-interface language (0 English .. 6).
-  int16_t language = 0;
 };
 
 // Every service the Qt-free code can reach. A null pointer means "not installed"

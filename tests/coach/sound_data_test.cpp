@@ -25,8 +25,8 @@ namespace {
 
 namespace fs = std::filesystem;
 
-SoundFolders Folders(const std::string& sounds) {
-  SoundFolders folders;
+SoundSetup Folders(const std::string& sounds) {
+  SoundSetup folders;
   folders.soundsFolder = sounds;
   return folders;
 }
@@ -233,11 +233,11 @@ TEST(SpokenFragments, SpokenMoveLastsTheSumOfItsFragments) {
   RequireSox();
   RequireSpokenNotation();
   test::RecordingServices services;
-  services.settings.notaType = 4;
-  ScopedServices settings(Services{.settings = &services.settings});
   test::RecordingAudioSink sink;
   SoundManager manager(sink);
-  SoundEffects effects(sink, manager, Folders(kSounds));
+  SoundSetup setup = Folders(kSounds);
+  setup.notaType = [] { return 4; };
+  SoundEffects effects(sink, manager, setup);
   Move move = Move::FromSquares(MakeSquare(1, 4), MakeSquare(2, 5));  // b5xc6
   move.piece = kBishop;
   move.captured = static_cast<int8_t>(kKnight | kBlackBit);

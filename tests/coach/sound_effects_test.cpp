@@ -17,8 +17,8 @@ namespace {
 
 namespace fs = std::filesystem;
 
-SoundFolders Folders(const std::string& sounds) {
-  SoundFolders folders;
+SoundSetup Folders(const std::string& sounds) {
+  SoundSetup folders;
   folders.soundsFolder = sounds;
   return folders;
 }
@@ -175,7 +175,7 @@ TEST_F(SoundEffectsTest, SpeakMoveQueuesBehindAnOpenQueue) {
 TEST_F(SoundEffectsTest, NotationFolderOfTheLanguageFallsBackToEnglish) {
   const fs::path dir = fs::temp_directory_path() / ("zh_sound_effects_lang_" + std::to_string(getpid()));
   fs::create_directories(dir / "English" / "notation");
-  SoundFolders folders = Folders(dir.string());
+  SoundSetup folders = Folders(dir.string());
   folders.languageFolder = [] { return std::string("Deutsch"); };
   SoundEffects effects(sink_, manager_, folders);
   EXPECT_EQ(effects.NotationFolder(), (dir / "English" / "notation").string());

@@ -284,5 +284,16 @@ TEST_F(SoundManagerTest, NullSinkRunsAQueueToItsEndThroughThePoster) {
   EXPECT_EQ(ErrorBoxes(), 0u);
 }
 
+TEST_F(SoundManagerTest, NullSinkWithAPosterThatRunsAtOnceStillEndsTheQueue) {
+  // Without a shell the poster runs each call on the caller, inside Start.
+  NullAudioSink sink;
+  SoundManager manager(sink);
+  const std::string a = File("a.wav"), b = File("b.wav"), c = File("c.wav");
+  manager.QueueTalk(Item({a, b, c}, 4));
+  EXPECT_EQ(manager.DeviceId(), 0);
+  EXPECT_FALSE(manager.Playing());
+  EXPECT_EQ(manager.Queue()->Count(), 0);
+}
+
 }  // namespace
 }  // namespace zh

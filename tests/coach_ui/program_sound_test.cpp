@@ -7,6 +7,7 @@
 #include <QMediaDevices>
 #include <algorithm>
 #include <cstdlib>
+#include <filesystem>
 
 #include "app/message_ids.h"
 #include "app/shell_hooks.h"
@@ -59,7 +60,7 @@ TEST(ProgramSound, StartsAndEndsWithoutAudioDevice) {
   Clock clock;
   SoundHooks sound;
   ScopedHooks hooks(ShellHooks{.coach = &sound});
-  bool madeAtStart = false, soundOn = false;
+  bool madeAtStart = false, soundOn = false, boardFound = false;
   AppStartOptions options;
   options.screenSize = QSize(1024, 768);
   options.colourCount = 0;
@@ -71,6 +72,9 @@ TEST(ProgramSound, StartsAndEndsWithoutAudioDevice) {
   options.runEventLoop = [&] {
     madeAtStart = sound.Manager() != nullptr && dynamic_cast<NullAudioSink*>(sound.Sink());
     soundOn = sound.Effects() && sound.Effects()->on;
+    // The sounds are found in the program's data folder.
+    boardFound = sound.Effects() &&
+                 std::filesystem::is_regular_file(sound.Effects()->BoardFolder() + "/tick.wav");
     return app->Frame()->close() ? 0 : 1;
   };
   app = std::make_unique<ZelkoApp>(options);
@@ -83,6 +87,7 @@ TEST(ProgramSound, StartsAndEndsWithoutAudioDevice) {
 
   EXPECT_TRUE(madeAtStart);
   EXPECT_TRUE(soundOn);
+  EXPECT_TRUE(boardFound);
   EXPECT_EQ(sound.Manager(), nullptr);  // shut down at exit
   EXPECT_TRUE(boxes.shown.empty());
   EXPECT_EQ(std::count(log.lines.begin(), log.lines.end(),

@@ -1,19 +1,29 @@
 #include "coach/ui/sound_hooks.h"
 
+#include "app/app_params.h"
 #include "app/languages.h"
+#include "app/ui/zelko_app.h"
 #include "app/locations.h"
 #include "coach/ui/qt_audio_sink.h"
 #include "core/services.h"
 
 namespace zh {
 
-SoundFolders ProgramSoundFolders(const std::string& dataFolder) {
-  SoundFolders folders;
+SoundSetup ProgramSoundSetup(const std::string& dataFolder) {
+  SoundSetup folders;
   folders.soundsFolder = JoinPath(dataFolder, "sounds");
   folders.resolve = [](const std::string& path) {
     return FindPathIgnoringCase(path).value_or(path);
   };
-  folders.languageFolder = [] { return std::string(Language(Settings().language).folder); };
+  // The settings of the running program; without one, English and short notation.
+  folders.languageFolder = [] {
+    const AppParams* params = ZelkoApp::Instance() ? ZelkoApp::Instance()->App() : nullptr;
+    return std::string(Language(params ? params->language : 0).folder);
+  };
+  folders.notaType = [] {
+    const AppParams* params = ZelkoApp::Instance() ? ZelkoApp::Instance()->App() : nullptr;
+    return params ? int{params->notaType} : 0;
+  };
   return folders;
 }
 
@@ -25,7 +35,7 @@ void SoundHooks::Make() {
   sink_ = makeSink_ ? makeSink_() : MakeAudioSink();
   manager_ = std::make_unique<SoundManager>(*sink_);
   effects_ = std::make_unique<SoundEffects>(*sink_, *manager_,
-                                            ProgramSoundFolders(JoinPath(Settings().programFolder, "data")));
+                                            ProgramSoundSetup(JoinPath(Settings().programFolder, "data")));
 }
 
 void SoundHooks::SetSoundOn(bool on) {

@@ -40,6 +40,6 @@ class SoundHooks : public CoachHooks {
 
 // The sound folders of the program's data folder: paths found without regard to
 // case, fragments in the current language's folder.
-SoundFolders ProgramSoundFolders(const std::string& dataFolder);
+SoundSetup ProgramSoundSetup(const std::string& dataFolder);
 
 }  // namespace zh
