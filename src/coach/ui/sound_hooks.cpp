@@ -1,0 +1,53 @@
+#include "coach/ui/sound_hooks.h"
+
+#include "app/app_params.h"
+#include "app/languages.h"
+#include "app/ui/zelko_app.h"
+#include "app/locations.h"
+#include "coach/ui/qt_audio_sink.h"
+#include "core/services.h"
+
+namespace zh {
+
+SoundSetup ProgramSoundSetup(const std::string& dataFolder) {
+  SoundSetup folders;
+  folders.soundsFolder = JoinPath(dataFolder, "sounds");
+  folders.resolve = [](const std::string& path) {
+    return FindPathIgnoringCase(path).value_or(path);
+  };
+  // The settings of the running program; without one, English and short notation.
+  folders.languageFolder = [] {
+    const AppParams* params = ZelkoApp::Instance() ? ZelkoApp::Instance()->App() : nullptr;
+    return std::string(Language(params ? params->language : 0).folder);
+  };
+  folders.notaType = [] {
+    const AppParams* params = ZelkoApp::Instance() ? ZelkoApp::Instance()->App() : nullptr;
+    return params ? int{params->notaType} : 0;
+  };
+  return folders;
+}
+
+SoundHooks::SoundHooks(SinkFactory makeSink) : makeSink_(std::move(makeSink)) {}
+
+SoundHooks::~SoundHooks() { ShutdownSound(); }
+
+void SoundHooks::Make() {
+  sink_ = makeSink_ ? makeSink_() : MakeAudioSink();
+  manager_ = std::make_unique<SoundManager>(*sink_);
+  effects_ = std::make_unique<SoundEffects>(*sink_, *manager_,
+                                            ProgramSoundSetup(JoinPath(Settings().programFolder, "data")));
+}
+
+void SoundHooks::SetSoundOn(bool on) {
+  if (!effects_) Make();
+  effects_->on = on;
+}
+
+void SoundHooks::ShutdownSound() {
+  if (manager_) manager_->Shutdown();
+  effects_.reset();
+  manager_.reset();
+  sink_.reset();
+}
+
+}  // namespace zh
