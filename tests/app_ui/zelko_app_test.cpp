@@ -226,6 +226,8 @@ TEST_F(ZelkoAppTest, ThreeDSettingsLoadAtStartAndSaveAtExit) {
   options.runEventLoop = [&] { return app->Frame()->close() ? 0 : 1; };
   EXPECT_EQ(Run(), 0);
   EXPECT_EQ(group(), second);  // loaded and saved unchanged
+}
+
 // The services that start-up makes are the real ones, reachable where the rest of the
 // program looks for them, and gone after exit.
 TEST_F(ZelkoAppTest, StartUpMakesTheRealEcoTableOpeningNamesAndDatabaseManager) {
