@@ -2,11 +2,16 @@
 
 #include <utility>
 
+#include "app/message_ids.h"
 #include "core/toolbox/int_array.h"
 #include "core/services.h"
 #include "database/database_link.h"
 
 namespace zh {
+
+std::string DatabaseResultText(int code) {
+  return code == kDbInUse ? GetMessageText(msg::M_DATABASE_IN_USE) : std::string();
+}
 
 Database::Database(std::string basePath) : basePath_(std::move(basePath)) {}
 

@@ -33,11 +33,15 @@ enum DatabaseResult : int {
   kDbNotSupported = 4,   // not offered by this class
   kDbNoMemory = 5,
   kDbLibraryDefect = 6,  // a header library or the annotation file reports a defect
+  kDbInUse = 7,          // another program holds the database's files
   kDbBoosterError = 9,   // a booster file could not be opened
   kDbWriteError = 11,    // write error, or the copy stopped on an error
   kDbReadError = 12,     // read error or a malformed stored game
   kDbStopped = 21,       // copy stopped by the user
 };
+
+// The user's text for a result code that is not kDbDone; empty for codes without one.
+std::string DatabaseResultText(int code);
 
 // Passed unchanged through the copy operations to the per-format copies.
 struct CopyOptions {

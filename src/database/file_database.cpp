@@ -6,7 +6,9 @@
 #include <string>
 #include <utility>
 
+#include "app/message_ids.h"
 #include "core/services.h"
+#include "database/pgn/pgn_database.h"
 #include "core/toolbox/system_helpers.h"
 #include "database/game/game_item.h"
 #include "database/keys/key_file.h"
@@ -117,12 +119,20 @@ int TQFileDatabase::CopyGameRange(Database& source, int first, int& last, CopyOp
     began = true;
   }
   int result;
+  FilePgn* pgn = source.AsPgnDatabase() ? source.AsPgnDatabase()->GetFile() : nullptr;
+  const int64_t lossyBefore = pgn ? pgn->LossyGameCount() : 0;
   if (from->GetKind() != kind_) result = CopyGeneric(source, first, last, options);
   else if (source.AsTqfDatabase()) result = CopyFromTqf(source, first, last, options);
   else if (source.AsTqgDatabase()) result = CopyFromTqg(source, first, last, options);
   else if (source.AsPgnDatabase()) result = CopyFromPgn(source, first, last, options);
   else result = CopyGeneric(source, first, last, options);
   if (began && !inListCopy_) EndUpdate();
+  // Games stored with something cut: each has its log line, the summary counts them.
+  if (const int64_t lossy = pgn ? pgn->LossyGameCount() - lossyBefore : 0; lossy > 0) {
+    LogLine("Import of " + source.GetFilePath() + ": " + std::to_string(lossy) +
+            " games not stored whole");
+    WarningBox(GetMessageText(msg::M_GAMES_NOT_STORED_WHOLE) + " " + std::to_string(lossy));
+  }
   return result;
 }
 

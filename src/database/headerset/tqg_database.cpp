@@ -13,6 +13,7 @@
 #include "database/game/game_item.h"
 #include "database/storage/header_file.h"
 #include "database/headerset/header_library.h"
+#include "database/headerset/header_set_guard.h"
 #include "database/keys/key_file.h"
 #include "database/headerset/name_filter.h"
 #include "database/keys/position_tree.h"
@@ -67,16 +68,57 @@ TqgDatabase::TqgDatabase(std::string base, bool create, bool temporary)
     std::error_code ec;
     mediaPresent_[i] = fs::is_directory(mediaFolders_[i], ec);
   }
-  if (!temporary_) {
-    // A committed replacement of the set is finished first, then a left journal.
-    if (FileSetReplacement::CompletePending(basePath_) != 0 ||
-        FileSetJournal::Recover(basePath_, kScratchExtensions) != 0) {
-      errorState_ = kDbLibraryDefect;
+  if (temporary_) {
+    OpenFiles(create);
+    return;
+  }
+  // Nothing of a set that another program holds is touched: its journal is live.
+  if (HeaderSetHeldElsewhere(basePath_)) {
+    errorState_ = kDbInUse;
+    return;
+  }
+  if (RemoveHalfMadeHeaderSet(basePath_) != 0) {
+    errorState_ = kDbWriteError;
+    return;
+  }
+  std::error_code ec;
+  const bool present =
+      fs::exists(MainFilePath("tqh"), ec) || fs::exists(MainFilePath("tqg"), ec);
+  if (!present && !create) {
+    errorState_ = kDbNoSuchFile;
+    return;
+  }
+  // A new set is made under the marker, which goes once every file is complete.
+  std::unique_ptr<HeaderSetCreation> creation;
+  if (!present) {
+    creation = std::make_unique<HeaderSetCreation>(basePath_);
+    if (!creation->Started()) {
+      creation.reset();
+      errorState_ = HeaderSetHeldElsewhere(basePath_) ? kDbInUse : kDbWriteError;
       return;
     }
-    journal_ = std::make_unique<FileSetJournal>(basePath_, kScratchExtensions);
   }
+  // A committed replacement of the set is finished first, then a left journal.
+  if (FileSetReplacement::CompletePending(basePath_) != 0 ||
+      FileSetJournal::Recover(basePath_, kScratchExtensions) != 0) {
+    errorState_ = kDbLibraryDefect;
+    return;
+  }
+  journal_ = std::make_unique<FileSetJournal>(basePath_, kScratchExtensions);
   OpenFiles(create);
+  if (!creation) return;
+  if (errorState_ == 0) errorState_ = FlushNewSet();
+  if (errorState_ == 0) {
+    creation->Finish();
+  } else {
+    CloseFiles();  // the creation's end removes the files
+  }
+}
+
+int TqgDatabase::FlushNewSet() {
+  for (const auto& step : WriteBacks())
+    if (const int rc = step()) return rc;
+  return 0;
 }
 
 TqgDatabase::~TqgDatabase() {

@@ -47,8 +47,10 @@ class TqgDatabase : public TQFileDatabase {
 
   // Opens the set on base path B (no extension), creating missing files when `create`
   // is set. A temporary set uses B.cxg, B.cxh and B.cxa and no libraries. A journal
-  // left by a dead process is rolled back first; the error state is 6 when that
-  // fails or a file or library cannot be used, 5 without memory.
+  // left by a dead process is rolled back first, and the files of a creation that was
+  // killed are removed. The error state is 7 when another program holds the set, 1
+  // when it does not exist and is not to be created, 6 when a recovery fails or a file
+  // or library cannot be used, 5 without memory.
   TqgDatabase(std::string base, bool create, bool temporary = false);
   ~TqgDatabase() override;
 
@@ -180,6 +182,8 @@ class TqgDatabase : public TQFileDatabase {
  private:
   // Opens the main files and libraries; sets the error state.
   void OpenFiles(bool create);
+  // Writes everything a new set holds, so that it is complete before its marker goes.
+  int FlushNewSet();
   void CloseFiles();
   // After a rollback: the objects' buffers are stale. They are dropped inside a
   // transaction that is rolled back at once, then everything is opened again.

@@ -123,7 +123,9 @@ int FilePgn::ReadHeader(int64_t k, GameHeader& header) {
 
 int FilePgn::ReadGame(int64_t k, TQGame& game) {
   if (k < 1 || k > GameCount()) return 1;
-  ReadPgnGame(PgnTextToUtf8(Span(k), bom_), game, {path_, k, bom_});
+  int lost = 0;
+  ReadPgnGame(PgnTextToUtf8(Span(k), bom_), game, {path_, k, bom_}, false, &lost);
+  if (lost) lossyGames_.insert(k);
   game.number = static_cast<int32_t>(k);
   return 0;
 }

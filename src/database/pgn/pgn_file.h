@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <set>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -28,6 +29,8 @@ class FilePgn {
   int GetError() const { return state_; }
   const std::string& Path() const { return path_; }
   int64_t GameCount() const { return static_cast<int64_t>(offsets_.size()) - 2; }
+  // Games read whole that lost something on the way (each also has a log line).
+  int64_t LossyGameCount() const { return static_cast<int64_t>(lossyGames_.size()); }
   // Entry 0 is the number of games + 1, entry k the start of game k, the entry after
   // the last game the file size; -1 outside.
   int64_t GetGameOffset(int64_t k) const;
@@ -56,6 +59,7 @@ class FilePgn {
   int ReplaceGame(int64_t k, const TQGame& game);
 
  private:
+  std::set<int64_t> lossyGames_;
   // Maps the file (false when it cannot be read).
   bool Map();
   // Maps the file and finds its games again.

@@ -13,6 +13,7 @@
 #include "database/eco_text.h"
 #include "database/game/game_item.h"
 #include "database/game/move_tree.h"
+#include "database/storage/annotation_record.h"
 
 namespace zh {
 
@@ -620,12 +621,27 @@ class MovetextReader {
     if (text.empty()) return;
     Frame& f = Top();
     if (f.line && f.line->Count() > 0) {
-      GetAnnotations(*f.line->GetMove(f.line->Count() - 1))->AppendTextAfter(text, 0, kAllLanguages);
+      AnnotationSet* set = GetAnnotations(*f.line->GetMove(f.line->Count() - 1));
+      set->AppendTextAfter(text, 0, kAllLanguages);
+      NoteTextLength(set->GetTextAfter(kAllLanguages));
     } else {
       if (!f.pending) f.pending = std::make_unique<AnnotationSet>();
       f.pending->AppendTextBefore(text, 0, kAllLanguages);
+      NoteTextLength(f.pending->GetTextBefore(kAllLanguages));
     }
   }
+
+  // A text longer than a stored record holds is cut when the game is stored.
+  void NoteTextLength(const std::string& text) {
+    if (!(lost_ & kPgnLostText) && text.size() > static_cast<size_t>(kMaxRecordTextBytes) &&
+        Utf8ToDisplay(text).size() > static_cast<size_t>(kMaxRecordTextBytes))
+      lost_ |= kPgnLostText;
+  }
+
+ public:
+  int Lost() const { return lost_; }
+
+ private:
 
   void AppendDead(Frame& f, const std::string& text) {
     if (!f.deadText.empty()) f.deadText += ' ';
@@ -810,6 +826,7 @@ class MovetextReader {
   void EnterMove(int from, int to, int promotion, std::string_view tok) {
     Frame& f = Top();
     if (f.startPly + f.line->Count() >= kPlyLimit) {
+      lost_ |= kPgnLostPlies;
       StartDead(f, tok);
       return;
     }
@@ -836,6 +853,7 @@ class MovetextReader {
   bool ended_ = false;
   bool hasResult_ = false;
   int result_ = kNoResult;
+  int lost_ = 0;
 };
 
 // Men on the board.
@@ -854,7 +872,31 @@ void ReadPgnHeader(std::string_view text, GameHeader& header) {
   ReadTags(text, text.substr(0, 3) == "\xEF\xBB\xBF" ? 3 : 0, header, state, nullptr);
 }
 
-int ReadPgnGame(std::string_view text, TQGame& game, const PgnSource& source, bool mainLineOnly) {
+std::string DescribePgnLosses(int lost) {
+  std::string out;
+  auto add = [&out](const char* what) {
+    if (!out.empty()) out += ", ";
+    out += what;
+  };
+  if (lost & kPgnLostFen) add("the FEN fits no legal position: standard start, movetext kept as comment");
+  if (lost & kPgnLostPlies) add("moves past the ply limit kept as comment text");
+  if (lost & kPgnLostText) add("a comment cut to the stored length");
+  return out;
+}
+
+namespace {
+
+void LogLosses(const PgnSource& source, int lost) {
+  if (lost == 0) return;
+  LogLine(source.file + ": game " + std::to_string(source.game) + " not stored whole: " +
+          DescribePgnLosses(lost));
+}
+
+}  // namespace
+
+int ReadPgnGame(std::string_view text, TQGame& game, const PgnSource& source, bool mainLineOnly,
+                int* lost) {
+  if (lost) *lost = 0;
   GameHeader& h = game.header;
   h.record = HeaderRecord::Game();
   h.Clear();
@@ -879,6 +921,12 @@ int ReadPgnGame(std::string_view text, TQGame& game, const PgnSource& source, bo
       all += CollapseBlanks(text.substr(moves));
       if (!all.empty()) game.body.AddGameComment(all);
       h.SetMoveCount(0);
+      int cut = kPgnLostFen;
+      if (all.size() > static_cast<size_t>(kMaxRecordTextBytes) &&
+          Utf8ToDisplay(all).size() > static_cast<size_t>(kMaxRecordTextBytes))
+        cut |= kPgnLostText;
+      if (cut & kPgnLostText) LogLosses(source, cut);  // the FEN alone has its line above
+      if (lost) *lost = cut;
       return 0;
     }
     game.body.SetSetUpStart(p, record.FirstMoveNumber());
@@ -889,6 +937,11 @@ int ReadPgnGame(std::string_view text, TQGame& game, const PgnSource& source, bo
   reader.Finish();
   if (!state.hasResult && reader.HasResult()) h.SetResult(reader.Result());
   h.SetMoveCount(game.body.FullMoveCount());
+  // A main-line-only reading sees no comments, so it reports nothing.
+  if (!mainLineOnly) {
+    LogLosses(source, reader.Lost());
+    if (lost) *lost = reader.Lost();
+  }
   return 0;
 }
 

@@ -52,9 +52,18 @@ std::string PgnTextToUtf8(std::string_view bytes, bool bom);
 // The tag section into a header (cleared first). Unknown tags are skipped; dates,
 // rounds and Elo values outside their ranges read as unknown.
 void ReadPgnHeader(std::string_view text, GameHeader& header);
+// What the tolerant reading could not keep as read (a bit set).
+enum PgnLoss : int {
+  kPgnLostFen = 1,    // no legal position fits the FEN: standard start, moves as comment
+  kPgnLostPlies = 2,  // moves past the ply limit were kept as comment text
+  kPgnLostText = 4,   // a comment is longer than a stored record and will be cut
+};
+std::string DescribePgnLosses(int lost);
+
 // Header and movetext into the game; mainLineOnly skips comments, glyphs and
-// variations. Answers 0 (what could not be read is kept as comment text).
+// variations. Answers 0 (what could not be read is kept as comment text). A game that
+// loses something gets one line in the technical log and its PgnLoss bits in `lost`.
 int ReadPgnGame(std::string_view text, TQGame& game, const PgnSource& source,
-                bool mainLineOnly = false);
+                bool mainLineOnly = false, int* lost = nullptr);
 
 }  // namespace zh
