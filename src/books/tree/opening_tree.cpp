@@ -118,6 +118,8 @@ int OpeningTree::CopyTo(const std::string& path) {
   }
   ProgressService& progress = Progress();
   progress.SetCount(static_cast<int64_t>(total));
+  // The tree's own handles hold locks on its files; they are given up while copying.
+  files_->Close();
   int result = 0;
   for (const char* e : kExtensions) {
     PagedFile source(PathWithExtension(path_, e), false, 0);
@@ -141,6 +143,7 @@ int OpeningTree::CopyTo(const std::string& path) {
     if (result == 0 && target.Close() != 0) result = kWriteFailed;
     if (result) break;
   }
+  if (const int reopened = Reopen(); reopened != 0 && result == 0) result = reopened;
   if (result == 0) {
     OpeningTree copy(path);
     if (copy.Status() != 0) result = copy.Status();
