@@ -14,7 +14,7 @@
 #include "books/tree/tree_key_hash.h"
 #include "core/rules/movelist.h"
 #include "database/game/game_header.h"
-#include "tree_test_util.h"
+#include "books/tree/tree_test_util.h"
 
 namespace zh {
 namespace {
@@ -252,6 +252,37 @@ TEST_F(OpeningTreeTest, UnreadableIndexEntryIsAWriteErrorAndChangesNothing) {
   EXPECT_EQ(Bytes(folder_.File("ctg")), ctg);
   EXPECT_EQ(Bytes(folder_.File("ctb")), ctb);
   EXPECT_EQ(Bytes(folder_.File("cto")).size(), 16u);
+}
+
+TEST_F(OpeningTreeTest, ReadOnlyTreeRefusesEveryWrite) {
+  using std::filesystem::perms;
+  for (const char* e : {"ctg", "ctb", "cto"})
+    std::filesystem::permissions(folder_.File(e), perms::owner_read | perms::group_read);
+  const std::string ctg = Bytes(folder_.File("ctg"));
+  {
+    OpeningTree tree(folder_.Base());
+    ASSERT_EQ(tree.Status(), 0);
+    EXPECT_EQ(tree.GetAccess(), 1);
+    const Position& p = corpus_.positions[9];
+    ASSERT_TRUE(tree.FindPosition(p));
+    const uint8_t z[2] = {1, 2};
+    const StatisticItem s;
+    const TreeMoveList list;
+    const int refused = PagedFile::kWriteError;
+    EXPECT_EQ(tree.AddPosition(p, nullptr), refused);
+    EXPECT_EQ(tree.UpdatePosition(p, s, z, 3), refused);
+    EXPECT_EQ(tree.SetZelko(p, z), refused);
+    EXPECT_EQ(tree.SetEval(p, 3), refused);
+    EXPECT_EQ(tree.MergeMoves(p, list), refused);
+    EXPECT_EQ(tree.DeletePosition(p), refused);
+    EXPECT_EQ(tree.MaskZelkoFlags(0), refused);
+    // Marks of a read-only tree go to the temporary folder.
+    ASSERT_EQ(tree.CreateMarkFile(), 0);
+    EXPECT_NE(std::filesystem::path(tree.MarkPath()).parent_path(), folder_.Path());
+    ASSERT_EQ(tree.Mark(p), 0);
+    EXPECT_TRUE(tree.IsMarked(p));
+  }
+  EXPECT_EQ(Bytes(folder_.File("ctg")), ctg);
 }
 
 TEST(OpeningTreeWrites, StatisticsSaturateAndMovesMerge) {
