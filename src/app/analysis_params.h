@@ -7,6 +7,7 @@
 
 #include "app/params.h"
 #include "app/settings_fields.h"
+#include "core/services.h"
 #include "engines/engine_entry.h"
 
 namespace zh {
@@ -87,7 +88,7 @@ class CorrAnalParams final : public Params {
   int16_t side = 2;
 };
 
-class TreeParams final : public Params {
+class TreeParams final : public Params, public TreeSettings {
  public:
   void LoadFrom(ProfileFile& file) override;
   void SaveTo(ProfileFile& file) override;
@@ -95,27 +96,6 @@ class TreeParams final : public Params {
   std::vector<SettingField> Fields();
   // The statistics factors of a new user.
   void ResetFactors();
-
-  bool inclVars = false;
-  bool ecoLength = true;
-  int16_t length = 20;
-  bool stats = true;
-  bool white = false;
-  bool black = false;
-  bool wins = false;
-  bool player = true;
-  std::string name = "Zelko";
-  bool useMarks = false;
-  bool losses = false;
-  int16_t factStat = 100;
-  int16_t factLearn = 500;
-  int16_t statWidth = 220;
-  bool transpositions = false;
-  bool retroMoves = false;
-  bool elos = true;
-  bool bottomWin = false;
-  int16_t sort = 0;
-  uint32_t minGames = 2;
 };
 
 }  // namespace zh

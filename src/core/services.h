@@ -155,6 +155,30 @@ struct DisplayLanguages {
   int32_t mode = 0;  // 1 show the second language always, 2 show all languages
 };
 
+// The fields of the "Tree" settings group; the tree book and the tree read them.
+struct TreeSettings {
+  bool inclVars = false;
+  bool ecoLength = true;
+  int16_t length = 20;
+  bool stats = true;
+  bool white = false;
+  bool black = false;
+  bool wins = false;
+  bool player = true;
+  std::string name = "Zelko";
+  bool useMarks = false;
+  bool losses = false;
+  int16_t factStat = 100;
+  int16_t factLearn = 500;
+  int16_t statWidth = 220;
+  bool transpositions = false;
+  bool retroMoves = false;
+  bool elos = true;
+  bool bottomWin = false;
+  int16_t sort = 0;
+  uint32_t minGames = 2;
+};
+
 // The fields of the general settings record that the Qt-free code reads.
 struct AppSettings {
   std::string databaseFolder;

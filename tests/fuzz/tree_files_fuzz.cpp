@@ -13,7 +13,9 @@
 #include <string>
 #include <vector>
 
+#include "books/tree/opening_tree.h"
 #include "books/tree/tree_files.h"
+#include "core/rules/movelist.h"
 
 namespace {
 
@@ -49,6 +51,39 @@ std::vector<uint8_t> RecordOf(const std::vector<uint8_t>& key) {
   return zh::PackTreeRecord(key.data(), items);
 }
 
+// The opening tree over the same files: lookups of real positions and the items of
+// every record of every sound page.
+void LookUpPositions() {
+  zh::OpeningTree tree(Base());
+  if (tree.Status() != 0) return;
+  zh::Position start;
+  zh::MoveList legal;
+  const int n = legal.GenerateLegal(start);
+  std::vector<zh::MoveCode> moves(legal.begin(), legal.end());
+  std::vector<zh::TreeMoveList> lists(static_cast<size_t>(n));
+  tree.FindChildren(start, moves.data(), n, moves.data(), nullptr, nullptr, nullptr,
+                    lists.data(), n);
+  zh::TreeMoveList list;
+  tree.FindPosition(start, nullptr, nullptr, nullptr, &list);
+  zh::TreePageFile& pages = tree.Files().Pages();
+  const zh::TreePageRecords records = pages.Records();
+  for (uint32_t p = 0; p < pages.PageCount() && p < 64; ++p) {
+    if (pages.ReadPage(p) != 0 || !records.IsSound(pages.Buffer())) continue;
+    // Lookups below reuse the page buffer.
+    const std::vector<uint8_t> page(pages.Buffer(), pages.Buffer() + pages.PageSize());
+    uint32_t offset = 4;
+    for (uint32_t i = zh::TreePageRecords::Count(page.data()); i > 0; --i) {
+      const uint8_t* record = page.data() + offset;
+      zh::PositionItem item;
+      if (item.ReadFrom(record, pages.PageSize() - offset) != 0) {
+        zh::PositionItem::ReadMoveList(record, list);
+        tree.FindPosition(item.position, nullptr, nullptr, nullptr, &list);
+      }
+      offset += records.RecordLength(record);
+    }
+  }
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -82,6 +117,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       tree.Close();
     }
   }
+  LookUpPositions();
   return 0;
 }
 

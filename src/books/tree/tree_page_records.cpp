@@ -18,15 +18,16 @@ int KeyLength(const uint8_t* record) {
 }  // namespace
 
 void StatisticItem::Pack(uint8_t* out) const {
+  const auto count = [](uint32_t v) { return std::min(v, kMaxCount); };
   auto* b = reinterpret_cast<Bytes*>(out);
-  PutBigEndian(b->games, 3, games);
-  PutBigEndian(b->whiteWins, 3, whiteWins);
-  PutBigEndian(b->blackWins, 3, blackWins);
-  PutBigEndian(b->draws, 3, draws);
+  PutBigEndian(b->games, 3, count(games));
+  PutBigEndian(b->whiteWins, 3, count(whiteWins));
+  PutBigEndian(b->blackWins, 3, count(blackWins));
+  PutBigEndian(b->draws, 3, count(draws));
   PutBigEndian(b->whitePoints, 4, whitePoints);
-  PutBigEndian(b->whiteRated, 3, whiteRated);
+  PutBigEndian(b->whiteRated, 3, count(whiteRated));
   PutBigEndian(b->whiteRatingSum, 4, whiteRatingSum);
-  PutBigEndian(b->blackRated, 3, blackRated);
+  PutBigEndian(b->blackRated, 3, count(blackRated));
   PutBigEndian(b->blackRatingSum, 4, blackRatingSum);
 }
 

@@ -11,6 +11,8 @@
 
 namespace zh {
 
+class GameHeader;
+
 struct TreePageHeader {
   uint8_t count[2];
   uint8_t used[2];
@@ -41,8 +43,33 @@ struct StatisticItem {
   uint32_t blackRated = 0;
   uint32_t blackRatingSum = 0;
 
+  // The record form holds counts up to kMaxCount and sums up to kMaxSum; Pack and Add
+  // saturate there.
+  static constexpr uint32_t kMaxCount = 0xFFFFFF;
+  static constexpr uint32_t kMaxSum = 0xFFFFFFFF;
+
   void Pack(uint8_t* out) const;
   static StatisticItem Unpack(const uint8_t* in);
+
+  // The operations below live in tree_statistics.cpp.
+  void Copy(const StatisticItem& other) { *this = other; }
+  // Adds every counter, saturating; a rating pair whose sum or count would pass its
+  // maximum keeps both as they were, so that the average stays right.
+  void Add(const StatisticItem& other);
+  // One game of the header; null counts as InitUnknown.
+  void FromGame(const GameHeader* header);
+  void InitUnknown();
+  // Bit 0 of the normalising steps set: White and Black exchanged.
+  void SwapColours(int steps);
+  int WhiteScore() const;
+  int BlackScore() const;
+  uint32_t AverageWhiteRating() const;
+  uint32_t AverageBlackRating() const;
+  int WhitePerformance() const;
+  int BlackPerformance() const;
+  // The 4-byte form of the write cache: ratings keep their low 12 bits.
+  uint32_t PackCompact() const;
+  void UnpackCompact(uint32_t compact);
   bool operator==(const StatisticItem&) const = default;
 };
 static_assert(sizeof(StatisticItem::Bytes) == 30);
