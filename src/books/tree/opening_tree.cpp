@@ -518,7 +518,7 @@ int OpeningTree::MaskZelkoFlags(uint8_t mask) {
     }
     if (p % 100 == 99) {
       progress.SetCount(p + 1);
-      if (progress.Poll()) break;
+      if (progress.PollFeedback()) break;
     }
   }
   return 0;
