@@ -2,6 +2,8 @@
 // services are made at their start-up stage on the null sink and shut down at exit.
 #include <gtest/gtest.h>
 
+#include <fstream>
+
 #include <QApplication>
 #include <QAudioDevice>
 #include <QMediaDevices>
@@ -80,6 +82,12 @@ TEST(ProgramSound, StartsAndEndsWithoutAudioDevice) {
   app = std::make_unique<ZelkoApp>(options);
   EXPECT_EQ(app->Main({QString(ZH_DATA_DIR "/../ZelkoHome")}), 0);
   app.reset();
+  // The running program writes its technical lines into protocol.txt of the user folder.
+  std::ifstream protocol(std::filesystem::path(user.path()) / "zelkohome" / "protocol.txt");
+  for (std::string line; std::getline(protocol, line);) {
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    log.lines.push_back(line);
+  }
   if (old)
     setenv("XDG_CONFIG_HOME", oldConfig.c_str(), 1);
   else
