@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "books/tree/opening_tree.h"
+#include "books/tree/tree_maintenance.h"
 #include "books/tree/tree_values.h"
 #include "core/rules/movelist.h"
 #include "core/rules/retro_movelist.h"
@@ -34,7 +35,7 @@ std::vector<int> DoubleStepFiles(const Position& before) {
   const uint8_t stepped = static_cast<uint8_t>(kPawn | (moverBlack ? 0 : kBlackBit));
   const uint8_t capturer = static_cast<uint8_t>(kPawn | (moverBlack ? kBlackBit : 0));
   const int rank = moverBlack ? 3 : 4;       // their fourth rank
-  const int behind = moverBlack ? -1 : 1;    // towards their own side
+  const int behind = moverBlack ? 1 : -1;    // rank - behind lies towards their own side
   for (int f = 0; f < 8; ++f) {
     if (before.board[MakeSquare(f, rank)] != stepped) continue;
     if (before.board[MakeSquare(f, rank - behind)] != kEmpty ||
@@ -157,31 +158,7 @@ void TreeTableBuilder::BuildTranspositions(const GameCursor& cursor) {
     const GameMove* next = cursor.GetMove(cursor.Ply());
     if (!next || next->IsEmpty() || !(next->kind & kEnPassant)) position.epFile = 0;
   }
-  RetroMoveList retro;
-  const int generated = retro.Generate(position, RetroMoveList::kMaxLimit);
-  std::vector<GameMove> kept;
-  for (int i = 0; i < generated; ++i) {
-    const GameMove& m = retro.At(i);
-    Position before = position;
-    before.UndoGameMove(m);
-    if (!before.IsValid() || !m.ToMove().IsLegal(before)) continue;
-    kept.push_back(m);
-  }
-  // Each predecessor also with an en-passant right where a double step could have
-  // preceded it.
-  std::vector<GameMove> entries;
-  for (const GameMove& m : kept) {
-    if (entries.size() >= RetroMoveList::kMaxLimit) break;
-    entries.push_back(m);
-    Position before = position;
-    before.UndoGameMove(m);
-    for (int file : DoubleStepFiles(before)) {
-      if (entries.size() >= RetroMoveList::kMaxLimit) break;
-      GameMove variant = m;
-      variant.epFile = static_cast<uint8_t>(file + 1);
-      entries.push_back(variant);
-    }
-  }
+  const std::vector<GameMove> entries = RetroEntries(position);
   ScopedNotationSettings longForm([] {
     NotationSettings s = GetNotationSettings();
     s.mode = static_cast<uint8_t>(kAlgebraic | kLongForm);
@@ -207,6 +184,29 @@ void TreeTableBuilder::BuildTranspositions(const GameCursor& cursor) {
   table.count = static_cast<uint16_t>(n);
   ComputeValues(table, position);
   SortList(table, position);
+}
+
+std::vector<GameMove> TreeTableBuilder::RetroEntries(const Position& position) {
+  RetroMoveList retro;
+  const int generated = retro.Generate(position, RetroMoveList::kMaxLimit);
+  std::vector<GameMove> entries;
+  for (int i = 0; i < generated && entries.size() < RetroMoveList::kMaxLimit; ++i) {
+    const GameMove& m = retro.At(i);
+    Position before = position;
+    before.UndoGameMove(m);
+    if (!IsLegalPredecessor(before, m)) continue;
+    entries.push_back(m);
+    // The same predecessor with an en-passant right where a double step could have
+    // preceded it (an un-capture en passant has its right already).
+    if (m.epFile != 0) continue;
+    for (int file : DoubleStepFiles(before)) {
+      if (entries.size() >= RetroMoveList::kMaxLimit) break;
+      GameMove variant = m;
+      variant.epFile = static_cast<uint8_t>(file + 1);
+      entries.push_back(variant);
+    }
+  }
+  return entries;
 }
 
 void TreeTableBuilder::SortList(TreeMoveTable& table, const Position& position) const {

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 #include "books/tables/tree_move_table.h"
 #include "books/tree/tree_items.h"
@@ -40,6 +41,10 @@ class TreeTableBuilder {
   // Stores the game's current position and, after a move, the move in the position
   // before it with a green mark on the position after it; the tree's code.
   int AddGameMove(const GameCursor& cursor);
+  // The retro moves of `position` whose predecessor is legal, each followed by its
+  // copies with an en-passant right where a double step could have preceded it; at most
+  // 1023 entries.
+  static std::vector<GameMove> RetroEntries(const Position& position);
 
   int sortOrder = kSortGames;
   bool found = false;

@@ -22,6 +22,20 @@ bool EnPassantUsable(const Position& p) {
 
 }  // namespace
 
+bool IsLegalPredecessor(const Position& before, const GameMove& move) {
+  if (!before.IsValid() || !move.ToMove().IsLegal(before)) return false;
+  if (before.epFile == 0) return true;
+  if (before.epFile > 8) return false;
+  // White to move: a black pawn went from rank 7 over rank 6 to rank 5.
+  const int file = before.epFile - 1;
+  const bool black = before.IsBlackToMove();
+  const int passed = black ? 2 : 5, start = black ? 1 : 6, landed = black ? 3 : 4;
+  const uint8_t pawn = static_cast<uint8_t>(kPawn | (black ? 0 : kBlackBit));
+  return before.board[MakeSquare(file, landed)] == pawn &&
+         before.board[MakeSquare(file, passed)] == kEmpty &&
+         before.board[MakeSquare(file, start)] == kEmpty;
+}
+
 TreeMaintenance::TreeMaintenance(OpeningTree* tree) : tree_(tree) {
   retro_.reset(new (std::nothrow) RetroMoveList());
 }
@@ -35,7 +49,7 @@ int TreeMaintenance::LegalPredecessors(Position& position) {
     const GameMove& move = retro_->At(i);
     Position before = position;
     before.UndoGameMove(move);
-    if (before.IsValid() && move.ToMove().IsLegal(before)) kept_.push_back(move);
+    if (IsLegalPredecessor(before, move)) kept_.push_back(move);
   }
   return static_cast<int>(kept_.size());
 }

@@ -15,6 +15,11 @@ namespace zh {
 
 class OpeningTree;
 
+// A predecessor found by taking back `move` is legal: a valid board, the move legal in
+// it, and an en-passant right only where the double step could have been played (the
+// square passed over and the pawn's start square empty).
+bool IsLegalPredecessor(const Position& before, const GameMove& move);
+
 class TreeMaintenance {
  public:
   static constexpr int kDone = 0;
