@@ -112,7 +112,6 @@ TEST(TreeTableBuilder, MoveValuesFromGradesOrFromStatistics) {
   builder.LookUpPosition(game.cursor);
   TreeMoveTable& table = builder.continuations;
   int fromStatistics[2] = {};
-  TreeTableBuilder(tree, settings).SortList(table, Position());  // no change of values
   ValuesFromStatistics(settings, table.statistics.data(), 2, fromStatistics, 1);
   EXPECT_EQ(table.values[0], fromStatistics[0]);
   EXPECT_EQ(table.values[1], fromStatistics[1]);
@@ -143,6 +142,8 @@ TEST(TreeTableBuilder, SortOrdersAreStableInsertionSorts) {
       s.blackWins = entries[i].games - entries[i].whiteWins;
       s.whiteRated = entries[i].games;
       s.whiteRatingSum = entries[i].rating * entries[i].games;
+      s.blackRated = entries[i].games;  // the same opponents: performance follows the score
+      s.blackRatingSum = 2400 * entries[i].games;
       table.zelko[i].value = entries[i].learned;
       table.values[i] = entries[i].value;
       table.texts[i] = std::string(1, char('A' + i));
@@ -161,6 +162,7 @@ TEST(TreeTableBuilder, SortOrdersAreStableInsertionSorts) {
       {kSortScore, &white, "BCAD"},   // score 80 > 60 > 50 = 50, ties stay
       {kSortScore, &black, "ADCB"},   // Black's scores: 100 - White's
       {kSortRating, &white, "DACB"},  // 2500, 2400, then 2300 by games
+      {kSortPerformance, &white, "BCAD"},
       {kSortLearned, &white, "BDCA"},  // smaller stored byte; equal bytes by games
       {kSortMoveValue, &white, "BDCA"},
   };

@@ -151,8 +151,24 @@ TEST(TreeMaintenance, DeleteMoveRemovesTheMoveFromEveryStoredPredecessor) {
   const int counts[] = {2, 1, 1};  // the first also holds ...d5
   for (int i = 0; i < 3; ++i) ASSERT_EQ(ListCount(tree, predecessors[i]), counts[i]);
 
+  // Every record that the deletion must not touch, as FindPosition reads it.
+  auto Items = [&](const Position& p) {
+    StatisticItem s;
+    uint8_t z[2] = {};
+    uint8_t e = 0;
+    TreeMoveList l;
+    if (!tree.FindPosition(p, &s, z, &e, &l)) return std::string("absent");
+    std::string out = std::to_string(s.games) + "/" + std::to_string(z[0]) + "/" + std::to_string(l.count);
+    for (int i = 0; i < l.count; ++i) out += " " + std::to_string(l.moves[i].from) + "-" + std::to_string(l.moves[i].to);
+    return out;
+  };
+  const char* untouched[] = {"", "d2d4", "d2d4 g8f6", "d2d4 e7e6", "g1f3", "g1f3 e7e6",
+                             "d2d4 g8f6 g1f3 d7d5"};
+  std::vector<std::string> kept;
+  for (const char* line : untouched) kept.push_back(Items(After(line)));
   TreeMaintenance maintenance(&tree);
   ASSERT_EQ(maintenance.DeleteMove(target), 0);
+  for (size_t i = 0; i < kept.size(); ++i) EXPECT_EQ(Items(After(untouched[i])), kept[i]) << untouched[i];
   EXPECT_FALSE(tree.FindPosition(target));
   EXPECT_EQ(tree.Files().Pages().PositionCount(), count - 1);
   EXPECT_EQ(ListCount(tree, After("d2d4 g8f6 g1f3")), 1);  // only ...d5 is left
