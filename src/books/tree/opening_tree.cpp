@@ -403,6 +403,39 @@ int OpeningTree::MergeMoves(const Position& position, const TreeMoveList& list) 
   return Replace(at, merged);
 }
 
+int OpeningTree::RemoveMoves(const Position& position, const GameMove* moves, int n) {
+  if (readOnly_) return PagedFile::kWriteError;
+  int steps = 0;
+  uint8_t key[64];
+  TreeLocation at;
+  if (!Locate(position, steps, key, at)) return kNotStored;
+  Position normal = position;
+  normal.Normalize();
+  std::vector<GameMove> turned(moves, moves + std::max(n, 0));
+  for (GameMove& m : turned) zh::TransformMove(m, steps);
+  const uint8_t* stored = StoredRecord(at);
+  uint8_t edited[kMaxTreeRecord];
+  std::memcpy(edited, stored, files_->Pages().Records().RecordLength(stored));
+  if (RemoveListMoves(edited, normal, turned.data(), static_cast<int>(turned.size()),
+                      kTreeRecordTail) == 0)
+    return 0;
+  return Replace(at, edited);
+}
+
+int OpeningTree::SetMoveValue(const Position& position, const GameMove& move, uint8_t value) {
+  if (readOnly_) return PagedFile::kWriteError;
+  int steps = 0;
+  uint8_t key[64];
+  TreeLocation at;
+  if (!Locate(position, steps, key, at)) return kNotStored;
+  Position normal = position;
+  normal.Normalize();
+  GameMove turned = move;
+  zh::TransformMove(turned, steps);
+  if (!SetListMoveValue(StoredRecord(at), normal, turned, value)) return kNotStored;
+  return WriteCurrent(at);
+}
+
 int OpeningTree::DeletePosition(const Position& position) {
   if (readOnly_) return PagedFile::kWriteError;
   int steps = 0;

@@ -70,6 +70,12 @@ class OpeningTree {
   int SetZelko(const Position& position, const uint8_t* zelko);
   int SetEval(const Position& position, uint8_t eval);
   int MergeMoves(const Position& position, const TreeMoveList& list);
+  // Removes the moves from the position's whole stored list (not only its first 32
+  // entries); 0, also when none was there; 1 when the position is not stored.
+  int RemoveMoves(const Position& position, const GameMove* moves, int n);
+  // Sets the value bits of one stored move (0 clears them); 1 when the position or the
+  // move is not stored.
+  int SetMoveValue(const Position& position, const GameMove& move, uint8_t value);
   int DeletePosition(const Position& position);
 
   // Marks: one bit per record of a tree page.
