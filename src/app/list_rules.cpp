@@ -111,6 +111,11 @@ void ListRules::MoveCursorTo(int64_t row, bool keepSelection) {
   EnsureCursorVisible();
 }
 
+void ListRules::PlaceCursor(int64_t row) {
+  cursor_ = row;
+  EnsureCursorVisible();
+}
+
 void ListRules::CursorDown(bool extend) {
   const int64_t count = Count();
   if (count <= 0) return;
@@ -142,7 +147,7 @@ void ListRules::KeyPageUp(bool extend) {
     selection_.Clear();
   }
   SetTop(std::max<int64_t>(top_ - page, 0));
-  MoveCursorTo(top_, false);
+  PlaceCursor(top_);
   Request(ListRedraw::kAll);
 }
 
@@ -161,10 +166,10 @@ void ListRules::KeyPageDown(bool extend) {
     cursor_ = last;
     EnsureCursorVisible();
   } else if (cursor_ != LastOnPage()) {
-    MoveCursorTo(LastOnPage(), false);
+    PlaceCursor(LastOnPage());
   } else {
     SetTop(pagedTop());
-    MoveCursorTo(LastOnPage(), false);
+    PlaceCursor(LastOnPage());
   }
   Request(ListRedraw::kAll);
 }
@@ -249,7 +254,7 @@ bool ListRules::KeyInput(int code) {
       if (Count() <= 0) return true;
       int64_t next = cursor_ + 1;
       if (next < top_ || next > LastOnPage()) next = top_;
-      MoveCursorTo(next, false);
+      PlaceCursor(next);
       return true;
     }
     default:
@@ -426,7 +431,7 @@ void ListRules::FinishContinuous() {
   stepTimer_->Stop();
   continuous_ = false;
   continuousByKey_ = false;
-  if (Count() > 0) MoveCursorTo(continuousDirection_ < 0 ? top_ : LastOnPage(), false);
+  if (Count() > 0) PlaceCursor(continuousDirection_ < 0 ? top_ : LastOnPage());
 }
 
 bool ListRules::StopContinuousScroll() {

@@ -148,7 +148,10 @@ class ListRules {
   int64_t LastOnPage() const;
   bool CursorValid() const { return cursor_ >= 0 && cursor_ < Count(); }
   void SetTop(int64_t top);
+  // Moves the cursor and selects its row (keeping the other selected rows or not).
   void MoveCursorTo(int64_t row, bool keepSelection);
+  // Moves the cursor only; the selection stays.
+  void PlaceCursor(int64_t row);
   void EnsureCursorVisible();
   void CursorDown(bool extend);
   void CursorUp(bool extend);
