@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "board/ui/display_board_window.h"
+#include "app/shell_hooks.h"
 #include "board_ui/board_ui_support.h"
 #include "core/rules/movelist.h"
 #include "core/rules/position.h"
@@ -124,6 +125,11 @@ TEST_F(Board2DTest, DrawsTheSetsBitmapsWithCoordinatesAndFlipped) {
   EXPECT_EQ(w->SquareOrigin(kA1), QPoint(3 + 18 + 1 + 7 * 40, 3 + 1));
   EXPECT_TRUE(Shows(grab, kA1, Piece(kWhiteRook, kA1)));
   EXPECT_TRUE(test::RegionEquals(grab, QPoint(3 + 18 + 1 + 7 * 40, 4), Piece(kWhiteRook, kA1)));
+  // Flipping a board draws what a board made flipped shows, labels included.
+  Make();
+  w->SetFlipped(1);
+  EXPECT_EQ(w->IsFlipped(), 1);
+  EXPECT_EQ(Grab("flipped_later"), grab);
 }
 
 // AND of two bitmaps, OR of two bitmaps, pixel by pixel.
@@ -380,6 +386,50 @@ TEST_F(Board2DTest, ABoardKeepsAReplacedSetAlive) {
   w->DropBuffers();
   w->SetPosition(Board(true), Cleared(), true);
   EXPECT_TRUE(test::RegionEquals(Grab("replaced_set"), w->SquareOrigin(kE1), king));
+}
+
+TEST_F(Board2DTest, ACancelledDragPutsThePieceBack) {
+  Make();
+  const QImage before = Grab("before_cancel");
+  EXPECT_EQ(w->UpdateDrag(), 0);  // no drag
+  int cancelled = 0;
+  struct Counter {
+    int* n;
+    int32_t Call(std::intptr_t) { return ++*n, 0; }
+  } counter{&cancelled};
+  w->dragCancelled = CallbackLink::Bind<Counter, &Counter::Call>(&counter);
+  QTest::mousePress(w.get(), Qt::LeftButton, {}, Centre(kE2));
+  QTest::mouseMove(w.get(), Centre(kE3));
+  EXPECT_EQ(w->UpdateDrag(), 1);
+  EXPECT_EQ(cancelled, 1);
+  QTest::mousePress(w.get(), Qt::RightButton, {}, Centre(kE3));  // the other button
+  EXPECT_EQ(cancelled, 2);
+  w->CancelInput();
+  EXPECT_EQ(Grab("after_cancel"), before);
+  QTest::mouseRelease(w.get(), Qt::LeftButton, {}, Centre(kE4));  // the drag is over
+  EXPECT_EQ(handler.calls, (std::vector<std::string>{"lifted"}));
+}
+
+TEST_F(Board2DTest, MovesAskForTheirSoundOnlyWithSoundsOn) {
+  struct Sounds : CoachHooks {
+    std::vector<std::string> played;
+    void PlayMoveSound() override { played.push_back("move"); }
+    void PlayCaptureSound() override { played.push_back("capture"); }
+  } sounds;
+  ShellHooks hooks;
+  hooks.coach = &sounds;
+  ScopedHooks installed(hooks);
+  Make();
+  w->animationSpeed = 0;
+  Move quiet, capture;
+  quiet.from = kE2, quiet.to = kE4;
+  capture.from = kD2, capture.to = kE7;
+  w->ShowMove(quiet);  // sounds off
+  w->sounds = 1;
+  w->ShowMove(capture);
+  w->fromSquare = kE4, w->toSquare = kE5;
+  w->ExecuteInputMove(1, 0);
+  EXPECT_EQ(sounds.played, (std::vector<std::string>{"capture", "move"}));
 }
 
 TEST(DisplayBoardWindow, IsSmallShowsItsBoardAndReportsClicks) {

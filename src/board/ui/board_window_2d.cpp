@@ -49,6 +49,7 @@ BoardWindow2D::BoardWindow2D(QWidget* parent, SharedPieceSet set, uint8_t flippe
 BoardWindow2D::~BoardWindow2D() = default;
 
 void BoardWindow2D::MakeBuffers() {
+  labelsFlipped_ = -1;
   buffer_ = FilledBitmap(windowSize_.width(), windowSize_.height(), kLightGrey);
   squareBuffer_ = FilledBitmap(squareSize_, squareSize_, kLightGrey);
   const int framed = 2 * frame_ + 8 * squareSize_ + 2;
@@ -161,6 +162,11 @@ void BoardWindow2D::DrawAllSquares(QPainter& painter) {
 }
 
 void BoardWindow2D::DrawLabels(QPainter& painter) {
+  const int framed = 2 * frame_ + 8 * squareSize_ + 2;
+  painter.setCompositionMode(QPainter::CompositionMode_Source);
+  painter.fillRect(QRect(0, 0, margin_, windowSize_.height()), QColor::fromRgb(kLightGrey));
+  painter.fillRect(QRect(0, framed, windowSize_.width(), windowSize_.height() - framed), QColor::fromRgb(kLightGrey));
+  painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
   painter.setFont(LabelFont());
   painter.setPen(Qt::black);
   painter.setRenderHint(QPainter::TextAntialiasing, false);
@@ -186,7 +192,11 @@ void BoardWindow2D::DrawBackground() {
   painter.setBrush(Qt::NoBrush);
   DrawOutline(painter, QRect(frame_ + margin_, frame_, 8 * squareSize_ + 2, 8 * squareSize_ + 2));
   DrawAllSquares(painter);
-  if (margin_) DrawLabels(painter);
+  // Nothing else draws into the margin: the labels are drawn again only when they change.
+  if (margin_ && labelsFlipped_ != flipped_) {
+    DrawLabels(painter);
+    labelsFlipped_ = flipped_;
+  }
 }
 
 void BoardWindow2D::RepaintSquare(int square) {

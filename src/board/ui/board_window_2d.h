@@ -101,6 +101,7 @@ class BoardWindow2D : public QWidget, public BoardWindow {
   QImage buffer_;
   QImage squareBuffer_;
   Tints tints_;
+  int labelsFlipped_ = -1;  // the flip the labels in the buffer were drawn for
 
   // Input state.
   QPoint floating_;
