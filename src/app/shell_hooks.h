@@ -100,6 +100,9 @@ class CoachHooks {
   // The audio output finished a playback: the sound manager, then the music player.
   virtual void SoundManagerNotice() {}
   virtual void MusicPlayerNotice() {}
+  // A board asks for the sound of a move, or of a capture, it shows.
+  virtual void PlayMoveSound() {}
+  virtual void PlayCaptureSound() {}
 };
 
 // The hooks in force; unset entries use the versions that do nothing (the notation
