@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "database/game/game_cursor.h"
+#include "database/game/game_item.h"
 #include "enginemodule/interface/records.h"
 #include "engines/engine_instance.h"
 #include "engines/engine_table.h"
@@ -35,7 +37,10 @@ int32_t ClampSeconds(int64_t hundredths) {
 }  // namespace
 
 ChessEngine::ChessEngine()
-    : Search(std::make_unique<eng::PositionBlock>()), MainLine(std::make_unique<eng::MainLineBlock>()) {
+    : Search(std::make_unique<eng::PositionBlock>()),
+      MainLine(std::make_unique<eng::MainLineBlock>()),
+      game_(std::make_unique<TQGame>()),
+      cursor_(std::make_unique<GameCursor>(game_.get())) {
   GameParams.SearchType = kLevelClock;
   QueryParams = GameParams;
   std::memset(Search.get(), 0, sizeof(eng::PositionBlock));
@@ -229,6 +234,28 @@ eng::PositionBlock& ChessEngine::SetPosition(const Position& position) {
   return *Search;
 }
 
+void ChessEngine::SetGame(const GameCursor& cursor) {
+  CancelSearch();
+  if (&cursor != cursor_.get()) *cursor_ = cursor;
+  cursor_->SavePosition();
+  if (cursor_->Ply() >= eng::kMaxGameMoves) {
+    SetPosition(cursor_->GetPosition());
+    return;
+  }
+  EnginePosition = cursor_->GetPosition();
+  Ply = static_cast<int16_t>(cursor_->Ply());
+  const StartRecord& start = cursor_->GetStartRecord();
+  WriteBarePosition(start.start.position);
+  eng::PositionBlock& b = *Search;
+  b.start_position = start.IsStandardStart() ? 1 : 0;
+  for (int p = 0; p < Ply; ++p) {
+    const GameMove* m = cursor_->GetMove(p);
+    const bool promotes = (m->kind & eng::kGameMovePromotion) != 0;
+    b.moves[p] = {m->from, m->to, m->kind, promotes ? m->promotion : uint8_t{0}};
+  }
+  b.move_count = Ply;
+}
+
 void ChessEngine::ResetGameState() {
   Clock.Reset();
   Ply = 0;
@@ -259,6 +286,7 @@ void ChessEngine::StopSearch() {
 }
 
 void ChessEngine::CancelSearch() {
+  EndVerification();
   if (Params.SearchType == kLevelQuiz) Quiz.Waiting = false;
   StaleCount = PostCount;
   CancelPending = Cancelled = Stale = true;
@@ -364,10 +392,13 @@ bool ChessEngine::IsBound(const EngineInstance* instance) const {
 void ChessEngine::BindInstance(EngineInstance* instance) {
   if (instance == nullptr) return;
   EngineHandlers& h = instance->handlers;
-  const CallbackLink ignore = CallbackLink::Bind<ChessEngine, &ChessEngine::IgnoreReport>(this);
-  h.mainLine = h.hashUsage = h.currentMove = h.nodes = h.depth = ignore;
-  h.searchStarted = CallbackLink::Bind<ChessEngine, &ChessEngine::OnSearchStartedReport>(this);
-  h.searchDone = CallbackLink::Bind<ChessEngine, &ChessEngine::OnSearchDoneReport>(this);
+  h.mainLine = CallbackLink::Bind<ChessEngine, &ChessEngine::MainLineReport>(this);
+  h.searchStarted = CallbackLink::Bind<ChessEngine, &ChessEngine::SearchStartedReport>(this);
+  h.currentMove = CallbackLink::Bind<ChessEngine, &ChessEngine::CurrentMoveReport>(this);
+  h.nodes = CallbackLink::Bind<ChessEngine, &ChessEngine::NodesReport>(this);
+  h.depth = CallbackLink::Bind<ChessEngine, &ChessEngine::DepthReport>(this);
+  h.hashUsage = CallbackLink::Bind<ChessEngine, &ChessEngine::HashReport>(this);
+  h.searchDone = CallbackLink::Bind<ChessEngine, &ChessEngine::SearchDoneReport>(this);
   const CallbackLink gone = CallbackLink::Bind<ChessEngine, &ChessEngine::OnHostGone>(this);
   instance->RemoveHostGoneObserver(gone);
   instance->AddHostGoneObserver(gone);
@@ -485,19 +516,6 @@ bool ChessEngine::HasOption2000() const {
     any = true;
   }
   return any;
-}
-
-int32_t ChessEngine::OnSearchStartedReport(std::intptr_t) {
-  // Only the newest search's start is news: older ones are still to be discarded.
-  if (StaleCount <= 0) Stale = AwaitingStart = false;
-  return 0;
-}
-
-int32_t ChessEngine::OnSearchDoneReport(std::intptr_t) {
-  PostCount = std::max(PostCount - 1, 0);
-  if (Searching && !Stale && StaleCount < 1) Searching = false;
-  StaleCount = std::max(StaleCount - 1, 0);
-  return 0;
 }
 
 int32_t ChessEngine::OnHostGone(std::intptr_t engineId) {

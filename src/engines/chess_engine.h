@@ -12,7 +12,9 @@
 
 #include "core/rules/move.h"
 #include "core/rules/position.h"
+#include "core/rules/variation.h"
 #include "core/services.h"
+#include "enginemodule/interface/records.h"
 #include "engines/book_manager.h"
 #include "engines/elo_estimator.h"
 #include "engines/handicap.h"
@@ -22,10 +24,8 @@
 
 namespace zh {
 
-namespace eng {
-struct PositionBlock;
-struct MainLineBlock;
-}  // namespace eng
+class GameCursor;
+class TQGame;
 
 // Kinds of SetTimeControl.
 enum TimeControlKind : int { kBlitzControl = 0, kTournamentControl = 1, kUserControl = 2 };
@@ -69,14 +69,46 @@ class ChessEngine {
 
   // The position to search, without moves; answers the request block.
   eng::PositionBlock& SetPosition(const Position& position);
+  // The game up to the cursor: its start and moves, or from ply 512 the bare position.
+  void SetGame(const GameCursor& cursor);
   void NewGame();
   void ResetGameState();
+  const GameCursor& Cursor() const { return *cursor_; }
 
   // Searches.
+  bool StartSearch();
   void StopSearch();
   void CancelSearch();
   // The level part (when asked), the common part and the engine; false without one.
   bool PrepareSearchBlock(bool fillLevel);
+  void StartPonder();
+  void StartPonderSearch();
+  // The opponent's move; true when it was the pondered one and no search is needed.
+  bool OnOpponentMove(const Move& move);
+  bool RequestNextBest();
+  bool SendPonderHit();
+  void FlushMutedInfo();
+  void OnSearchEnd();
+
+  // Reports of the active engine (the handlers bound into its instance).
+  bool OnMainLine(const eng::MainLineBlock& block);
+  bool OnSearchStarted();
+  bool OnCurrentMove(const eng::CurrentMoveBlock& block);
+  bool OnNodesInfo(const eng::NodesBlock& block);
+  bool OnDepthInfo(const eng::DepthBlock& block);
+  bool OnHashInfo(const eng::HashBlock& block);
+  bool OnSearchDone();
+
+  // Kept results.
+  bool GetScore(EvalValue& value, int16_t* depth = nullptr) const;
+  bool HasBestMove() const;
+  bool GetMainLine(Variation& line) const;
+  bool GetEvaluatedLines(std::vector<EvaluatedVariation>& lines);
+  bool ChooseMove(Move& move);
+  void TakeExpectedFromLine();
+  void OrderListedMoves();
+  void VerifyTiedLines();
+  const eng::MainLineBlock& Kept() const { return *MainLine; }
 
   // Engine slots.
   EngineInstance* GetActiveInstance() const;
@@ -142,6 +174,8 @@ class ChessEngine {
   int16_t ZeroEvals = 0, BadEvals = 0, LowEvals = 0, LostEvals = 0;
   uint32_t StartTick = 0;
   int32_t AnalysisSeconds = 0;
+  // Whether think times go into the clock (a playing setting).
+  bool CountClock = true;
   int16_t DepthKept = 0;
   int32_t PostCount = 0;
   int32_t StaleCount = 0;
@@ -155,13 +189,34 @@ class ChessEngine {
   void FillLevel(EngineInstance* active);
   bool IsBound(const EngineInstance* instance) const;
   // Report handlers bound into an instance.
-  int32_t OnSearchStartedReport(std::intptr_t block);
-  int32_t OnSearchDoneReport(std::intptr_t block);
+  int32_t MainLineReport(std::intptr_t block);
+  int32_t SearchStartedReport(std::intptr_t block);
+  int32_t CurrentMoveReport(std::intptr_t block);
+  int32_t NodesReport(std::intptr_t block);
+  int32_t DepthReport(std::intptr_t block);
+  int32_t HashReport(std::intptr_t block);
+  int32_t SearchDoneReport(std::intptr_t block);
   int32_t OnHostGone(std::intptr_t engineId);
-  int32_t IgnoreReport(std::intptr_t) { return 0; }
+
+  // The clock values of a search at Ply.
+  void FillClockValues(int16_t ponderMode);
+  // Appends a move to the request and plays it on the cursor.
+  void AppendAndPlay(const Move& move);
+  bool BookAllowed(bool nearLastBookMove) const;
+  void PostToActive(EngineInstance* active);
+  // A search, cancel or opponent move during the tie check ends the check first.
+  void EndVerification();
+  // Moves of a reported line completed from `position`; stops at the first illegal one.
+  void BuildLine(const eng::ReportMove* moves, int count, Position position, Variation& line) const;
+  Position LineStart() const;
+  void CallLink(const CallbackLink& link) { link.Call(reinterpret_cast<std::intptr_t>(this)); }
 
   std::unique_ptr<eng::PositionBlock> Search;
   std::unique_ptr<eng::MainLineBlock> MainLine;
+  std::unique_ptr<TQGame> game_;
+  std::unique_ptr<GameCursor> cursor_;
+  bool verifyAborted_ = false;
+  bool verifyingPonder_ = false;
   std::vector<EngineInstance*> bound_;  // instances whose links point here
 };
 
