@@ -345,6 +345,48 @@ TEST_F(SearchBlockTest, ClockLevelAndNoEngine) {
   EXPECT_FALSE(engine.PrepareSearchBlock(true));
 }
 
+// After the engine's move, a short search for the opponent's likely reply.
+TEST_F(SearchBlockTest, ExpectedReplySearchFollowsTheLevel) {
+  const struct {
+    int32_t type;
+    int32_t seconds;
+    int16_t movesToGo;
+    int16_t depth;
+    int16_t mode;
+  } rows[] = {
+      {kLevelAverageTime, 1, 1, 0x7FFF, 1},  // 5 s a move: a tenth, at least 1 s
+      {kLevelFixedDepth, -1, 0x7FFF, 1, 2},  // depth 3 - 2
+      {kLevelClock, 18, 1, 0x7FFF, 1},       // 7200 s for 39 moves, a tenth
+  };
+  for (const auto& row : rows) {
+    ChessEngine pondering;
+    pondering.SetSlot(1, engines.Make());
+    pondering.Params.EngineType = 1;
+    if (row.type == kLevelClock) pondering.SetTimeControl(nullptr, kTournamentControl);
+    pondering.Params.SearchType = row.type;
+    pondering.NewGame();
+    pondering.LastMove = Move::FromSquares(MakeSquare(4, 1), MakeSquare(4, 3));
+    pondering.StartPonder();
+    const eng::PositionBlock& b = pondering.Block();
+    EXPECT_TRUE(pondering.ExpectedSearch) << row.type;
+    EXPECT_EQ(pondering.PostCount, 1) << row.type;
+    EXPECT_EQ(b.move_count, 1) << row.type;
+    EXPECT_EQ(b.clock_seconds, row.seconds) << row.type;
+    EXPECT_EQ(b.moves_to_go, row.movesToGo) << row.type;
+    EXPECT_EQ(b.depth, row.depth) << row.type;
+    EXPECT_EQ(b.mode, row.mode) << row.type;
+    EXPECT_EQ(b.lines_wanted, 1) << row.type;
+  }
+}
+
+TEST_F(SearchBlockTest, TheLastPeriodAsksForTheRestOfTheGame) {
+  engine.SetTimeControl(nullptr, kTournamentControl);
+  engine.Params.SearchType = kLevelClock;
+  engine.Ply = 130;  // beyond the 60 moves of the first two periods
+  ASSERT_TRUE(engine.StartSearch());
+  EXPECT_EQ(engine.Block().moves_to_go, 0x7FFF);
+}
+
 TEST_F(SearchBlockTest, AnEndgameTableEngineSearchesTheBarePosition) {
   engine.SetSlot(4, engines.Make(0x10, true));
   engine.Params.EngineType = 0;

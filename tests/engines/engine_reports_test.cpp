@@ -421,6 +421,27 @@ TEST_F(ScriptedEngine, UnbindEndsAtTheBoundWhenTheEngineIgnoresTheStop) {
   EXPECT_EQ(services.CallsStartingWith("ErrorBox: Engine does not answer:").size(), 1u);
 }
 
+// That brand's engines search past the requested depth: the object stops them there.
+TEST_F(ScriptedEngine, TheOtherBrandIsStoppedAtTheDepth) {
+  eng::TextBlock name{};
+  std::strcpy(name.text, "Pelta test");
+  Report(eng::kReportName, name);
+  engine.Params.SearchType = kLevelFixedDepth;
+  engine.Params.SearchDepth = 4;
+  engine.SetGame(*cursor);
+  ASSERT_TRUE(engine.StartSearch());
+  Started();
+  const int stops = Count(eng::kRequestStop);
+  auto block = std::make_unique<eng::MainLineBlock>();
+  block->flags = 0x1000;
+  block->depth = 4;
+  Report(eng::kReportMainLine, *block);
+  EXPECT_EQ(Count(eng::kRequestStop), stops);
+  block->depth = 5;
+  Report(eng::kReportMainLine, *block);
+  EXPECT_EQ(Count(eng::kRequestStop), stops + 1);
+}
+
 TEST_F(ScriptedEngine, HandicapLevelPlaysTheScorersMove) {
   engine.Params.SearchType = kLevelHandicap;
   engine.Handicap.Record().KingAttack = 100;
