@@ -193,6 +193,53 @@ TEST_F(ScriptedEngine, ListedMovesOrderWinsFirstThenDrawsThenLosses) {
   for (int i = 0; i < 4; ++i) EXPECT_EQ(kept.root_moves[i].from, Coded(order[i]).from) << i;
 }
 
+// An endgame-table engine's list: promotions and mates in its own terms are mapped
+// before the order.
+TEST_F(ScriptedEngine, EndgameTableListsAreMappedThenOrdered) {
+  EngineInstance tables(0, std::string(ZH_SOURCE_DIR) + "/CMakeLists.txt", 1024, 1);
+  eng::StatusBlock status{};
+  status.options = 0x10;
+  status.endgame_table = 1;
+  tables.HandleReport(eng::kReportStatus, &status);
+  engine.SetSlot(4, &tables);
+  engine.Params.EngineType = 0;
+  engine.Params.Validation = 0;
+  engine.Params.SearchType = kLevelFixedDepth;
+  Position position;
+  position.Set(test::BoardOf("Ke1 Rc1 Pa7 kg8 rb2"), 0, 0, 0);
+  engine.SetPosition(position);
+  ASSERT_TRUE(engine.PrepareSearchBlock(true));
+  ASSERT_EQ(engine.GetActiveInstance(), &tables);
+  auto block = std::make_unique<eng::MainLineBlock>();
+  block->flags = 0x4;
+  block->root_move_count = 3;
+  const struct {
+    const char* move;
+    int16_t score, type;    // as reported
+    int16_t keptScore, keptType;
+  } rows[] = {
+      {"a7a8", 15, 4, 1, 3},    // type 4 is 3; a won promotion counts 1
+      {"c1c2", 0, 2, -1, 2},    // "mate in 0" while the opponent can move: lost
+      {"e1f1", -20, 3, -20, 3}, // a loss no reply can shorten
+  };
+  for (int i = 0; i < 3; ++i) {
+    block->root_moves[i] = Coded(rows[i].move);
+    block->root_score_values[i] = rows[i].score;
+    block->root_score_types[i] = rows[i].type;
+  }
+  Started();
+  Report(eng::kReportMainLine, *block);
+  const eng::MainLineBlock& kept = engine.Kept();
+  const int order[] = {0, 2, 1};  // win, the table loss, the mate loss
+  for (int i = 0; i < 3; ++i) {
+    const auto& row = rows[order[i]];
+    EXPECT_EQ(kept.root_moves[i].from, Coded(row.move).from) << i;
+    EXPECT_EQ(kept.root_score_values[i], row.keptScore) << row.move;
+    EXPECT_EQ(kept.root_score_types[i], row.keptType) << row.move;
+  }
+  engine.SetSlot(4, nullptr);
+}
+
 TEST_F(ScriptedEngine, CountsFromTheEngineAreClamped) {
   engine.SetGame(*cursor);
   engine.Params.SearchType = kLevelFixedDepth;
