@@ -270,6 +270,62 @@ TEST(SearchRuns, SeriesOfChecksStayInsideTheStack) {
   EXPECT_EQ(d.LastMainLine(), nullptr);
 }
 
+// Both kings stand open: nearly every node has a check or a mate threat to extend.
+constexpr const char* kExtendingPosition = "3rkb2/pp3R1R/8/2p1P3/3pKB2/6P1/PrP2P2/8 w - - 0 1";
+
+// Iterations 1 to depth of the search on a position, with a clock that counts a
+// millisecond for every thousand nodes, so that a node budget ends it.
+struct DeepSearch {
+  Engine engine;
+  SearchControl control;
+  Search search{engine, control};
+  int completed = 0;
+
+  DeepSearch(const char* fen, int extension_plies_per_depth, int64_t node_budget) {
+    EXPECT_TRUE(engine.tt().Allocate(TtMemory::SizeForKb(4096)));
+    CorePosition cp;
+    EXPECT_TRUE(ParseFen(fen, cp));
+    engine.SetPosition(cp);
+    engine.RecordBase();
+    engine.ClearHistory();
+    control.now = [this] { return static_cast<int64_t>(engine.node_count() / 1000); };
+    control.start_ms = 0;
+    control.target_ms = 1'000'000'000;
+    control.max_ms = node_budget / 1000;
+    search.PrepareRun(2, 0);
+    search.set_extension_plies_per_depth(extension_plies_per_depth);
+  }
+  // The deepest ply reached over all iterations.
+  int Run(int depth) {
+    int deepest = 0;
+    for (int d = 1; d <= depth; ++d) {
+      control.depth = d;
+      search.StartIteration();
+      search.ClearReached();
+      const bool done = search.RootSingle(d);
+      deepest = std::max(deepest, search.deepest_ply());
+      if (!done) break;
+      completed = d;
+    }
+    return deepest;
+  }
+};
+
+// Extended without end, the lines of this position run to the last ply record and end
+// there; with extensions stopping at twice the iteration depth the same iterations
+// finish quickly and stay far above it.
+TEST(SearchRuns, ExtendedLinesEndAtTheLastPly) {
+  DeepSearch unbounded(kExtendingPosition, 100, 1'000'000);
+  EXPECT_EQ(unbounded.Run(6), kMaxPly);
+  EXPECT_EQ(unbounded.completed, 5);  // the sixth iteration does not end within the budget
+
+  DeepSearch bounded(kExtendingPosition, 2, 1'000'000);
+  const int deepest = bounded.Run(6);
+  EXPECT_EQ(bounded.completed, 6);
+  EXPECT_GT(deepest, 12);  // extended beyond the iteration depth
+  EXPECT_LT(deepest, 40);
+}
+
 // A line that comes back to the root position scores 0: far behind in material, white
 // holds the draw by checking from g5 and f6 (the reference engine gives 0 and the same
 // line).
