@@ -84,7 +84,8 @@ TEST(Root, ShieldAndStormFollowTheKings) {
   const struct {
     const char* square;
     int gain;
-  } cases[] = {{"g2", 40}, {"h3", 40}, {"f2", -40}, {"f6", 0}, {"a2", -40}, {"c6", 0}, {"c5", -40}, {"d4", 0}};
+  } cases[] = {{"g2", 56}, {"h3", 48}, {"g5", 24}, {"f2", -40}, {"f6", 0},
+               {"a2", -40}, {"c6", 24}, {"c5", -24}, {"b4", -32}, {"d4", 0}};
   for (const auto& c : cases) EXPECT_EQ(pawn(castled, c.square) - pawn(centre, c.square), c.gain) << c.square;
 
   const EvalSetup& setup = castled.position().eval_setup();
@@ -114,6 +115,8 @@ TEST(Root, OwnTablesAreFrozen) {
   EXPECT_EQ(tables::kShieldKingWing, (std::array<int8_t, 8>{-1, 0, 0, 0, 0, -2, -5, -4}));
   EXPECT_EQ(tables::kShieldQueenWing, (std::array<int8_t, 8>{-4, -5, -2, 0, 0, 0, 0, -1}));
   EXPECT_EQ(tables::kShieldRookOnF, 40);
+  EXPECT_EQ(tables::kKingShield, (std::array<int8_t, 8>{0, 2, 1, -1, -2, -2, -2, 0}));
+  EXPECT_EQ(tables::kPawnStorm, (std::array<int8_t, 8>{0, 0, 0, 1, 2, 3, 0, 0}));
   EXPECT_EQ(sum(tables::kShieldStorm), 0);
   EXPECT_EQ(sum(tables::kRammed), -813);
 }
