@@ -2,6 +2,7 @@
 
 #include <cstring>
 #include <dirent.h>
+#include <filesystem>
 #include <fstream>
 
 #include "core/services.h"
@@ -64,15 +65,14 @@ std::string ZbkFilePath(std::string_view path) {
 }
 
 ZbkBook::ZbkBook(std::string_view path) : path_(ZbkFilePath(path)) {
-  std::ifstream in(path_, std::ios::binary | std::ios::ate);
-  if (in) {
-    const std::streamoff size = in.tellg();
-    if (size > 0) {
-      data_.resize(static_cast<size_t>(size) & ~size_t{1});
-      in.seekg(0);
-      if (!in.read(reinterpret_cast<char*>(data_.data()), static_cast<std::streamsize>(data_.size())))
-        data_.clear();
-    }
+  std::error_code error;
+  const bool regular = std::filesystem::is_regular_file(path_, error);
+  const uintmax_t size = regular ? std::filesystem::file_size(path_, error) : 0;
+  std::ifstream in(path_, std::ios::binary);
+  if (regular && !error && size >= 2 && size <= kZbkMaxFileSize && in) {
+    data_.resize(static_cast<size_t>(size) & ~size_t{1});
+    if (!in.read(reinterpret_cast<char*>(data_.data()), static_cast<std::streamsize>(data_.size())))
+      data_.clear();
   }
   Open();
 }
@@ -222,9 +222,15 @@ void ZbkBook::SetProbe(const Position& position) {
 }
 
 void ZbkBook::Enter(const Position& position, int from, int to, uint8_t moveClass, MoveList& list) {
-  Move move = Move::FromSquares(from, to, kQueen);
+  // A damaged book may name an empty square or a piece of the other side: only a
+  // move of the legal list goes in.
+  if (!legalReady_) {
+    legal_.GenerateLegal(position);
+    legalReady_ = true;
+  }
+  Move move = Move::FromSquares(from, to, position.IsPromotionMove(from, to) ? kQueen : 0);
   move.Complete(position.board);
-  if (!move.IsLegal(position)) return;
+  if (!legal_.Contains(move) || !move.IsLegal(position)) return;
   if (list.Append(MoveCode(static_cast<uint8_t>(from), static_cast<uint8_t>(to), moveClass, kQueen)))
     ++found_;
 }
@@ -233,6 +239,7 @@ int16_t ZbkBook::Probe(const Position& position, MoveList& list, bool prune) {
   ++probes_;
   list.Init();
   found_ = 0;
+  legalReady_ = false;
   if (data_.empty()) return 0;
   SetProbe(position);
   lineLength_ = 0;

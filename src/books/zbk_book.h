@@ -20,6 +20,8 @@ inline constexpr uint8_t kZbkLastAlternative = 0x40;  // byte 0: no further alte
 inline constexpr uint8_t kZbkLineEnd = 0x80;          // byte 0: the move ends a line
 // The longest line a book may hold; a record beyond it ends the listing.
 inline constexpr int kZbkMaxLine = 129;
+// Larger files are not read: no book comes near it.
+inline constexpr uintmax_t kZbkMaxFileSize = uintmax_t{1} << 30;
 
 // Move class by the two mark bits of byte 1, and back.
 inline constexpr std::array<uint8_t, 4> kZbkMarkClass = {1, 2, 4, 3};
@@ -122,6 +124,9 @@ class ZbkBook : public OpeningBook {
   int lineLength_ = 0;  // moves
   std::array<LineMove, kZbkMaxLine> line_{};
   int32_t side_ = 0;
+  // The legal moves of the probed position, generated at its first match.
+  MoveList legal_;
+  bool legalReady_ = false;
 };
 
 template <class Visit>
