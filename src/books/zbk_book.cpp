@@ -139,10 +139,18 @@ int ZbkBook::Replay(int from, int to) {
 }
 
 void ZbkBook::Rebuild(int moves) {
-  replayCounts_ = {16, 8, 16, 8};
-  touchedMask_ = 0;
-  replay_ = kStartSquares;
-  for (int i = 0; i < moves; ++i) Replay(line_[i].from, line_[i].to);
+  if (moves == 0) {
+    replayCounts_ = {16, 8, 16, 8};
+    touchedMask_ = 0;
+    replay_ = kStartSquares;
+    Save(0);
+    return;
+  }
+  // Entries up to the first move not replayed are current (see Probe).
+  const Saved& s = saved_[static_cast<size_t>(moves)];
+  replay_ = s.board;
+  replayCounts_ = s.counts;
+  touchedMask_ = s.touched;
 }
 
 int ZbkBook::DeepestAlternative() const {
@@ -169,6 +177,8 @@ void ZbkBook::Open() {
   lineLength_ = 0;
   Rebuild(0);
   listingEnd_ = data_.size();
+  closes_.assign(data_.size() / 2, kOpenSubtree);
+  std::array<uint32_t, kZbkMaxLine> records{};  // record number of each line entry
   for (size_t i = 0; i < data_.size(); i += 2) {
     if (lineLength_ == kZbkMaxLine) {
       // A record that would be the 130th move of a line ends the listing here.
@@ -179,16 +189,20 @@ void ZbkBook::Open() {
       break;
     }
     const uint8_t b0 = data_[i], b1 = data_[i + 1];
+    records[static_cast<size_t>(lineLength_)] = static_cast<uint32_t>(i / 2);
     LineMove& m = line_[lineLength_++];
     m = {static_cast<uint8_t>(ZbkToBoardSquare(b0 & kZbkSquareBits)),
          static_cast<uint8_t>(ZbkToBoardSquare(b1 & kZbkSquareBits)),
          static_cast<uint8_t>((b0 & kZbkLastAlternative) ? 0 : 1)};
     Replay(m.from, m.to);
+    Save(lineLength_);
     if (!(b0 & kZbkLineEnd)) continue;
     hasLineEnd_ = true;
     for (int c = 0; c < 4; ++c)
       if (replayCounts_[c] < minima_[c]) minima_[c] = replayCounts_[c];
     const int j = DeepestAlternative();
+    // This line end closes the subtrees of the entries that the next record replaces.
+    for (int k = j < 0 ? 0 : j; k < lineLength_; ++k) closes_[records[static_cast<size_t>(k)]] = static_cast<uint32_t>(i / 2);
     if (j < 0) {
       listingEnd_ = i + 2;
       break;
@@ -248,7 +262,7 @@ int16_t ZbkBook::Probe(const Position& position, MoveList& list, bool prune) {
 
   const bool whiteToMove = side_ != 1;
   int skip = -1;  // line length at which the skipped subtree began
-  for (size_t i = 0; i < listingEnd_; i += 2) {
+  for (size_t i = 0; i < listingEnd_;) {
     const uint8_t b0 = data_[i], b1 = data_[i + 1];
     LineMove& m = line_[lineLength_];
     m = {static_cast<uint8_t>(ZbkToBoardSquare(b0 & kZbkSquareBits)),
@@ -264,22 +278,33 @@ int16_t ZbkBook::Probe(const Position& position, MoveList& list, bool prune) {
       else if (evenPly != whiteToMove && replay_ == reversed_)
         Enter(position, m.from ^ 7, m.to ^ 7, moveClass, list);
       result = Replay(m.from, m.to);
+      Save(lineLength_);
     }
-    if (b0 & kZbkLineEnd) {
-      const int j = DeepestAlternative();
-      if (j < 0) break;
-      lineLength_ = j;
-      if (skip >= 0 && skip < j) continue;
-      Rebuild(j);
-      skip = -1;
-      if (prune && !MaterialTest()) skip = lineLength_;
-      continue;
+    size_t lineEnd = i;
+    if (!(b0 & kZbkLineEnd)) {
+      if (skip < 0 && prune && result != 0) {
+        const bool pass = result >= 16 ? PawnTest() && (result == 16 || MaterialTest()) : MaterialTest();
+        if (!pass) skip = lineLength_;
+      }
+      if (skip < 0) {
+        i += 2;
+        continue;
+      }
+      // Nothing below this move can match: go on at the line end that closes its
+      // subtree. The flags of the skipped entries are all clear there, so the line
+      // up to this move gives the same alternative.
+      const uint32_t close = closes_[i / 2];
+      if (close == kOpenSubtree) break;
+      lineEnd = size_t{close} * 2;
     }
-    if (skip >= 0 || !prune || result == 0) continue;
-    bool pass = true;
-    if (result >= 16) pass = PawnTest() && (result == 16 || MaterialTest());
-    else pass = MaterialTest();
-    if (!pass) skip = lineLength_;
+    const int j = DeepestAlternative();
+    if (j < 0) break;
+    lineLength_ = j;
+    i = lineEnd + 2;
+    if (skip >= 0 && skip < j) continue;
+    Rebuild(j);
+    skip = -1;
+    if (prune && !MaterialTest()) skip = lineLength_;
   }
   lineLength_ = 0;
   return found_;

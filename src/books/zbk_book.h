@@ -106,10 +106,23 @@ class ZbkBook : public OpeningBook {
 
   std::string path_;
   std::vector<uint8_t> data_;
+  // For each record, the record number of the line end that closes its subtree
+  // (found by the opening walk); kOpenSubtree when the listing ends before.
+  static constexpr uint32_t kOpenSubtree = 0xFFFFFFFF;
+  std::vector<uint32_t> closes_;
   size_t listingEnd_ = 0;
   bool cut_ = false;
   bool hasLineEnd_ = false;
   int64_t probes_ = 0;
+
+  // The replay state after each prefix of the line, saved as the line grows: a
+  // rebuild for j moves restores entry j instead of replaying j moves again.
+  struct Saved {
+    std::array<uint8_t, 64> board;
+    std::array<int16_t, 4> counts;
+    uint16_t touched;
+  };
+  void Save(int moves) { saved_[static_cast<size_t>(moves)] = {replay_, replayCounts_, touchedMask_}; }
 
   std::array<uint8_t, 64> replay_{};
   std::array<uint8_t, 64> probed_{};
@@ -123,6 +136,7 @@ class ZbkBook : public OpeningBook {
   int16_t found_ = 0;
   int lineLength_ = 0;  // moves
   std::array<LineMove, kZbkMaxLine> line_{};
+  std::array<Saved, kZbkMaxLine + 1> saved_{};
   int32_t side_ = 0;
   // The legal moves of the probed position, generated at its first match.
   MoveList legal_;

@@ -373,6 +373,9 @@ TEST(ZbkDamage, RandomBytesNeverCrash) {
       MoveList legal;
       legal.GenerateLegal(p);
       for (const MoveCode& m : list) EXPECT_TRUE(legal.Contains(Move::FromCode(m)));
+      MoveList full;
+      book.FindMovesUnpruned(p, full);
+      EXPECT_EQ(Pairs(list), Pairs(full));
       book.ChooseMove(p);
     }
   }

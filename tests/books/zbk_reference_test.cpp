@@ -200,6 +200,13 @@ TEST_F(ZbkReference, GnuchessBookLinesFindTheirNextMoves) {
       if (!checked.count(key)) {
         checked[key] = true;
         EXPECT_EQ(BookMoves(book, position).count(next), 1u) << line << " at " << test::FenForTest(position);
+        // Pruning only saves work: the full replay lists the same moves.
+        MoveList pruned, full;
+        book.FindMoves(0, position, pruned);
+        book.FindMovesUnpruned(position, full);
+        EXPECT_TRUE(std::equal(pruned.begin(), pruned.end(), full.begin(), full.end(),
+                               [](const MoveCode& a, const MoveCode& b) { return a.from == b.from && a.to == b.to; }))
+            << test::FenForTest(position);
       }
       position.MakeMoveSquares(from, to, position.IsPromotionMove(from, to) ? kQueen : 0);
     }
