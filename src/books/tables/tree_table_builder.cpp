@@ -14,17 +14,6 @@ namespace {
 
 bool SameSquares(const GameMove& a, const GameMove& b) { return a.from == b.from && a.to == b.to; }
 
-// Whether a pawn of the side to move stands beside the pawn that made the double step.
-bool EnPassantPossible(const Position& p) {
-  if (p.epFile < 1 || p.epFile > 8) return false;
-  const int file = p.epFile - 1;
-  const int rank = p.IsBlackToMove() ? 3 : 4;
-  const uint8_t pawn = static_cast<uint8_t>(kPawn | (p.IsBlackToMove() ? kBlackBit : 0));
-  for (const int f : {file - 1, file + 1})
-    if (f >= 0 && f < 8 && p.board[MakeSquare(f, rank)] == pawn) return true;
-  return false;
-}
-
 // Files of the pawns (of the side to move in `before`'s successor) on their fourth
 // rank beside a pawn of `before`'s mover, the two squares behind them empty: each
 // could just have made a double step.
@@ -151,7 +140,7 @@ void TreeTableBuilder::BuildTranspositions(const GameCursor& cursor) {
   Position position = Position::FromCursor(cursor);
   // The en-passant file counts only where it decides something.
   if (cursor.Ply() == 0) {
-    if (!EnPassantPossible(position)) position.epFile = 0;
+    if (!EnPassantCapturePossible(position)) position.epFile = 0;
   } else if (cursor.Ply() >= cursor.LineEnd()) {
     position.epFile = 0;
   } else {

@@ -6,11 +6,8 @@
 #include "core/services.h"
 
 namespace zh {
-namespace {
 
-// Whether a pawn of the side to move stands beside the pawn that just made its double
-// step on the en-passant file.
-bool EnPassantUsable(const Position& p) {
+bool EnPassantCapturePossible(const Position& p) {
   if (p.epFile < 1 || p.epFile > 8) return false;
   const int file = p.epFile - 1;
   const int rank = p.IsBlackToMove() ? 3 : 4;
@@ -19,8 +16,6 @@ bool EnPassantUsable(const Position& p) {
     if (f >= 0 && f < 8 && p.board[MakeSquare(f, rank)] == pawn) return true;
   return false;
 }
-
-}  // namespace
 
 bool IsLegalPredecessor(const Position& before, const GameMove& move) {
   if (!before.IsValid() || !move.ToMove().IsLegal(before)) return false;
@@ -43,7 +38,7 @@ TreeMaintenance::TreeMaintenance(OpeningTree* tree) : tree_(tree) {
 int TreeMaintenance::LegalPredecessors(Position& position) {
   kept_.clear();
   if (!retro_) return 0;
-  if (position.epFile != 0 && !EnPassantUsable(position)) position.epFile = 0;
+  if (position.epFile != 0 && !EnPassantCapturePossible(position)) position.epFile = 0;
   const int n = retro_->Generate(position, RetroMoveList::kMaxLimit);
   for (int i = 0; i < n; ++i) {
     const GameMove& move = retro_->At(i);

@@ -19,6 +19,9 @@ class OpeningTree;
 // it, and an en-passant right only where the double step could have been played (the
 // square passed over and the pawn's start square empty).
 bool IsLegalPredecessor(const Position& before, const GameMove& move);
+// A pawn of the side to move stands beside the pawn that made the double step on the
+// position's en-passant file.
+bool EnPassantCapturePossible(const Position& position);
 
 class TreeMaintenance {
  public:
