@@ -17,15 +17,15 @@ namespace {
 using test::BoardOf;
 
 // Instances that never start: their status report is handed in by the test. The
-// spec names the loaded slots: "1x 3 4t" loads slot 1 with option bit 0x4000, slot 3,
+// text names the loaded slots: "1x 3 4t" loads slot 1 with option bit 0x4000, slot 3,
 // and an endgame-table engine in slot 4.
 class SlotSet {
  public:
-  explicit SlotSet(std::string_view spec = "") {
-    for (size_t i = 0; i < spec.size(); ++i) {
-      if (spec[i] < '0' || spec[i] > '5') continue;
-      const char mark = i + 1 < spec.size() ? spec[i + 1] : ' ';
-      Load(spec[i] - '0', mark == 'x' ? 0x4010 : 0x10, mark == 't');
+  explicit SlotSet(std::string_view loaded = "") {
+    for (size_t i = 0; i < loaded.size(); ++i) {
+      if (loaded[i] < '0' || loaded[i] > '5') continue;
+      const char mark = i + 1 < loaded.size() ? loaded[i + 1] : ' ';
+      Load(loaded[i] - '0', mark == 'x' ? 0x4010 : 0x10, mark == 't');
     }
   }
   void Load(int slot, uint32_t options, bool endgameTable) {
