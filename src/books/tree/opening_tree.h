@@ -96,6 +96,14 @@ class OpeningTree {
  private:
   // Normalises and finds the position; `steps`, `key` and `at` are filled.
   bool Locate(const Position& position, int& steps, uint8_t* key, TreeLocation& at);
+  // A position located for a write: its normalising steps, key and place.
+  struct Located {
+    int steps = 0;
+    uint8_t key[64] = {};
+    TreeLocation at;
+  };
+  // 0 with `found` filled; the write code for a read-only tree; kNotStored.
+  int LocateForWrite(const Position& position, Located& found);
   uint8_t* StoredRecord(const TreeLocation& at) { return files_->Pages().Buffer() + at.offset; }
   // Replaces the stored record at `at` by `record`; 0, 1, 6.
   int Replace(TreeLocation& at, const uint8_t* record);
