@@ -155,9 +155,8 @@ void ChatParser::ReportIdentifierExpected(const std::string& fileName, const std
   ErrorBox("Identifier expected\n" + fileName + "\n" + token + " " + std::to_string(lastSymbol));
 }
 
-void ChatParser::Parse(const std::string& text, const std::string& fileName) {
-  SymbolScanner scanner(text, kKeywordCapacity, false);
-  ReadHeader(scanner);
+void ChatParser::ParseEntries(SymbolScanner& scanner, const std::string& fileName,
+                              bool reportMissingBrace, const AlternativesReader& readAlternatives) {
   std::string token;
   int32_t lastSymbol = -1;
   for (;;) {
@@ -167,29 +166,37 @@ void ChatParser::Parse(const std::string& text, const std::string& fileName) {
     const int32_t code = LookUpSymbol(token, fileName);
     if (code < 0) return;
     lastSymbol = code;
-    if (scanner.NextToken(token) != kChatOpen) return ErrorBox("'{' expected\n" + fileName);
+    if (scanner.NextToken(token) != kChatOpen) {
+      if (reportMissingBrace) ErrorBox("'{' expected\n" + fileName);
+      return;
+    }
     auto entry = std::make_unique<ChatEntry>(code);
-    bool failed = false;
+    const bool complete = readAlternatives(*entry);
+    if (!entry->Texts().empty()) entries_.push_back(std::move(entry));
+    if (!complete) return;
+  }
+}
+
+void ChatParser::Parse(const std::string& text, const std::string& fileName) {
+  SymbolScanner scanner(text, kKeywordCapacity, false);
+  ReadHeader(scanner);
+  ParseEntries(scanner, fileName, true, [&](ChatEntry& entry) {
+    std::string token;
     for (;;) {
       const int32_t inner = scanner.NextToken(token);
-      if (inner == kChatClose) break;
-      if (inner == kTokenString) {
-        std::string alternative = token;
-        if (scanner.NextToken(token) != kChatSemicolon) {
-          ErrorBox("';' ..." + alternative + "\n" + fileName);
-          failed = true;
-          break;
-        }
-        entry->Add(std::move(alternative));
-        continue;
+      if (inner == kChatClose) return true;
+      if (inner != kTokenString) {
+        ErrorBox("} expected\n" + token + "\n" + fileName);
+        return false;
       }
-      ErrorBox("} expected\n" + token + "\n" + fileName);
-      failed = true;
-      break;
+      std::string alternative = token;
+      if (scanner.NextToken(token) != kChatSemicolon) {
+        ErrorBox("';' ..." + alternative + "\n" + fileName);
+        return false;
+      }
+      entry.Add(std::move(alternative));
     }
-    if (!entry->Texts().empty()) entries_.push_back(std::move(entry));
-    if (failed) return;
-  }
+  });
 }
 
 ChatEntry* ChatParser::Find(int32_t code) const {
@@ -224,25 +231,13 @@ SoundParser::SoundParser(ChatSymbolsHolder& shared, std::string talkFolder)
 void SoundParser::Parse(const std::string& text, const std::string& fileName) {
   SymbolScanner scanner(text, kKeywordCapacity, false);
   ReadHeader(scanner);
-  std::string token;
-  int32_t lastSymbol = -1;
-  for (;;) {
-    const int32_t kind = scanner.NextToken(token);
-    if (kind == kTokenEnd) return;
-    if (kind != kTokenIdentifier) return ReportIdentifierExpected(fileName, token, lastSymbol);
-    const int32_t code = LookUpSymbol(token, fileName);
-    if (code < 0) return;
-    lastSymbol = code;
-    if (scanner.NextToken(token) != kChatOpen) return;
-    auto entry = std::make_unique<ChatEntry>(code);
-    bool failed = false;
+  // The talk grammar ends without a message where the remark grammar reports.
+  ParseEntries(scanner, fileName, false, [&](ChatEntry& entry) {
+    std::string token;
     for (;;) {
       const int32_t inner = scanner.NextToken(token);
-      if (inner == kChatClose) break;
-      if (inner != kTokenString || scanner.NextToken(token) != kChatComma) {
-        failed = true;
-        break;
-      }
+      if (inner == kChatClose) return true;
+      if (inner != kTokenString || scanner.NextToken(token) != kChatComma) return false;
       // Items separated by ","; the first other token ends the alternative.
       std::string items;
       for (;;) {
@@ -252,11 +247,9 @@ void SoundParser::Parse(const std::string& text, const std::string& fileName) {
         items += token;
         if (scanner.NextToken(token) != kChatComma) break;
       }
-      entry->Add(std::move(items));
+      entry.Add(std::move(items));
     }
-    if (!entry->Texts().empty()) entries_.push_back(std::move(entry));
-    if (failed) return;
-  }
+  });
 }
 
 bool SoundParser::LookupTalk(int32_t code, TalkItem& item) {

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -109,6 +110,12 @@ class ChatParser {
   void ReadHeader(SymbolScanner& scanner);
   // The event number of a symbol; reports an unknown one and answers -1.
   int32_t LookUpSymbol(const std::string& symbol, const std::string& fileName) const;
+  // Reads the alternatives of one entry up to its "}"; false when parsing is to stop.
+  using AlternativesReader = std::function<bool(ChatEntry& entry)>;
+  // The entries after the header: a symbol, "{", the alternatives; a missing "{" is
+  // reported when asked. Entries with alternatives are kept, also the one that failed.
+  void ParseEntries(SymbolScanner& scanner, const std::string& fileName, bool reportMissingBrace,
+                    const AlternativesReader& readAlternatives);
   // Reports "Identifier expected" for a token where a symbol belongs.
   void ReportIdentifierExpected(const std::string& fileName, const std::string& token,
                                 int32_t lastSymbol) const;
