@@ -79,6 +79,9 @@ int TreeMaintenance::DeleteSubtree(const Position& position) {
     const bool stored = tree_->FindPosition(p, nullptr, nullptr, nullptr, &list);
     const int code = DeleteMove(p);
     if (first) result = code, first = false;
+    // A position already gone (reached twice) ends its branch; a failed write ends
+    // the run with its code.
+    if (code != 0 && code != OpeningTree::kNotStored) return code;
     Reschedule();
     if (code != 0 || !stored) continue;
     list.Complete(p);
