@@ -18,6 +18,9 @@ if(ZH_SANITIZE)
   set(_zh_san -fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer)
   add_compile_options(${_zh_san} -O1)
   add_link_options(${_zh_san})
+  # Test executables start once per test: linked at a fixed address they need no
+  # million relative relocations at every start (half of a large one's start-up).
+  add_link_options($<$<STREQUAL:$<TARGET_PROPERTY:TYPE>,EXECUTABLE>:-no-pie>)
 endif()
 
 if(ZH_TSAN)
@@ -34,4 +37,12 @@ if(ZH_FUZZ)
                -fno-omit-frame-pointer)
   add_compile_options(${_zh_fuzz} -O1)
   add_link_options(-fsanitize=address,undefined)
+  add_link_options($<$<STREQUAL:$<TARGET_PROPERTY:TYPE>,EXECUTABLE>:-no-pie>)
+endif()
+
+# LLVM's linker where it is installed: the sanitizer builds link some forty large
+# executables, and lld links them in less than half the time of the default linker.
+find_program(ZH_LLD ld.lld)
+if(ZH_LLD)
+  add_link_options(-fuse-ld=lld)
 endif()
