@@ -40,9 +40,9 @@ class TraceSink {
 // '*' any run, '?' any one character, a trailing '"' (without '*') a whole word.
 int MatchWildcard(std::string_view subject, std::string_view pattern);
 
-class SearchMask {
+class SearchCriteria {
  public:
-  virtual ~SearchMask() = default;
+  virtual ~SearchCriteria() = default;
 
   virtual void Reset() = 0;
   // A header criterion is on or a name text is given.
@@ -96,7 +96,7 @@ class SearchMask {
 
 // The header criteria alone; every position, final, annotation and game test is
 // switched off and answers kNoMatchingPly.
-class HeaderSearchMask final : public SearchMask {
+class HeaderSearchMask final : public SearchCriteria {
  public:
   HeaderSearchMask() { Reset(); }
 

@@ -16,7 +16,7 @@ using test::MemoryDatabase;
 
 // Criteria switched on by hand; each test answers from the game in a simple way so
 // that the loop's order and its combining of plies show.
-class ScriptedMask final : public SearchMask {
+class ScriptedMask final : public SearchCriteria {
  public:
   void Reset() override {}
   bool IsActive() const override { return !whiteName.empty(); }

@@ -12,7 +12,7 @@
 
 namespace zh::test {
 
-class PositionMask final : public SearchMask {
+class PositionMask final : public SearchCriteria {
  public:
   void Reset() override { header.Reset(); }
   bool IsActive() const override { return header.IsActive(); }
