@@ -78,7 +78,7 @@ int Database::MatchBeyondHeader(SearchCriteria& mask, TraceSink& trace, TQGame& 
   }
   if (mask.AnnotationsOn()) {
     if (ReadHeaderRecord(n, game.header) != kDbDone) return kNoMatchingPly;
-    result = mask.MatchAnnotations(game.header, SearchAnnotations());
+    result = mask.MatchAnnotations(game.header, n, SearchAnnotations());
     if (result == kNoMatchingPly) return result;
   }
   if (mask.GameTestOn()) {
@@ -88,9 +88,15 @@ int Database::MatchBeyondHeader(SearchCriteria& mask, TraceSink& trace, TQGame& 
   return result;
 }
 
+std::unique_ptr<TraceSink> TQFileDatabase::MakeSearchTrace(const SearchCriteria& mask) const {
+  if (mask.MaterialOn() || mask.MotifOn() || mask.ManeuverOn())
+    if (std::unique_ptr<TraceSink> trace = mask.MakeTrace()) return trace;
+  return MakeWorkTrace();
+}
+
 std::unique_ptr<SortedLONGArr> TQFileDatabase::Search(SearchCriteria& mask, const SortedLONGArr* list) {
   auto hits = std::make_unique<SortedLONGArr>(1000);
-  const std::unique_ptr<TraceSink> trace = MakeWorkTrace();
+  const std::unique_ptr<TraceSink> trace = MakeSearchTrace(mask);
   const std::unique_ptr<TQGame> game = MakeWorkGame();
   if (!trace || !game) return hits;
 

@@ -139,6 +139,9 @@ class TQFileDatabase : public Database {
   // The work objects of a copy or search; null when no memory is left.
   virtual std::unique_ptr<TQGame> MakeWorkGame() const;
   virtual std::unique_ptr<TraceSink> MakeWorkTrace() const;
+  // The trace of one scan: the mask's own when position criteria are on and it gives
+  // one, else the work trace.
+  std::unique_ptr<TraceSink> MakeSearchTrace(const SearchCriteria& mask) const;
   // Runs a change of the file set as one transaction; a derived class with a journal
   // rolls back on a non-zero code. Here: the change alone.
   virtual int RunFileChange(const std::function<int()>& change);

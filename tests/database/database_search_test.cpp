@@ -49,7 +49,7 @@ class ScriptedMask final : public SearchCriteria {
                         std::to_string(last.to));
     return plies;
   }
-  int32_t MatchAnnotations(const GameHeader&, FileTqa*) const override { return kNoMatchingPly; }
+  int32_t MatchAnnotations(const GameHeader&, int, FileTqa*) const override { return kNoMatchingPly; }
   int32_t MatchGame(const TQGame&) const override { return kNoMatchingPly; }
   int Write(std::string&) const override { return 4; }
 

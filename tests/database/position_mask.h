@@ -49,7 +49,7 @@ class PositionMask final : public SearchCriteria {
   int32_t MatchFinalPosition(const Position&, const GameMove&, int) const override {
     return kNoMatchingPly;
   }
-  int32_t MatchAnnotations(const GameHeader&, FileTqa*) const override { return kNoMatchingPly; }
+  int32_t MatchAnnotations(const GameHeader&, int, FileTqa*) const override { return kNoMatchingPly; }
   int32_t MatchGame(const TQGame&) const override { return kNoMatchingPly; }
   int Write(std::string&) const override { return 4; }
 

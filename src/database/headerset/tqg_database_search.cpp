@@ -141,7 +141,7 @@ bool TqgDatabase::SearchCandidates(SearchCriteria& mask, TraceSink& trace, TQGam
 std::unique_ptr<SortedLONGArr> TqgDatabase::Search(SearchCriteria& mask, const SortedLONGArr* list) {
   if (list) return TQFileDatabase::Search(mask, list);
   auto hits = std::make_unique<SortedLONGArr>(1000);
-  const std::unique_ptr<TraceSink> trace = MakeWorkTrace();
+  const std::unique_ptr<TraceSink> trace = MakeSearchTrace(mask);
   const std::unique_ptr<TQGame> game = MakeWorkGame();
   if (!trace || !game) return hits;
 
