@@ -185,6 +185,7 @@ struct AppSettings {
   std::string lastOpenFolder;
   std::string archiveFolder;
   std::string autosaveDatabase;
+  std::string currentDatabase;
   std::string engineMatchDatabase;
   std::string engineTournamentDatabase;
   int32_t titleLanguage = 0;
