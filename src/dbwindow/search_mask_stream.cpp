@@ -201,8 +201,10 @@ int SearchMask::ReadFields(TQStream& in, int version, bool compact) {
       flags[p][1] = ReadInt16(in);
     }
     if (!in.IsOk()) return kDamaged;
-    const bool taken[2] = {flags[0][1] != kMissingPlayer, flags[1][1] != kMissingPlayer};
-    // The flag of the first given player tells whether colours may be exchanged.
+    // A player needs a last name; the flag of the first player given tells whether
+    // colours may be exchanged.
+    const bool taken[2] = {flags[0][1] != kMissingPlayer && !last[0].empty(),
+                           flags[1][1] != kMissingPlayer && !last[1].empty()};
     const int flag = taken[0] ? flags[0][0] : taken[1] ? flags[1][0] : 0;
     SetPlayers(taken[0] ? last[0] : "", first[0], taken[1] ? last[1] : "", first[1], flag == 1);
   } else if (playersWord > 0) {
