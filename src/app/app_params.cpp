@@ -184,7 +184,6 @@ void AppParams::SyncShared() {
   shared_.programFolder = env_.locations.programFolder;
   shared_.lastOpenFolder = lastOpenPath;
   shared_.autosaveDatabase = autoSaveDb;
-  shared_.currentDatabase = currentDb;
   shared_.engineMatchDatabase = compCompDb;
   shared_.engineTournamentDatabase = engTournDb;
   if (shared_.databaseFolder.empty()) shared_.databaseFolder = baseFolder;

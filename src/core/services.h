@@ -185,7 +185,6 @@ struct AppSettings {
   std::string lastOpenFolder;
   std::string archiveFolder;
   std::string autosaveDatabase;
-  std::string currentDatabase;
   std::string engineMatchDatabase;
   std::string engineTournamentDatabase;
   int32_t titleLanguage = 0;

@@ -4,7 +4,6 @@
 #include <filesystem>
 #include <system_error>
 
-#include "core/services.h"
 #include "core/toolbox/profile_file.h"
 
 namespace zh {
@@ -24,7 +23,7 @@ bool IsExistingFile(const std::string& path) {
 
 }  // namespace
 
-void PickList::Load(ProfileFile& settings) {
+void PickList::Load(ProfileFile& settings, const Defaults& defaults) {
   paths_.clear();
   const std::string previous = settings.Group();
   settings.SelectGroup(kGroup);
@@ -34,8 +33,7 @@ void PickList::Load(ProfileFile& settings) {
   }
   settings.SelectGroup(previous);
   if (!paths_.empty()) return;
-  const AppSettings& s = Settings();
-  paths_ = {s.autosaveDatabase, s.currentDatabase, s.engineMatchDatabase, s.engineTournamentDatabase};
+  paths_.assign(defaults.begin(), defaults.end());
 }
 
 void PickList::Save(ProfileFile& file) const {

@@ -60,16 +60,12 @@ TEST_F(PickListTest, AddMovesToTheFrontAndDropsTheOldest) {
 }
 
 TEST_F(PickListTest, EmptyGroupGivesTheFourDefaults) {
-  services_.settings.autosaveDatabase = "/a/autosave.tqh";
-  services_.settings.currentDatabase = "/a/current.tqh";
-  services_.settings.engineMatchDatabase = "/a/match.tqh";
-  services_.settings.engineTournamentDatabase = "/a/tournament.tqh";
   ProfileFile file;
   ASSERT_TRUE(file.Open(Ini()));
   file.SelectGroup("PickList");
   file.WriteText("Pick0", (dir_ / "gone.tqh").string());  // no such file
   PickList list;
-  list.Load(file);
+  list.Load(file, {"/a/autosave.tqh", "/a/current.tqh", "/a/match.tqh", "/a/tournament.tqh"});
   EXPECT_EQ(list.Paths(), (std::vector<std::string>{"/a/autosave.tqh", "/a/current.tqh", "/a/match.tqh",
                                                     "/a/tournament.tqh"}));
 }
@@ -98,7 +94,7 @@ TEST_F(PickListTest, SavedGroupReadsBackWithoutDeletedFiles) {
   ProfileFile file;
   ASSERT_TRUE(file.Open(Ini()));
   PickList list;
-  list.Load(file);
+  list.Load(file, {"x", "y", "z", "w"});
   EXPECT_EQ(list.Paths(), (std::vector<std::string>{a, c}));
   file.SelectGroup("General");
   EXPECT_EQ(file.ReadText("Language").value_or(""), "0");

@@ -100,33 +100,36 @@ std::string Shell(const std::string& command) {
 
 class FullSearch : public ::testing::Test {
  protected:
+  // The first games in every database kind; the whole corpus only where the header
+  // criteria need it (each test runs in a process of its own).
   static void SetUpTestSuite() {
     test::RecordingServices services;
     dir_ = new test::TempDir();
-    corpus_ = new std::vector<test::CorpusGame>(test::SearchCorpus(test::EcoLinesUci(ZH_PGN_EXTRACT), kGames, 64));
+    corpus_ = new std::vector<test::CorpusGame>(
+        test::SearchCorpus(test::EcoLinesUci(ZH_PGN_EXTRACT), kPositionGames, 64));
     extras_ = new std::vector<Extra>();
     std::mt19937 random(1964);
     for (int i = 0; i < kGames; ++i)
       extras_->push_back({1800 + static_cast<int>(random() % 1000), 1800 + static_cast<int>(random() % 1000),
                           1950 + static_cast<int>(random() % 76), static_cast<int>(random() % 500),
                           static_cast<int>(random() % 4)});
-    std::ofstream(Path("coordinates.pgn")) << Pgn(*corpus_, *extras_, corpus_->size());
-    // pgn-extract's short algebraic, which the PGN database reads.
-    Shell(std::string(ZH_PGN_EXTRACT) + " -s " + Path("coordinates.pgn") + " > " + Path("games.pgn") + " 2>/dev/null");
     std::ofstream(Path("positions.pgn")) << Pgn(*corpus_, *extras_, static_cast<size_t>(kPositionGames));
+    // pgn-extract's short algebraic, which the PGN database reads.
     Shell(std::string(ZH_PGN_EXTRACT) + " -s " + Path("positions.pgn") + " > " + Path("san.pgn") + " 2>/dev/null");
-
-    {
-      TqgDatabase positions(Path("positions"), true);
-      TqfDatabase old(Path("old"), true);
-      ASSERT_EQ(positions.ErrorState(), 0);
-      ASSERT_EQ(old.ErrorState(), 0);
-      for (int i = 0; i < kPositionGames; ++i) {
-        TQGame game = GameOf((*corpus_)[static_cast<size_t>(i)], (*extras_)[static_cast<size_t>(i)]);
-        ASSERT_EQ(positions.AppendGame(game), 0) << i;
-        ASSERT_EQ(old.AppendGame(game), 0) << i;
-      }
+    TqgDatabase positions(Path("positions"), true);
+    TqfDatabase old(Path("old"), true);
+    ASSERT_EQ(positions.ErrorState(), 0);
+    ASSERT_EQ(old.ErrorState(), 0);
+    for (int i = 0; i < kPositionGames; ++i) {
+      TQGame game = GameOf((*corpus_)[static_cast<size_t>(i)], (*extras_)[static_cast<size_t>(i)]);
+      ASSERT_EQ(positions.AppendGame(game), 0) << i;
+      ASSERT_EQ(old.AppendGame(game), 0) << i;
     }
+  }
+  // The whole corpus as PGN and in a header set; the same seed continues the games.
+  static void MakeWholeCorpus() {
+    *corpus_ = test::SearchCorpus(test::EcoLinesUci(ZH_PGN_EXTRACT), kGames, 64);
+    std::ofstream(Path("coordinates.pgn")) << Pgn(*corpus_, *extras_, corpus_->size());
     TqgDatabase db(Path("headers"), true);
     ASSERT_EQ(db.ErrorState(), 0);
     for (int i = 0; i < kGames; ++i) {
@@ -160,6 +163,7 @@ std::vector<test::CorpusGame>* FullSearch::corpus_ = nullptr;
 std::vector<Extra>* FullSearch::extras_ = nullptr;
 
 TEST_F(FullSearch, HeaderCriteriaSelectWhatPgnExtractSelects) {
+  MakeWholeCorpus();
   TqgDatabase db(Path("headers"), false);
   ASSERT_EQ(db.GetCount(), kGames);
   struct Case {
@@ -249,15 +253,13 @@ std::vector<std::string> LastMoves(const std::string& sanPgn) {
 }
 
 TEST_F(FullSearch, FinalPositionsSelectWhatPgnExtractSelects) {
-  TqgDatabase db(Path("headers"), false);
   // Every game is read to its end: the first games only.
-  SortedLONGArr first(static_cast<uint32_t>(kPositionGames));
-  for (int n = 1; n <= kPositionGames; ++n) first.Append(n);
+  TqgDatabase db(Path("positions"), false);
   SearchMask mate, stalemate, check;
   mate.finalMate = 1;
   stalemate.finalStalemate = 1;
   check.finalCheck = 1;
-  const std::vector<int32_t> mates = Numbers(*db.Search(mate, &first));
+  const std::vector<int32_t> mates = Numbers(*db.Search(mate, nullptr));
   const std::vector<int32_t> checkmates = test::PgnExtractRounds(ZH_PGN_EXTRACT, "--checkmate", Path("positions.pgn"));
   EXPECT_FALSE(checkmates.empty());
   // Every checkmate is found; beyond them only final positions in which the side to
@@ -284,7 +286,7 @@ TEST_F(FullSearch, FinalPositionsSelectWhatPgnExtractSelects) {
     }
     EXPECT_TRUE(mates) << n;
   }
-  EXPECT_EQ(Numbers(*db.Search(stalemate, &first)),
+  EXPECT_EQ(Numbers(*db.Search(stalemate, nullptr)),
             test::PgnExtractRounds(ZH_PGN_EXTRACT, "--stalemate", Path("positions.pgn")));
 
   const std::vector<std::string> last = LastMoves(Path("san.pgn"));
@@ -293,7 +295,7 @@ TEST_F(FullSearch, FinalPositionsSelectWhatPgnExtractSelects) {
   for (size_t i = 0; i < last.size(); ++i)
     if (!last[i].empty() && (last[i].back() == '+' || last[i].back() == '#')) checks.push_back(static_cast<int32_t>(i + 1));
   EXPECT_FALSE(checks.empty());
-  EXPECT_EQ(Numbers(*db.Search(check, &first)), checks);
+  EXPECT_EQ(Numbers(*db.Search(check, nullptr)), checks);
 }
 
 // A side's material as pgn-extract writes it: "d", "d-" (at most) or "d+" (at least)

@@ -10,6 +10,7 @@
 #include "database/game/annotation_set.h"
 #include "database/game/game_header.h"
 #include "database/storage/annotation_file.h"
+#include "dbwindow/alloc_counter.h"
 #include "dbwindow/search_mask.h"
 #include "dbwindow/trace_games.h"
 #include "support/recording_services.h"
@@ -123,6 +124,34 @@ TEST(SearchMask, WildcardAndPlayerPatterns) {
   EXPECT_EQ(player.FirstName(), "Garry");
   mask.GetPlayer(1, player);
   EXPECT_EQ(player.LastName(), "");
+}
+
+TEST(SearchMask, HeaderTestAllocatesNothing) {
+  test::RecordingServices services;
+  SearchMask mask;
+  mask.SetPlayers("M*r", "Jö", "Ø", "", true);
+  mask.header.tournamentText = "Wijk";
+  mask.header.annotatorText = "Kee";
+  mask.header.yearOn = mask.header.eloOn = mask.header.ecoOn = true;
+  mask.header.yearFrom = 0;
+  mask.header.eloMode = 2;
+  mask.header.ecoFrom = 0;
+  mask.header.ecoTo = 65535;
+  std::vector<GameHeader> headers;
+  for (const char* name : {"Müller", "Østergaard", "Mayer", "Martínez"}) {
+    GameHeader h = Players(name, "Jörg");
+    h.black.SetLastName("Østergaard");
+    h.SetWhiteElo(2600);
+    h.tournament.SetTitle("Wijk aan Zee");
+    h.annotator.SetName("Keene");
+    headers.push_back(h);
+  }
+  int passed = 0;
+  const int64_t before = test::AllocationCount();
+  for (int round = 0; round < 100; ++round)
+    for (const GameHeader& h : headers) passed += mask.MatchHeader(h);
+  EXPECT_EQ(test::AllocationCount(), before);
+  EXPECT_EQ(passed, 300);  // not Østergaard against himself
 }
 
 // White's knight goes to f3 and back twice: it stands there after plies 1, 2, 5, 6.
