@@ -250,7 +250,11 @@ void SearchFullCastledKing(benchmark::State& state) { SearchFull(state, CastledK
 BENCHMARK(SearchFullCastledKing)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
 
 void PgnExtractCastledKing(benchmark::State& state) {
-  PgnExtractCommand(state, "\"-Tf????????/????????/????????/????????/????????/????????/?????PPP/??????K?\"", true);
+  const std::string any(8, '?');
+  std::string pattern;
+  for (int rank = 8; rank > 2; --rank) pattern += any + "/";
+  pattern += std::string(5, '?') + "PPP/" + std::string(6, '?') + "K?";
+  PgnExtractCommand(state, "\"-Tf" + pattern + "\"", true);
 }
 BENCHMARK(PgnExtractCastledKing)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
 
