@@ -5,8 +5,9 @@
 // against `pgn-extract -x`. The full search mask then searches for a White prefix in a
 // range of years against `pgn-extract -t`, a rook ending of either colour against
 // `pgn-extract -z`, and a castled king with its pawns against `pgn-extract -Tf`. Each
-// search reports its hits, which must equal its peer's (pgn-extract never tests a
-// game's last position, so the material search may find a game or two more).
+// search reports its hits, which must equal its peer's; the rook ending also reports the
+// games that pgn-extract can see (it never tests a game's last position and matches no
+// balance after a promotion), which must equal too.
 //
 // Build with the release preset and run build/release/bin/database_bench.
 #include <benchmark/benchmark.h>
@@ -27,6 +28,7 @@
 #include "database/corpus_game.h"
 #include "database/position_mask.h"
 #include "dbwindow/search_mask.h"
+#include "dbwindow/trace_games.h"
 #include "support/eco_lines.h"
 #include "support/search_corpus.h"
 
@@ -223,13 +225,41 @@ SearchMask RookEndingMask() {
   return m;
 }
 
-void SearchFullRookEnding(benchmark::State& state) { SearchFull(state, RookEndingMask()); }
+// pgn-extract never tests a game's last position and matches no balance after a
+// promotion: the games it can see are counted beside the hits, on both sides.
+bool Promotes(const test::CorpusGame& game) {
+  for (const std::string& m : game.moves)
+    if (m.size() == 5) return true;
+  return false;
+}
+
+void SearchFullRookEnding(benchmark::State& state) {
+  SearchMask mask = RookEndingMask();
+  SearchFull(state, mask);
+  TqgDatabase db(SearchedBase(), false);
+  const auto found = db.Search(mask, nullptr);
+  size_t comparable = 0;
+  for (uint32_t i = 0; i < found->Count(); ++i) {
+    const test::CorpusGame& game = Corpus()[static_cast<size_t>(found->Get(i) - 1)];
+    if (Promotes(game) || game.moves.empty()) continue;
+    std::string moves;
+    for (size_t m = 0; m + 1 < game.moves.size(); ++m) moves += game.moves[m] + " ";
+    GameTrace trace;
+    test::TraceMoves(trace, test::kStartFen, moves);
+    comparable += mask.FindMatchingPly(trace) != kNoMatchingPly;
+  }
+  state.counters["comparable"] = static_cast<double>(comparable);
+}
 BENCHMARK(SearchFullRookEnding)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
 
 void PgnExtractRookEnding(benchmark::State& state) {
   const std::string file = (Folder() / "rook_ending.txt").string();
   std::ofstream(file) << "2 Q0R1B0N0P8- Q0R1B0N0P8-\n";
   PgnExtractCommand(state, "-z" + file, true);
+  size_t comparable = 0;
+  for (int32_t round : test::PgnExtractRounds(ZH_PGN_EXTRACT, "-z" + file, PgnFile()))
+    comparable += !Promotes(Corpus()[static_cast<size_t>(round - 1)]);
+  state.counters["comparable"] = static_cast<double>(comparable);
 }
 BENCHMARK(PgnExtractRookEnding)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
 
