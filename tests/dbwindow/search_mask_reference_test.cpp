@@ -19,6 +19,7 @@
 #include "core/rules/movelist.h"
 #include "core/rules/position.h"
 #include "core/temp_dir.h"
+#include "app/message_ids.h"
 #include "core/toolbox/int_array.h"
 #include "database/corpus_game.h"
 #include "database/eco_text.h"
@@ -474,7 +475,7 @@ TEST_F(FullSearch, PositionCriteriaThroughEveryDatabase) {
   std::set<int32_t> admitted = traced[0];
   for (int n = 3; n <= kPositionGames; n += 3) admitted.insert(n);
   WriteBooster(Path("positions"), kPositionGames, admitted);
-  services.texts[630] = "Candidates";
+  services.texts[msg::M_READING_CANDIDATES] = "Candidates";
   // The open database takes the booster up at its next search.
   TqgDatabase& boosted = headerSet;
   SearchMask mask = probes[0].mask;
