@@ -64,7 +64,7 @@ bool Database::SupportsKeys() const {
 bool Database::CapabilityB() const {
   return true;
 }
-int Database::SearchBegin(SearchMask&) {
+int Database::SearchBegin(SearchCriteria&) {
   return 1;
 }
 void Database::SearchEnd() {}

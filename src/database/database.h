@@ -18,7 +18,7 @@ class GameHeader;
 class TraceSink;
 class PathList;
 class PgnDatabase;
-class SearchMask;
+class SearchCriteria;
 class SortedLONGArr;
 class TQFileDatabase;
 class TQGame;
@@ -106,9 +106,9 @@ class Database {
 
   // A search: SearchBegin answers the first candidate number; SearchNext answers the
   // matching ply (0 for criteria without positions) or kNoMatchingPly.
-  virtual int SearchBegin(SearchMask& mask);
+  virtual int SearchBegin(SearchCriteria& mask);
   virtual void SearchEnd();
-  virtual int SearchNext(SearchMask& mask, TraceSink& trace, TQGame& game, int n);
+  virtual int SearchNext(SearchCriteria& mask, TraceSink& trace, TQGame& game, int n);
 
   virtual int ReservedQueryA(int value);
   virtual int GetUsableKeys(int kinds);
@@ -125,7 +125,7 @@ class Database {
   virtual int TournamentEdge(int a, int b);
   // The numbers of the matching items among `list` (all items when null); the caller
   // owns the answer.
-  virtual std::unique_ptr<SortedLONGArr> Search(SearchMask& mask, const SortedLONGArr* list) = 0;
+  virtual std::unique_ptr<SortedLONGArr> Search(SearchCriteria& mask, const SortedLONGArr* list) = 0;
   // Bytes that count more items will take on disk.
   virtual int64_t EstimateSize(int count) = 0;
 
@@ -141,7 +141,7 @@ class Database {
   virtual int ReadGameForTest(int n, TQGame& game);
   // SearchNext after the header test: the position, final-position, annotation and
   // whole-game tests.
-  int MatchBeyondHeader(SearchMask& mask, TraceSink& trace, TQGame& game, int n);
+  int MatchBeyondHeader(SearchCriteria& mask, TraceSink& trace, TQGame& game, int n);
 
   int32_t errorState_ = 0;  // 0 when usable; a creator deletes an object that is not
   std::string basePath_;    // without extension

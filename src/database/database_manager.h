@@ -28,7 +28,7 @@ class DatabaseManager {
   using ReleaseObserver = std::function<void(Database&)>;
   // Runs the search-mask dialog on a mask (the flag: medals can be searched); the
   // dialog's result.
-  using MaskDialogRunner = std::function<int(SearchMask&, bool)>;
+  using MaskDialogRunner = std::function<int(SearchCriteria&, bool)>;
 
   DatabaseManager() = default;
   // Deletes every database still open (observers are told of each).
@@ -67,8 +67,8 @@ class DatabaseManager {
 
   // The global search mask (database_manager_mask.cpp): a header mask until another
   // is set.
-  SearchMask& GetSearchMask();
-  void SetSearchMask(std::unique_ptr<SearchMask> mask);
+  SearchCriteria& GetSearchMask();
+  void SetSearchMask(std::unique_ptr<SearchCriteria> mask);
   void SetMaskDialogRunner(MaskDialogRunner runner) { maskDialog_ = std::move(runner); }
   // Runs the dialog on the global mask; 0 without a runner.
   int EditSearchMask(bool medals);
@@ -98,7 +98,7 @@ class DatabaseManager {
   Factory factories_[4];
   std::vector<std::pair<int, ReleaseObserver>> observers_;
   int nextObserverId_ = 1;
-  std::unique_ptr<SearchMask> searchMask_;
+  std::unique_ptr<SearchCriteria> searchMask_;
   MaskDialogRunner maskDialog_;
 };
 

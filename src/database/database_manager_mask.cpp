@@ -4,12 +4,12 @@
 
 namespace zh {
 
-SearchMask& DatabaseManager::GetSearchMask() {
+SearchCriteria& DatabaseManager::GetSearchMask() {
   if (!searchMask_) searchMask_ = std::make_unique<HeaderSearchMask>();
   return *searchMask_;
 }
 
-void DatabaseManager::SetSearchMask(std::unique_ptr<SearchMask> mask) {
+void DatabaseManager::SetSearchMask(std::unique_ptr<SearchCriteria> mask) {
   searchMask_ = std::move(mask);
 }
 

@@ -19,7 +19,7 @@ constexpr int kSearchLineText = 629;
 
 }  // namespace
 
-int MatchTracedPositions(const SearchMask& mask, const TraceSink& trace) {
+int MatchTracedPositions(const SearchCriteria& mask, const TraceSink& trace) {
   if (mask.SeveralPositionCriteria()) return mask.FindMatchingPly(trace);
   int result = kNoMatchingPly;
   bool failed = false;
@@ -40,7 +40,7 @@ int MatchTracedPositions(const SearchMask& mask, const TraceSink& trace) {
   return failed ? kNoMatchingPly : result;
 }
 
-int MatchFinalPosition(const SearchMask& mask, TQGame& game) {
+int MatchFinalPosition(const SearchCriteria& mask, TQGame& game) {
   const int plies = game.body.mainLine.Count();
   if (plies == 0) return kNoMatchingPly;
   GameCursor cursor(&game);
@@ -49,7 +49,7 @@ int MatchFinalPosition(const SearchMask& mask, TQGame& game) {
   return mask.MatchFinalPosition(cursor.GetPosition(), *game.body.mainLine.GetMove(plies - 1), plies);
 }
 
-int Database::SearchNext(SearchMask& mask, TraceSink& trace, TQGame& game, int n) {
+int Database::SearchNext(SearchCriteria& mask, TraceSink& trace, TQGame& game, int n) {
   if (mask.IsActive()) {
     if (ReadHeader(n, game.header) != kDbDone || !mask.MatchHeader(game.header)) return kNoMatchingPly;
   }
@@ -60,7 +60,7 @@ int Database::ReadGameForTest(int n, TQGame& game) {
   return ReadGameBody(n, game, kFinalPositionPlies, false);
 }
 
-int Database::MatchBeyondHeader(SearchMask& mask, TraceSink& trace, TQGame& game, int n) {
+int Database::MatchBeyondHeader(SearchCriteria& mask, TraceSink& trace, TQGame& game, int n) {
   int result = 0;
   if (mask.MaterialOn() || mask.MotifOn() || mask.ManeuverOn()) {
     trace.menFloor = mask.MinimumMen();
@@ -78,7 +78,7 @@ int Database::MatchBeyondHeader(SearchMask& mask, TraceSink& trace, TQGame& game
   }
   if (mask.AnnotationsOn()) {
     if (ReadHeaderRecord(n, game.header) != kDbDone) return kNoMatchingPly;
-    result = mask.MatchAnnotations(game.header, SearchAnnotations());
+    result = mask.MatchAnnotations(game.header, n, SearchAnnotations());
     if (result == kNoMatchingPly) return result;
   }
   if (mask.GameTestOn()) {
@@ -88,9 +88,15 @@ int Database::MatchBeyondHeader(SearchMask& mask, TraceSink& trace, TQGame& game
   return result;
 }
 
-std::unique_ptr<SortedLONGArr> TQFileDatabase::Search(SearchMask& mask, const SortedLONGArr* list) {
+std::unique_ptr<TraceSink> TQFileDatabase::MakeSearchTrace(const SearchCriteria& mask) const {
+  if (mask.MaterialOn() || mask.MotifOn() || mask.ManeuverOn())
+    if (std::unique_ptr<TraceSink> trace = mask.MakeTrace()) return trace;
+  return MakeWorkTrace();
+}
+
+std::unique_ptr<SortedLONGArr> TQFileDatabase::Search(SearchCriteria& mask, const SortedLONGArr* list) {
   auto hits = std::make_unique<SortedLONGArr>(1000);
-  const std::unique_ptr<TraceSink> trace = MakeWorkTrace();
+  const std::unique_ptr<TraceSink> trace = MakeSearchTrace(mask);
   const std::unique_ptr<TQGame> game = MakeWorkGame();
   if (!trace || !game) return hits;
 

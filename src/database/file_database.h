@@ -43,10 +43,10 @@ class MainLineTrace final : public TraceSink {
 
 // The position criteria on a traced main line: the combined test, or the material,
 // motif and manoeuvre tests that are on, each needing a ply, keeping the smallest.
-int MatchTracedPositions(const SearchMask& mask, const TraceSink& trace);
+int MatchTracedPositions(const SearchCriteria& mask, const TraceSink& trace);
 // The final-position test on the position after the main line's last move; no match
 // for a game without moves.
-int MatchFinalPosition(const SearchMask& mask, TQGame& game);
+int MatchFinalPosition(const SearchCriteria& mask, TQGame& game);
 
 class TQFileDatabase : public Database {
  public:
@@ -66,7 +66,7 @@ class TQFileDatabase : public Database {
   int Reorganise(const std::vector<int32_t>& kept, bool compactLibraries,
                  bool countLibraryReferences) override;
   // The search loop: SearchBegin, SearchNext per candidate (polling every 250), SearchEnd.
-  std::unique_ptr<SortedLONGArr> Search(SearchMask& mask, const SortedLONGArr* list) override;
+  std::unique_ptr<SortedLONGArr> Search(SearchCriteria& mask, const SortedLONGArr* list) override;
 
   virtual int AppendHeader(int& n, GameHeader& header) = 0;
   virtual int AppendGame(TQGame& game) = 0;
@@ -139,6 +139,9 @@ class TQFileDatabase : public Database {
   // The work objects of a copy or search; null when no memory is left.
   virtual std::unique_ptr<TQGame> MakeWorkGame() const;
   virtual std::unique_ptr<TraceSink> MakeWorkTrace() const;
+  // The trace of one scan: the mask's own when position criteria are on and it gives
+  // one, else the work trace.
+  std::unique_ptr<TraceSink> MakeSearchTrace(const SearchCriteria& mask) const;
   // Runs a change of the file set as one transaction; a derived class with a journal
   // rolls back on a non-zero code. Here: the change alone.
   virtual int RunFileChange(const std::function<int()>& change);

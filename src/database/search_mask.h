@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -40,9 +41,9 @@ class TraceSink {
 // '*' any run, '?' any one character, a trailing '"' (without '*') a whole word.
 int MatchWildcard(std::string_view subject, std::string_view pattern);
 
-class SearchMask {
+class SearchCriteria {
  public:
-  virtual ~SearchMask() = default;
+  virtual ~SearchCriteria() = default;
 
   virtual void Reset() = 0;
   // A header criterion is on or a name text is given.
@@ -52,6 +53,9 @@ class SearchMask {
   // The fewest men a position must have to meet the position criteria; tracing a game
   // stops below it. 0 when the criteria can match with any number.
   virtual int MinimumMen() const { return 0; }
+  // The trace the position criteria read; none keeps the search's own main-line trace.
+  // A search asks once per scan.
+  virtual std::unique_ptr<TraceSink> MakeTrace() const { return nullptr; }
 
   // Player patterns: index 0 is tested against White, 1 against Black.
   virtual const std::string& PlayerLast(int index) const = 0;
@@ -87,7 +91,8 @@ class SearchMask {
   virtual int32_t FindMatchingPly(const TraceSink& trace) const = 0;
   virtual int32_t MatchFinalPosition(const Position& position, const GameMove& last,
                                      int plies) const = 0;
-  virtual int32_t MatchAnnotations(const GameHeader& header, FileTqa* annotations) const = 0;
+  // `number` is the game's number in its database, which its annotation block names.
+  virtual int32_t MatchAnnotations(const GameHeader& header, int number, FileTqa* annotations) const = 0;
   virtual int32_t MatchGame(const TQGame& game) const = 0;
 
   // The stored form; 0 done, 4 not supported.
@@ -96,7 +101,7 @@ class SearchMask {
 
 // The header criteria alone; every position, final, annotation and game test is
 // switched off and answers kNoMatchingPly.
-class HeaderSearchMask final : public SearchMask {
+class HeaderSearchMask final : public SearchCriteria {
  public:
   HeaderSearchMask() { Reset(); }
 
@@ -132,7 +137,7 @@ class HeaderSearchMask final : public SearchMask {
   int32_t MatchFinalPosition(const Position&, const GameMove&, int) const override {
     return kNoMatchingPly;
   }
-  int32_t MatchAnnotations(const GameHeader&, FileTqa*) const override { return kNoMatchingPly; }
+  int32_t MatchAnnotations(const GameHeader&, int, FileTqa*) const override { return kNoMatchingPly; }
   int32_t MatchGame(const TQGame&) const override { return kNoMatchingPly; }
   int Write(std::string&) const override { return 4; }
 

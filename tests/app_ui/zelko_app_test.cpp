@@ -33,6 +33,7 @@
 #include "database/eco_table.h"
 #include "database/eco_text.h"
 #include "database/game/game_item.h"
+#include "dbwindow/search_mask.h"
 #include "app/message_file.h"
 #include "../app/temp_folder.h"
 #include "qt_app.h"
@@ -241,6 +242,7 @@ TEST_F(ZelkoAppTest, ThreeDSettingsLoadAtStartAndSaveAtExit) {
 TEST_F(ZelkoAppTest, StartUpMakesTheRealEcoTableOpeningNamesAndDatabaseManager) {
   std::string eco, name, opened;
   int openCount = -1, openAfterRelease = -1;
+  bool fullMask = false;
   options.runEventLoop = [&] {
     TQGame game;
     GameCursor cursor(&game);
@@ -257,6 +259,7 @@ TEST_F(ZelkoAppTest, StartUpMakesTheRealEcoTableOpeningNamesAndDatabaseManager) 
       openCount = static_cast<int>(manager->OpenCount());
       manager->Release(db);
       openAfterRelease = static_cast<int>(manager->OpenCount());
+      fullMask = dynamic_cast<SearchMask*>(&manager->GetSearchMask()) != nullptr;
     }
     return app->Frame()->close() ? 0 : 1;
   };
@@ -266,6 +269,7 @@ TEST_F(ZelkoAppTest, StartUpMakesTheRealEcoTableOpeningNamesAndDatabaseManager) 
   EXPECT_EQ(opened, "opened");
   EXPECT_EQ(openCount, 1);
   EXPECT_EQ(openAfterRelease, 0);
+  EXPECT_TRUE(fullMask);
   EXPECT_EQ(CurrentEcoTable(), nullptr);
   EXPECT_EQ(CurrentDatabaseManager(), nullptr);
   EXPECT_TRUE(boxes.shown.empty()) << boxes.shown.front();

@@ -12,9 +12,9 @@ TEST(DatabaseManagerMask, GlobalMaskIsEditedByTheInjectedDialog) {
   EXPECT_NE(dynamic_cast<HeaderSearchMask*>(&manager.GetSearchMask()), nullptr);
   EXPECT_EQ(manager.EditSearchMask(true), 0);  // no dialog yet
 
-  SearchMask* seen = nullptr;
+  SearchCriteria* seen = nullptr;
   bool medals = false;
-  manager.SetMaskDialogRunner([&](SearchMask& mask, bool flag) {
+  manager.SetMaskDialogRunner([&](SearchCriteria& mask, bool flag) {
     seen = &mask;
     medals = flag;
     return 1;

@@ -16,7 +16,7 @@ using test::MemoryDatabase;
 
 // Criteria switched on by hand; each test answers from the game in a simple way so
 // that the loop's order and its combining of plies show.
-class ScriptedMask final : public SearchMask {
+class ScriptedMask final : public SearchCriteria {
  public:
   void Reset() override {}
   bool IsActive() const override { return !whiteName.empty(); }
@@ -49,7 +49,7 @@ class ScriptedMask final : public SearchMask {
                         std::to_string(last.to));
     return plies;
   }
-  int32_t MatchAnnotations(const GameHeader&, FileTqa*) const override { return kNoMatchingPly; }
+  int32_t MatchAnnotations(const GameHeader&, int, FileTqa*) const override { return kNoMatchingPly; }
   int32_t MatchGame(const TQGame&) const override { return kNoMatchingPly; }
   int Write(std::string&) const override { return 4; }
 

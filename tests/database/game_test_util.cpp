@@ -18,6 +18,7 @@ void DumpLine(const MoveLine& line, std::string& out) {
   for (const GameMove& m : line) {
     if (!out.empty() && out.back() != '(') out += ' ';
     out += SquareName(m.from) + SquareName(m.to);
+    if (m.promotion > 0 && m.promotion < 7) out += "?kqnbrp"[m.promotion];
     if (m.annotations) {
       if (const std::string& c = CommentAfter(m); !c.empty()) out += " {" + c + "}";
       if (m.annotations->GetGame()) out += " [game]";

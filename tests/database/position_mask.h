@@ -12,7 +12,7 @@
 
 namespace zh::test {
 
-class PositionMask final : public SearchMask {
+class PositionMask final : public SearchCriteria {
  public:
   void Reset() override { header.Reset(); }
   bool IsActive() const override { return header.IsActive(); }
@@ -49,7 +49,7 @@ class PositionMask final : public SearchMask {
   int32_t MatchFinalPosition(const Position&, const GameMove&, int) const override {
     return kNoMatchingPly;
   }
-  int32_t MatchAnnotations(const GameHeader&, FileTqa*) const override { return kNoMatchingPly; }
+  int32_t MatchAnnotations(const GameHeader&, int, FileTqa*) const override { return kNoMatchingPly; }
   int32_t MatchGame(const TQGame&) const override { return kNoMatchingPly; }
   int Write(std::string&) const override { return 4; }
 

@@ -34,6 +34,7 @@
 #include "app/ui/message_log.h"
 #include "app/ui/widgets/bitmap_manager.h"
 #include "board/ui/piece_sets.h"
+#include "dbwindow/search_mask.h"
 #include "app/protocol_file.h"
 #include "app/ui/gui_report_inbox.h"
 #include "app/ui/qt_services.h"
@@ -417,6 +418,8 @@ void ZelkoApp::CreateSystem() {
   Create("TournamentController", tournament_, [] { return std::make_unique<TournamentController>(); });
   Place("TestSetRunner");
   Create("DatabaseManager", databases_, [] { return std::make_unique<DatabaseManager>(); });
+  // The searches' mask holds every criterion the search dialogs offer.
+  if (databases_) databases_->SetSearchMask(std::make_unique<SearchMask>());
   SetCurrentDatabaseManager(databases_.get());
   Place("EngineProbe");
   Place("PrintLayout");

@@ -31,7 +31,7 @@ bool Listed(const SortedLONGArr* list, uint32_t entry) {
 
 }  // namespace
 
-NameFilter::NameFilter(const SearchMask& mask, PlayerLib* players, TournamentLib* tournaments,
+NameFilter::NameFilter(const SearchCriteria& mask, PlayerLib* players, TournamentLib* tournaments,
                        AnnotatorLib* annotators, SourceLib* sources)
     : mask_(mask), playerLib_(players), tournamentLib_(tournaments), annotatorLib_(annotators),
       sourceLib_(sources) {}

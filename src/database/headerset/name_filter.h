@@ -18,7 +18,7 @@ namespace zh {
 
 class AnnotatorLib;
 class PlayerLib;
-class SearchMask;
+class SearchCriteria;
 class SourceLib;
 class TournamentLib;
 struct HeaderRecord;
@@ -28,7 +28,7 @@ class NameFilter {
   static constexpr int32_t kNoGame = 999999999;
   static constexpr size_t kPatternLength = 79;
 
-  NameFilter(const SearchMask& mask, PlayerLib* players, TournamentLib* tournaments,
+  NameFilter(const SearchCriteria& mask, PlayerLib* players, TournamentLib* tournaments,
              AnnotatorLib* annotators, SourceLib* sources);
 
   // Makes the lists; 0, or the error of a library that could not be read.
@@ -54,7 +54,7 @@ class NameFilter {
   int ScanLibrary(Lib& lib, const std::string& pattern, SortedLONGArr& list, Match&& match);
   void TakeFirstGame(int32_t first);
 
-  const SearchMask& mask_;
+  const SearchCriteria& mask_;
   std::unique_ptr<SortedLONGArr> players_;
   std::unique_ptr<SortedLONGArr> tournaments_;
   std::unique_ptr<SortedLONGArr> annotators_;

@@ -125,10 +125,10 @@ class TqgDatabase : public TQFileDatabase {
   // prepares the boosters; SearchNext tests the raw record against the filter and asks
   // the boosters before any game is read; Search without a list takes the boosters'
   // candidates first when the mask has only position criteria.
-  int SearchBegin(SearchMask& mask) override;
+  int SearchBegin(SearchCriteria& mask) override;
   void SearchEnd() override;
-  int SearchNext(SearchMask& mask, TraceSink& trace, TQGame& game, int n) override;
-  std::unique_ptr<SortedLONGArr> Search(SearchMask& mask, const SortedLONGArr* list) override;
+  int SearchNext(SearchCriteria& mask, TraceSink& trace, TQGame& game, int n) override;
+  std::unique_ptr<SortedLONGArr> Search(SearchCriteria& mask, const SortedLONGArr* list) override;
   // Counters of the current or last search.
   struct SearchCounters {
     int examined = 0;         // records read by the name pre-filter
@@ -205,7 +205,7 @@ class TqgDatabase : public TQFileDatabase {
   struct Placement;
   // The booster candidates of a position search, tested on their main lines; the
   // first number the boosters did not judge goes to `next`. False when stopped.
-  bool SearchCandidates(SearchMask& mask, TraceSink& trace, TQGame& game, SortedLONGArr& hits,
+  bool SearchCandidates(SearchCriteria& mask, TraceSink& trace, TQGame& game, SortedLONGArr& hits,
                         int& next);
   int Place(Placement& p, std::vector<HeaderRecord>& records, int n);
   int ReplaceNow(int n, TQGame& game, FileTqg& scratchGame, FileTqa& scratchAnnotations,

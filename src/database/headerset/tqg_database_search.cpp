@@ -29,17 +29,17 @@ constexpr int kCandidatePoll = 999;
 constexpr int kPlainPoll = 10000;
 constexpr uint32_t kCandidateBuffer = 0x8000;
 
-bool PositionCriteria(const SearchMask& mask) {
+bool PositionCriteria(const SearchCriteria& mask) {
   return mask.MaterialOn() || mask.MotifOn() || mask.ManeuverOn();
 }
 
-bool OtherCriteria(const SearchMask& mask) {
+bool OtherCriteria(const SearchCriteria& mask) {
   return PositionCriteria(mask) || mask.SeveralPositionCriteria() || mask.AnnotationsOn() ||
          mask.FinalPositionOn() || mask.GameTestOn();
 }
 
 // Only position criteria: the boosters can narrow the search.
-bool OnlyPositionCriteria(const SearchMask& mask) {
+bool OnlyPositionCriteria(const SearchCriteria& mask) {
   return PositionCriteria(mask) && !mask.IsActive() && !mask.AnnotationsOn() &&
          !mask.FinalPositionOn() && !mask.GameTestOn();
 }
@@ -55,7 +55,7 @@ bool TitleMatches(const TQTextItem& item, const std::string& text, bool exact) {
 
 }  // namespace
 
-int TqgDatabase::SearchBegin(SearchMask& mask) {
+int TqgDatabase::SearchBegin(SearchCriteria& mask) {
   searchCounters_ = {};
   nameFilter_.reset();
   if (PositionCriteria(mask)) {
@@ -80,7 +80,7 @@ void TqgDatabase::SearchEnd() {
   nameFilter_.reset();
 }
 
-int TqgDatabase::SearchNext(SearchMask& mask, TraceSink& trace, TQGame& game, int n) {
+int TqgDatabase::SearchNext(SearchCriteria& mask, TraceSink& trace, TQGame& game, int n) {
   if (mask.IsActive()) {
     if (!nameFilter_ || ReadHeaderRecord(n, game.header) != kDbDone) return kNoMatchingPly;
     ++searchCounters_.examined;
@@ -106,7 +106,7 @@ int TqgDatabase::ReadGameForTest(int n, TQGame& game) {
   return ReadGame(n, game, false);
 }
 
-bool TqgDatabase::SearchCandidates(SearchMask& mask, TraceSink& trace, TQGame& game,
+bool TqgDatabase::SearchCandidates(SearchCriteria& mask, TraceSink& trace, TQGame& game,
                                    SortedLONGArr& hits, int& next) {
   BoosterCandidates candidates;
   if (!CollectBoosterCandidates(openingsBooster_.get(), *searchBooster_, BoosterCriteriaOf(mask),
@@ -138,10 +138,10 @@ bool TqgDatabase::SearchCandidates(SearchMask& mask, TraceSink& trace, TQGame& g
   return !stopped;
 }
 
-std::unique_ptr<SortedLONGArr> TqgDatabase::Search(SearchMask& mask, const SortedLONGArr* list) {
+std::unique_ptr<SortedLONGArr> TqgDatabase::Search(SearchCriteria& mask, const SortedLONGArr* list) {
   if (list) return TQFileDatabase::Search(mask, list);
   auto hits = std::make_unique<SortedLONGArr>(1000);
-  const std::unique_ptr<TraceSink> trace = MakeWorkTrace();
+  const std::unique_ptr<TraceSink> trace = MakeSearchTrace(mask);
   const std::unique_ptr<TQGame> game = MakeWorkGame();
   if (!trace || !game) return hits;
 

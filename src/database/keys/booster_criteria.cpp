@@ -15,7 +15,7 @@ constexpr int kGroupTypes[3][2] = {{kPawn, 0}, {kKnight, kBishop}, {kRook, kQuee
 constexpr int kFirstSetWord = 8 - 2;
 constexpr int kSecondSetWord = 10 - 2;
 
-uint8_t GroupMinimum(const SearchMask& mask, int side, int group) {
+uint8_t GroupMinimum(const SearchCriteria& mask, int side, int group) {
   int sum = 0;
   for (int type : kGroupTypes[group])
     if (type) sum += std::max(0, mask.MaterialMinimum(side, type));
@@ -29,7 +29,7 @@ void PutSet(uint32_t* words, uint64_t set) {
 
 }  // namespace
 
-BoosterCriteria BoosterCriteriaOf(const SearchMask& mask) {
+BoosterCriteria BoosterCriteriaOf(const SearchCriteria& mask) {
   BoosterCriteria c;
   c.material = mask.MaterialOn();
   if (c.material) {

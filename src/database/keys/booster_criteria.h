@@ -7,12 +7,12 @@
 
 namespace zh {
 
-class SearchMask;
+class SearchCriteria;
 
 // Groups of the material counts: pawns, minor pieces (knights and bishops), major
 // pieces (rooks and queens).
 enum MaterialGroup : int { kPawnGroup = 0, kMinorGroup = 1, kMajorGroup = 2 };
 
-BoosterCriteria BoosterCriteriaOf(const SearchMask& mask);
+BoosterCriteria BoosterCriteriaOf(const SearchCriteria& mask);
 
 }  // namespace zh
