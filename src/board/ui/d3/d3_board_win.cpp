@@ -126,6 +126,8 @@ D3BoardWin::D3BoardWin(QWidget* parent, QSize nominalSize, int frameWidth)
 
 D3BoardWin::~D3BoardWin() { delete nav_.data(); }
 
+NavControl& D3BoardWin::Nav() { return *nav_; }
+
 void D3BoardWin::BuildScene(int frameWidth) {
   D3Settings& s = *settings_;
   const double coeff = s.sizeCoeff == 0 ? kDefaultSizeCoeff : s.sizeCoeff;
@@ -309,7 +311,8 @@ void D3BoardWin::ShowMove(const Move& move) {
     for (const RookFlight& rook : kRookFlights)
       if (move.kind & rook.kind) AnimatePiece(rook.from, rook.to, kRookImages, t, kRookArc, kNoSquare);
   } else if ((move.kind & kPromotion) && shown_[to] != 0) {
-    const int code = (shown_[to] & kBlackBit) | (move.promotion & 7);
+    const int type = (move.promotion & 7) >= kQueen && (move.promotion & 7) <= kRook ? move.promotion & 7 : kQueen;
+    const int code = (shown_[to] & kBlackBit) | type;
     std::unique_ptr<SceneObject> pawn = scene_.RemovePiece(to);
     Rectangle area = pawn ? PieceArea(*pawn, settings_->shadows) : Rectangle{};
     if (const SceneObject* piece = scene_.PlacePiece(code, to)) {

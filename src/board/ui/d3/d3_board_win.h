@@ -99,7 +99,7 @@ class D3BoardWin final : public QWidget, public BoardWindow {
   D3Scene& Scene() { return scene_; }
   const QImage& Device() const { return device_; }
   D3BoardInlayWindow& Inlay() { return *inlay_; }
-  NavControl& Nav() { return *nav_; }
+  NavControl& Nav();
   QSize Nominal() const { return nominal_; }
   int Style() const { return style_; }
   std::span<const uint8_t, 64> Shown() const { return shown_.squares; }
