@@ -7,6 +7,8 @@
 #include <string>
 #include <string_view>
 
+#include "core/services.h"
+
 namespace zh {
 
 // Receives the notation letters: the piece table ("X", six piece letters, "Y"),
@@ -103,6 +105,8 @@ class CoachHooks {
   // A board asks for the sound of a move, or of a capture, it shows.
   virtual void PlayMoveSound() {}
   virtual void PlayCaptureSound() {}
+  // A board refuses an input with the warning sound.
+  virtual void Beep() { zh::Beep(); }
 };
 
 // The hooks in force; unset entries use the versions that do nothing (the notation

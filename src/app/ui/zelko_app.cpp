@@ -33,6 +33,7 @@
 #include "app/ui/feedback_dialog.h"
 #include "app/ui/message_log.h"
 #include "app/ui/widgets/bitmap_manager.h"
+#include "board/d3/shading.h"
 #include "board/ui/piece_sets.h"
 #include "dbwindow/search_mask.h"
 #include "app/protocol_file.h"
@@ -334,6 +335,8 @@ void ZelkoApp::FriendOnFirstStarts() {
 void ZelkoApp::CreateD3Settings() {
   Create("D3Settings", d3Settings_, [] { return std::make_unique<D3SettingsRecord>(); });
   LoadRecord(*d3Settings_);
+  d3::SetTheD3Settings(&d3Settings_->settings);
+  d3::RegisterShadeColors(d3Settings_->settings);
 }
 
 void ZelkoApp::CreateMessageFile() {
@@ -593,6 +596,7 @@ void ZelkoApp::DeleteServices() {
   }
   Delete("VideoPlayer", videoPlayer_);
   Unplace("EngineProbe");
+  if (d3Settings_) d3::SetTheD3Settings(nullptr);
   Delete("D3Settings", d3Settings_);
   SetThePieceSets(nullptr);
   Delete("PieceSetCache", pieceSets_);

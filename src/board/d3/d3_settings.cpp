@@ -246,4 +246,15 @@ void D3Settings::SetAzimuth(bool flipped) {
   Turn(turn);
 }
 
+namespace {
+D3Settings* gInstalled = nullptr;
+}  // namespace
+
+D3Settings& TheD3Settings() {
+  static D3Settings defaults;
+  return gInstalled ? *gInstalled : defaults;
+}
+
+void SetTheD3Settings(D3Settings* settings) { gInstalled = settings; }
+
 }  // namespace zh::d3

@@ -26,6 +26,9 @@ struct D3Ranges {
   double maxSqSize = 20.0;
   double minBoardMargin = 0.0;
   double maxBoardMargin = 10.0;
+  // The settings dialog's range; loading does not limit it.
+  int16_t minAnimation = 0;
+  int16_t maxAnimation = 100;
 };
 inline constexpr D3Ranges kD3Ranges{};
 
@@ -113,5 +116,10 @@ class D3Settings {
   // Turns observer and light about the vertical axis.
   void Turn(double angle);
 };
+
+// The one record of the program, installed at start-up; until then (and in tests that
+// install none) a record with the defaults.
+D3Settings& TheD3Settings();
+void SetTheD3Settings(D3Settings* settings);
 
 }  // namespace zh::d3

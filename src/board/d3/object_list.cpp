@@ -10,6 +10,13 @@ int ObjectList::Add(std::unique_ptr<SceneObject>&& object) {
   return static_cast<int>(slots_.size() - 1);
 }
 
+std::unique_ptr<SceneObject> ObjectList::Take(size_t i) {
+  if (i >= slots_.size()) return nullptr;
+  std::unique_ptr<SceneObject> object = std::move(slots_[i]);
+  slots_.erase(slots_.begin() + static_cast<std::ptrdiff_t>(i));
+  return object;
+}
+
 void ObjectList::SortByDistance(const Vec3& observer) {
   observer_ = observer;
   auto distance = [&](const std::unique_ptr<SceneObject>& o) {

@@ -19,6 +19,11 @@ class ObjectList {
   // and leaves the object with the caller.
   int Add(std::unique_ptr<SceneObject>&& object);
 
+  // Takes the object out of slot i (later ones move down) and hands it over.
+  std::unique_ptr<SceneObject> Take(size_t i);
+  // Deletes every object.
+  void Clear() { slots_.clear(); }
+
   // Stores the observer and orders the objects by the squared distance of their
   // positions from it, farthest first; equal distances keep their order, so a scene
   // repaints the same way every time.

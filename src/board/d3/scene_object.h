@@ -76,6 +76,11 @@ class SceneObject {
   ScreenPolygon PolygonOnScreen(size_t index) const;
   // Sets and answers the visible flag: the screen bounds meet the window.
   bool ClipToWindow(int32_t width, int32_t height);
+  // Empty screen bounds and not visible: the object cannot be shown from this view.
+  void Hide() {
+    screenBounds_ = Rectangle{};
+    visible_ = false;
+  }
 
   const std::string& Name() const { return name_; }
   void SetName(std::string name) { name_ = std::move(name); }
@@ -84,6 +89,7 @@ class SceneObject {
   const std::vector<ScenePolygon>& Polygons() const { return polygons_; }
   std::span<ScenePolygon> Polygons() { return polygons_; }
   const std::vector<SceneVertex>& Outline() const { return outline_; }
+  std::span<SceneVertex> Outline() { return outline_; }
   void SetOutline(std::vector<SceneVertex> outline) { outline_ = std::move(outline); }
 
   const Vec3& Position() const { return position_; }

@@ -60,9 +60,11 @@ void BMPButton::mouseReleaseEvent(QMouseEvent* event) {
   timer_->Stop();
   releaseMouse();
   SetDrawnPressed(false);
-  const bool click = pressed_ && rect().contains(event->position().toPoint());
+  const bool held = pressed_;
+  const bool click = held && rect().contains(event->position().toPoint());
   pressed_ = false;
   if (click) clickLink_.Call(reinterpret_cast<std::intptr_t>(this));
+  if (held) releaseLink_.Call(reinterpret_cast<std::intptr_t>(this));
 }
 
 void BMPButton::paintEvent(QPaintEvent*) {

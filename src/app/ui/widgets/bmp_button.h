@@ -1,5 +1,6 @@
 // A push button that shows a bitmap and repeats while held: the repeat link runs
-// every 300 ms through the timer service, the click link on a release inside.
+// every 300 ms through the timer service, the click link on a release inside, the
+// release link on any release.
 #pragma once
 
 #include <QImage>
@@ -22,6 +23,8 @@ class BMPButton final : public QWidget {
   // Sets the click link, and the repeat link as well while that is unset.
   void SetClickLink(CallbackLink link);
   void SetRepeatLink(CallbackLink link) { repeatLink_ = link; }
+  // Called on every release of the left button, inside the button or not, after the click.
+  void SetReleaseLink(CallbackLink link) { releaseLink_ = link; }
   void SetBitmap(const QImage& bitmap);
   // True while the repeat link runs.
   bool IsRepeating() const { return repeating_; }
@@ -40,6 +43,7 @@ class BMPButton final : public QWidget {
   QImage bitmap_;
   CallbackLink clickLink_;
   CallbackLink repeatLink_;
+  CallbackLink releaseLink_;
   std::unique_ptr<Timer> timer_;
   bool pressed_ = false;
   bool drawnPressed_ = false;
