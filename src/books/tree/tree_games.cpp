@@ -105,6 +105,8 @@ int OpeningTree::AddGame(const MoveLine& line, const GameHeader* header) {
     if (!moveFollows) break;
     working_.DoGameMove(*line.GetMove(i));
   }
+  // The line's start is taken off the stack again before its variations are walked,
+  // so that each level of nesting holds one entry.
   if (variations) {
     GamePosition start;
     stack_->Pop(start);
@@ -160,7 +162,11 @@ int OpeningTree::AddGameToTree(const TQGame& game) {
   }
   if (useCache && !cache_ && CreateCache() != 0) useCache = false;
   working_ = GamePosition{game.body.start.start.position, 0};
+  const uint64_t skipped = skippedVariations_;
   const int result = AddGame(game.body.mainLine, &game.header);
+  if (skippedVariations_ > skipped)
+    LogLine(GetPath() + ": " + std::to_string(skippedVariations_ - skipped) +
+            " variations nested too deep were not added");
   if (result == 0 && status_ == 0) {
     TreePageFile& pages = files_->Pages();
     pages.SetGameCount(pages.GameCount() + 1);

@@ -51,11 +51,11 @@ TreeMoveList MergedList(const TreeMoveList& found, const TreeMoveList& source, b
 }  // namespace
 
 int OpeningTree::MergeTree(OpeningTree& source) {
+  // Two objects over the same files would corrupt them.
+  if (&source == this || SameFile(GetPath(), source.GetPath())) return kSameTree;
   if (status_ != 0 || source.Status() != 0) return status_ ? status_ : source.Status();
   if (readOnly_) return PagedFile::kWriteError;
   if (WritesRefused()) return kBusy;
-  // Two objects over the same files would corrupt them.
-  if (&source == this || SameFile(GetPath(), source.GetPath())) return kSameTree;
   TreePageFile& pages = source.Files().Pages();
   const TreePageRecords records = pages.Records();
   std::vector<uint8_t> copy(pages.PageSize());
