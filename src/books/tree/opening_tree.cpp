@@ -10,9 +10,11 @@
 #include <system_error>
 #include <vector>
 
+#include "books/tree/tree_cache.h"
 #include "books/tree/tree_key_hash.h"
 #include "core/services.h"
 #include "core/toolbox/paged_file.h"
+#include "database/game/position_stacks.h"
 
 namespace zh {
 
@@ -43,6 +45,7 @@ OpeningTree::OpeningTree(const std::string& path) : path_(path) {
 
 OpeningTree::~OpeningTree() {
   DeleteMarkFile();
+  if (cache_) DisableCache();
   if (files_) files_->Close();
 }
 
@@ -61,10 +64,22 @@ int OpeningTree::Open() {
 }
 
 int OpeningTree::Reopen() {
+  const int cached = cache_ && files_ ? WriteCache() : 0;
   if (files_) files_->Close();
   files_.reset();
   status_ = Open();
-  return status_;
+  return cached ? cached : status_;
+}
+
+void OpeningTree::PumpEvents() {
+  PumpScope busy(*this);
+  AppService& app = App();
+  while (app.IsInputPending()) app.Reschedule();
+}
+
+bool OpeningTree::JobShouldStop() {
+  PumpScope busy(*this);
+  return App().ProcessShouldStop();
 }
 
 int OpeningTree::GetStatus() const {
@@ -160,6 +175,7 @@ bool OpeningTree::Locate(const Position& position, int& steps, uint8_t* key, Tre
 
 int OpeningTree::LocateForWrite(const Position& position, Located& found) {
   if (readOnly_) return PagedFile::kWriteError;
+  if (WritesRefused()) return kBusy;
   return Locate(position, found.steps, found.key, found.at) ? 0 : kNotStored;
 }
 
@@ -308,47 +324,96 @@ int OpeningTree::Replace(TreeLocation& at, const uint8_t* record) {
 int OpeningTree::WritePosition() {
   if (status_ != 0) return status_;
   if (readOnly_) return PagedFile::kWriteError;
+  if (WritesRefused()) return kBusy;
   uint8_t record[kMaxTreeRecord];
   const uint32_t length = work_.WriteTo(record);
   // A position whose key does not fit is not stored in any tree.
   if (length == 0) return 0;
   work_.KeyHash(record);
   TreeLocation at;
-  bool found = files_->Locate(record, at);
+  bool found = false;
+  if (const int code = LocatePage(record, at, found, true)) return code;
+  return StoreRecord(record, found, at, nullptr, nullptr);
+}
+
+int OpeningTree::LocatePage(const uint8_t* record, TreeLocation& at, bool& found,
+                            bool replaceUnreadable) {
+  found = files_->Locate(record, at);
+  if (found || at.page != TreePageFile::kNoPage) return 0;
   TreePageFile& pages = files_->Pages();
-  if (!found && at.page == TreePageFile::kNoPage) {
-    uint32_t page = TreePageFile::kNoPage;
-    if (files_->Index().GetEntry(at.bucket, page) != 0) return kWriteFailed;
-    if (page == TreePageFile::kNoPage || pages.ReadPage(page) != 0) {
-      std::memset(pages.Buffer(), 0, pages.PageSize());
-      TreePageRecords::MakeEmpty(pages.Buffer());
-      pages.ForgetCurrent();
-      if (pages.AllocatePage(page) != 0 || files_->Index().SetEntry(page, at.bucket) != 0)
-        return kWriteFailed;
-    }
-    found = files_->Locate(record, at);
-    if (!found && at.page == TreePageFile::kNoPage) return kWriteFailed;
+  uint32_t page = TreePageFile::kNoPage;
+  if (files_->Index().GetEntry(at.bucket, page) != 0) return kWriteFailed;
+  if (page != TreePageFile::kNoPage && pages.ReadPage(page) != 0 && !replaceUnreadable)
+    return kWriteFailed;
+  if (page == TreePageFile::kNoPage || pages.CurrentPage() != page) {
+    std::memset(pages.Buffer(), 0, pages.PageSize());
+    TreePageRecords::MakeEmpty(pages.Buffer());
+    pages.ForgetCurrent();
+    if (pages.AllocatePage(page) != 0 || files_->Index().SetEntry(page, at.bucket) != 0)
+      return kWriteFailed;
   }
+  found = files_->Locate(record, at);
+  return !found && at.page == TreePageFile::kNoPage ? kWriteFailed : 0;
+}
+
+int OpeningTree::StoreRecord(const uint8_t* record, bool found, TreeLocation& at,
+                             const std::function<int()>* beforeSplit, bool* wroteItself) {
+  TreePageFile& pages = files_->Pages();
+  const TreePageRecords records = pages.Records();
+  const bool write = beforeSplit == nullptr;
+  if (wroteItself) *wroteItself = write;
+  // A record that does not fit its page splits the bucket, which writes pages of its
+  // own: what waits in the buffered page is written first.
+  const auto insert = [&](const uint8_t* r, TreeLocation& where) {
+    if (!write) {
+      if ((*beforeSplit)() != 0) return kWriteFailed;
+      *wroteItself = true;
+    }
+    return WriteCode(files_->Insert(r, where));
+  };
   if (!found) {
-    const int code = WriteCode(files_->Insert(record, at));
+    int code = 0;
+    if (write) {
+      code = insert(record, at);
+    } else {
+      const int appended = records.AppendRecord(pages.Buffer(), record, at.index, at.offset);
+      if (appended == 14) code = insert(record, at);
+      else if (appended != 0) code = kWriteFailed;
+    }
     if (code == 0) pages.SetPositionCount(pages.PositionCount() + 1);
     return code;
   }
   uint8_t* stored = StoredRecord(at);
-  StatisticItem s = PositionItem::ReadStatistics(stored);
-  s.Add(work_.statistics);
-  PositionItem::WriteStatistics(stored, s);
-  ZelkoItem z = PositionItem::ReadZelko(stored);
-  z.flags = static_cast<uint8_t>(z.flags | work_.zelko.flags | treeFlags);
-  PositionItem::WriteZelko(stored, z);
-  if (work_.eval.flags) PositionItem::WriteEval(stored, work_.eval.flags);
-  if (AllMovesPresent(stored, record)) {
-    UpdateMoveValues(stored, record);
-    return WriteCurrent(at);
-  }
+  const uint32_t storedLength = records.RecordLength(stored);
   uint8_t merged[kMaxTreeRecord];
-  std::memcpy(merged, stored, pages.Records().RecordLength(stored));
+  std::memcpy(merged, stored, storedLength);
+  StatisticItem s = PositionItem::ReadStatistics(merged);
+  s.Add(PositionItem::ReadStatistics(record));
+  PositionItem::WriteStatistics(merged, s);
+  ZelkoItem z = PositionItem::ReadZelko(merged);
+  z.flags = static_cast<uint8_t>(z.flags | PositionItem::ReadZelko(record).flags | treeFlags);
+  PositionItem::WriteZelko(merged, z);
+  if (const uint8_t eval = PositionItem::ReadEval(record)) PositionItem::WriteEval(merged, eval);
+  if (AllMovesPresent(merged, record)) {
+    UpdateMoveValues(merged, record);
+    std::memcpy(stored, merged, storedLength);
+    return write ? WriteCurrent(at) : 0;
+  }
   MergeMoveLists(merged, record, kTreeRecordTail);
+  const uint32_t grownLength = records.RecordLength(merged);
+  uint8_t* page = pages.Buffer();
+  if (!write && TreePageRecords::Used(page) + grownLength - storedLength <= pages.PageSize()) {
+    if (records.RemoveRecord(page, at.index, at.offset) != 0 ||
+        records.AppendRecord(page, merged, at.index, at.offset) != 0) {
+      pages.ForgetCurrent();
+      return kWriteFailed;
+    }
+    return 0;
+  }
+  if (!write) {
+    if ((*beforeSplit)() != 0) return kWriteFailed;
+    *wroteItself = true;
+  }
   return Replace(at, merged);
 }
 
@@ -512,6 +577,7 @@ int OpeningTree::Mark(const Position& position) {
 int OpeningTree::MaskZelkoFlags(uint8_t mask) {
   if (status_ != 0) return status_;
   if (readOnly_) return PagedFile::kWriteError;
+  if (WritesRefused()) return kBusy;
   TreePageFile& pages = files_->Pages();
   const TreePageRecords records = pages.Records();
   ProgressService& progress = Progress();

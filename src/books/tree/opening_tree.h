@@ -5,22 +5,34 @@
 #pragma once
 
 #include <cstdint>
+#include <filesystem>
+#include <functional>
 #include <memory>
 #include <string>
 
 #include "books/tree/tree_files.h"
 #include "books/tree/tree_items.h"
+#include "core/rules/game_move.h"
 #include "core/rules/move.h"
 
 namespace zh {
 
 class GameHeader;
+class MoveLine;
+class PositionStack;
+class TQGame;
+class TreeCache;
 
 class OpeningTree {
  public:
   static constexpr int kMaxChildren = 256;
   static constexpr int kNotStored = 1;
   static constexpr int kWriteFailed = 6;
+  // A write while the tree's own job lets the GUI run events.
+  static constexpr int kBusy = 16;
+  // A merge whose source is this tree's own files.
+  static constexpr int kSameTree = 17;
+  static constexpr int kDefaultPlyLimit = 600;
 
   // Opens <path>.ctg, .ctb and .cto, creating what is missing.
   explicit OpeningTree(const std::string& path);
@@ -88,12 +100,89 @@ class OpeningTree {
   // Every record's learned flags become tree flags | (mask & flags), its value 0.
   int MaskZelkoFlags(uint8_t mask);
 
+  // The write cache (tree_cache.cpp). Positions added while it is on are collected and
+  // written page by page in page order when it fills, when it is switched off and when
+  // the tree is closed.
+  void EnableCache() { useCache = true; }
+  // Writes and frees the cache; the write's code (the cache is kept when it fails).
+  int DisableCache();
+  // 0, or 5 when no memory is left for it.
+  int CreateCache();
+  bool HasCache() const { return cache_ != nullptr; }
+  // Entries waiting to be written.
+  uint32_t CachedCount() const;
+  // Packs the work item into the cache, writing the cache first when it is full.
+  int AddToCache();
+  // 0 written; 6 with "Write Cache error" (the unwritten entries stay in the cache).
+  int WriteCache();
+  // Positions left out since opening because their bucket reached the depth limit.
+  uint64_t DroppedAtDepthLimit() const { return droppedAtLimit_; }
+
+  // Games (tree_games.cpp). The working position stands before the line's first move.
+  int AddGame(const MoveLine& line, const GameHeader* header);
+  // The game's main line and, with variations on, its variations; the game count
+  // rises. 0 or 6.
+  int AddGameToTree(const TQGame& game);
+  // The same as the one long job "Write to tree" with progress and stop.
+  int WriteGames(const TQGame& game);
+  // Variations left out because their nesting was too deep for the position stack.
+  uint64_t SkippedVariations() const { return skippedVariations_; }
+  bool StopRequested() const { return stopRequested_; }
+  void ClearStopRequest() { stopRequested_ = false; }
+
+  // Merges another open tree into this one (tree_merge.cpp): 0, the first failing
+  // write's code, or kSameTree for this tree's own files.
+  int MergeTree(OpeningTree& source);
+
+  // True while one of the tree's jobs lets the GUI run events; every write then
+  // answers kBusy and the owner must not delete the tree.
+  bool IsBusy() const { return pumping_ > 0; }
+  // Marks the tree busy for as long as it lives; jobs hold one while events run.
+  class PumpScope {
+   public:
+    explicit PumpScope(OpeningTree& tree) : tree_(tree) { ++tree_.pumping_; }
+    ~PumpScope() { --tree_.pumping_; }
+    PumpScope(const PumpScope&) = delete;
+    PumpScope& operator=(const PumpScope&) = delete;
+
+   private:
+    OpeningTree& tree_;
+  };
+  // Lets the GUI run the pending input events with the tree marked busy.
+  void PumpEvents();
+  // Asks the job frame whether to stop, with the tree marked busy.
+  bool JobShouldStop();
+
+  // Free space of the tree's drive and the memory budget; tests replace them.
+  std::function<uint64_t(const std::filesystem::path&)> freeDiskSpaceKB;
+  std::function<uint64_t(uint32_t)> memoryBudget;
+
   TreeFiles& Files() { return *files_; }
 
   // Callers set these directly.
   uint8_t treeFlags = 0;
+  int plyLimit = kDefaultPlyLimit;
+  bool useCache = false;
+  bool includeVariations = true;
+  bool moveMarks = false;
+  uint8_t lastMoveCode = 0;
 
  private:
+  friend class TreeCache;
+  // Merges the record into the stored one at `at` (the page is in the buffer) or
+  // inserts it. Without `beforeSplit` the page is written at once; with it the change
+  // stays in the buffered page for the caller to write, unless the record needs a
+  // split: `beforeSplit` then writes the buffered page first and `wroteItself` tells
+  // that the record went to disk. 0, 1 at the depth limit, 6.
+  int StoreRecord(const uint8_t* record, bool found, TreeLocation& at,
+                  const std::function<int()>* beforeSplit, bool* wroteItself);
+  bool WritesRefused() const { return pumping_ > 0; }
+  // Finds the record's page, giving its bucket an empty page when it has none (and,
+  // with `replaceUnreadable`, when its page cannot be read); 0 or 6.
+  int LocatePage(const uint8_t* record, TreeLocation& at, bool& found, bool replaceUnreadable);
+  // The variation walk of AddGame.
+  int AddVariations(const MoveLine& line);
+  void CountProgress(const MoveLine& line);
   // Normalises and finds the position; `steps`, `key` and `at` are filled.
   bool Locate(const Position& position, int& steps, uint8_t* key, TreeLocation& at);
   // A position located for a write: its normalising steps, key and place.
@@ -119,6 +208,17 @@ class OpeningTree {
   PositionItem work_;
   int status_ = 0;
   bool readOnly_ = false;
+
+  std::unique_ptr<TreeCache> cache_;
+  uint64_t droppedAtLimit_ = 0;
+  GamePosition working_;
+  std::unique_ptr<PositionStack> stack_;
+  uint64_t skippedVariations_ = 0;
+  bool progressOn_ = false;
+  bool stopRequested_ = false;
+  int64_t movesDone_ = 0;
+  int calls_ = 0;
+  int pumping_ = 0;
 };
 
 }  // namespace zh
