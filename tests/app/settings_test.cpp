@@ -199,7 +199,7 @@ TEST(Settings, ConfigparserReadsEveryKeyAndItsRewriteLoads) {
   EXPECT_EQ(app2.listTopGame, 123456);
   EXPECT_FALSE(app2.showNotation);  // honoured at load ...
   EXPECT_EQ(playing2.friendGames, 7);
-  EXPECT_TRUE(playing2.blitz);
+  EXPECT_TRUE(playing2.Play().blitz);
   EXPECT_EQ(tree2.name, "Tester");
   EXPECT_EQ(tree2.minGames, 9u);
   EXPECT_EQ(blunder2.time, 99);
@@ -296,15 +296,15 @@ TEST(Settings, ModeFlagsAreSavedWithTheirStartValues) {
   test::TempFolder t;
   PlayingParams p;
   LoadRecord(p, Ini(t));
-  p.blitz = true;  // switched while the program runs
+  p.Play().blitz = true;  // switched while the program runs
   p.KeepModeFlags();
   SaveRecord(p, Ini(t));
   PlayingParams q;
   LoadRecord(q, Ini(t));
-  EXPECT_FALSE(q.blitz);
-  q.startModes.friendMode = true;  // the start-up dialog changes the copy
+  EXPECT_FALSE(q.Play().blitz);
+  q.Play().startModes.friendMode = true;  // the start-up dialog changes the copy
   q.KeepModeFlags();
-  EXPECT_TRUE(q.friendMode);
+  EXPECT_TRUE(q.Play().friendMode);
 }
 
 struct CountingObserver : Observer {
