@@ -307,6 +307,36 @@ TEST(Settings, ModeFlagsAreSavedWithTheirStartValues) {
   EXPECT_TRUE(q.Play().friendMode);
 }
 
+TEST(Settings, BothGroupsKeepTheirPlayingFieldsInTheSharedRecord) {
+  test::TempFolder t;
+  PlaySettings shared;
+  {
+    PlayingParams p;
+    p.Play().blitz = true;
+    p.Play().quizMode = true;
+    AppParams app(TestEnvironment(t), nullptr);
+    app.Play().ecoDisplay = true;
+    app.Play().cdDrive = "d";
+    SaveRecord(p, Ini(t));
+    SaveRecord(app, Ini(t));
+  }
+  PlayingParams playing(&shared);
+  AppParams app(TestEnvironment(t), &shared);
+  EXPECT_EQ(&playing.Play(), &shared);
+  EXPECT_EQ(&app.Play(), &shared);
+  EXPECT_EQ(shared.cdDrive, "x") << "the default stands until loaded";
+  LoadRecord(playing, Ini(t));
+  LoadRecord(app, Ini(t));
+  EXPECT_TRUE(shared.blitz);
+  EXPECT_FALSE(shared.quizMode) << "the quiz mode has no key";
+  EXPECT_TRUE(shared.startModes.blitz);
+  EXPECT_TRUE(shared.ecoDisplay);
+  EXPECT_EQ(shared.cdDrive, "d");
+  shared.countClock = false;
+  SaveRecord(playing, Ini(t));
+  EXPECT_TRUE(shared.countClock) << "saving sets the clock-counting byte again";
+}
+
 struct CountingObserver : Observer {
   ObservedSubject* detachOnUpdate = nullptr;
   int updates = 0;
