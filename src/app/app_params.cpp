@@ -40,10 +40,13 @@ std::string ProcessorName(const std::string& cpuinfoPath) {
   return {};
 }
 
-AppParams::AppParams(const ShellEnvironment& environment) : env_(environment) {
+AppParams::AppParams(const ShellEnvironment& environment, PlaySettings* shared)
+    : env_(environment),
+      own_(shared == nullptr ? std::make_unique<PlaySettings>() : nullptr),
+      play_(shared == nullptr ? own_.get() : shared) {
   SetLayoutDefaults(env_.displayClass);
   std::string cd = FindCDDrive();
-  if (!cd.empty()) cdDrive = cd.substr(0, 1);
+  if (!cd.empty()) play_->cdDrive = cd.substr(0, 1);
   workPath = env_.locations.programFolder;
   SetDefaultFileNames();
   boardColors = BoardColors(0);
@@ -84,7 +87,7 @@ std::vector<SettingField> AppParams::Fields() {
       {"Garrulous", &garrulous},
       {"Music", &music},
       {"Cantus", &cantus},
-      {"ECODisplay", &ecoDisplay},
+      {"ECODisplay", &play_->ecoDisplay},
       {"ReplaySpeed", &replaySpeed},
       {"BoardFlipped", &boardFlipped},
       {"Coordinates", &coordinates},
@@ -117,7 +120,7 @@ std::vector<SettingField> AppParams::Fields() {
       {"Male", &male},
       {"Hobby", &hobby},
       {"ReadNota", &readNota},
-      {"CDDrive", &cdDrive},
+      {"CDDrive", &play_->cdDrive},
       {"3DX%", &view3DX},
       {"3DY%", &view3DY},
       {"HndTemplate", &hndTemplate},
@@ -161,7 +164,7 @@ void AppParams::AfterLoad() {
     hardware = coordinates = false;
   }
   screenWidth = static_cast<int16_t>(env_.screenWidth);
-  if (talkPath.empty()) talkPath = cdDrive + ":\\talk.cht";
+  if (talkPath.empty()) talkPath = play_->cdDrive + ":\\talk.cht";
   if (currentDb.empty()) currentDb = DefaultReferenceDB();
   if (frameThick < 1 || frameThick > 30) frameThick = 10;
   SyncShared();
@@ -232,11 +235,11 @@ void AppParams::SetDefaultFileNames() {
 
 std::string AppParams::DefaultReferenceDB() const {
   std::string path = "\\database\\zelko5.tqh";
-  return cdDrive.empty() ? path : cdDrive + ":" + path;
+  return play_->cdDrive.empty() ? path : play_->cdDrive + ":" + path;
 }
 
 std::string AppParams::DefaultBookTree() const {
-  const std::string prefix = cdDrive.empty() ? std::string() : cdDrive + ":";
+  const std::string prefix = play_->cdDrive.empty() ? std::string() : play_->cdDrive + ":";
   const std::string names[] = {"\\General.ctg", "\\power.ctg", "\\z5book.ctg"};
   for (const std::string& name : names)
     if (name == names[2] || IsFile(ResolvePath(prefix + name))) return prefix + name;
@@ -262,7 +265,7 @@ std::string AppParams::FindDataFile(const std::string& path, const std::string& 
 }
 
 std::string AppParams::ResolvePath(const std::string& stored) const {
-  return ResolveDataPath(stored, cdDrive, env_.locations.dataFolder);
+  return ResolveDataPath(stored, play_->cdDrive, env_.locations.dataFolder);
 }
 
 }  // namespace zh

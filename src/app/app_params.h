@@ -1,6 +1,7 @@
 // The general settings: group "General" of "Z5.ini".
 #pragma once
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -35,7 +36,11 @@ class AppParams final : public Params, public ObservedSubject {
   static constexpr int16_t kUntitled = 19;
   static constexpr int16_t kTitleCheck = 0x68C;
 
-  explicit AppParams(const ShellEnvironment& environment);
+  // "ECODisplay" and "CDDrive" live in `shared` (the record the program registers
+  // among the services); without one the settings keep their own.
+  explicit AppParams(const ShellEnvironment& environment, PlaySettings* shared = nullptr);
+  PlaySettings& Play() { return *play_; }
+  const PlaySettings& Play() const { return *play_; }
 
   void LoadFrom(ProfileFile& file) override;
   void SaveTo(ProfileFile& file) override;
@@ -104,7 +109,6 @@ class AppParams final : public Params, public ObservedSubject {
   bool garrulous = false;
   bool music = false;
   bool cantus = false;
-  bool ecoDisplay = false;
   int16_t replaySpeed = 40;
   bool boardFlipped = false;
   bool coordinates = false;
@@ -133,7 +137,6 @@ class AppParams final : public Params, public ObservedSubject {
   bool male = true;
   bool hobby = false;
   bool readNota = false;
-  std::string cdDrive = "x";
   int16_t view3DX = 70;
   int16_t view3DY = 70;
   int16_t hndTemplate = 10;
@@ -174,6 +177,8 @@ class AppParams final : public Params, public ObservedSubject {
   const PlayingParams* playing_ = nullptr;
   PlayerName userPlayer_;
   AppSettings shared_;
+  std::unique_ptr<PlaySettings> own_;
+  PlaySettings* play_;
 };
 
 }  // namespace zh

@@ -7,6 +7,10 @@ namespace {
 constexpr const char* kGroup = "Playing";
 }
 
+PlayingParams::PlayingParams(PlaySettings* shared)
+    : own_(shared == nullptr ? std::make_unique<PlaySettings>() : nullptr),
+      play_(shared == nullptr ? own_.get() : shared) {}
+
 std::vector<SettingField> PlayingParams::Fields() {
   return {
       {"Tutor", &tutor},
@@ -17,9 +21,9 @@ std::vector<SettingField> PlayingParams::Fields() {
       {"BlunderThresh", &blunderThresh},
       {"NLines", &nLines},
       {"Conference", &conference},
-      {"Friend", &friendMode},
-      {"Blitz", &blitz},
-      {"Tourn", &tourn},
+      {"Friend", &play_->friendMode},
+      {"Blitz", &play_->blitz},
+      {"Tourn", &play_->tourn},
       {"MoveListTutor", &moveListTutor},
       {"FriendGames", &friendGames},
       {"FriendScore", &friendScore},
@@ -45,20 +49,24 @@ void PlayingParams::LoadFrom(ProfileFile& file) {
 }
 
 void PlayingParams::SaveTo(ProfileFile& file) {
-  marker = 1;
+  play_->countClock = true;
   highPriority = false;
   StartGroup(file, kGroup);
   auto fields = Fields();
   SaveFields(file, fields);
 }
 
-void PlayingParams::RestoreModeFlags() { startModes = {blitz, fourthMode, tourn, friendMode}; }
+void PlayingParams::RestoreModeFlags() {
+  PlaySettings& p = *play_;
+  p.startModes = {p.blitz, p.quizMode, p.tourn, p.friendMode};
+}
 
 void PlayingParams::KeepModeFlags() {
-  blitz = startModes.blitz;
-  fourthMode = startModes.fourth;
-  tourn = startModes.tourn;
-  friendMode = startModes.friendMode;
+  PlaySettings& p = *play_;
+  p.blitz = p.startModes.blitz;
+  p.quizMode = p.startModes.fourth;
+  p.tourn = p.startModes.tourn;
+  p.friendMode = p.startModes.friendMode;
 }
 
 void PlayingParams::AddFriendResult(int code, bool finalIsMate) {

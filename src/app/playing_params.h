@@ -1,15 +1,23 @@
 // The settings of game play: group "Playing" of "Z5.ini".
 #pragma once
 
+#include <memory>
 #include <vector>
 
 #include "app/params.h"
 #include "app/settings_fields.h"
+#include "core/services.h"
 
 namespace zh {
 
 class PlayingParams final : public Params {
  public:
+  // The mode flags and the clock-counting byte live in `shared` (the record the
+  // program registers among the services); without one the settings keep their own.
+  explicit PlayingParams(PlaySettings* shared = nullptr);
+  PlaySettings& Play() { return *play_; }
+  const PlaySettings& Play() const { return *play_; }
+
   void LoadFrom(ProfileFile& file) override;
   void SaveTo(ProfileFile& file) override;
   // The record's keys in file order.
@@ -34,9 +42,6 @@ class PlayingParams final : public Params {
   int16_t blunderThresh = 80;
   int16_t nLines = 2;
   bool conference = false;
-  bool friendMode = false;
-  bool blitz = false;
-  bool tourn = false;
   bool moveListTutor = false;
   int32_t friendGames = 0;
   int32_t friendScore = 0;  // half-points
@@ -53,14 +58,13 @@ class PlayingParams final : public Params {
   uint32_t resign = 1;
 
   // Not stored.
-  uint8_t marker = 1;
   bool highPriority = false;
   bool searchDisplay = false;
-  bool fourthMode = false;
   bool gameFlag = false;
-  struct ModeFlags {
-    bool blitz = false, fourth = false, tourn = false, friendMode = false;
-  } startModes;
+
+ private:
+  std::unique_ptr<PlaySettings> own_;
+  PlaySettings* play_;
 };
 
 }  // namespace zh

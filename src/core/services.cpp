@@ -114,6 +114,7 @@ struct Defaults {
   SystemClock clock;
   DefaultRandom random;
   AppSettings settings;
+  PlaySettings play;
   ImmediatePoster poster;
   NullLists lists;
   NullTimers timers;
@@ -168,6 +169,10 @@ AppSettings& Settings() {
   auto* s = Registry().settings;
   return s ? *s : GetDefaults().settings;
 }
+PlaySettings& PlayingSettings() {
+  auto* s = Registry().play;
+  return s ? *s : GetDefaults().play;
+}
 
 PosterService& Poster() {
   auto* s = Registry().poster;
@@ -194,6 +199,7 @@ ScopedServices::ScopedServices(const Services& installed) : previous_(Registry()
   if (installed.clock) r.clock = installed.clock;
   if (installed.random) r.random = installed.random;
   if (installed.settings) r.settings = installed.settings;
+  if (installed.play) r.play = installed.play;
   if (installed.poster) r.poster = installed.poster;
   if (installed.lists) r.lists = installed.lists;
   if (installed.timers) r.timers = installed.timers;

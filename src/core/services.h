@@ -198,6 +198,27 @@ struct AppSettings {
   std::string programFolder;
 };
 
+// The fields of the "Playing" and "General" settings groups that engine control and
+// game play read and write. The settings groups keep their values here (one copy); the
+// program registers the record among the services.
+struct PlaySettings {
+  struct ModeFlags {
+    bool blitz = false, fourth = false, tourn = false, friendMode = false;
+  };
+  // "Playing": the four mode flags ("Blitz", the tactics-quiz mode, "Tourn", "Friend")
+  // and their start-up copies.
+  bool blitz = false;
+  bool quizMode = false;
+  bool tourn = false;
+  bool friendMode = false;
+  ModeFlags startModes;
+  // Think times go into the clock only while it is set (not stored).
+  bool countClock = true;
+  // "General": the opening name shown when the book answers, the data drive letter.
+  bool ecoDisplay = false;
+  std::string cdDrive = "x";
+};
+
 // Every service the Qt-free code can reach. A null pointer means "not installed"
 // and falls back to the null implementation.
 struct Services {
@@ -209,6 +230,7 @@ struct Services {
   ClockService* clock = nullptr;
   RandomService* random = nullptr;
   AppSettings* settings = nullptr;
+  PlaySettings* play = nullptr;
   PosterService* poster = nullptr;
   ListDialogService* lists = nullptr;
   TimerService* timers = nullptr;
@@ -224,6 +246,7 @@ TextService& Texts();
 ClockService& Clock();
 RandomService& Random();
 AppSettings& Settings();
+PlaySettings& PlayingSettings();
 PosterService& Poster();
 ListDialogService& Lists();
 TimerService& Timers();

@@ -13,6 +13,8 @@
 
 namespace zh {
 
+class GameCursor;
+
 class BookManager {
  public:
   virtual ~BookManager() = default;
@@ -21,6 +23,9 @@ class BookManager {
     (void)position;
     return Move{};
   }
+  // The book chosen for the game (by its ECO code, 0 when unknown) and its move for
+  // the cursor's position; an empty move when it has none.
+  virtual Move GameBookMove(const GameCursor& cursor, uint16_t ecoCode);
   // Stops the book's work (every stop or cancel of a search).
   virtual void Stop() {}
   virtual std::string FileName() const { return {}; }

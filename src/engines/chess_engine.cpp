@@ -40,7 +40,8 @@ ChessEngine::ChessEngine()
     : Search(std::make_unique<eng::PositionBlock>()),
       MainLine(std::make_unique<eng::MainLineBlock>()),
       game_(std::make_unique<TQGame>()),
-      cursor_(std::make_unique<GameCursor>(game_.get())) {
+      cursor_(std::make_unique<GameCursor>(game_.get())),
+      notation_(std::make_unique<NotationFormatter>()) {
   GameParams.SearchType = kLevelClock;
   QueryParams = GameParams;
   std::memset(Search.get(), 0, sizeof(eng::PositionBlock));
@@ -124,7 +125,7 @@ void ChessEngine::SetFunThreshold(int16_t value) {
   Params.SearchType = GameParams.SearchType = kLevelHandicap;
 }
 
-void ChessEngine::SetTimeControl(const TimePeriod* periods, int kind) {
+bool ChessEngine::SetTimeControl(const TimePeriod* periods, int kind) {
   switch (kind) {
     case kBlitzControl: {
       if (periods != nullptr) std::copy_n(periods, BlitzControl.size(), BlitzControl.begin());
@@ -155,6 +156,7 @@ void ChessEngine::SetTimeControl(const TimePeriod* periods, int kind) {
       Estimator.SetUserMode();
       break;
   }
+  return EngineManagerLink().TimeControlChanged(*this);
 }
 
 const TimePeriod* ChessEngine::GetTimeControl(int kind) const {
@@ -238,6 +240,7 @@ void ChessEngine::SetGame(const GameCursor& cursor) {
   CancelSearch();
   if (&cursor != cursor_.get()) *cursor_ = cursor;
   cursor_->SavePosition();
+  notation_->SetStart(cursor_->GetStartRecord());
   if (cursor_->Ply() >= eng::kMaxGameMoves) {
     SetPosition(cursor_->GetPosition());
     return;
@@ -372,7 +375,8 @@ bool ChessEngine::PrepareSearchBlock(bool fillLevel) {
   if (active == nullptr) return false;
   if (!active->IsEndgameEngine()) return true;
   // An endgame-table engine searches the bare position.
-  active->PostText(TableRoot);
+  // The tables lie on the data drive.
+  active->PostText(PlayingSettings().cdDrive + ":\\");
   Ply = -1;
   WriteBarePosition(EnginePosition);
   return true;
@@ -468,6 +472,16 @@ void ChessEngine::InstallEngine(EngineInstance* instance) {
       break;
     }
   }
+  RefreshRating();
+}
+
+void ChessEngine::AttachEngine(EngineInstance* instance) {
+  CancelSearch();
+  EngineManagerLink().ReleaseInstance(instance);
+  if (Slots[1] != nullptr && Slots[1] != instance) UnbindInstance(Slots[1]);
+  Slots[1] = instance;
+  Params.EngineType = 1;
+  BindInstance(instance);
   RefreshRating();
 }
 

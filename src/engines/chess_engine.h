@@ -11,12 +11,14 @@
 #include <vector>
 
 #include "core/rules/move.h"
+#include "core/rules/notation.h"
 #include "core/rules/position.h"
 #include "core/rules/variation.h"
 #include "core/services.h"
 #include "enginemodule/interface/records.h"
 #include "engines/book_manager.h"
 #include "engines/elo_estimator.h"
+#include "engines/engine_logo.h"
 #include "engines/handicap.h"
 #include "engines/search_params.h"
 #include "engines/tactics_quiz.h"
@@ -24,8 +26,36 @@
 
 namespace zh {
 
+class ChessEngine;
+class EngineInstance;
 class GameCursor;
 class TQGame;
+
+// What an engine object asks of the engine manager and its pool. The manager
+// installs itself; without one a time-control change stands and no other engine
+// object holds an instance.
+class EngineManagerNotice {
+ public:
+  virtual ~EngineManagerNotice() = default;
+  // The time control of `engine` changed; the answer is SetTimeControl's result.
+  virtual bool TimeControlChanged(ChessEngine& engine) {
+    (void)engine;
+    return true;
+  }
+  // Every engine object lets go of `instance` (before another one takes it).
+  virtual void ReleaseInstance(EngineInstance* instance) { (void)instance; }
+};
+
+// The installed manager, or the null form.
+EngineManagerNotice& EngineManagerLink();
+void SetEngineManagerLink(EngineManagerNotice* manager);
+
+// Depth, selective depth and nodes of the running or last search; -1 where absent.
+struct SearchStats {
+  int16_t depth = -1;
+  int16_t selectiveDepth = -1;
+  int64_t nodes = -1;
+};
 
 // Kinds of SetTimeControl.
 enum TimeControlKind : int { kBlitzControl = 0, kTournamentControl = 1, kUserControl = 2 };
@@ -53,7 +83,8 @@ class ChessEngine {
   void SetHandicap(const HandicapRecord& record);
   void SetFunThreshold(int16_t value);
   // `periods` null keeps the stored control of that kind.
-  void SetTimeControl(const TimePeriod* periods, int kind);
+  // The manager's answer to the change.
+  bool SetTimeControl(const TimePeriod* periods, int kind);
   const TimePeriod* GetTimeControl(int kind) const;
   void SetTimePerMove(int32_t seconds);
   bool IsBlitzClock() const;
@@ -74,6 +105,7 @@ class ChessEngine {
   void NewGame();
   void ResetGameState();
   const GameCursor& Cursor() const { return *cursor_; }
+  NotationFormatter& Notation() { return *notation_; }
 
   // Searches.
   bool StartSearch();
@@ -89,6 +121,8 @@ class ChessEngine {
   bool SendPonderHit();
   void FlushMutedInfo();
   void OnSearchEnd();
+  // Whether the resign and draw logic ends the game at this move (never yet).
+  bool DecideResignOrDraw();
 
   // Reports of the active engine (the handlers bound into its instance).
   bool OnMainLine(const eng::MainLineBlock& block);
@@ -101,6 +135,12 @@ class ChessEngine {
 
   // Kept results.
   bool GetScore(EvalValue& value, int16_t* depth = nullptr) const;
+  bool GetSearchStats(SearchStats& stats) const;
+  int64_t GetNodeCount() const;
+  int32_t GetNodesPerSecond() const;
+  int32_t GetHashUsage() const;
+  // The move being searched, with its text, its number and the moves to search.
+  bool GetCurrentMove(Move& move, int16_t& number, int16_t& total) const;
   bool HasBestMove() const;
   bool GetMainLine(Variation& line) const;
   bool GetEvaluatedLines(std::vector<EvaluatedVariation>& lines);
@@ -115,11 +155,22 @@ class ChessEngine {
   void BindInstance(EngineInstance* instance);
   void UnbindInstance(EngineInstance* instance);
   void InstallEngine(EngineInstance* instance);
+  // The instance becomes the playing engine in slot 1, taken from every other object.
+  void AttachEngine(EngineInstance* instance);
   void DropInstance(EngineInstance* instance);
   void ReleaseSlots();
   void Shutdown();
   void RefreshRating();
   bool HasOption2000() const;
+  // The slot-1 engine's logo; an empty one without an engine.
+  EngineLogo GetEngineLogo(int kind, int64_t colourCount) const;
+  // The active engine's name, else slot 1's; `cut` drops the last "." and what follows.
+  bool GetEngineName(std::string& text, bool cut) const;
+  // The name of the first engine of slots 1 to 3; empty without one.
+  std::string GetPlayerEngineName() const;
+  // "<hash>kB" of the slot-1 engine, then ", <book file>" with a book.
+  std::string DescribeSetup() const;
+  void ListSlotEngines(std::vector<EngineInstance*>& list) const;
   // The slot is set without binding (the settings loader binds afterwards).
   void SetSlot(int slot, EngineInstance* instance) { Slots[static_cast<size_t>(slot)] = instance; }
 
@@ -142,8 +193,6 @@ class ChessEngine {
   EloEstimator Estimator;
   EngineSlots Slots{};
   BookManager* Book = nullptr;
-  // Where an endgame-table engine finds its tables (the drive setting and ":\").
-  std::string TableRoot = "C:\\";
   Position EnginePosition;
   Move ExpectedMove;
   Move LastMove;
@@ -174,8 +223,6 @@ class ChessEngine {
   int16_t ZeroEvals = 0, BadEvals = 0, LowEvals = 0, LostEvals = 0;
   uint32_t StartTick = 0;
   int32_t AnalysisSeconds = 0;
-  // Whether think times go into the clock (a playing setting).
-  bool CountClock = true;
   int16_t DepthKept = 0;
   int32_t PostCount = 0;
   int32_t StaleCount = 0;
@@ -207,14 +254,18 @@ class ChessEngine {
   // A search, cancel or opponent move during the tie check ends the check first.
   void EndVerification();
   // Moves of a reported line completed from `position`; stops at the first illegal one.
-  void BuildLine(const eng::ReportMove* moves, int count, Position position, Variation& line) const;
+  // Each move gets its text in the user's notation with its number, from ply `ply`.
+  void BuildLine(const eng::ReportMove* moves, int count, Position position, int ply, Variation& line) const;
   Position LineStart() const;
+  // The ply of the first move of a line from LineStart(), for its move numbers.
+  int LineStartPly() const;
   void CallLink(const CallbackLink& link) { link.Call(reinterpret_cast<std::intptr_t>(this)); }
 
   std::unique_ptr<eng::PositionBlock> Search;
   std::unique_ptr<eng::MainLineBlock> MainLine;
   std::unique_ptr<TQGame> game_;
   std::unique_ptr<GameCursor> cursor_;
+  std::unique_ptr<NotationFormatter> notation_;
   bool verifyAborted_ = false;
   bool verifyingPonder_ = false;
   std::vector<EngineInstance*> bound_;  // instances whose links point here

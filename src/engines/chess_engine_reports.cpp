@@ -348,10 +348,14 @@ Position ChessEngine::LineStart() const {
   return EnginePosition;
 }
 
-void ChessEngine::BuildLine(const eng::ReportMove* moves, int count, Position position, Variation& line) const {
+int ChessEngine::LineStartPly() const { return Ply < 0 ? 0 : Ply; }
+
+void ChessEngine::BuildLine(const eng::ReportMove* moves, int count, Position position, int ply,
+                            Variation& line) const {
   for (int i = 0; i < count; ++i) {
     Move move;
     if (!MoveFrom(moves[i], position, move)) return;  // the line stops before an illegal move
+    move.text = notation_->FormatMoveString(position, GameMove::FromMove(move), ply + i).ToUtf8();
     line.Append(move);
     position.MakeMove(move);
   }
@@ -371,11 +375,11 @@ bool ChessEngine::GetMainLine(Variation& line) const {
   const eng::MainLineBlock& kept = *MainLine;
   line.SetCount(0);
   if ((kept.flags & kLines) && kept.line_count > 0)
-    BuildLine(kept.lines[0], std::clamp<int>(kept.line_move_counts[0], 0, kLineMoves), LineStart(), line);
+    BuildLine(kept.lines[0], std::clamp<int>(kept.line_move_counts[0], 0, kLineMoves), LineStart(), LineStartPly(), line);
   else if (kept.flags & kSingleLine)
-    BuildLine(kept.line, std::clamp<int>(kept.line_length, 0, kLineMoves - 1), LineStart(), line);
+    BuildLine(kept.line, std::clamp<int>(kept.line_length, 0, kLineMoves - 1), LineStart(), LineStartPly(), line);
   else if ((kept.flags & kListed) && kept.root_move_count > 0)
-    BuildLine(kept.root_moves, 1, LineStart(), line);
+    BuildLine(kept.root_moves, 1, LineStart(), LineStartPly(), line);
   else
     return false;
   return line.Count() > 0;
@@ -389,7 +393,7 @@ bool ChessEngine::GetEvaluatedLines(std::vector<EvaluatedVariation>& lines) {
     const int count = std::clamp<int>(kept.line_count, 0, kMaxLines);
     for (int i = 0; i < count; ++i) {
       EvaluatedVariation line;
-      BuildLine(kept.lines[i], std::clamp<int>(kept.line_move_counts[i], 0, kLineMoves), LineStart(), line);
+      BuildLine(kept.lines[i], std::clamp<int>(kept.line_move_counts[i], 0, kLineMoves), LineStart(), LineStartPly(), line);
       if (line.Count() == 0) continue;  // a line whose first move is not legal here
       line.value = ValueOf(kept.line_score_values[i], kept.line_score_types[i]);
       lines.push_back(line);
@@ -401,7 +405,7 @@ bool ChessEngine::GetEvaluatedLines(std::vector<EvaluatedVariation>& lines) {
     const int count = std::clamp<int>(kept.root_move_count, 0, kListedCapacity);
     for (int i = 0; i < count; ++i) {
       EvaluatedVariation line;
-      BuildLine(&kept.root_moves[i], 1, LineStart(), line);
+      BuildLine(&kept.root_moves[i], 1, LineStart(), LineStartPly(), line);
       if (line.Count() == 0) continue;
       line.value = ValueOf(kept.root_score_values[i], kept.root_score_types[i]);
       lines.push_back(line);
@@ -416,9 +420,9 @@ void ChessEngine::TakeExpectedFromLine() {
   const eng::MainLineBlock& kept = *MainLine;
   Variation line;
   if ((kept.flags & kLines) && kept.line_count > 0)
-    BuildLine(kept.lines[0], std::clamp<int>(kept.line_move_counts[0], 0, 2), LineStart(), line);
+    BuildLine(kept.lines[0], std::clamp<int>(kept.line_move_counts[0], 0, 2), LineStart(), LineStartPly(), line);
   else if (kept.flags & kSingleLine)
-    BuildLine(kept.line, std::clamp<int>(kept.line_length, 0, 2), LineStart(), line);
+    BuildLine(kept.line, std::clamp<int>(kept.line_length, 0, 2), LineStart(), LineStartPly(), line);
   if (line.Count() >= 2) ExpectedMove = line.Moves()[1];
 }
 
@@ -433,6 +437,12 @@ bool ChessEngine::ChooseMove(Move& move) {
   Variation line;
   if (!GetMainLine(line)) return false;
   move = line.Moves()[0];
+  // The kept first move gets its completed kind.
+  eng::MainLineBlock& kept = *MainLine;
+  eng::ReportMove* first = (kept.flags & kLines) && kept.line_count > 0 ? &kept.lines[0][0]
+                           : (kept.flags & kSingleLine)                 ? &kept.line[0]
+                                                                        : &kept.root_moves[0];
+  first->zero = move.kind;
   LastMove = move;
   return true;
 }

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "app/message_ids.h"
+#include "database/eco_table.h"
 #include "database/game/game_cursor.h"
 #include "enginemodule/interface/records.h"
 #include "engines/chess_engine.h"
@@ -23,6 +25,11 @@ uint32_t Ticks() { return static_cast<uint32_t>(Clock().TicksMs()); }
 uint32_t ThinkTime(uint32_t startTick) { return (Ticks() - startTick + 5) / 10; }
 
 }  // namespace
+
+bool ChessEngine::DecideResignOrDraw() {
+  // The resign and draw counters come with the game manager; until then play goes on.
+  return false;
+}
 
 bool ChessEngine::BookAllowed(bool nearLastBookMove) const {
   if (Book == nullptr || !Params.BookOn || Params.SearchType == kLevelInfinite) return false;
@@ -53,10 +60,17 @@ bool ChessEngine::StartSearch() {
   DepthKept = 0;
 
   if (cursor_->Game() != nullptr && BookAllowed(true)) {
-    Move move = Book->BookMove(EnginePosition);
+    EcoTable* eco = CurrentEcoTable();
+    const uint16_t ecoCode = eco != nullptr ? eco->Classify(*cursor_, false) : uint16_t{0};
+    Move move = Book->GameBookMove(*cursor_, ecoCode);
     if (!move.IsNull()) {
       move.CompleteFrom(EnginePosition.board);
       LastMove = move;
+      if (PlayingSettings().ecoDisplay && Ply > 1 && ecoCode != 0) {
+        // The opening's name under the board.
+        const std::string name = GetMessageText(msg::kOpeningNameBase + ecoCode);
+        if (name != kNoText) ShowStatusMessage(name);
+      }
       eng::MainLineBlock& kept = *MainLine;
       kept.line[0] = {static_cast<uint8_t>(move.from), static_cast<uint8_t>(move.to), 0, move.promotion};
       kept.line_length = 1;
@@ -70,6 +84,7 @@ bool ChessEngine::StartSearch() {
       }
       StartTick = ThinkTime(StartTick);
       Clock.RecordMoveTime(static_cast<int32_t>(StartTick), Ply);
+      DecideResignOrDraw();
       if (Params.SearchType == kLevelQuiz) Quiz.TakeBookMove(LastMove);
       return MoveReadyLink.Call(reinterpret_cast<std::intptr_t>(this)) != 0;
     }
@@ -209,7 +224,8 @@ bool ChessEngine::OnOpponentMove(const Move& move) {
     StartTick = 0;
     Clock.RecordMoveTime(0, Ply);
     BookMove = false;
-    if (Params.SearchType != kLevelInfinite) MoveReadyLink.Call(reinterpret_cast<std::intptr_t>(this));
+    if (Params.SearchType != kLevelInfinite && !DecideResignOrDraw())
+      MoveReadyLink.Call(reinterpret_cast<std::intptr_t>(this));
     return true;
   }
   if (!ExpectedSearch || (!AwaitingStart && (MainLine->flags & kDepthFlag) != 0)) return false;
@@ -293,8 +309,8 @@ void ChessEngine::OnSearchEnd() {
     } else if (!Verifying && StaleCount < 1) {
       StartTick = ThinkTime(StartTick);
       if (Params.SearchType != kLevelInfinite) {
-        if (Ply >= 0 && CountClock) Clock.RecordMoveTime(static_cast<int32_t>(StartTick), Ply);
-        MoveReadyLink.Call(reinterpret_cast<std::intptr_t>(this));
+        if (Ply >= 0 && PlayingSettings().countClock) Clock.RecordMoveTime(static_cast<int32_t>(StartTick), Ply);
+        if (!DecideResignOrDraw()) MoveReadyLink.Call(reinterpret_cast<std::intptr_t>(this));
       }
     }
   }

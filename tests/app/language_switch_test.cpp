@@ -65,7 +65,7 @@ TEST(DataLocations, BookTreeNamesAllGetTheDrivePrefixOrNone) {
   EXPECT_EQ(params.DefaultBookTree(), "x:\\power.ctg");
   t.Write("prog/data/General.ctg", "");
   EXPECT_EQ(params.DefaultBookTree(), "x:\\General.ctg");
-  params.cdDrive.clear();
+  params.Play().cdDrive.clear();
   EXPECT_EQ(params.DefaultBookTree(), "\\General.ctg");
   EXPECT_EQ(params.DefaultReferenceDB(), "\\database\\zelko5.tqh");
   EXPECT_EQ(params.ResolvePath(params.DefaultBookTree()), t / "prog/data/General.ctg");

@@ -199,7 +199,7 @@ TEST(Settings, ConfigparserReadsEveryKeyAndItsRewriteLoads) {
   EXPECT_EQ(app2.listTopGame, 123456);
   EXPECT_FALSE(app2.showNotation);  // honoured at load ...
   EXPECT_EQ(playing2.friendGames, 7);
-  EXPECT_TRUE(playing2.blitz);
+  EXPECT_TRUE(playing2.Play().blitz);
   EXPECT_EQ(tree2.name, "Tester");
   EXPECT_EQ(tree2.minGames, 9u);
   EXPECT_EQ(blunder2.time, 99);
@@ -296,15 +296,45 @@ TEST(Settings, ModeFlagsAreSavedWithTheirStartValues) {
   test::TempFolder t;
   PlayingParams p;
   LoadRecord(p, Ini(t));
-  p.blitz = true;  // switched while the program runs
+  p.Play().blitz = true;  // switched while the program runs
   p.KeepModeFlags();
   SaveRecord(p, Ini(t));
   PlayingParams q;
   LoadRecord(q, Ini(t));
-  EXPECT_FALSE(q.blitz);
-  q.startModes.friendMode = true;  // the start-up dialog changes the copy
+  EXPECT_FALSE(q.Play().blitz);
+  q.Play().startModes.friendMode = true;  // the start-up dialog changes the copy
   q.KeepModeFlags();
-  EXPECT_TRUE(q.friendMode);
+  EXPECT_TRUE(q.Play().friendMode);
+}
+
+TEST(Settings, BothGroupsKeepTheirPlayingFieldsInTheSharedRecord) {
+  test::TempFolder t;
+  PlaySettings shared;
+  {
+    PlayingParams p;
+    p.Play().blitz = true;
+    p.Play().quizMode = true;
+    AppParams app(TestEnvironment(t), nullptr);
+    app.Play().ecoDisplay = true;
+    app.Play().cdDrive = "d";
+    SaveRecord(p, Ini(t));
+    SaveRecord(app, Ini(t));
+  }
+  PlayingParams playing(&shared);
+  AppParams app(TestEnvironment(t), &shared);
+  EXPECT_EQ(&playing.Play(), &shared);
+  EXPECT_EQ(&app.Play(), &shared);
+  EXPECT_EQ(shared.cdDrive, "x") << "the default stands until loaded";
+  LoadRecord(playing, Ini(t));
+  LoadRecord(app, Ini(t));
+  EXPECT_TRUE(shared.blitz);
+  EXPECT_FALSE(shared.quizMode) << "the quiz mode has no key";
+  EXPECT_TRUE(shared.startModes.blitz);
+  EXPECT_TRUE(shared.ecoDisplay);
+  EXPECT_EQ(shared.cdDrive, "d");
+  shared.countClock = false;
+  SaveRecord(playing, Ini(t));
+  EXPECT_TRUE(shared.countClock) << "saving sets the clock-counting byte again";
 }
 
 struct CountingObserver : Observer {

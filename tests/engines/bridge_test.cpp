@@ -11,8 +11,10 @@
 #include <vector>
 
 #include <algorithm>
+#include <climits>
 
 #include "core/rules/movelist.h"
+#include "core/search/search_entry.h"
 #include "database/game/game_cursor.h"
 #include "database/game/game_item.h"
 #include "board_text.h"
@@ -158,63 +160,105 @@ void Tap(int32_t, int32_t request, intptr_t) {
   if (gRequests != nullptr) gRequests->push_back(request);
 }
 
-// Forty moves with pondering: the opponent plays the pondered move every other time.
-// Disabled: a miss is still taken for a ponder hit on some turns (to be mended).
-TEST_F(BridgeTest, DISABLED_PonderRoadOverFortyMoves) {
+bool SameMove(const Move& a, const Move& b) {
+  return a.from == b.from && a.to == b.to && (a.promotion & 7) == (b.promotion & 7);
+}
+
+// The opponent's best move by the small search other than `avoid`; `avoid` itself
+// when it is the only legal move.
+Move OtherReply(const Position& position, const Move& avoid) {
+  MoveList legal;
+  legal.GenerateLegal(position);
+  Move best = avoid;
+  int bestScore = INT_MIN;
+  for (const MoveCode& code : legal) {
+    Move move = Move::FromCode(code);
+    if (SameMove(move, avoid)) continue;
+    move.CompleteFrom(position.board);
+    Position after = position;
+    after.MakeMove(move);
+    const int score = -MiniSearchScore(after, 2);
+    if (score > bestScore) {
+      bestScore = score;
+      best = move;
+    }
+  }
+  return best;
+}
+
+// Forty moves with pondering, over as many games as it takes: the opponent plays the
+// pondered move every other time (and whenever it is forced), otherwise its best
+// other move. A hit goes on in the ponder search, which gives the move; a miss
+// throws that search away and a new one starts.
+TEST_F(BridgeTest, PonderRoadOverFortyMoves) {
   if (!Start()) GTEST_SKIP() << "stockfish or the bridge is missing";
   std::vector<int32_t> requests;
   gRequests = &requests;
   SetRequestTap(&Tap);
+  auto count = [&](int32_t request) { return std::count(requests.begin(), requests.end(), request); };
   engine.Params.SearchType = kLevelFixedDepth;
   engine.Params.SearchDepth = 6;
   engine.Params.Validation = 0;
-  engine.SetGame(cursor);
-  ASSERT_TRUE(engine.StartSearch());
-  int hits = 0, misses = 0;
-  for (int turn = 0; turn < 40; ++turn) {
-    ASSERT_TRUE(WaitFor([&] { return moves == turn + 1; })) << turn;
+  auto newGame = [&] {
+    cursor.ClearGame();
+    engine.SetGame(cursor);
+    return engine.StartSearch();
+  };
+  ASSERT_TRUE(newGame());
+  int hits = 0, misses = 0, games = 1;
+  constexpr int kTurns = 40;
+  for (int turn = 0; turn < kTurns; ++turn) {
+    ASSERT_TRUE(WaitFor([&] { return moves >= turn + 1; })) << turn;
+    ASSERT_EQ(moves, turn + 1) << "one move ready per search";
     Move own;
     ASSERT_TRUE(engine.ChooseMove(own));
+    // The move is the one of the search that ended last, the ponder search after a hit.
+    ASSERT_EQ(Uci({static_cast<uint8_t>(own.from), static_cast<uint8_t>(own.to), 0, own.promotion}), BestMove())
+        << turn;
     ASSERT_EQ(cursor.AddMove(own.from, own.to, own.promotion, 0), 0);
-    if (!cursor.GetPosition().HasLegalMoves()) break;
+    if (turn + 1 == kTurns) break;
+    if (!cursor.GetPosition().HasLegalMoves() || cursor.Ply() > 200) {
+      ++games;
+      ASSERT_TRUE(newGame());
+      continue;
+    }
     engine.StartPonder();
     // The expected-reply search ends and the ponder search starts on its own.
-    ASSERT_TRUE(WaitFor([&] { return engine.Pondering || engine.PonderDone; })) << turn;
-    ASSERT_FALSE(engine.LastMove.IsNull());
-    const bool hit = turn % 2 == 0;
-    Move reply = engine.LastMove;
-    if (!hit) {
-      MoveList legal;
-      legal.GenerateLegal(cursor.GetPosition());
-      for (const MoveCode& m : legal)
-        if (!(m.from == reply.from && m.to == reply.to)) {
-          reply = Move::FromCode(m);
-          break;
-        }
+    ASSERT_TRUE(WaitFor([&] { return engine.Pondering; })) << turn;
+    const Move pondered = engine.LastMove;
+    ASSERT_FALSE(pondered.IsNull());
+    ASSERT_EQ(engine.Ply, cursor.Ply() + 1) << "the ponder search stands after the expected reply";
+    const Move reply = turn % 2 == 0 ? pondered : OtherReply(cursor.GetPosition(), pondered);
+    const bool hit = SameMove(reply, pondered);
+    ASSERT_EQ(cursor.AddMove(reply.from, reply.to, reply.promotion, 0), 0);
+    const auto searchesBefore = count(eng::kRequestSearch);
+    const auto hitsBefore = count(eng::kRequestPonderHit);
+    const bool taken = engine.OnOpponentMove(reply);
+    ASSERT_EQ(taken, hit) << turn;
+    if (!cursor.GetPosition().HasLegalMoves()) {
+      // The reply ended the game: whatever the old search still brings is stale.
+      ++games;
+      ASSERT_TRUE(newGame());
+      continue;
     }
-    ASSERT_EQ(cursor.AddMove(reply.from, reply.to, reply.promotion ? reply.promotion : 0, 0), 0);
-    if (!cursor.GetPosition().HasLegalMoves()) break;
-    const size_t before = std::count(requests.begin(), requests.end(), eng::kRequestPonderHit);
-    if (engine.OnOpponentMove(reply)) {
-      ASSERT_TRUE(hit) << turn;
+    if (hit) {
       ++hits;
-      // A hit on a running search is sent at once or with its first info block.
-      if (engine.Pondering || engine.PonderHit) {
-        ASSERT_TRUE(WaitFor([&] {
-          return static_cast<size_t>(std::count(requests.begin(), requests.end(), eng::kRequestPonderHit)) > before ||
-                 moves == turn + 2;
-        }));
-      }
+      ASSERT_TRUE(WaitFor([&] { return moves >= turn + 2; })) << turn;
+      EXPECT_EQ(count(eng::kRequestPonderHit), hitsBefore + 1) << turn;
+      EXPECT_EQ(count(eng::kRequestSearch), searchesBefore) << "the move comes from the ponder search";
     } else {
-      ASSERT_FALSE(hit && !engine.PonderDone) << turn;
       ++misses;
       engine.SetGame(cursor);
       ASSERT_TRUE(engine.StartSearch());
+      EXPECT_EQ(count(eng::kRequestPonderHit), hitsBefore) << turn;
+      EXPECT_EQ(count(eng::kRequestSearch), searchesBefore + 1) << turn;
     }
   }
-  EXPECT_GE(hits, 10);
-  EXPECT_GE(misses, 10);
-  ASSERT_TRUE(WaitFor([&] { return !engine.Searching; }));
+  EXPECT_GE(hits, 15);
+  EXPECT_GE(misses, 15);
+  ASSERT_TRUE(WaitFor([&] { return !engine.Searching && engine.PostCount == 0; }));
+  EXPECT_EQ(moves, kTurns) << "no move ready without a search of its own";
+  RecordProperty("games", games);
   SetRequestTap(nullptr);
   gRequests = nullptr;
   engine.Shutdown();

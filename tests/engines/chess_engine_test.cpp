@@ -403,5 +403,78 @@ TEST_F(SearchBlockTest, AnEndgameTableEngineSearchesTheBarePosition) {
   EXPECT_EQ(std::memcmp(engine.Block().board, position.board.squares, 64), 0);
 }
 
+class NamedBook final : public BookManager {
+ public:
+  std::string FileName() const override { return "Power.ctg"; }
+};
+
+TEST_F(ChessEngineTest, NamesSetupTextAndSlotList) {
+  std::string name = "kept";
+  EXPECT_FALSE(engine.GetEngineName(name, false));
+  EXPECT_EQ(engine.GetPlayerEngineName(), "");
+  EXPECT_EQ(engine.DescribeSetup(), "");
+  EXPECT_EQ(engine.GetEngineLogo(1, 1 << 24), EngineLogo{});
+
+  EngineInstance* third = engines.Make(0x10, false, "Third 1.5");
+  engine.SetSlot(3, third);
+  EXPECT_EQ(engine.GetPlayerEngineName(), "Third 1.5");
+  EngineInstance* first = engines.Make(0x10, false, "Pelta B22.eng");
+  engine.InstallEngine(first);
+  ASSERT_TRUE(engine.GetEngineName(name, false));
+  EXPECT_EQ(name, "Pelta B22.eng");
+  ASSERT_TRUE(engine.GetEngineName(name, true));
+  EXPECT_EQ(name, "Pelta B22");
+  EXPECT_EQ(engine.GetPlayerEngineName(), "Pelta B22.eng");
+  eng::StatusBlock hash{};
+  hash.hash_kb = 16384;
+  first->HandleReport(eng::kReportHashChanged, &hash);
+  EXPECT_EQ(engine.DescribeSetup(), "16384kB");
+  NamedBook book;
+  engine.Book = &book;
+  EXPECT_EQ(engine.DescribeSetup(), "16384kB, Power.ctg");
+  std::vector<EngineInstance*> list{nullptr};
+  engine.ListSlotEngines(list);
+  EXPECT_EQ(list, (std::vector<EngineInstance*>{nullptr, first, third}));
+  engine.Book = nullptr;
+  engine.Shutdown();
+}
+
+class RecordingManager final : public EngineManagerNotice {
+ public:
+  bool TimeControlChanged(ChessEngine& changed) override {
+    engines.push_back(&changed);
+    return answer;
+  }
+  void ReleaseInstance(EngineInstance* instance) override { released.push_back(instance); }
+  bool answer = false;
+  std::vector<ChessEngine*> engines;
+  std::vector<EngineInstance*> released;
+};
+
+TEST_F(ChessEngineTest, TheManagerHearsOfTimeControlsAndAttachedEngines) {
+  EXPECT_TRUE(engine.SetTimeControl(nullptr, kUserControl)) << "without a manager the change stands";
+  RecordingManager manager;
+  SetEngineManagerLink(&manager);
+  EXPECT_FALSE(engine.SetTimeControl(nullptr, kBlitzControl));
+  manager.answer = true;
+  EXPECT_TRUE(engine.SetTimeControl(nullptr, 7));
+  EXPECT_EQ(manager.engines, (std::vector<ChessEngine*>{&engine, &engine}));
+
+  EngineInstance* old = engines.Make();
+  engine.InstallEngine(old);
+  EXPECT_TRUE(old->InUse());
+  // A mate-only engine goes to slot 1 all the same, and the level names slot 1.
+  EngineInstance* attached = engines.Make(0x100);
+  engine.Params.EngineType = 0;
+  engine.AttachEngine(attached);
+  EXPECT_EQ(manager.released, std::vector<EngineInstance*>{attached});
+  EXPECT_EQ(engine.Slots[1], attached);
+  EXPECT_EQ(engine.Params.EngineType, 1);
+  EXPECT_FALSE(old->InUse()) << "the old playing engine is let go";
+  EXPECT_TRUE(attached->InUse());
+  SetEngineManagerLink(nullptr);
+  engine.Shutdown();
+}
+
 }  // namespace
 }  // namespace zh

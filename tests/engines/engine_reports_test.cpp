@@ -14,6 +14,8 @@
 #include "engines/chess_engine.h"
 #include "database/game/game_cursor.h"
 #include "database/game/game_item.h"
+#include "database/eco_table.h"
+#include "app/message_ids.h"
 #include "engines/engine_instance.h"
 
 namespace zh {
@@ -22,13 +24,15 @@ namespace {
 struct Request {
   int32_t code;
   eng::PositionBlock block;  // the posted block for a search
+  std::string text;          // the text of a text request
 };
 std::vector<Request>* gRequests = nullptr;
 
 void Tap(int32_t, int32_t request, intptr_t param) {
   if (gRequests == nullptr) return;
-  Request r{request, {}};
+  Request r{request, {}, {}};
   if (request == eng::kRequestSearch) r.block = *reinterpret_cast<const eng::PositionBlock*>(param);
+  if (request == eng::kRequestText) r.text = reinterpret_cast<const eng::TextBlock*>(param)->text;
   gRequests->push_back(r);
 }
 
@@ -423,6 +427,132 @@ TEST_F(ScriptedEngine, AnEngineThatEndsClearsTheSearch) {
   EXPECT_EQ(engine.PostCount, 0);
   EXPECT_FALSE(engine.Searching);
   EXPECT_EQ(moveReady, 0);
+}
+
+// Move texts with the English piece letters.
+NotationSettings English() {
+  NotationSettings english;
+  english.SetEnglishLetters();
+  return english;
+}
+
+TEST_F(ScriptedEngine, LinesCarryTheirTextsAndTheChosenMoveItsKind) {
+  ScopedNotationSettings letters(English());
+  Play("e2e4");
+  engine.Params.SearchType = kLevelFixedDepth;
+  engine.SetGame(*cursor);
+  ASSERT_TRUE(engine.StartSearch());
+  Started();
+  Line({"e7e5", "g1f3", "b8c6"}, -20);
+  Done();
+  Variation line;
+  ASSERT_TRUE(engine.GetMainLine(line));
+  ASSERT_EQ(line.Count(), 3);
+  EXPECT_EQ(line.Moves()[0].text, "1...e5");
+  EXPECT_EQ(line.Moves()[1].text, "2.Nf3");
+  EXPECT_EQ(line.Moves()[2].text, "2...Nc6");
+  Move move;
+  ASSERT_TRUE(engine.ChooseMove(move));
+  EXPECT_EQ(move.text, "1...e5");
+  EXPECT_EQ(engine.Kept().line[0].zero, kDoubleStep) << "the kept move gets its completed kind";
+}
+
+TEST_F(ScriptedEngine, SearchStatisticsAndTheCurrentMove) {
+  ScopedNotationSettings letters(English());
+  engine.Params.SearchType = kLevelFixedDepth;
+  engine.SetGame(*cursor);
+  ASSERT_TRUE(engine.StartSearch());
+  Started();
+  SearchStats stats;
+  EXPECT_FALSE(engine.GetSearchStats(stats));
+  EXPECT_EQ(stats.depth, -1);
+  EXPECT_EQ(stats.nodes, -1);
+  EXPECT_EQ(engine.GetNodeCount(), 0);
+  EXPECT_EQ(engine.GetHashUsage(), -1);
+  Move current;
+  int16_t number = 0, total = 0;
+  EXPECT_FALSE(engine.GetCurrentMove(current, number, total));
+
+  Depth(7);
+  const uint64_t nodes = 123456789012ull;
+  Report(eng::kReportNodes, eng::NodesBlock{{}, static_cast<uint32_t>(nodes), static_cast<uint32_t>(nodes >> 32), 5000});
+  Report(eng::kReportCurrentMove, eng::CurrentMoveBlock{{}, 3, 20, Coded("g1f3")});
+  ASSERT_TRUE(engine.GetSearchStats(stats));
+  EXPECT_EQ(stats.depth, 7);
+  EXPECT_EQ(stats.selectiveDepth, -1);
+  EXPECT_EQ(stats.nodes, static_cast<int64_t>(nodes));
+  EXPECT_EQ(engine.GetNodesPerSecond(), 5000);
+  ASSERT_TRUE(engine.GetCurrentMove(current, number, total));
+  EXPECT_EQ(current.text, "1.Nf3");
+  EXPECT_EQ(number, 3);
+  EXPECT_EQ(total, 20);
+  // A current move that is not legal here is not given out.
+  Report(eng::kReportCurrentMove, eng::CurrentMoveBlock{{}, 4, 20, Coded("e1e3")});
+  EXPECT_FALSE(engine.GetCurrentMove(current, number, total));
+}
+
+TEST_F(ScriptedEngine, ThinkTimesGoIntoTheClockOnlyWhileCounting) {
+  engine.Params.SearchType = kLevelFixedDepth;
+  for (const bool counting : {true, false}) {
+    services.play.countClock = counting;
+    engine.NewGame();
+    engine.SetGame(*cursor);
+    ASSERT_TRUE(engine.StartSearch());
+    Started();
+    Line({"e2e4"}, 10);
+    services.ticks += 2500;
+    Done();
+    EXPECT_EQ(engine.Clock.GetMoveTime(0), counting ? 250 : 0) << counting;
+  }
+  EXPECT_EQ(moveReady, 2);
+}
+
+TEST_F(ScriptedEngine, AnEndgameTableEngineIsToldTheDataDrive) {
+  eng::StatusBlock status{};
+  status.options = 0x10;
+  status.endgame_table = 1;
+  status.position_buffer = reinterpret_cast<eng::PositionBlock*>(&status);
+  status.text_buffer = &status;
+  Report(eng::kReportStatus, status);
+  engine.SetSlot(4, instance.get());
+  engine.Params.EngineType = 0;
+  services.play.cdDrive = "d";
+  Position position;
+  position.Set(test::BoardOf("Ke1 Re2 ke8 re7"), 0, 0, 0);
+  engine.SetPosition(position);
+  engine.Params.SearchType = kLevelFixedDepth;
+  ASSERT_TRUE(engine.StartSearch());
+  ASSERT_EQ(Count(eng::kRequestText), 1);
+  for (const Request& r : requests) {
+    if (r.code == eng::kRequestText) {
+      EXPECT_EQ(r.text, "d:\\");
+    }
+  }
+}
+
+TEST_F(ScriptedEngine, ABookMoveShowsTheOpeningsNameWhenAsked) {
+  EcoTable table(ZH_ECO_TABLE);
+  table.Load();
+  ASSERT_EQ(table.Status(), 0);
+  SetCurrentEcoTable(&table);
+  for (const char* m : {"e2e4", "e7e5", "g1f3", "b8c6"}) Play(m);
+  const uint16_t code = table.Classify(*cursor, false);
+  ASSERT_NE(code, 0);
+  services.texts[msg::kOpeningNameBase + code] = "Some opening";
+  FakeBook book;
+  book.answer = Move::FromSquares(MakeSquare(5, 0), MakeSquare(1, 4));  // Bb5
+  engine.Book = &book;
+  for (const bool shown : {false, true}) {
+    services.play.ecoDisplay = shown;
+    services.calls.clear();
+    engine.SetGame(*cursor);
+    ASSERT_TRUE(engine.StartSearch());
+    EXPECT_EQ(services.CallsStartingWith("Status: Some opening").size(), shown ? 1u : 0u) << shown;
+  }
+  EXPECT_EQ(moveReady, 2);
+  EXPECT_EQ(Count(eng::kRequestSearch), 0) << "the book answered";
+  engine.Book = nullptr;
+  SetCurrentEcoTable(nullptr);
 }
 
 TEST_F(ScriptedEngine, TheBookIsAskedNearItsLastMoveAndNeverAfterPly64) {

@@ -3,7 +3,7 @@
 namespace zh::test {
 
 namespace {
-Services AllOf(RecordingServices* r, AppSettings* settings) {
+Services AllOf(RecordingServices* r, AppSettings* settings, PlaySettings* play) {
   Services s;
   s.boxes = r;
   s.progress = r;
@@ -13,12 +13,13 @@ Services AllOf(RecordingServices* r, AppSettings* settings) {
   s.clock = r;
   s.random = r;
   s.settings = settings;
+  s.play = play;
   s.lists = r;
   return s;
 }
 }  // namespace
 
-RecordingServices::RecordingServices() : guard_(AllOf(this, &settings)) {}
+RecordingServices::RecordingServices() : guard_(AllOf(this, &settings, &play)) {}
 
 std::vector<std::string> RecordingServices::CallsStartingWith(const std::string& prefix) const {
   std::vector<std::string> out;

@@ -34,6 +34,7 @@ class RecordingServices final : public MessageBoxService,
   int64_t wallTime = 0;
   uint32_t randomState = 1;
   AppSettings settings;
+  PlaySettings play;
   bool processRunning = false;
   std::deque<int32_t> listChoices;       // answers to ListDialog; -1 (Cancel) when empty
   // The scripted event pump: WaitForEvents runs it with its maxMs; without a script

@@ -84,6 +84,7 @@ Services QtServices::Installed() {
   s.lists = this;
   s.timers = this;
   if (settings_) s.settings = settings_;
+  if (play_) s.play = play_;
   return s;
 }
 
@@ -94,6 +95,11 @@ void QtServices::SetTexts(TextService* texts) { texts_ = texts; }
 void QtServices::SetSettings(AppSettings* settings) {
   settings_ = settings;
   CurrentServices().settings = settings ? settings : previous_.settings;
+}
+
+void QtServices::SetPlaySettings(PlaySettings* play) {
+  play_ = play;
+  CurrentServices().play = play ? play : previous_.play;
 }
 
 std::string QtServices::BoxText(std::string_view text) {

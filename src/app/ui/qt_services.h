@@ -39,6 +39,7 @@ class QtServices final : public QObject,
   QWidget* MainFrame() const { return frame_; }
   void SetTexts(TextService* texts);
   void SetSettings(AppSettings* settings);
+  void SetPlaySettings(PlaySettings* play);
   // The application's long job; without it only one job is counted.
   void SetJobs(LongJobs* jobs) { jobs_ = jobs; }
 
@@ -88,6 +89,7 @@ class QtServices final : public QObject,
   QPointer<QWidget> frame_;
   TextService* texts_ = nullptr;
   AppSettings* settings_ = nullptr;
+  PlaySettings* play_ = nullptr;
   int waitDepth_ = 0;
   bool processRunning_ = false;
   LongJobs* jobs_ = nullptr;

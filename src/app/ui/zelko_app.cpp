@@ -311,10 +311,11 @@ void ZelkoApp::LoadSettings() {
   env.locations = Locations::ForExecutable(programFolder_ + "/ZelkoHome");
   env.screenWidth = ScreenSize().width();
   env.displayClass = displayClass_;
-  Create("AppParams", appParams_, [&] { return std::make_unique<AppParams>(env); });
+  services_->SetPlaySettings(&play_);
+  Create("AppParams", appParams_, [&] { return std::make_unique<AppParams>(env, &play_); });
   LoadRecord(*appParams_);
   services_->SetSettings(&appParams_->Shared());
-  Create("PlayingParams", playing_, [] { return std::make_unique<PlayingParams>(); });
+  Create("PlayingParams", playing_, [&] { return std::make_unique<PlayingParams>(&play_); });
   appParams_->SetPlayingParams(playing_.get());
   Create("AnalysisParams", analysis_,
          [&] { return std::make_unique<AnalysisParams>(appParams_->DefaultReferenceDB()); });
@@ -329,7 +330,7 @@ void ZelkoApp::LoadSettings() {
 }
 
 void ZelkoApp::FriendOnFirstStarts() {
-  if (appParams_->life < 2 && appParams_->hobby) playing_->friendMode = true;
+  if (appParams_->life < 2 && appParams_->hobby) playing_->Play().friendMode = true;
 }
 
 void ZelkoApp::CreateD3Settings() {
@@ -515,7 +516,7 @@ void ZelkoApp::SaveSettings() {
   };
   if (loaded(playing_.get())) {
     playing_->highPriority = false;
-    playing_->marker = 1;
+    playing_->Play().countClock = true;
     playing_->KeepModeFlags();
   }
   // Without a game manager there is no game to save.

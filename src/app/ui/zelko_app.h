@@ -206,6 +206,8 @@ class ZelkoApp final : public FrameOwner, public StatusService {
 
   std::unique_ptr<RandomGeneratorService> random_;
   std::unique_ptr<DelayedCall> delayedCall_;
+  // The playing fields that both settings groups keep, registered among the services.
+  PlaySettings play_;
   std::unique_ptr<AppParams> appParams_;
   std::unique_ptr<PlayingParams> playing_;
   std::unique_ptr<AnalysisParams> analysis_;
