@@ -14,6 +14,7 @@ Services AllOf(RecordingServices* r, AppSettings* settings) {
   s.random = r;
   s.settings = settings;
   s.lists = r;
+  s.fileDialogs = r;
   return s;
 }
 }  // namespace
@@ -109,6 +110,15 @@ uint32_t RecordingServices::Next() {
   // Park-Miller minimal standard generator: reproducible in tests.
   randomState = static_cast<uint32_t>((uint64_t{randomState} * 16807u) % 2147483647u);
   return randomState;
+}
+
+FileDialogAnswer RecordingServices::RunFileDialog(const FileDialogRequest& request) {
+  Record("FileDialog: " + request.title);
+  fileDialogRequests.push_back(request);
+  if (fileDialogAnswers.empty()) return {};
+  FileDialogAnswer a = fileDialogAnswers.front();
+  fileDialogAnswers.pop_front();
+  return a;
 }
 
 }  // namespace zh::test
