@@ -12,7 +12,7 @@ folders may not include those:
   src/board/** (ui/ included)       -> src/engines
   src/engines/**                    -> src/app (but the generated message ids), board/ui
   src/board outside its ui/         -> src/board/ui
-  src/coach outside its ui/         -> src/coach/ui, src/app
+  src/coach outside its ui/         -> src/coach/ui, src/app/ui
 Prints each offending line and exits 1 when there is one.
 """
 import os
@@ -31,7 +31,7 @@ FORBIDDEN = [
 # The same for folders given by a pattern: the Qt-free part of a subsystem beside its ui/.
 FORBIDDEN_MATCHING = [
     (re.compile(r"^src/board/(?!ui/)"), re.compile(r"^board/ui/")),
-    (re.compile(r"^src/coach/(?!ui/)"), re.compile(r"^(coach/ui|app)/")),
+    (re.compile(r"^src/coach/(?!ui/)"), re.compile(r"^(coach|app)/ui/")),
 ]
 INCLUDE = re.compile(r'^\s*#\s*include\s+"([^"]+)"')
 

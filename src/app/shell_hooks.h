@@ -84,6 +84,11 @@ class CoachHooks {
   virtual void RebuildChatter(std::string_view languageFolder) { (void)languageFolder; }
   // The test of the talk file: compose the remark of event 0 and play it.
   virtual void TestTalkFile() {}
+  // The board sounds and the sound manager as start-up makes them and close removes
+  // them; without a coach the program is silent.
+  virtual void CreateSoundEffects() {}
+  virtual void DeleteSoundEffects() {}
+  virtual void CreateSoundManager() {}
   virtual void SetSoundOn(bool on) { (void)on; }
   // Game ends for the live commentator: 1 draw, 33 the user lost, 34 the user won.
   virtual void OnGameEnd(int code) { (void)code; }
@@ -95,6 +100,9 @@ class CoachHooks {
   // The audio output finished a playback: the sound manager, then the music player.
   virtual void SoundManagerNotice() {}
   virtual void MusicPlayerNotice() {}
+  // A board asks for the sound of a move, or of a capture, it shows.
+  virtual void PlayMoveSound() {}
+  virtual void PlayCaptureSound() {}
 };
 
 // The hooks in force; unset entries use the versions that do nothing (the notation

@@ -3,6 +3,8 @@
 #include <array>
 #include <optional>
 
+#include "board/palette_table.h"
+
 namespace zh {
 namespace {
 
@@ -43,6 +45,14 @@ BoardColors::BoardColors(int scheme) {
   lightSquares = s.light;
   darkSquares = s.dark;
   texture = s.texture;
+}
+
+void BoardColors::AddToPalette() const {
+  // The named colours carry their components: the table tells colours apart by them.
+  constexpr ColorRecord kLightBlue{9, 0, 0, 65535};
+  constexpr ColorRecord kBlue{1, 0, 0, 128 * 257};
+  for (const ColorRecord& c : {whitePieces, blackPieces, lightSquares, darkSquares, kLightBlue, kBlue})
+    AddPaletteColor(c);
 }
 
 }  // namespace zh

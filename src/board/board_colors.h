@@ -35,6 +35,10 @@ struct BoardColors {
   // The colours of a scheme; unknown schemes (0, 5, 6, ...) give the default scheme.
   explicit BoardColors(int scheme = 0);
 
+  // Registers the four colours, then the named colours 9 (light blue) and 1 (blue),
+  // in the palette table; colours already there are not added again.
+  void AddToPalette() const;
+
   // The four colours decide equality; the texture flag does not.
   bool operator==(const BoardColors& o) const {
     return whitePieces == o.whitePieces && blackPieces == o.blackPieces &&

@@ -65,7 +65,7 @@ std::vector<std::string> SpokenMoveFragments(const Move& move, bool longForm, in
   return names;
 }
 
-SoundEffects::SoundEffects(AudioSink& sink, SoundManager& manager, SoundSetup folders)
+SoundEffects::SoundEffects(AudioSink& sink, SoundManager* manager, SoundSetup folders)
     : sink_(sink), manager_(manager), folders_(std::move(folders)) {
   boardFolder_ = Resolve(folders_.soundsFolder + "/board");
 }
@@ -88,7 +88,7 @@ void SoundEffects::Play(const std::string& path, bool loop) {
 void SoundEffects::Stop() {
   if (!on) return;
   sink_.StopEffect();
-  manager_.StopIfPlaying();
+  if (manager_) manager_->StopIfPlaying();
 }
 
 void SoundEffects::PlayBoard(const char* name, bool loop) {
@@ -131,9 +131,10 @@ std::vector<std::string> SoundEffects::MoveFragments(const Move& move, bool long
 }
 
 void SoundEffects::SpeakMove(const Move& move, bool longForm) {
+  if (!manager_) return;
   TalkItem item(kSpokenMoveCapacity, kSpokenMoveFlags);
   for (const std::string& path : MoveFragments(move, longForm)) item.Add(path);
-  manager_.QueueTalk(item);
+  manager_->QueueTalk(item);
 }
 
 }  // namespace zh

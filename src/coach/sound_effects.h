@@ -27,7 +27,9 @@ struct SoundSetup {
 
 class SoundEffects {
  public:
-  SoundEffects(AudioSink& sink, SoundManager& manager, SoundSetup folders);
+  // The sound manager (spoken moves, stopping a remark) may come later; without one
+  // nothing is spoken.
+  SoundEffects(AudioSink& sink, SoundManager* manager, SoundSetup folders);
   ~SoundEffects();
   SoundEffects(const SoundEffects&) = delete;
   SoundEffects& operator=(const SoundEffects&) = delete;
@@ -50,13 +52,14 @@ class SoundEffects {
   bool hitSet = false;
   const std::string& BoardFolder() const { return boardFolder_; }
   const std::string& SoundsFolder() const { return folders_.soundsFolder; }
+  void SetManager(SoundManager* manager) { manager_ = manager; }
 
  private:
   std::string Resolve(const std::string& path) const;
   void PlayBoard(const char* name, bool loop);
 
   AudioSink& sink_;
-  SoundManager& manager_;
+  SoundManager* manager_;
   SoundSetup folders_;
   std::string boardFolder_;
 };

@@ -24,6 +24,8 @@ class MessageBoxService {
   // True for OK / Yes.
   virtual bool AskOkCancel(std::string_view text) = 0;
   virtual bool AskYesNo(std::string_view text) = 0;
+  // The system's short warning sound.
+  virtual void Beep() {}
 };
 
 // The program's one progress dialog with a Stop button. The heading counter and the
@@ -286,6 +288,7 @@ class ScopedServices {
 inline void ErrorBox(std::string_view text) { Boxes().ErrorBox(text); }
 inline void WarningBox(std::string_view text) { Boxes().WarningBox(text); }
 inline bool AskOkCancel(std::string_view text) { return Boxes().AskOkCancel(text); }
+inline void Beep() { Boxes().Beep(); }
 inline bool AskYesNo(std::string_view text) { return Boxes().AskYesNo(text); }
 inline void ShowStatusMessage(std::string_view text) { Status().ShowStatus(text); }
 inline void LogLine(std::string_view text) { Status().LogLine(text); }

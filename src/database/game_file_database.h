@@ -23,8 +23,10 @@ class GameFileDatabase : public TQFileDatabase {
   int GetCount() override {
     return file_ ? static_cast<int>(std::max<int64_t>(0, file_->GameCount())) : 0;
   }
-  int ReadGame(int n, TQGame& game, bool) override {
+  int ReadGame(int n, TQGame& game, bool moveTexts) override {
     if (!file_) return kDbNoSuchFile;
+    // Copies ask for no move texts: the target writes moves in its own form.
+    game.body.computeMoveTexts = moveTexts;
     const int rc = file_->ReadGame(n, game);
     Own(game, n);
     return rc;

@@ -24,6 +24,8 @@
 #include "app/ui/message_log.h"
 #include "app/ui/work_window_frame.h"
 #include "app/ui/zelko_app.h"
+#include "board/ui/piece_map.h"
+#include "board/ui/piece_sets.h"
 #include "core/services.h"
 #include "core/toolbox/profile_file.h"
 #include "database/file_database.h"
@@ -169,12 +171,18 @@ const std::vector<std::string> kDeleted = {
 
 TEST_F(ZelkoAppTest, StartsAndEndsInOrderAndWritesTheSettings) {
   std::string captions;
+  QImage darkSquare, mapCell;
   options.runEventLoop = [&] {
     captions = app->GameWindow()->windowTitle().toStdString() + "|" +
                app->DBWindow()->windowTitle().toStdString();
+    // The piece sets are cut from the bundle's maps.
+    darkSquare = app->Pieces()->GetSet(4)->GetSquareBitmap(1);
+    mapCell = PieceMapCell(PieceSetCache::BundleMap(9008), 6, 1);
     return app->Frame()->close() ? 0 : 1;
   };
   EXPECT_EQ(Run(), 0);
+  ASSERT_FALSE(mapCell.isNull());
+  EXPECT_EQ(darkSquare, mapCell);
   EXPECT_EQ(Events("create"), kCreated);
   EXPECT_EQ(Events("delete"), kDeleted);
   EXPECT_EQ(captions, "Zelko- Board|Zelko- DB");

@@ -237,7 +237,7 @@ TEST(SpokenFragments, SpokenMoveLastsTheSumOfItsFragments) {
   SoundManager manager(sink);
   SoundSetup setup = Folders(kSounds);
   setup.notaType = [] { return 4; };
-  SoundEffects effects(sink, manager, setup);
+  SoundEffects effects(sink, &manager, setup);
   Move move = Move::FromSquares(MakeSquare(1, 4), MakeSquare(2, 5));  // b5xc6
   move.piece = kBishop;
   move.captured = static_cast<int8_t>(kKnight | kBlackBit);

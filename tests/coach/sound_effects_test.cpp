@@ -96,7 +96,7 @@ class SoundEffectsTest : public ::testing::Test {
   ScopedServices installed_{Services{.random = &random_}};
   test::RecordingAudioSink sink_;
   SoundManager manager_{sink_};
-  SoundEffects effects_{sink_, manager_, Folders("/sounds")};
+  SoundEffects effects_{sink_, &manager_, Folders("/sounds")};
 };
 
 TEST_F(SoundEffectsTest, BoardSoundsChooseByTheRandomSource) {
@@ -159,7 +159,7 @@ TEST_F(SoundEffectsTest, SpeakMoveQueuesBehindAnOpenQueue) {
   const fs::path notation = dir / "English" / "notation";
   fs::create_directories(notation);
   for (const char* name : {"remark", "Na", "f3", "g1_lv"}) std::ofstream(notation / (std::string(name) + ".wav")) << "RIFF";
-  SoundEffects effects(sink_, manager_, Folders(dir.string()));
+  SoundEffects effects(sink_, &manager_, Folders(dir.string()));
   EXPECT_TRUE(effects.HasSpokenNotation());
   TalkItem remark(1, kTalkOpenQueue);
   remark.Add((notation / "remark.wav").string());
@@ -177,7 +177,7 @@ TEST_F(SoundEffectsTest, NotationFolderOfTheLanguageFallsBackToEnglish) {
   fs::create_directories(dir / "English" / "notation");
   SoundSetup folders = Folders(dir.string());
   folders.languageFolder = [] { return std::string("Deutsch"); };
-  SoundEffects effects(sink_, manager_, folders);
+  SoundEffects effects(sink_, &manager_, folders);
   EXPECT_EQ(effects.NotationFolder(), (dir / "English" / "notation").string());
   fs::create_directories(dir / "Deutsch" / "notation");
   EXPECT_EQ(effects.NotationFolder(), (dir / "Deutsch" / "notation").string());

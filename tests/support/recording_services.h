@@ -53,6 +53,7 @@ class RecordingServices final : public MessageBoxService,
   void WarningBox(std::string_view text) override;
   bool AskOkCancel(std::string_view text) override;
   bool AskYesNo(std::string_view text) override;
+  void Beep() override { Record("Beep"); }
 
   void Open() override;
   void OpenFeedback(int64_t total, bool centred) override;

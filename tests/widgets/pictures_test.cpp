@@ -12,6 +12,7 @@
 #include <sstream>
 
 #include "app/ui/message_log.h"
+#include "app/ui/resource_bundle.h"
 #include "app/ui/widgets/bitmap_manager.h"
 #include "app_ui/qt_app.h"
 #include "board/palette_table.h"
@@ -218,7 +219,9 @@ TEST(DumpWindow, SitsBottomRightHiddenUntilItsFirstNumberedLine) {
   EXPECT_EQ(AddDumpText("gone"), nullptr);
 }
 
-TEST(PieceSets, GlyphSetsBySizeSharedAndInkInsideTheMask) {
+TEST(PieceSets, SetsBySizeSharedAndInkInsideTheMask) {
+  ResourceBundle bundle;  // the piece maps
+  ASSERT_TRUE(bundle.Load(ZH_DATA_DIR));
   PieceSetCache cache;
   const int sizes[] = {16, 20, 24, 32, 40, 48, 64, 72};
   for (int style = 0; style < 8; ++style) EXPECT_EQ(cache.GetSet(style)->GetSquareSize(), sizes[style]);

@@ -7,7 +7,11 @@
 //
 //   zh_match --engine <ZelkoHome2.eng> --opponent <command> --protocol uci|xboard
 //            [--games N] [--first N] [--time S] [--inc S] [--openings FILE] [--pgn FILE]
-//            [--hash KB]
+//            [--hash KB] [--sprt elo0,elo1[,alpha,beta]]
+//
+// With --sprt the match is a sequential test: after each game the log-likelihood
+// ratio is printed, and the match ends as soon as it crosses a bound (--games is then
+// the most games it plays).
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
@@ -32,6 +36,7 @@
 #include "core/rules/movelist.h"
 #include "core/rules/position.h"
 #include "enginemodule/host/engine_host.h"
+#include "sprt.h"
 
 namespace zh::match {
 namespace {
@@ -387,6 +392,8 @@ struct Options {
   int games = 2, hash_kb = 16384;
   int first = 0;  // number of the first game, so that runs side by side share the openings
   double time_s = 5, inc_s = 0.1;
+  bool sprt = false;
+  SprtBounds sprt_bounds;
 };
 
 Result PlayGame(HostPlayer& zelko, Opponent& opponent, const Options& o, const std::vector<std::string>& opening,
@@ -516,6 +523,7 @@ int Run(const Options& o) {
   int restarts = 0;
   std::ofstream pgn(o.pgn);
   int wins = 0, draws = 0, losses = 0, own_time = 0, own_illegal = 0, other_time = 0, other_illegal = 0;
+  SprtDecision decision = SprtDecision::kContinue;
   for (int g = o.first; g < o.first + o.games; ++g) {
     const auto& opening = openings[static_cast<size_t>(g / 2) % openings.size()];
     const bool zelko_white = g % 2 == 0;
@@ -545,6 +553,16 @@ int Run(const Options& o) {
     std::cout << "game " << g + 1 << ": " << r.pgn_result << " (" << r.reason << "), ZelkoHome2 "
               << (zelko_white ? "white" : "black") << "\n"
               << std::flush;
+    if (o.sprt) {
+      decision = Sprt(wins, draws, losses, o.sprt_bounds);
+      std::printf("sprt: +%d =%d -%d llr %.3f (%.3f, %.3f)%s\n", wins, draws, losses,
+                  SprtLlr(wins, draws, losses, o.sprt_bounds), SprtLower(o.sprt_bounds), SprtUpper(o.sprt_bounds),
+                  decision == SprtDecision::kAcceptH1   ? " H1 accepted"
+                  : decision == SprtDecision::kAcceptH0 ? " H0 accepted"
+                                                        : "");
+      std::fflush(stdout);
+      if (decision != SprtDecision::kContinue) break;
+    }
   }
   zelko.Exit();
   const int n = wins + draws + losses;
@@ -555,6 +573,12 @@ int Run(const Options& o) {
   std::printf("\n| games | +ZelkoHome2 | =  | -  | score | lost on time | illegal moves | opponent on time | Elo | 95%% |\n");
   std::printf("| %d | %d | %d | %d | %.1f%% | %d | %d | %d | %+.0f | %+.0f .. %+.0f |\n", n, wins, draws, losses,
               100 * p, own_time, own_illegal, other_time, Elo(p), Elo(p - margin), Elo(p + margin));
+  if (o.sprt)
+    std::printf("SPRT [%g, %g] alpha %g beta %g: %s\n", o.sprt_bounds.elo0, o.sprt_bounds.elo1, o.sprt_bounds.alpha,
+                o.sprt_bounds.beta,
+                decision == SprtDecision::kAcceptH1   ? "H1 accepted (stronger)"
+                : decision == SprtDecision::kAcceptH0 ? "H0 accepted (not stronger)"
+                                                      : "undecided");
   (void)other_illegal;
   return own_time == 0 && own_illegal == 0 ? 0 : 1;
 }
@@ -576,6 +600,13 @@ int main(int argc, char** argv) {
     else if (key == "--pgn") o.pgn = value;
     else if (key == "--hash") o.hash_kb = std::atoi(value.c_str());
     else if (key == "--first") o.first = std::atoi(value.c_str());
+    else if (key == "--sprt") {
+      if (!zh::match::ParseSprt(value.c_str(), o.sprt_bounds)) {
+        std::cerr << "--sprt wants elo0,elo1[,alpha,beta] with elo0 < elo1\n";
+        return 2;
+      }
+      o.sprt = true;
+    }
     else {
       std::cerr << "unknown option " << key << "\n";
       return 2;
@@ -583,7 +614,8 @@ int main(int argc, char** argv) {
   }
   if (o.engine.empty() || o.opponent.empty()) {
     std::cerr << "usage: zh_match --engine FILE --opponent COMMAND [--protocol uci|xboard] [--games N]"
-                 " [--first N] [--time S] [--inc S] [--openings FILE] [--pgn FILE] [--hash KB]\n";
+                 " [--first N] [--time S] [--inc S] [--openings FILE] [--pgn FILE] [--hash KB]"
+                 " [--sprt elo0,elo1[,alpha,beta]]\n";
     return 2;
   }
   signal(SIGPIPE, SIG_IGN);

@@ -128,6 +128,8 @@ int QtServices::YesNoBox(std::string_view text) {
   return answer == QMessageBox::Yes ? kYes : kNo;
 }
 
+void QtServices::Beep() { QApplication::beep(); }
+
 void QtServices::ErrorBox(std::string_view text) {
   QMessageBox::critical(frame_, QApplication::applicationDisplayName(), ToQt(BoxText(text)));
 }

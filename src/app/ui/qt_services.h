@@ -56,6 +56,7 @@ class QtServices final : public QObject,
   void WarningBox(std::string_view text) override;
   bool AskOkCancel(std::string_view text) override { return OkCancelBox(text) == kOk; }
   bool AskYesNo(std::string_view text) override { return YesNoBox(text) == kYes; }
+  void Beep() override;
 
   void SetWaitCursor(bool on) override { on ? EnterWait() : LeaveWait(); }
   // One pass over the events pending at the call.

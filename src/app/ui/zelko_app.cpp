@@ -345,7 +345,9 @@ void ZelkoApp::CreateMessageFile() {
 }
 
 void ZelkoApp::CreateSoundEffects() {
-  Place("SoundEffects");
+  Record("create SoundEffects");
+  Coach().CreateSoundEffects();
+  soundEffectsMade_ = true;
   Coach().SetSoundOn(appParams_->sound);
 }
 
@@ -358,7 +360,9 @@ void ZelkoApp::CreateFrame() {
 }
 
 void ZelkoApp::CreateMedia() {
-  Place("SoundManager");
+  Record("create SoundManager");
+  Coach().CreateSoundManager();
+  soundManagerMade_ = true;
   Create("VideoPlayer", videoPlayer_, [] { return std::make_unique<VideoPlayer>(); });
   Place("MusicPlayer");
 }
@@ -564,7 +568,11 @@ void ZelkoApp::DeleteServices() {
   Delete("TreeParams", tree_);
   loaded_.clear();
   Unplace("Chatter");
-  Unplace("SoundEffects");
+  if (soundEffectsMade_) {
+    Record("delete SoundEffects");
+    Coach().DeleteSoundEffects();
+    soundEffectsMade_ = false;
+  }
   Unplace("MusicPlayer");
   Delete("StopAccelerator", stopKey_);
   services_->SetTexts(nullptr);
@@ -575,8 +583,11 @@ void ZelkoApp::DeleteServices() {
   Delete("TextFormats2", textFormats2_);
   Unplace("Marker");
   Delete("EloList", eloList_);
-  if (Has("SoundManager")) Coach().ShutdownSound();
-  Unplace("SoundManager");
+  if (soundManagerMade_) {
+    Record("delete SoundManager");
+    Coach().ShutdownSound();
+    soundManagerMade_ = false;
+  }
   Delete("VideoPlayer", videoPlayer_);
   Unplace("EngineProbe");
   Delete("D3Settings", d3Settings_);

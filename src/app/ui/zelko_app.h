@@ -225,6 +225,9 @@ class ZelkoApp final : public FrameOwner, public StatusService {
   std::unique_ptr<EloList> eloList_;
   std::unique_ptr<StopKey> stopKey_;
   std::map<std::string, std::unique_ptr<PlaceholderService>> placeholders_;
+  // The board sounds and the sound manager live behind the coach hooks.
+  bool soundEffectsMade_ = false;
+  bool soundManagerMade_ = false;
   // The frame before its children, so that the children go first.
   std::unique_ptr<AppWindow> frame_;
   std::unique_ptr<WorkWindowFrame> gameWindow_;

@@ -158,6 +158,11 @@ bool OpeningTree::Locate(const Position& position, int& steps, uint8_t* key, Tre
   return files_->Locate(key, at);
 }
 
+int OpeningTree::LocateForWrite(const Position& position, Located& found) {
+  if (readOnly_) return PagedFile::kWriteError;
+  return Locate(position, found.steps, found.key, found.at) ? 0 : kNotStored;
+}
+
 bool OpeningTree::FindPosition(const Position& position, StatisticItem* statistics,
                                uint8_t* zelko, uint8_t* eval, TreeMoveList* moves) {
   int steps = 0;
@@ -349,72 +354,84 @@ int OpeningTree::WritePosition() {
 
 int OpeningTree::UpdatePosition(const Position& position, const StatisticItem& statistics,
                                 const uint8_t* zelko, uint8_t eval) {
-  if (readOnly_) return PagedFile::kWriteError;
-  int steps = 0;
-  uint8_t key[64];
-  TreeLocation at;
-  if (!Locate(position, steps, key, at)) return kNotStored;
-  uint8_t* stored = StoredRecord(at);
+  Located found;
+  if (const int code = LocateForWrite(position, found)) return code;
+  uint8_t* stored = StoredRecord(found.at);
   StatisticItem s = statistics;
-  s.SwapColours(steps);
+  s.SwapColours(found.steps);
   PositionItem::WriteStatistics(stored, s);
   PositionItem::WriteZelko(stored, ZelkoItem{zelko[0], zelko[1]});
-  PositionItem::WriteEval(stored, MirrorEvalSymbol(eval, steps));
-  return WriteCurrent(at);
+  PositionItem::WriteEval(stored, MirrorEvalSymbol(eval, found.steps));
+  return WriteCurrent(found.at);
 }
 
 int OpeningTree::SetZelko(const Position& position, const uint8_t* zelko) {
-  if (readOnly_) return PagedFile::kWriteError;
-  int steps = 0;
-  uint8_t key[64];
-  TreeLocation at;
-  if (!Locate(position, steps, key, at)) return kNotStored;
-  PositionItem::WriteZelko(StoredRecord(at), ZelkoItem{zelko[0], zelko[1]});
-  return WriteCurrent(at);
+  Located found;
+  if (const int code = LocateForWrite(position, found)) return code;
+  PositionItem::WriteZelko(StoredRecord(found.at), ZelkoItem{zelko[0], zelko[1]});
+  return WriteCurrent(found.at);
 }
 
 int OpeningTree::SetEval(const Position& position, uint8_t eval) {
-  if (readOnly_) return PagedFile::kWriteError;
-  int steps = 0;
-  uint8_t key[64];
-  TreeLocation at;
-  if (!Locate(position, steps, key, at)) return kNotStored;
-  PositionItem::WriteEval(StoredRecord(at), MirrorEvalSymbol(eval, steps));
-  return WriteCurrent(at);
+  Located found;
+  if (const int code = LocateForWrite(position, found)) return code;
+  PositionItem::WriteEval(StoredRecord(found.at), MirrorEvalSymbol(eval, found.steps));
+  return WriteCurrent(found.at);
 }
 
 int OpeningTree::MergeMoves(const Position& position, const TreeMoveList& list) {
-  if (readOnly_) return PagedFile::kWriteError;
-  int steps = 0;
-  uint8_t key[64];
-  TreeLocation at;
-  if (!Locate(position, steps, key, at)) return kNotStored;
+  Located found;
+  if (const int code = LocateForWrite(position, found)) return code;
   Position normal = position;
   normal.Normalize();
   TreeMoveList turned = list;
-  turned.Transform(steps);
-  const uint8_t* stored = StoredRecord(at);
+  turned.Transform(found.steps);
+  const uint8_t* stored = StoredRecord(found.at);
   uint8_t added[kMaxTreeRecord];
-  PositionItem::PackMoveList(added, key, normal, turned,
+  PositionItem::PackMoveList(added, found.key, normal, turned,
                              stored + PositionItem::TailOffset(stored));
   uint8_t merged[kMaxTreeRecord];
   std::memcpy(merged, stored, files_->Pages().Records().RecordLength(stored));
   MergeMoveLists(merged, added, kTreeRecordTail);
-  return Replace(at, merged);
+  return Replace(found.at, merged);
+}
+
+int OpeningTree::RemoveMoves(const Position& position, const GameMove* moves, int n) {
+  Located found;
+  if (const int code = LocateForWrite(position, found)) return code;
+  Position normal = position;
+  normal.Normalize();
+  std::vector<GameMove> turned(moves, moves + std::max(n, 0));
+  for (GameMove& m : turned) zh::TransformMove(m, found.steps);
+  const uint8_t* stored = StoredRecord(found.at);
+  uint8_t edited[kMaxTreeRecord];
+  std::memcpy(edited, stored, files_->Pages().Records().RecordLength(stored));
+  if (RemoveListMoves(edited, normal, turned.data(), static_cast<int>(turned.size()),
+                      kTreeRecordTail) == 0)
+    return 0;
+  return Replace(found.at, edited);
+}
+
+int OpeningTree::SetMoveValue(const Position& position, const GameMove& move, uint8_t value) {
+  Located found;
+  if (const int code = LocateForWrite(position, found)) return code;
+  Position normal = position;
+  normal.Normalize();
+  GameMove turned = move;
+  zh::TransformMove(turned, found.steps);
+  if (!SetListMoveValue(StoredRecord(found.at), normal, turned, value)) return kNotStored;
+  return WriteCurrent(found.at);
 }
 
 int OpeningTree::DeletePosition(const Position& position) {
-  if (readOnly_) return PagedFile::kWriteError;
-  int steps = 0;
-  uint8_t key[64];
-  TreeLocation at;
-  if (!Locate(position, steps, key, at)) return kNotStored;
+  Located found;
+  if (const int code = LocateForWrite(position, found)) return code;
   TreePageFile& pages = files_->Pages();
-  if (pages.Records().RemoveRecord(pages.Buffer(), at.index, at.offset) != 0) {
+  if (pages.Records().RemoveRecord(pages.Buffer(), found.at.index, found.at.offset) != 0) {
     pages.ForgetCurrent();
     return kWriteFailed;
   }
-  if (const int code = WriteCurrent(at)) return code;
+  if (const int code = WriteCurrent(found.at)) return code;
   if (pages.PositionCount() > 0) pages.SetPositionCount(pages.PositionCount() - 1);
   return 0;
 }

@@ -70,6 +70,12 @@ class OpeningTree {
   int SetZelko(const Position& position, const uint8_t* zelko);
   int SetEval(const Position& position, uint8_t eval);
   int MergeMoves(const Position& position, const TreeMoveList& list);
+  // Removes the moves from the position's whole stored list (not only its first 32
+  // entries); 0, also when none was there; 1 when the position is not stored.
+  int RemoveMoves(const Position& position, const GameMove* moves, int n);
+  // Sets the value bits of one stored move (0 clears them); 1 when the position or the
+  // move is not stored.
+  int SetMoveValue(const Position& position, const GameMove& move, uint8_t value);
   int DeletePosition(const Position& position);
 
   // Marks: one bit per record of a tree page.
@@ -90,6 +96,14 @@ class OpeningTree {
  private:
   // Normalises and finds the position; `steps`, `key` and `at` are filled.
   bool Locate(const Position& position, int& steps, uint8_t* key, TreeLocation& at);
+  // A position located for a write: its normalising steps, key and place.
+  struct Located {
+    int steps = 0;
+    uint8_t key[64] = {};
+    TreeLocation at;
+  };
+  // 0 with `found` filled; the write code for a read-only tree; kNotStored.
+  int LocateForWrite(const Position& position, Located& found);
   uint8_t* StoredRecord(const TreeLocation& at) { return files_->Pages().Buffer() + at.offset; }
   // Replaces the stored record at `at` by `record`; 0, 1, 6.
   int Replace(TreeLocation& at, const uint8_t* record);

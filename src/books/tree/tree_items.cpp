@@ -409,4 +409,33 @@ uint32_t MergeMoveLists(uint8_t* stored, const uint8_t* added, uint32_t tail) {
   return grown;
 }
 
+int RemoveListMoves(uint8_t* record, const Position& position, const GameMove* moves, int n,
+                    uint32_t tail) {
+  int count = 0;
+  auto* pairs = const_cast<uint8_t*>(MovePairs(record, count));
+  int removed = 0;
+  for (int i = 0; i < n; ++i) {
+    if (!Storable(moves[i])) continue;
+    const int at = FindMoveByte(pairs, count, StoredMoveByte(position, moves[i]));
+    if (at < 0) continue;
+    uint8_t* entry = pairs + 2 * at;
+    std::memmove(entry, entry + 2, static_cast<size_t>(2 * (count - at - 1)) + tail);
+    --count;
+    pairs[-1] = static_cast<uint8_t>(pairs[-1] - 2);
+    ++removed;
+  }
+  return removed;
+}
+
+bool SetListMoveValue(uint8_t* record, const Position& position, const GameMove& move,
+                      uint8_t value) {
+  int count = 0;
+  auto* pairs = const_cast<uint8_t*>(MovePairs(record, count));
+  if (!Storable(move)) return false;
+  const int at = FindMoveByte(pairs, count, StoredMoveByte(position, move));
+  if (at < 0) return false;
+  pairs[2 * at + 1] = static_cast<uint8_t>((pairs[2 * at + 1] & 0xE0) | (value & 0x1F));
+  return true;
+}
+
 }  // namespace zh

@@ -125,4 +125,12 @@ int UpdateMoveValues(uint8_t* stored, const uint8_t* added);
 // `stored` must have room for kMaxTreeRecord bytes.
 uint32_t MergeMoveLists(uint8_t* stored, const uint8_t* added, uint32_t tail);
 
+// Removes from a record's list the entries of `moves` (on the record's own `position`)
+// found there, closing the gap; the tail of `tail` bytes moves down. The entries removed.
+int RemoveListMoves(uint8_t* record, const Position& position, const GameMove* moves, int n,
+                    uint32_t tail);
+// Sets the value bits (the low five) of the move's entry; false when the list lacks it.
+bool SetListMoveValue(uint8_t* record, const Position& position, const GameMove& move,
+                      uint8_t value);
+
 }  // namespace zh

@@ -29,25 +29,49 @@ SoundSetup ProgramSoundSetup(const std::string& dataFolder) {
 
 SoundHooks::SoundHooks(SinkFactory makeSink) : makeSink_(std::move(makeSink)) {}
 
-SoundHooks::~SoundHooks() { ShutdownSound(); }
+SoundHooks::~SoundHooks() {
+  DeleteSoundEffects();
+  ShutdownSound();
+}
 
-void SoundHooks::Make() {
-  sink_ = makeSink_ ? makeSink_() : MakeAudioSink();
-  manager_ = std::make_unique<SoundManager>(*sink_);
-  effects_ = std::make_unique<SoundEffects>(*sink_, *manager_,
+void SoundHooks::MakeSink() {
+  if (!sink_) sink_ = makeSink_ ? makeSink_() : MakeAudioSink();
+}
+
+void SoundHooks::ReleaseUnusedSink() {
+  if (!effects_ && !manager_) sink_.reset();
+}
+
+void SoundHooks::CreateSoundEffects() {
+  if (effects_) return;
+  MakeSink();
+  effects_ = std::make_unique<SoundEffects>(*sink_, manager_.get(),
                                             ProgramSoundSetup(JoinPath(Settings().programFolder, "data")));
 }
 
+void SoundHooks::DeleteSoundEffects() {
+  effects_.reset();
+  ReleaseUnusedSink();
+}
+
+void SoundHooks::CreateSoundManager() {
+  if (manager_) return;
+  MakeSink();
+  manager_ = std::make_unique<SoundManager>(*sink_);
+  if (effects_) effects_->SetManager(manager_.get());
+}
+
 void SoundHooks::SetSoundOn(bool on) {
-  if (!effects_) Make();
+  CreateSoundEffects();
   effects_->on = on;
 }
 
 void SoundHooks::ShutdownSound() {
-  if (manager_) manager_->Shutdown();
-  effects_.reset();
+  if (!manager_) return;
+  manager_->Shutdown();
+  if (effects_) effects_->SetManager(nullptr);
   manager_.reset();
-  sink_.reset();
+  ReleaseUnusedSink();
 }
 
 }  // namespace zh

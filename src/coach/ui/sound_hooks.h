@@ -19,8 +19,13 @@ class SoundHooks : public CoachHooks {
   explicit SoundHooks(SinkFactory makeSink = {});
   ~SoundHooks() override;
 
-  // The first call makes the sink, the sound manager and the board sounds.
+  // The board sounds and the sound manager share one sink, made with the first.
+  void CreateSoundEffects() override;
+  void DeleteSoundEffects() override;
+  void CreateSoundManager() override;
+  // Makes the board sounds when start-up has not.
   void SetSoundOn(bool on) override;
+  // Stops the open file and removes the sound manager.
   void ShutdownSound() override;
   // Completions come from the sink on the GUI thread; nothing is pending here.
   void SoundManagerNotice() override {}
@@ -30,7 +35,8 @@ class SoundHooks : public CoachHooks {
   AudioSink* Sink() { return sink_.get(); }
 
  private:
-  void Make();
+  void MakeSink();
+  void ReleaseUnusedSink();
 
   SinkFactory makeSink_;
   std::unique_ptr<AudioSink> sink_;

@@ -302,6 +302,16 @@ void MoveList::Init() {
   std::memset(&moves_[0], 0, sizeof moves_[0]);
 }
 
+bool MoveList::Append(MoveCode code) {
+  if (count_ >= kMaxLimit) return false;
+  moves_[count_++] = code;
+  return true;
+}
+
+void MoveList::Truncate(int n) {
+  if (n >= 0 && n < count_) count_ = static_cast<int16_t>(n);
+}
+
 int MoveList::Generate(const Position& position, int limit) {
   if (limit > kMaxLimit) limit = kMaxLimit;
   if (limit < 0) limit = 0;

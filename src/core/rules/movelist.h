@@ -24,6 +24,10 @@ class MoveList {
   int Generate(const Position& position, int limit = kMaxLimit);
   // The legal moves in generation order; answers the count.
   int GenerateLegal(const Position& position);
+  // Lists filled by others (books): appends one entry, false when kMaxLimit entries
+  // are held; Truncate keeps the first n entries.
+  bool Append(MoveCode code);
+  void Truncate(int n);
 
   int Count() const { return count_; }
   // Slot i, or slot 0 for an index outside 0..254.

@@ -24,4 +24,11 @@ PgnDatabase::PgnDatabase(std::string basePath, bool create, bool writable, bool 
   errorState_ = state == PagedFile::kCreated ? 0 : state;
 }
 
+int PgnDatabase::CopyGameRange(Database& source, int first, int& last, CopyOptions& options) {
+  if (file_) file_->BeginAppends();
+  const int result = GameFileDatabase::CopyGameRange(source, first, last, options);
+  if (file_) file_->EndAppends();
+  return result;
+}
+
 }  // namespace zh

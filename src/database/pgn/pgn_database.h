@@ -24,6 +24,8 @@ class PgnDatabase final : public GameFileDatabase<FilePgn> {
   int ToggleDeleted(int) override { return kDbDone; }
   int CollectDeleted(std::vector<int32_t>&, PathList&) override { return kDbDone; }
   int64_t EstimateSize(int count) override { return int64_t{count} * 1024; }
+  // Copies into the file as one run of appends.
+  int CopyGameRange(Database& source, int first, int& last, CopyOptions& options) override;
 
   int AppendHeader(int&, GameHeader&) override { return kDbDone; }
   void FlushAll() override {}

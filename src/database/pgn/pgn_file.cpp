@@ -6,9 +6,9 @@
 #include <unistd.h>
 
 #include "database/game/game_item.h"
-#include "database/storage/paged_file.h"
 #include "database/pgn/pgn_reader.h"
 #include "database/pgn/pgn_writer.h"
+#include "database/storage/paged_file.h"
 
 namespace zh {
 
@@ -41,16 +41,22 @@ FilePgn::FilePgn(std::string path, bool writable, bool create)
 }
 
 FilePgn::~FilePgn() {
+  EndAppends();
   Unmap();
 }
 
-void FilePgn::Unmap() {
+void FilePgn::EndAppends() {
+  holdOpen_ = false;
+  if (file_) file_->Close();
+}
+
+void FilePgn::Unmap() const {
   if (map_) munmap(const_cast<char*>(map_), mapSize_);
   map_ = nullptr;
   mapSize_ = 0;
 }
 
-bool FilePgn::Map() {
+bool FilePgn::Map() const {
   Unmap();
   const int fd = open(path_.c_str(), O_RDONLY | O_CLOEXEC);
   struct stat st;
@@ -72,13 +78,22 @@ bool FilePgn::Map() {
   return true;
 }
 
+bool FilePgn::EnsureMapped() const {
+  if (mapSize_ < size_ && !Map()) return false;
+  return mapSize_ >= size_;
+}
+
 void FilePgn::Index() {
   offsets_.clear();
+  size_ = 0;
+  endsWithLineEnd_ = true;
   if (!Map()) {
     if (state_ == 0) state_ = PagedFile::kCannotOpen;
     offsets_ = {1, 0};
     return;
   }
+  size_ = mapSize_;
+  endsWithLineEnd_ = size_ == 0 || map_[size_ - 1] == '\n' || map_[size_ - 1] == '\r';
   const std::string_view text(map_ ? map_ : "", mapSize_);
   bom_ = text.substr(0, 3) == "\xEF\xBB\xBF";
   const std::vector<uint64_t> starts = FindPgnGames(text);
@@ -107,7 +122,9 @@ int FilePgn::SetGameOffset(int64_t k, int64_t offset) {
 
 std::string_view FilePgn::Span(int64_t k) const {
   const int64_t a = GetGameOffset(k), b = GetGameOffset(k + 1);
-  if (k < 1 || k > GameCount() || a < 0 || b < a || static_cast<uint64_t>(b) > mapSize_) return {};
+  if (k < 1 || k > GameCount() || a < 0 || b < a || !EnsureMapped() ||
+      static_cast<uint64_t>(b) > mapSize_)
+    return {};
   return std::string_view(map_ + a, static_cast<size_t>(b - a));
 }
 
@@ -145,25 +162,29 @@ int64_t FilePgn::RenderGame(const TQGame& game) {
 int FilePgn::StoreGame(int64_t k) {
   const int64_t at = GetGameOffset(k);
   if (!file_ || at < 0) return 1;
-  const bool ok = file_->Write(scratch_.data(), static_cast<uint64_t>(at), static_cast<int32_t>(scratch_.size())) == 0 &&
-                  file_->Close() == 0;
-  return ok ? 0 : 1;
+  if (file_->Write(scratch_.data(), static_cast<uint64_t>(at),
+                   static_cast<int32_t>(scratch_.size())) != 0)
+    return 1;
+  return holdOpen_ || file_->Close() == 0 ? 0 : 1;
 }
 
 int FilePgn::AppendGame(const TQGame& game) {
   if (!file_ || (state_ != 0 && state_ != 2)) return 1;
   RenderGame(game);
   // A file that does not end its last line gets a line end first.
-  uint64_t start = mapSize_;
-  if (mapSize_ > 0 && map_[mapSize_ - 1] != '\n' && map_[mapSize_ - 1] != '\r') {
+  uint64_t start = size_;
+  if (!endsWithLineEnd_) {
     scratch_.insert(0, "\r\n");
     start += 2;
   }
   const int64_t n = GameCount() + 1;
-  if (StoreGame(n) != 0 || !Map()) return 1;
-  // The new game runs from its first tag to the end of the file.
+  if (StoreGame(n) != 0) return 1;
+  // The new game runs from its first tag to the end of the file; the map follows
+  // when the file is read next.
+  size_ += scratch_.size();
+  if (!scratch_.empty()) endsWithLineEnd_ = scratch_.back() == '\n' || scratch_.back() == '\r';
   offsets_[static_cast<size_t>(n)] = start;
-  offsets_.push_back(mapSize_);
+  offsets_.push_back(size_);
   offsets_[0] = static_cast<uint64_t>(n + 1);
   return 0;
 }

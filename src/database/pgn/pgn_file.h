@@ -43,8 +43,8 @@ class FilePgn {
   int ReadGameBody(int64_t k, TQGame& game);
   // 0 missing, 1 read-only (or opened for reading), 3 read and write.
   int GetAccess() const;
-  // Bytes of the file as indexed.
-  int64_t FileSize() const { return static_cast<int64_t>(mapSize_); }
+  // Bytes of the file as indexed, appended games included.
+  int64_t FileSize() const { return static_cast<int64_t>(size_); }
   // The text of game k as it stands in the file.
   std::string GameText(int64_t k) const;
 
@@ -54,6 +54,11 @@ class FilePgn {
   int StoreGame(int64_t k);
   // Appends the game after the last one; 0 or 1.
   int AppendGame(const TQGame& game);
+  // A run of appends keeps the file open (and locked) between games, so that an
+  // export is one sequential write; EndAppends closes it again. Each game is still
+  // written when it is appended.
+  void BeginAppends() { holdOpen_ = true; }
+  void EndAppends();
   // Puts the game in place of game k (k past the last appends): a longer text moves the
   // later games, a shorter one leaves its span padded with blanks and CR LF. 0 or 1.
   int ReplaceGame(int64_t k, const TQGame& game);
@@ -61,18 +66,26 @@ class FilePgn {
  private:
   std::set<int64_t> lossyGames_;
   // Maps the file (false when it cannot be read).
-  bool Map();
+  bool Map() const;
+  // Maps the file again when games were appended since it was mapped; false when the
+  // map does not reach the indexed end.
+  bool EnsureMapped() const;
   // Maps the file and finds its games again.
   void Index();
   std::string_view Span(int64_t k) const;
-  void Unmap();
+  void Unmap() const;
 
   std::string path_;
   bool writable_;
   int state_ = 0;
   bool bom_ = false;
-  const char* map_ = nullptr;
-  size_t mapSize_ = 0;
+  // The map lags behind appends: a run of appends writes sequentially and the next
+  // read maps the file once.
+  mutable const char* map_ = nullptr;
+  mutable size_t mapSize_ = 0;
+  bool holdOpen_ = false;
+  uint64_t size_ = 0;              // the indexed end of the file
+  bool endsWithLineEnd_ = true;    // the last byte is CR or LF, or the file is empty
   std::vector<uint64_t> offsets_;  // games + 1, each game's start, the file size
   std::string scratch_;
   std::unique_ptr<PagedFile> file_;

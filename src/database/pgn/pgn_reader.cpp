@@ -4,13 +4,13 @@
 #include <charconv>
 #include <memory>
 
-#include "core/toolbox/code_pages.h"
 #include "core/rules/fen.h"
 #include "core/rules/move.h"
 #include "core/services.h"
+#include "core/toolbox/code_pages.h"
 #include "core/toolbox/utf8.h"
-#include "database/game/annotation_set.h"
 #include "database/eco_text.h"
+#include "database/game/annotation_set.h"
 #include "database/game/game_item.h"
 #include "database/game/move_tree.h"
 #include "database/storage/annotation_record.h"
@@ -22,9 +22,15 @@ namespace {
 bool IsBlank(char c) {
   return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\f' || c == '\v';
 }
-bool IsFile(char c) { return c >= 'a' && c <= 'h'; }
-bool IsRank(char c) { return c >= '1' && c <= '8'; }
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+bool IsFile(char c) {
+  return c >= 'a' && c <= 'h';
+}
+bool IsRank(char c) {
+  return c >= '1' && c <= '8';
+}
+bool IsDigit(char c) {
+  return c >= '0' && c <= '9';
+}
 
 // ---------------------------------------------------------------------------
 // SAN matching: only the named piece's moves to the target square are made, then
@@ -100,7 +106,8 @@ int Origins(const Position& p, int type, int target, int out[16]) {
   };
   switch (type) {
     case kKnight:
-      for (int i = 0; i < kKnightTargets[target].count; ++i) take(kKnightTargets[target].squares[i]);
+      for (int i = 0; i < kKnightTargets[target].count; ++i)
+        take(kKnightTargets[target].squares[i]);
       break;
     case kKing:
       for (int i = 0; i < kKingTargets[target].count; ++i) take(kKingTargets[target].squares[i]);
@@ -150,8 +157,8 @@ int Origins(const Position& p, int type, int target, int out[16]) {
 
 }  // namespace
 
-int MatchSan(const Position& position, std::string_view token, std::string_view letters,
-             int& from, int& to, int& promotion) {
+int MatchSan(const Position& position, std::string_view token, std::string_view letters, int& from,
+             int& to, int& promotion) {
   promotion = 0;
   if (IsCastlingToken(token)) return CastlingMove(position, token, from, to);
   SanParts parts;
@@ -297,9 +304,12 @@ std::string PgnTextToUtf8(std::string_view bytes, bool bom) {
   out.reserve(bytes.size() + bytes.size() / 8);
   for (char c : bytes) {
     const uint8_t b = static_cast<uint8_t>(c);
-    if (b < 0x80) out += c;
-    else if (b < 0xA0) AppendUtf8(out, kHigh[b - 0x80] ? kHigh[b - 0x80] : kReplacementChar);
-    else AppendUtf8(out, b);
+    if (b < 0x80)
+      out += c;
+    else if (b < 0xA0)
+      AppendUtf8(out, kHigh[b - 0x80] ? kHigh[b - 0x80] : kReplacementChar);
+    else
+      AppendUtf8(out, b);
   }
   return out;
 }
@@ -430,8 +440,10 @@ void ApplyTag(const Tag& tag, GameHeader& h, TagState& state) {
   } else if (n == "WhiteElo" || n == "BlackElo") {
     if (v.empty() || v[0] == '-') return;
     const int64_t elo = Number(v, 65535);
-    if (n == "WhiteElo") h.SetWhiteElo(elo < 0 ? 0 : static_cast<int>(elo));
-    else h.SetBlackElo(elo < 0 ? 0 : static_cast<int>(elo));
+    if (n == "WhiteElo")
+      h.SetWhiteElo(elo < 0 ? 0 : static_cast<int>(elo));
+    else
+      h.SetBlackElo(elo < 0 ? 0 : static_cast<int>(elo));
   } else if (n == "Annotator") {
     if (!Unknown(v)) h.annotator.SetName(v);
   } else if (n == "SetUp") {
@@ -512,7 +524,7 @@ std::string CollapseBlanks(std::string_view s) {
 // The glyph number's symbol slot: 0 move, 1 position, 2 prefix, -1 none.
 int GlyphSlot(int nag) {
   static constexpr int kMove[] = {1, 2, 3, 4, 5, 6, 22, 7, 8};
-  static constexpr int kPosition[] = {18, 16, 14, 10, 11, 13, 15, 17, 19, 44,
+  static constexpr int kPosition[] = {18,  16,  14, 10, 11,  13,  15, 17, 19, 44,
                                       130, 132, 36, 40, 136, 138, 30, 32, 146};
   static constexpr int kPrefix[] = {145, 142, 143, 144, 140, 141};
   if (std::find(std::begin(kMove), std::end(kMove), nag) != std::end(kMove)) return 0;
@@ -591,8 +603,8 @@ class MovetextReader {
 
  private:
   struct Frame {
-    MoveLine* line = nullptr;      // null for a dead '(' with no move before it
-    GameMove* owner = nullptr;     // the move whose alternatives hold the line
+    MoveLine* line = nullptr;   // null for a dead '(' with no move before it
+    GameMove* owner = nullptr;  // the move whose alternatives hold the line
     int startPly = 0;
     Position pos;
     std::vector<Position> before;  // the position before each move of the line
@@ -642,7 +654,6 @@ class MovetextReader {
   int Lost() const { return lost_; }
 
  private:
-
   void AppendDead(Frame& f, const std::string& text) {
     if (!f.deadText.empty()) f.deadText += ' ';
     f.deadText += text;
@@ -735,9 +746,12 @@ class MovetextReader {
     if (slot < 0) return;
     GameMove& m = *f.line->GetMove(f.line->Count() - 1);
     MoveSymbols s = GetSymbols(m);
-    if (slot == 0) s.SetMoveSymbol(nag);
-    else if (slot == 1) s.SetPositionSymbol(nag);
-    else s.SetPrefixSymbol(nag);
+    if (slot == 0)
+      s.SetMoveSymbol(nag);
+    else if (slot == 1)
+      s.SetPositionSymbol(nag);
+    else
+      s.SetPrefixSymbol(nag);
     SetSymbols(m, s);
   }
 
@@ -785,8 +799,10 @@ class MovetextReader {
     while (cut > 0 && (tok[cut - 1] == '!' || tok[cut - 1] == '?')) --cut;
     const int suffix = SuffixGlyph(tok.substr(cut));
     if (cut == 0) {
-      if (suffix) Glyph(suffix);
-      else TextToken(tok);
+      if (suffix)
+        Glyph(suffix);
+      else
+        TextToken(tok);
       return;
     }
     std::string_view move = tok.substr(0, cut);
@@ -878,7 +894,8 @@ std::string DescribePgnLosses(int lost) {
     if (!out.empty()) out += ", ";
     out += what;
   };
-  if (lost & kPgnLostFen) add("the FEN fits no legal position: standard start, movetext kept as comment");
+  if (lost & kPgnLostFen)
+    add("the FEN fits no legal position: standard start, movetext kept as comment");
   if (lost & kPgnLostPlies) add("moves past the ply limit kept as comment text");
   if (lost & kPgnLostText) add("a comment cut to the stored length");
   return out;
@@ -888,8 +905,8 @@ namespace {
 
 void LogLosses(const PgnSource& source, int lost) {
   if (lost == 0) return;
-  LogLine(source.file + ": game " + std::to_string(source.game) + " not stored whole: " +
-          DescribePgnLosses(lost));
+  LogLine(source.file + ": game " + std::to_string(source.game) +
+          " not stored whole: " + DescribePgnLosses(lost));
 }
 
 }  // namespace

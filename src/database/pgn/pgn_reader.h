@@ -21,16 +21,16 @@ inline constexpr std::string_view kPgnPieceLetters = " KQNBRP  kqnbrp ";
 
 // The tag names the reader takes and the writer writes, in the writer's order.
 inline constexpr std::string_view kPgnTagNames[] = {
-    "Event",    "Site",     "Date",      "Round",  "White",    "Black",
-    "Result",   "ECO",      "WhiteElo",  "BlackElo", "Annotator", "SetUp",
-    "FEN",      "PlyCount", "EventDate", "Source", "SourceDate", "Pieces"};
+    "Event",  "Site",     "Date",      "Round",    "White",      "Black",
+    "Result", "ECO",      "WhiteElo",  "BlackElo", "Annotator",  "SetUp",
+    "FEN",    "PlyCount", "EventDate", "Source",   "SourceDate", "Pieces"};
 
 // The move a SAN token names in the position: 0 with its squares and promotion type,
 // 1 when no legal move fits, 2 when several do. Castling tokens (O-O, 0-0-0, o-o)
 // are matched as well. `letters` gives the white letters of K Q N B R at 1..5.
 enum SanMatch : int { kSanMove = 0, kSanNoMove = 1, kSanAmbiguous = 2 };
-int MatchSan(const Position& position, std::string_view token, std::string_view letters,
-             int& from, int& to, int& promotion);
+int MatchSan(const Position& position, std::string_view token, std::string_view letters, int& from,
+             int& to, int& promotion);
 
 // Offsets of the games of a PGN text: a game starts at its first tag (or at a comment
 // before it), or, without tags, at its first movetext token after the previous

@@ -4,12 +4,12 @@
 #include <string_view>
 #include <vector>
 
-#include "core/toolbox/code_pages.h"
 #include "core/rules/fen.h"
 #include "core/rules/notation.h"
+#include "core/toolbox/code_pages.h"
 #include "core/toolbox/utf8.h"
-#include "database/game/annotation_set.h"
 #include "database/eco_text.h"
+#include "database/game/annotation_set.h"
 #include "database/game/embedded_game.h"
 #include "database/game/game_item.h"
 #include "database/game/move_tree.h"
@@ -21,57 +21,109 @@ namespace {
 // Display symbols and letters that export spells out in ASCII.
 std::string_view SymbolSpelling(uint8_t c) {
   switch (c) {
-    case 0x04: case 0x9E: return "#";
-    case 0x81: return "\\/";
-    case 0x82: return "->";
-    case 0x83: return "|^";
-    case 0x84: return "<=>";
-    case 0x85: return "/\\";
-    case 0x86: return "()";
-    case 0x87: return "(.)";
-    case 0x89: return "@";
-    case 0x91: return "<->";
-    case 0x92: return "/^";
-    case 0x93: return "(+)";
-    case 0x94: return "[+]";
-    case 0x95: return "o";
-    case 0x99: return "[]";
-    case 0xA2: return "K";
-    case 0xA3: return "Q";
-    case 0xA4: return "N";
-    case 0xA5: return "B";
-    case 0xA6: return "R";
-    case 0xA7: return "P";
-    case 0xA8: return "..";
-    case 0xAA: return "|_";
-    case 0xAB: return "<<";
-    case 0xAC: return "_|_";
-    case 0xAD: return "^^";
-    case 0xAE: return "^-";
-    case 0xAF: return "^=";
-    case 0xB0: return "~/=";
-    case 0xB1: return "+/-";
-    case 0xB2: return "+/=";
-    case 0xB3: return "=/+";
-    case 0xB5: return "-/+";
-    case 0xB9: return ">=";
-    case 0xBA: return "_|";
-    case 0xBB: return ">>";
-    case 0xBC: return "1/4";
-    case 0xBD: return "1/2";
-    case 0xBE: return "3/4";
-    case 0xD7: return "><";
-    case 0xDE: return "o/o";
-    case 0xF7: return "~~";
-    case 0xFE: return "o^";
-    case 0xC4: return "Ae";
-    case 0xD6: return "Oe";
-    case 0xDC: return "Ue";
-    case 0xDF: return "ss";
-    case 0xE4: return "ae";
-    case 0xF6: return "oe";
-    case 0xFC: return "ue";
-    default: return {};
+    case 0x04:
+    case 0x9E:
+      return "#";
+    case 0x81:
+      return "\\/";
+    case 0x82:
+      return "->";
+    case 0x83:
+      return "|^";
+    case 0x84:
+      return "<=>";
+    case 0x85:
+      return "/\\";
+    case 0x86:
+      return "()";
+    case 0x87:
+      return "(.)";
+    case 0x89:
+      return "@";
+    case 0x91:
+      return "<->";
+    case 0x92:
+      return "/^";
+    case 0x93:
+      return "(+)";
+    case 0x94:
+      return "[+]";
+    case 0x95:
+      return "o";
+    case 0x99:
+      return "[]";
+    case 0xA2:
+      return "K";
+    case 0xA3:
+      return "Q";
+    case 0xA4:
+      return "N";
+    case 0xA5:
+      return "B";
+    case 0xA6:
+      return "R";
+    case 0xA7:
+      return "P";
+    case 0xA8:
+      return "..";
+    case 0xAA:
+      return "|_";
+    case 0xAB:
+      return "<<";
+    case 0xAC:
+      return "_|_";
+    case 0xAD:
+      return "^^";
+    case 0xAE:
+      return "^-";
+    case 0xAF:
+      return "^=";
+    case 0xB0:
+      return "~/=";
+    case 0xB1:
+      return "+/-";
+    case 0xB2:
+      return "+/=";
+    case 0xB3:
+      return "=/+";
+    case 0xB5:
+      return "-/+";
+    case 0xB9:
+      return ">=";
+    case 0xBA:
+      return "_|";
+    case 0xBB:
+      return ">>";
+    case 0xBC:
+      return "1/4";
+    case 0xBD:
+      return "1/2";
+    case 0xBE:
+      return "3/4";
+    case 0xD7:
+      return "><";
+    case 0xDE:
+      return "o/o";
+    case 0xF7:
+      return "~~";
+    case 0xFE:
+      return "o^";
+    case 0xC4:
+      return "Ae";
+    case 0xD6:
+      return "Oe";
+    case 0xDC:
+      return "Ue";
+    case 0xDF:
+      return "ss";
+    case 0xE4:
+      return "ae";
+    case 0xF6:
+      return "oe";
+    case 0xFC:
+      return "ue";
+    default:
+      return {};
   }
 }
 
@@ -167,10 +219,14 @@ std::string PlayerText(const TQPlayer& p) {
 
 const char* ResultText(int result) {
   switch (result) {
-    case kBlackWon: return "0-1";
-    case kDraw: return "1/2-1/2";
-    case kWhiteWon: return "1-0";
-    default: return "*";
+    case kBlackWon:
+      return "0-1";
+    case kDraw:
+      return "1/2-1/2";
+    case kWhiteWon:
+      return "1-0";
+    default:
+      return "*";
   }
 }
 
@@ -316,16 +372,21 @@ std::string PgnAsciiText(const std::string& utf8) {
   std::string spelled;
   for (char c : display) {
     const std::string_view s = SymbolSpelling(static_cast<uint8_t>(c));
-    if (s.empty()) spelled += c;
-    else spelled += s;
+    if (s.empty())
+      spelled += c;
+    else
+      spelled += s;
   }
   FoldAccents(spelled);
   std::string ascii;
   for (char c : spelled) {
     const uint8_t b = static_cast<uint8_t>(c);
-    if (b == '\r' || b == '\n' || b == '\t') ascii += ' ';
-    else if (b >= 0x20 && b < 0x7F) ascii += c;
-    else if (b >= 0x80) ascii += '?';
+    if (b == '\r' || b == '\n' || b == '\t')
+      ascii += ' ';
+    else if (b >= 0x20 && b < 0x7F)
+      ascii += c;
+    else if (b >= 0x80)
+      ascii += '?';
   }
   return ascii;
 }

@@ -269,7 +269,10 @@ bool Instance::WaitSearchIdle(Clock::duration limit, bool stop) {
   std::unique_lock lock(mutex_);
   while (search_busy_ || job_pending_) {
     if (Clock::now() >= end) return false;
-    if (stop) {
+    // A module keeps a stop that comes before its search has started for that search,
+    // so the stop goes out only while a request waits or the module is searching: a
+    // stop after the search has ended would end the next one.
+    if (stop && (job_pending_ || fn_.eng4() != 0)) {
       lock.unlock();
       fn_.eng3();
       lock.lock();
@@ -298,7 +301,8 @@ void Instance::StartSearch(Request& request) {
 void Instance::Handle(Request& request) {
   switch (request.code) {
     case eng::kRequestStop:
-      if (started_) fn_.eng3();
+      // Only for a search that runs or is about to (see WaitSearchIdle).
+      if (started_ && Searching()) fn_.eng3();
       break;
     case eng::kRequestSearch:
       StartSearch(request);
@@ -345,7 +349,7 @@ void Instance::Handle(Request& request) {
 void Instance::Exit() {
   bool unload = true;
   if (search_thread_.joinable()) {
-    fn_.eng3();
+    if (Searching()) fn_.eng3();
     {
       std::lock_guard lock(mutex_);
       search_exit_ = true;

@@ -2,21 +2,25 @@
 // own ECO file and on a generated corpus, copied directly and through a header set.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cctype>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <sstream>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "core/temp_dir.h"
 #include "database/game/annotation_set.h"
 #include "database/game/game_item.h"
+#include "database/headerset/tqg_database.h"
 #include "database/pgn/pgn_database.h"
 #include "database/pgn/pgn_file.h"
 #include "database/pgn/pgn_reader.h"
 #include "database/pgn/pgn_writer.h"
-#include "database/headerset/tqg_database.h"
 #include "support/eco_lines.h"
 #include "support/pgn_corpus.h"
 
@@ -232,6 +236,204 @@ TEST_F(PgnExtractRoundTrip, CorpusThroughAHeaderSet) {
                                    /*firstMoveVariations=*/false));
   const std::string complaints = Check(original, dir_ + "/set_copy.pgn", games, true);
   EXPECT_TRUE(complaints == Complaints(original)) << complaints.substr(0, 2000);
+}
+
+// One game of pgn-extract's normalised output: its tags and its movetext without blanks.
+struct NormalGame {
+  std::map<std::string, std::string> tags;
+  std::string moves;
+};
+
+std::vector<NormalGame> SplitGames(const std::string& text) {
+  std::vector<NormalGame> games;
+  size_t pos = text.find("[Event ");
+  while (pos != std::string::npos) {
+    NormalGame game;
+    while (pos < text.size() && text[pos] == '[') {
+      const size_t space = text.find(' ', pos);
+      const size_t end = text.find("\"]", space);
+      if (space == std::string::npos || end == std::string::npos) return games;
+      game.tags[text.substr(pos + 1, space - pos - 1)] = text.substr(space + 2, end - space - 2);
+      pos = end + 2;
+      while (pos < text.size() && text[pos] == ' ') ++pos;
+    }
+    const size_t next = text.find(" [Event ", pos);
+    for (size_t i = pos; i < std::min(next, text.size()); ++i)
+      if (!std::isspace(static_cast<unsigned char>(text[i]))) game.moves += text[i];
+    games.push_back(std::move(game));
+    pos = next == std::string::npos ? next : next + 1;
+  }
+  return games;
+}
+
+// Whether `copy` is `original` with each run of non-ASCII bytes written as some ASCII
+// text (the export's folding); with `cut`, a beginning of such a text.
+bool FoldedMatch(std::string_view original, std::string_view copy, bool cut) {
+  auto high = [](char c) { return static_cast<unsigned char>(c) >= 0x80; };
+  size_t i = 0, j = 0, starI = std::string_view::npos, starJ = 0;
+  while (j < copy.size()) {
+    if (i < original.size() && high(original[i])) {
+      while (i < original.size() && high(original[i])) ++i;
+      starI = i;
+      starJ = j;
+    } else if (i < original.size() && original[i] == copy[j]) {
+      ++i;
+      ++j;
+    } else if (starI != std::string_view::npos) {
+      i = starI;
+      j = ++starJ;
+    } else {
+      return false;
+    }
+  }
+  while (i < original.size() && high(original[i])) ++i;
+  return cut || i == original.size();
+}
+
+// A PGN date as the header set keeps it: year, month 1 to 12 and day 1 to 31 as
+// numbers, anything else unknown.
+std::string DateAsNumbers(const std::string& date) {
+  std::string parts[3];
+  int n = 0;
+  for (char c : date) {
+    if (c == '.')
+      ++n;
+    else if (n < 3 && c != ' ')
+      parts[n] += c;
+  }
+  auto number = [](const std::string& text, int low, int high, int width) {
+    const bool digits = !text.empty() && std::all_of(text.begin(), text.end(), [](char c) {
+      return std::isdigit(static_cast<unsigned char>(c));
+    });
+    const int v = digits ? std::atoi(text.c_str()) : -1;
+    std::string out = std::to_string(v);
+    if (v < low || v > high) return std::string(static_cast<size_t>(width), '?');
+    return std::string(static_cast<size_t>(width) - std::min<size_t>(out.size(), width), '0') + out;
+  };
+  return number(parts[0], 1, 9999, 4) + "." + number(parts[1], 1, 12, 2) + "." +
+         number(parts[2], 1, 31, 2);
+}
+
+// A FEN whose castling field names a right whose king or rook is not at home.
+bool CastlingWithoutPieces(const std::string& fen) {
+  std::istringstream in(fen);
+  std::string board, side, castling;
+  in >> board >> side >> castling;
+  std::vector<std::string> ranks(1);
+  for (char c : board) {
+    if (c == '/')
+      ranks.emplace_back();
+    else if (std::isdigit(static_cast<unsigned char>(c)))
+      ranks.back().append(c - '0', '.');
+    else
+      ranks.back() += c;
+  }
+  if (ranks.size() != 8) return false;
+  for (char right : castling) {
+    const std::string& rank = std::isupper(static_cast<unsigned char>(right)) ? ranks[7] : ranks[0];
+    const char king = std::isupper(static_cast<unsigned char>(right)) ? 'K' : 'k';
+    const char rook = std::isupper(static_cast<unsigned char>(right)) ? 'R' : 'r';
+    const size_t corner = std::tolower(right) == 'k' ? 7 : 0;
+    if (right != '-' && (rank.size() != 8 || rank[4] != king || rank[corner] != rook)) return true;
+  }
+  return false;
+}
+
+// The games that another chess program ships (tests/data, with their licence note),
+// through a header set and back to PGN, both files replayed by pgn-extract. Every game
+// of the copy has the main line, variations and comments of its original; what differs
+// is what the formats decide, counted here:
+// - text outside ASCII (names, comments, symbols) is folded to ASCII on export;
+// - tag values longer than the header set keeps are cut;
+// - a set-up position keeps no halfmove clock and move number of its own (FEN fields
+//   5 and 6);
+// - games that pgn-extract rejects in the original (a move that is not legal there) are
+//   kept by the tolerant reader, so their copies have no original to compare with;
+// - tag sections with malformed tags, which pgn-extract turns into extra games without
+//   moves, are one game each in the copy with the tags that follow the malformed one;
+// - the unknown ECO code "?" is not written; dates are kept as numbers (month 1 to 12,
+//   day 1 to 31, else unknown); castling rights whose king or rook is not at home are
+//   dropped when the position is read.
+TEST_F(PgnExtractRoundTrip, ShippedGamesThroughAHeaderSet) {
+  const std::string original = ZH_SOURCE_DIR "/tests/data/pychess_games.pgn";
+  const std::string copy = dir_ + "/shipped_copy.pgn";
+  ASSERT_EQ(CopyFile(original, copy, true), 1319);
+  const std::vector<NormalGame> a =
+      SplitGames(test::NormalisedPgn(ZH_PGN_EXTRACT, roster_, original));
+  const std::vector<NormalGame> b = SplitGames(test::NormalisedPgn(ZH_PGN_EXTRACT, roster_, copy));
+  ASSERT_EQ(a.size(), 1315u);
+  ASSERT_EQ(b.size(), 1319u);
+
+  std::map<std::string, int> seen;
+  size_t next = 0;
+  for (const NormalGame& game : b) {
+    // The original of each game, in file order, past games pgn-extract made up.
+    size_t k = next;
+    while (k < a.size() && k < next + 20 && !FoldedMatch(a[k].moves, game.moves, false)) ++k;
+    if (k == a.size() || k == next + 20) {
+      ++seen["game rejected by pgn-extract in the original"];
+      continue;
+    }
+    for (size_t skipped = next; skipped < k; ++skipped)
+      ++seen[a[skipped].moves.empty() ? "game made up from a malformed tag"
+                                      : "other game left out"];
+    next = k + 1;
+    if (a[k].moves != game.moves) ++seen["movetext folded to ASCII"];
+    for (const auto& [name, value] : a[k].tags) {
+      const auto it = game.tags.find(name);
+      if (it == game.tags.end() && name == "ECO" && value == "?") {
+        ++seen["unknown ECO code not written"];
+        continue;
+      }
+      if (it == game.tags.end()) {
+        ADD_FAILURE() << "tag " << name << " lost: " << value;
+        continue;
+      }
+      const std::string& mine = it->second;
+      auto fields = [](const std::string& fen, int n) {
+        std::istringstream in(fen);
+        std::string out, field;
+        for (int i = 0; i < n && in >> field; ++i) out += field + " ";
+        return out;
+      };
+      if (mine == value) continue;
+      if (value == "?" || value == "????.??.??") {
+        // A tag line with quotes inside its value ends pgn-extract's reading of the
+        // section; the tolerant reader reads on.
+        ++seen["tag read past a malformed tag line"];
+      } else if (name == "FEN" && fields(mine, 4) == fields(value, 4)) {
+        ++seen["set-up clocks"];
+      } else if (name == "FEN" && fields(mine, 2) == fields(value, 2) &&
+                 CastlingWithoutPieces(value)) {
+        ++seen["castling right without its king and rook dropped"];
+      } else if (name == "Date" && mine == DateAsNumbers(value)) {
+        ++seen["date stored as numbers"];
+      } else if (name != "FEN" && FoldedMatch(value, mine, false)) {
+        ++seen["tag folded to ASCII"];
+      } else if (name != "FEN" && FoldedMatch(value, mine, true)) {
+        ++seen["tag cut"];
+      } else {
+        ADD_FAILURE() << name << " \"" << value << "\" became \"" << mine << "\"";
+      }
+    }
+  }
+  for (size_t skipped = next; skipped < a.size(); ++skipped)
+    ++seen[a[skipped].moves.empty() ? "game made up from a malformed tag" : "other game left out"];
+  std::string summary;
+  for (const auto& [what, count] : seen) summary += what + ": " + std::to_string(count) + "\n";
+  SCOPED_TRACE(summary);
+  EXPECT_EQ(seen.count("other game left out"), 0u);
+  // pgn-extract reports each game it rejects once with "Failed to make move".
+  const std::string report =
+      test::RunCommand(std::string(ZH_PGN_EXTRACT) + " --quiet -o /dev/null " + original + " 2>&1");
+  int rejected = 0;
+  for (size_t at = 0; (at = report.find("Failed to make move", at)) != std::string::npos; ++at)
+    ++rejected;
+  EXPECT_EQ(seen["game rejected by pgn-extract in the original"], rejected);
+  EXPECT_EQ(seen["game made up from a malformed tag"], 0);
+  EXPECT_GT(seen["tag folded to ASCII"], 0);
+  EXPECT_GT(seen["tag cut"], 0);
+  EXPECT_GT(seen["set-up clocks"], 0);
 }
 
 }  // namespace

@@ -128,6 +128,30 @@ TEST(Reports, NothingAfterAStop) {
   EXPECT_EQ(d.reports.size(), stopped_at);
 }
 
+// A stop that comes before the search has begun, or before it has found a line, still
+// gets an answer: the best line so far, else the first root move; the next search is
+// not stopped by it.
+TEST(Reports, StoppedSearchAnswersAMoveAndClearsTheStop) {
+  const char* fen = "r1bqkbnr/pppp1ppp/2n5/4p3/4P3/5N2/PPPP1PPP/RNBQKB1R w KQkq - 2 3";
+  for (const char* when : {"before", "first depth"}) {
+    RecordingDriver d;
+    if (std::string(when) == "before") d.control.state.fetch_or(kStateStop);
+    d.on_post = [&](int32_t code) {
+      if (code == eng::kReportDepth) d.control.state.fetch_or(kStateStop);
+    };
+    d.Run(BlockOf(fen, 4, 0));
+    ASSERT_NE(d.LastMainLine(), nullptr) << when;
+    const auto line = d.LastMainLine()->as<eng::MainLineBlock>();
+    EXPECT_EQ(line.line_length, 1) << when;
+    EXPECT_EQ(line.score_type, 0) << when;
+    EXPECT_EQ(d.control.state.load() & kStateStop, 0) << when;
+    d.on_post = nullptr;
+    d.Run(BlockOf(fen, 2, 3));
+    ASSERT_NE(d.LastMainLine(), nullptr) << when;
+    EXPECT_EQ(d.LastMainLine()->as<eng::MainLineBlock>().depth, 3) << when;
+  }
+}
+
 TEST(Reports, OneLegalMoveStopsAfterDepthFour) {
   RecordingDriver d;
   d.Run(BlockOf("7k/8/8/8/8/8/6q1/7K w - - 0 1", 4, 0));

@@ -84,7 +84,8 @@ TEST(Root, ShieldAndStormFollowTheKings) {
   const struct {
     const char* square;
     int gain;
-  } cases[] = {{"g2", 40}, {"h3", 40}, {"f2", -40}, {"f6", 0}, {"a2", -40}, {"c6", 0}, {"c5", -40}, {"d4", 0}};
+  } cases[] = {{"g2", 56}, {"h3", 48}, {"g5", 24}, {"f2", -40}, {"f6", 0},
+               {"a2", -40}, {"c6", 24}, {"c5", -24}, {"b4", -32}, {"d4", 0}};
   for (const auto& c : cases) EXPECT_EQ(pawn(castled, c.square) - pawn(centre, c.square), c.gain) << c.square;
 
   const EvalSetup& setup = castled.position().eval_setup();
@@ -114,6 +115,8 @@ TEST(Root, OwnTablesAreFrozen) {
   EXPECT_EQ(tables::kShieldKingWing, (std::array<int8_t, 8>{-1, 0, 0, 0, 0, -2, -5, -4}));
   EXPECT_EQ(tables::kShieldQueenWing, (std::array<int8_t, 8>{-4, -5, -2, 0, 0, 0, 0, -1}));
   EXPECT_EQ(tables::kShieldRookOnF, 40);
+  EXPECT_EQ(tables::kKingShield, (std::array<int8_t, 8>{0, 2, 1, -1, -2, -2, -2, 0}));
+  EXPECT_EQ(tables::kPawnStorm, (std::array<int8_t, 8>{0, 0, 0, 1, 2, 3, 0, 0}));
   EXPECT_EQ(sum(tables::kShieldStorm), 0);
   EXPECT_EQ(sum(tables::kRammed), -813);
 }
@@ -268,6 +271,62 @@ TEST(SearchRuns, SeriesOfChecksStayInsideTheStack) {
   // A board whose side not to move stands in check is not searched.
   d.Run(BlockOf("3q3k/8/8/8/8/8/8/Q5K1 w - - 0 1", 2, 3));
   EXPECT_EQ(d.LastMainLine(), nullptr);
+}
+
+// Both kings stand open: nearly every node has a check or a mate threat to extend.
+constexpr const char* kExtendingPosition = "3rkb2/pp3R1R/8/2p1P3/3pKB2/6P1/PrP2P2/8 w - - 0 1";
+
+// Iterations 1 to depth of the search on a position, with a clock that counts a
+// millisecond for every thousand nodes, so that a node budget ends it.
+struct DeepSearch {
+  Engine engine;
+  SearchControl control;
+  Search search{engine, control};
+  int completed = 0;
+
+  DeepSearch(const char* fen, int extension_plies_per_depth, int64_t node_budget) {
+    EXPECT_TRUE(engine.tt().Allocate(TtMemory::SizeForKb(4096)));
+    CorePosition cp;
+    EXPECT_TRUE(ParseFen(fen, cp));
+    engine.SetPosition(cp);
+    engine.RecordBase();
+    engine.ClearHistory();
+    control.now = [this] { return static_cast<int64_t>(engine.node_count() / 1000); };
+    control.start_ms = 0;
+    control.target_ms = 1'000'000'000;
+    control.max_ms = node_budget / 1000;
+    search.PrepareRun(2, 0);
+    search.set_extension_plies_per_depth(extension_plies_per_depth);
+  }
+  // The deepest ply reached over all iterations.
+  int Run(int depth) {
+    int deepest = 0;
+    for (int d = 1; d <= depth; ++d) {
+      control.depth = d;
+      search.StartIteration();
+      search.ClearReached();
+      const bool done = search.RootSingle(d);
+      deepest = std::max(deepest, search.deepest_ply());
+      if (!done) break;
+      completed = d;
+    }
+    return deepest;
+  }
+};
+
+// Extended without end, the lines of this position run to the last ply record and end
+// there; with extensions stopping at twice the iteration depth the same iterations
+// finish quickly and stay far above it.
+TEST(SearchRuns, ExtendedLinesEndAtTheLastPly) {
+  DeepSearch unbounded(kExtendingPosition, 100, 1'000'000);
+  EXPECT_EQ(unbounded.Run(6), kMaxPly);
+  EXPECT_EQ(unbounded.completed, 5);  // the sixth iteration does not end within the budget
+
+  DeepSearch bounded(kExtendingPosition, 2, 1'000'000);
+  const int deepest = bounded.Run(6);
+  EXPECT_EQ(bounded.completed, 6);
+  EXPECT_GT(deepest, 12);  // extended beyond the iteration depth
+  EXPECT_LT(deepest, 40);
 }
 
 // A line that comes back to the root position scores 0: far behind in material, white

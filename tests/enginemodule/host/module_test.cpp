@@ -2,18 +2,25 @@
 #include <dlfcn.h>
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
 #include <cstdio>
+#include <thread>
+#include <vector>
 #include <set>
 #include <string>
 
 #include "enginemodule/host/engine_host.h"
 #include "enginemodule/host/host_fixture.h"
 #include "enginemodule/interface/exports.h"
+#include "enginemodule/zelkohome2/core/driver.h"
+#include "enginemodule/zelkohome2/core/fen.h"
 
 namespace zh::eng {
 namespace {
 
 using Module = enginehost::test::LoadedModule;
+using namespace std::chrono_literals;
 
 TEST(EngineModule, ExportsExactlyTheInterface) {
   std::set<std::string> exported;
@@ -186,6 +193,105 @@ TEST(EngineModule, SearchRequestPostsStartAndNodes) {
   }
   eng2();
   enginehost::UnregisterSink(token);
+}
+
+std::string MoveText(const ReportMove& m) {
+  std::string t;
+  for (int s : {m.from, m.to}) t += static_cast<char>('a' + s / 8), t += static_cast<char>('1' + s % 8);
+  return t;
+}
+
+// The legal moves of a position as from-to texts, from the core's root move list.
+std::set<std::string> LegalMoves(const char* fen) {
+  zelko2::Engine engine;
+  zelko2::CorePosition cp;
+  EXPECT_TRUE(zelko2::ParseFen(fen, cp));
+  engine.SetPosition(cp);
+  engine.GenerateRootMoves();
+  std::set<std::string> out;
+  for (int i = 0; i < engine.root_count(); ++i) out.insert(MoveText(zelko2::ConvertMove(engine.root_move(i).move)));
+  return out;
+}
+
+// A stop from any moment after the search request ends that search: each of 1,000
+// requests, stopped 0 to 5 ms after it was made, is answered within 100 ms with a
+// legal move, also the first search after the module was taken into use again. A lost
+// stop would leave the search running until the test stops it again after 200 ms.
+TEST(EngineModule, EveryStoppedSearchAnswersALegalMoveAtOnce) {
+  Module m(ZH_ZELKOHOME2_MODULE);
+  auto eng1 = m.get<Eng1Fn>("Eng1");
+  auto eng2 = m.get<Eng2Fn>("Eng2");
+  auto eng3 = m.get<Eng3Fn>("Eng3");
+  auto eng9 = m.get<Eng9Fn>("Eng9");
+  const int32_t token = enginehost::RegisterSink([](void*) {}, nullptr);
+  const char* const fens[] = {
+      "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1",
+      "r2q1rk1/pp2bppp/2n1pn2/3p4/2PP4/2N1PN2/PP2BPPP/R2Q1RK1 b - - 0 9",
+      "8/2p5/3p4/KP5r/1R3p1k/8/4P1P1/8 w - - 0 1",
+      "4k3/8/8/8/1b6/8/8/4K3 w - - 0 1",  // in check
+      "7k/8/8/8/8/8/6q1/7K w - - 0 1",    // one legal move
+      "3rkb2/pp3R1R/8/2p1P3/3pKB2/6P1/PrP2P2/8 w - - 0 1",
+  };
+  std::vector<std::set<std::string>> legal;
+  for (const char* fen : fens) legal.push_back(LegalMoves(fen));
+  Blocks b;
+  b.main.header = {sizeof(MainLineBlock), 0, 9, token, 1};
+  b.nodes.header = {sizeof(NodesBlock), 0, 9, token, 1};
+  b.depth.header = {sizeof(DepthBlock), 0, 9, token, 1};
+  b.current.header = {sizeof(CurrentMoveBlock), 0, 9, token, 1};
+  b.hash.header = {sizeof(HashBlock), 0, 9, token, 1};
+  int slow = 0, unanswered = 0, illegal = 0;
+  std::chrono::steady_clock::duration longest{};
+  for (int i = 0; i < 1000; ++i) {
+    if (i % 250 == 0) {  // a fresh table: the first search after Eng1
+      if (i > 0) eng2();
+      ASSERT_EQ(eng1(&b.main, &b.current, &b.depth, &b.nodes, &b.hash, 65536), 0);
+    }
+    const size_t which = static_cast<size_t>(i) % std::size(fens);
+    PositionBlock position{};
+    zelko2::CorePosition cp;
+    ASSERT_TRUE(zelko2::ParseFen(fens[which], cp));
+    zelko2::Engine::ToBlock(cp, position);
+    position.header.size = sizeof(position);
+    position.lines_wanted = 1;
+    position.one = 1;
+    position.ponder = 1;
+    position.moves_to_go = 0x7FFF;
+    position.mode = i % 2 ? 4 : 2;  // without a time limit, or to depth 30
+    position.depth = 30;
+    std::atomic<bool> done{false};
+    std::thread search([&] {
+      eng9(&position);
+      done = true;
+    });
+    std::this_thread::sleep_for(std::chrono::milliseconds(i % 6));
+    const auto stopped = std::chrono::steady_clock::now();
+    eng3();
+    while (!done && std::chrono::steady_clock::now() - stopped < 200ms) std::this_thread::sleep_for(100us);
+    const auto took = std::chrono::steady_clock::now() - stopped;
+    longest = std::max(longest, took);
+    if (took > 100ms) ++slow;
+    while (!done) {  // a lost stop: end the search all the same, and count it
+      eng3();
+      std::this_thread::sleep_for(1ms);
+    }
+    search.join();
+    std::string answer;
+    for (enginehost::Report r; enginehost::TakeReport(token, r);)
+      if (r.code == kReportMainLine && r.as<MainLineBlock>()->line_length > 0)
+        answer = MoveText(r.as<MainLineBlock>()->line[0]);
+    if (answer.empty()) ++unanswered;
+    else if (!legal[which].count(answer)) ++illegal;
+  }
+  eng2();
+  enginehost::UnregisterSink(token);
+  // A sanitizer build on a loaded machine may lose a time slice now and then: a few
+  // answers may come later, none late enough to be a lost stop.
+  EXPECT_LE(slow, 10) << "longest "
+                     << std::chrono::duration_cast<std::chrono::milliseconds>(longest).count() << " ms";
+  EXPECT_LT(longest, 500ms);
+  EXPECT_EQ(unanswered, 0);
+  EXPECT_EQ(illegal, 0);
 }
 
 }  // namespace

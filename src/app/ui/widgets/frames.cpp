@@ -100,7 +100,10 @@ void DrawGrooveLine(QPainter& painter, QPoint from, QPoint to, int width, bool r
   painter.save();
   painter.setRenderHint(QPainter::Antialiasing, false);
   painter.setPen(SolidPen(NamedQColor(first), width / 2));
-  painter.drawLine(from - across * q, to - across * q);
+  // A groove of width 2 or 3 has offsets below one pixel: its first line goes on
+  // the pixel before the second, not under it.
+  const int before = (q == 0 && width >= 2) ? 1 : q;
+  painter.drawLine(from - across * before, to - across * before);
   painter.setPen(SolidPen(NamedQColor(second), width / 2));
   painter.drawLine(from + across * q, to + across * q);
   painter.restore();

@@ -94,7 +94,11 @@ eng::ReportMove ConvertMove(CoreMove m) {
 }
 
 void Driver::Run(const eng::PositionBlock& block, const EngineParameters& parameters, const ReportBlocks& reports) {
-  control_.state.store(0);
+  // A stop that came with the request, before the search got here, is kept: it ends
+  // this search. The stop bit is cleared when the search is over.
+  control_.state.fetch_and(kStateStop);
+  answered_ = false;
+  prepared_ = false;
   control_.depth.store(0);
   reports_ = reports;
   engine_.Import(block);
@@ -123,13 +127,55 @@ void Driver::Run(const eng::PositionBlock& block, const EngineParameters& parame
   if (reports_.main_line) reports_.post(eng::kReportSearchStarted, reports_.main_line);
   control_.start_ms.store(control_.now());
   if (!Stopped() && budget_.mode != 3) Drive();
+  if (budget_.mode != 3) PostAnswer();
   if (!Stopped()) PostNodes(true);
+  control_.state.fetch_and(static_cast<uint8_t>(~kStateStop));
+}
+
+void Driver::PostAnswer() {
+  eng::MainLineBlock* b = reports_.main_line;
+  if (!b || answered_) return;
+  // Stopped before the search ran: the root moves are generated here, in the order of
+  // the generators.
+  if (!prepared_) {
+    Position& p = engine_.position();
+    if (p.IsSquareAttacked(p.king_square(p.side() ^ 1), p.side())) return;
+    engine_.GenerateRootMoves();
+  }
+  if (engine_.root_count() == 0) return;
+  const auto& pv = search_.pv();
+  int length = 0;
+  if (prepared_)
+    while (length < kPvLength && CoreFrom(pv[static_cast<size_t>(length)]) != CoreTo(pv[static_cast<size_t>(length)]))
+      ++length;
+  b->flags = kSingleLineFlags;
+  FillNodes(b->nodes_low, b->nodes_high);
+  b->depth = static_cast<int16_t>(control_.depth.load());
+  b->selective_depth = static_cast<int16_t>(std::max(search_.selective_depth(), control_.depth.load()));
+  if (length > 0) {
+    b->line_length = static_cast<int16_t>(length);
+    for (int i = 0; i < length; ++i) b->line[i] = ConvertMove(pv[static_cast<size_t>(i)]);
+    const ReportScore score = ConvertScore(search_.root_score(), parameters_.contempt);
+    b->score_value = score.value;
+    b->score_type = score.type;
+  } else {
+    // No line yet: the first root move, without a score.
+    if (prepared_) engine_.SortRootMoves();
+    b->line_length = 1;
+    b->line[0] = ConvertMove(engine_.root_move(0).move);
+    b->score_value = 0;
+    b->score_type = 0;
+  }
+  b->seconds = Seconds();
+  answered_ = true;
+  reports_.post(eng::kReportMainLine, b);
 }
 
 void Driver::Drive() {
   control_.start_ms.store(control_.now());
   engine_.position().reset_nodes();
-  search_.PrepareRun(parameters_.selectivity, parameters_.aggressiveness);
+  search_.PrepareRun(parameters_.selectivity, parameters_.aggressiveness, [this] { return Stopped(); });
+  prepared_ = true;
   // A board on which the side to move could take the king is not searched.
   Position& p = engine_.position();
   if (p.IsSquareAttacked(p.king_square(p.side() ^ 1), p.side())) engine_.RemoveAllRootMoves();
@@ -286,6 +332,7 @@ void Driver::MainLine() {
   b->score_value = score.value;
   b->score_type = score.type;
   b->seconds = Seconds();
+  answered_ = true;
   reports_.post(eng::kReportMainLine, b);
 }
 
@@ -360,6 +407,7 @@ void Driver::PostLines() {
   FillNodes(b->nodes_low, b->nodes_high);
   b->depth = static_cast<int16_t>(control_.depth.load());
   b->selective_depth = static_cast<int16_t>(std::max(search_.selective_depth(), control_.depth.load()));
+  answered_ = true;
   reports_.post(eng::kReportMainLine, b);
 }
 

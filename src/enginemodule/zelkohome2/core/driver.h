@@ -89,6 +89,9 @@ class Driver : public SearchListener {
   // The nodes, then the depth again when the selective depth grew (not after the last).
   void PostNodes(bool last = false);
   void PostHash();
+  // When the search ends without having posted a line while the root has legal moves:
+  // the best line so far, else the first root move.
+  void PostAnswer();
   void RebuildLines();
   void PostLines();
   void FillNodes(uint32_t& low, uint32_t& high) const;
@@ -100,6 +103,8 @@ class Driver : public SearchListener {
   EngineParameters parameters_;
   TimeBudget budget_;
   int lines_wanted_ = 1;
+  bool answered_ = false;  // a main line was posted in this search
+  bool prepared_ = false;  // the root of this search was prepared
   int selective_seen_ = 0;
   int64_t last_current_move_ = 0;
   int64_t last_hash_ = 0;

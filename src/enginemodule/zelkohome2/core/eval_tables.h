@@ -191,6 +191,13 @@ constexpr int kShieldRookOnF = 40;
 // before the own king gain, own pawns before the enemy king count less so that trading
 // them to open lines is cheap, and a pawn wedged on f6 or c6 against the king gains).
 constexpr SquareTable kShieldStorm = {};
+// Ours. King shield, by rank from the own side: an own pawn on a file of the own
+// king's wing (g and h, or a to c) outside the endgame. Unmoved or one step forward
+// it covers the king; further up it has left a hole behind it.
+constexpr std::array<int8_t, 8> kKingShield = {0, 2, 1, -1, -2, -2, -2, 0};
+// Ours. Pawn storm, by rank from the own side: an own pawn on a file of the enemy
+// king's wing outside the endgame gains as it comes up against the king's shield.
+constexpr std::array<int8_t, 8> kPawnStorm = {0, 0, 0, 1, 2, 3, 0, 0};
 // Ours. R[f]: a rook on a file without own pawns, most in the centre.
 constexpr std::array<int8_t, 8> kRookFile = {2, 2, 3, 4, 4, 3, 2, 2};
 

@@ -111,10 +111,16 @@ SideTables BuildSide(const Board64& board, bool endgame, bool& raise_enemy_queen
       for (int f = from; f <= to; ++f)
         for (int r = 0; r < 8; ++r) bump(wings, f, r, units);
     };
-    if (enemy_file >= 5) files(6, 7, -5), bump(wings, 5, 5, 3);
-    else if (enemy_file <= 2) files(0, 2, -5), bump(wings, 2, 5, 5);
-    if (own_king_wing) files(6, 7, 5), bump(wings, 5, 1, -5);
-    else if (own_queen_wing) files(0, 2, 5), bump(wings, 2, 1, -5);
+    // The shield row by rank for own pawns on the files of the own king's wing, the
+    // storm row by rank for those on the files of the enemy king's wing.
+    auto rows = [&](int from, int to, const std::array<int8_t, 8>& row) {
+      for (int f = from; f <= to; ++f)
+        for (int r = 0; r < 8; ++r) bump(wings, f, r, row[static_cast<size_t>(r)]);
+    };
+    if (enemy_file >= 5) files(6, 7, -5), bump(wings, 5, 5, 3), rows(6, 7, tables::kPawnStorm);
+    else if (enemy_file <= 2) files(0, 2, -5), bump(wings, 2, 5, 5), rows(0, 2, tables::kPawnStorm);
+    if (own_king_wing) files(6, 7, 5), bump(wings, 5, 1, -5), rows(6, 7, tables::kKingShield);
+    else if (own_queen_wing) files(0, 2, 5), bump(wings, 2, 1, -5), rows(0, 2, tables::kKingShield);
     for (int s = 0; s < 64; ++s) pawn[s] += wings[s];
   }
   if (endgame) {

@@ -74,9 +74,10 @@ void Search::MarkGameHistory() {
   }
 }
 
-void Search::PrepareRun(int selectivity, int aggressiveness) {
+void Search::PrepareRun(int selectivity, int aggressiveness, const std::function<bool()>& stop) {
   Position& p = engine_.position();
-  tt_.Clear();
+  // A stop during the clear ends it: the search does not run on this table.
+  tt_.Clear(stop);
   MarkGameHistory();
   p.ClearHistory();
   p.SortPieceOrder();
@@ -130,6 +131,12 @@ bool Search::Stopped() {
     if (TimeCheck(control_.max_ms)) aborted_ = true;
   }
   return aborted_;
+}
+
+int Search::deepest_ply() const {
+  int n = static_cast<int>(reached_.size()) - 1;
+  while (n > 0 && !reached_[static_cast<size_t>(n)]) --n;
+  return n;
 }
 
 int Search::selective_depth() const {
@@ -221,7 +228,10 @@ int32_t Search::Node(int ply, int depth, int32_t alpha, int32_t beta) {
     // bucket now.
     if (depth > 0 || p.current().check != 0) __builtin_prefetch(tt_.Bucket(p.current().key));
     int ext = 0;
-    if (ply + 1 < kMaxPly) {
+    // Extensions stop at twice the iteration depth: where both kings stand open, a
+    // check or a mate threat at nearly every node would otherwise keep the remaining
+    // depth from falling and run every line down to the last ply record.
+    if (ply < extension_limit_) {
       if ((rec.flags & kFlagEven) && rec.captured && m.to == last_to) ext = 1;
       else if ((in_check || (rec.flags & kFlagCheck)) && m.to != last_to) ext = 1;
     }
@@ -399,7 +409,12 @@ int32_t Search::RootChild(int index, int depth, int32_t alpha, int32_t beta) {
   return v;
 }
 
+void Search::SetExtensionLimit(int depth) {
+  extension_limit_ = std::min(extension_plies_per_depth_ * depth, kMaxPly - 1);
+}
+
 bool Search::RootSingle(int depth) {
+  SetExtensionLimit(depth);
   int32_t alpha = std::max(root_score_ - kAspiration, -kInfinity);
   int32_t beta = std::min(root_score_ + kAspiration, kInfinity);
   bool researched_high = false;
@@ -458,6 +473,7 @@ bool Search::RootSingle(int depth) {
 }
 
 bool Search::RootMulti(int depth, int lines_wanted) {
+  SetExtensionLimit(depth);
   int32_t lowest = -kInfinity, highest = kInfinity;
   auto window = [&](bool null_window, int32_t& alpha, int32_t& beta) {
     if (listener_) listener_->LinesWindow(lowest, highest);

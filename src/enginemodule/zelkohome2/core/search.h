@@ -75,8 +75,9 @@ class Search {
 
   void set_listener(SearchListener* listener) { listener_ = listener; }
   // Prepares a run: table cleared and the game marked, piece history cleared, root
-  // prepared, killers and lines reset.
-  void PrepareRun(int selectivity, int aggressiveness);
+  // prepared, killers and lines reset. When stop answers true during the clear, the
+  // clear ends there and the caller must not search.
+  void PrepareRun(int selectivity, int aggressiveness, const std::function<bool()>& stop = {});
   void ApplyContempt(int32_t contempt);
   const RootInfo& root_info() const { return info_; }
 
@@ -97,6 +98,11 @@ class Search {
   const std::array<CoreMove, kPvLength + 1>& line(int index) const { return root_lines_[index]; }
   bool aborted() const { return aborted_; }
   int selective_depth() const;
+  // The deepest ply reached since the reached marks were cleared.
+  int deepest_ply() const;
+  // Moves are extended only above this many plies per ply of iteration depth (2; the
+  // tests raise it to show the ply limit).
+  void set_extension_plies_per_depth(int plies) { extension_plies_per_depth_ = plies; }
   void ClearReached() { reached_.fill(false); }
   uint64_t nodes() const { return engine_.node_count(); }
   TranspositionTable& tt() { return tt_; }
@@ -116,6 +122,7 @@ class Search {
   void StoreRootLine(int index);
   void ReportMainLine();
   bool Stopped();
+  void SetExtensionLimit(int depth);
 
   Engine& engine_;
   TranspositionTable tt_;
@@ -128,6 +135,8 @@ class Search {
   int aspiration_ = 0;
   int shortening_ = 0;
   int countdown_ = 5000;
+  int extension_limit_ = kMaxPly - 1;  // plies below which a move may be extended
+  int extension_plies_per_depth_ = 2;
   bool aborted_ = false;
   bool fail_low_ = false;
   std::array<Killer, kPlyRecords + 2> killers_{};

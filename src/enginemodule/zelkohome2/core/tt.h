@@ -53,7 +53,7 @@ class TranspositionTable {
   // Segment slot and byte offset inside the segment (for tests).
   static int SegmentSlot(uint64_t key) { return static_cast<int>(static_cast<uint32_t>(key) >> 22); }
 
-  void Clear() { memory_.Clear(); }
+  bool Clear(const std::function<bool()>& stop = {}) { return memory_.Clear(stop); }
   // Usage in percent from one sample in 41 entries.
   int UsagePercent() const;
 

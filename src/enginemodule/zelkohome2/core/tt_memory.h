@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 
 namespace zh::zelko2 {
 
@@ -16,6 +17,7 @@ class TtMemory {
   static constexpr size_t kMaxBytes = 0xFFC0000;
   static constexpr int kSegmentSlots = 1024;
   static constexpr uint32_t kEmpty = 0x80;
+  static constexpr size_t kLargePage = size_t{2} * 1024 * 1024;
 
   TtMemory() = default;
   TtMemory(const TtMemory&) = delete;
@@ -33,8 +35,9 @@ class TtMemory {
 
   // Segment of a slot of the segment table.
   uint8_t* segment(int slot) const { return segments_[slot]; }
-  // Writes the empty marker into every entry.
-  void Clear();
+  // Writes the empty marker into every entry; false when stop answered true first,
+  // with part of the table left as it was.
+  bool Clear(const std::function<bool()>& stop = {});
   // Number of entries that are not empty.
   size_t CountUsed() const;
 

@@ -61,6 +61,7 @@ ZH_EXPORT int32_t Eng1(eng::MainLineBlock* main_line, eng::CurrentMoveBlock* cur
   }
   TheEngine().SetStartPosition();
   ResetParameters();
+  state.control.state.store(0);  // no stop left from an earlier use
   return eng::kStartOk;
 }
 
