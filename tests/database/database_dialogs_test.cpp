@@ -203,9 +203,7 @@ void MakeSetWithMedia(Fixture& f, int media) {
   for (int i = 0; i < media; ++i) std::ofstream(f.folder / "games.wav" / (std::to_string(i) + ".wav")) << i;
 }
 
-// Too slow under the sanitizers as it stands (over 400 s): Archive::Store with 9,000
-// files needs a look before this runs in ctest.
-TEST(DatabaseDialogs, DISABLED_ArchiveHoldsEveryMediaFile) {
+TEST(DatabaseDialogs, ArchiveHoldsEveryMediaFile) {
   Fixture f;
   MakeSetWithMedia(f, 9000);
   fs::create_directories(f.folder / "store");
