@@ -239,26 +239,51 @@ TEST(StandardKeys, EveryLineFilesUnderItsOwnCodeButWhereAnotherCodeOwnsItsBoard)
   const std::map<int32_t, std::string> filed = f.FiledUnder(2);
   EXPECT_EQ(filed.size(), n);
   // Lines whose final board a shorter (or equally long, earlier) line of another code
-  // reaches as well: the board belongs to that line.
-  const std::map<int32_t, std::string> elsewhere = {
-      {1688, "D00"},  // C10 French Defense: Rubinstein Variation, Ellis Gambit
-      {2042, "A00"},  // C33 King's Gambit Accepted: Mason-Keres Gambit
+  // reaches as well: the board belongs to that line, in both keys.
+  struct Elsewhere {
+    std::string code;
+    std::string family;
   };
-  std::map<int32_t, std::string> moved;
-  for (size_t i = 0; i < n; ++i) {
-    const int32_t game = static_cast<int32_t>(i + 1);
-    auto it = filed.find(game);
-    ASSERT_NE(it, filed.end()) << game;
-    if (it->second != Lines()[i].code) moved[game] = it->second;
-  }
-  EXPECT_EQ(moved, elsewhere);
+  const std::map<int32_t, Elsewhere> elsewhere = {
+      // C10 French Defense: Rubinstein Variation, Ellis Gambit
+      {1688, {"D00", "Blackmar-Diemer Gambit"}},
+      // C33 King's Gambit Accepted: Mason-Keres Gambit
+      {2042, {"A00", "Van Geet Opening"}},
+  };
+  // The code, or the family, that each line is filed under when it is not its own.
+  auto moved = [&](const std::map<int32_t, std::string>& filed, auto own) {
+    std::map<int32_t, std::string> found;
+    for (size_t i = 0; i < n; ++i) {
+      const int32_t game = static_cast<int32_t>(i + 1);
+      auto it = filed.find(game);
+      if (it == filed.end()) ADD_FAILURE() << "game " << game << " is not filed";
+      else if (it->second != own(Lines()[i])) found[game] = it->second;
+    }
+    return found;
+  };
+  std::map<int32_t, std::string> codes, families;
+  for (const auto& [game, e] : elsewhere) codes[game] = e.code, families[game] = e.family;
+
+  EXPECT_EQ(moved(filed, [](const Line& l) { return l.code; }), codes);
+
+  // The names key: every line under its family but the same two.
+  f.services.answers = {true};  // replace the key
+  ASSERT_TRUE(f.manager.CreateOpeningsKey(*f.set, 1));
+  const std::map<int32_t, std::string> byFamily = f.FiledUnder(2);
+  EXPECT_EQ(byFamily.size(), n);
+  EXPECT_EQ(moved(byFamily,
+                  [](const Line& l) { return DisplayToUtf8(Utf8ToDisplay(Split(l.name).first).substr(0, 67)); }),
+            families);
 }
 
 TEST(StandardKeys, AnUnreadableGameIsLoggedAndStopEndsTheRunBetweenGames) {
   Fixture f(45);
   ASSERT_NE(f.set, nullptr);
   ASSERT_TRUE(f.manager.CreateOpeningsKey(*f.set, 2));
-  EXPECT_EQ(f.FiledUnder(3).size(), 45u);
+  // The first lines are all A00: each game in volume A.
+  const std::map<int32_t, std::string> volumes = f.FiledUnder(3);
+  EXPECT_EQ(volumes.size(), 45u);
+  for (const auto& [game, volume] : volumes) EXPECT_EQ(volume, "A: Flank openings") << game;
 
   // Game 3's moves now lie past the end of the game file.
   auto* tqg = dynamic_cast<TqgDatabase*>(f.set);
