@@ -123,7 +123,10 @@ TEST(FileDialog, ChosenFilterSelectionFlagAndEscape) {
     d.selectNameFilter(d.nameFilters().at(1));
     auto* view = d.findChild<QListView*>("listView");
     ASSERT_NE(view, nullptr);
-    QTest::qWait(100);
+    // The folder loads on another thread: wait for its one file (at most 10 s).
+    for (int waited = 0; waited < 10000 && view->model()->rowCount(view->rootIndex()) == 0; waited += 20)
+      QTest::qWait(20);
+    ASSERT_GT(view->model()->rowCount(view->rootIndex()), 0);
     view->setCurrentIndex(view->model()->index(0, 0, view->rootIndex()));
     TypeAndEnter(d, "a.pgn");
   });
