@@ -3,6 +3,7 @@
 #include <fstream>
 
 #include "app/languages.h"
+#include "app/locations.h"
 #include "app/message_ids.h"
 #include "app/playing_params.h"
 
@@ -171,6 +172,8 @@ void AppParams::AfterLoad() {
 }
 
 void AppParams::SaveTo(ProfileFile& file) {
+  // The folder that the database dialogs chose last.
+  if (!shared_.lastOpenFolder.empty()) lastOpenPath = shared_.lastOpenFolder;
   clockOffset = static_cast<int16_t>(title ^ kTitleCheck);
   if (playing_ && playing_->searchDisplay) showSrchDispl = true;
   StartGroup(file, kGroup);
@@ -185,6 +188,13 @@ void AppParams::Notify() {
 
 void AppParams::SyncShared() {
   shared_.programFolder = env_.locations.programFolder;
+  shared_.findDataFile = [this](const std::string& path, const std::string& name) {
+    for (const std::string& folder : {env_.locations.dataFolder, env_.locations.programFolder})
+      if (!folder.empty())
+        if (auto found = FindPathIgnoringCase(JoinPath(folder, name))) return *found;
+    const size_t slash = path.find_last_of("/\\");
+    return FindDataFile(slash == std::string::npos ? std::string() : path.substr(0, slash), name);
+  };
   shared_.lastOpenFolder = lastOpenPath;
   shared_.autosaveDatabase = autoSaveDb;
   shared_.engineMatchDatabase = compCompDb;

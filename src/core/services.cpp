@@ -105,6 +105,12 @@ class NullTimers final : public TimerService {
   }
 };
 
+// Without a dialog nobody chooses a file.
+class NullFileDialogs final : public FileDialogService {
+ public:
+  FileDialogAnswer RunFileDialog(const FileDialogRequest&) override { return {}; }
+};
+
 struct Defaults {
   NullBoxes boxes;
   NullProgress progress;
@@ -118,6 +124,7 @@ struct Defaults {
   ImmediatePoster poster;
   NullLists lists;
   NullTimers timers;
+  NullFileDialogs fileDialogs;
 };
 
 Defaults& GetDefaults() {
@@ -189,6 +196,16 @@ TimerService& Timers() {
   return s ? *s : GetDefaults().timers;
 }
 
+FileDialogService& FileDialogs() {
+  auto* s = Registry().fileDialogs;
+  return s ? *s : GetDefaults().fileDialogs;
+}
+
+std::string SearchDataFile(const std::string& path, const std::string& name) {
+  const auto& find = Settings().findDataFile;
+  return find ? find(path, name) : path;
+}
+
 ScopedServices::ScopedServices(const Services& installed) : previous_(Registry()) {
   Services& r = Registry();
   if (installed.boxes) r.boxes = installed.boxes;
@@ -203,6 +220,7 @@ ScopedServices::ScopedServices(const Services& installed) : previous_(Registry()
   if (installed.poster) r.poster = installed.poster;
   if (installed.lists) r.lists = installed.lists;
   if (installed.timers) r.timers = installed.timers;
+  if (installed.fileDialogs) r.fileDialogs = installed.fileDialogs;
 }
 
 ScopedServices::~ScopedServices() { Registry() = previous_; }

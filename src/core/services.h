@@ -10,6 +10,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace zh {
@@ -150,6 +151,38 @@ class ListDialogService {
   virtual int32_t ListDialog(std::string_view title, const std::vector<std::string>& lines) = 0;
 };
 
+// One open or save question with filters.
+struct FileDialogRequest {
+  // Style bits: low 16 bits 2 = save dialog; bit 8 multi-select (open); bit 9 no
+  // overwrite question (save); bit 10 share-aware.
+  static constexpr int32_t kSave = 2;
+  static constexpr int32_t kMultiSelect = 0x100;
+  static constexpr int32_t kNoOverwritePrompt = 0x200;
+  static constexpr int32_t kShareAware = 0x400;
+
+  int32_t style = 0;
+  std::string title;
+  std::string fileName;    // the proposed name (at most 2,000 characters are used)
+  std::string initialDir;  // where the dialog starts
+  std::vector<std::pair<std::string, std::string>> filters;  // description, pattern
+  std::string defaultExtension;  // without the dot; added to a chosen name without one
+  bool IsSave() const { return (style & 0xFFFF) == kSave; }
+};
+
+struct FileDialogAnswer {
+  bool ok = false;            // the user chose a file
+  std::string path;           // the chosen path in full form
+  int32_t filterIndex = 0;    // 1-based index of the chosen filter, 0 for none
+  std::string filterPattern;  // the pattern of that filter as the caller passed it
+  bool selectionChanged = false;
+};
+
+class FileDialogService {
+ public:
+  virtual ~FileDialogService() = default;
+  virtual FileDialogAnswer RunFileDialog(const FileDialogRequest& request) = 0;
+};
+
 // Display-language choice for texts held in several languages.
 struct DisplayLanguages {
   int32_t first = 0;
@@ -196,6 +229,9 @@ struct AppSettings {
   int32_t keyNodeCacheLimit = 0;
   int16_t mergeSettings[3] = {0, 0, 0};
   std::string programFolder;
+  // Resolves a data file of the program (path, name) against its default and
+  // alternative locations; unset: the path as given.
+  std::function<std::string(const std::string& path, const std::string& name)> findDataFile;
 };
 
 // The fields of the "Playing" and "General" settings groups that engine control and
@@ -234,6 +270,7 @@ struct Services {
   PosterService* poster = nullptr;
   ListDialogService* lists = nullptr;
   TimerService* timers = nullptr;
+  FileDialogService* fileDialogs = nullptr;
 };
 
 // The process-wide registry. Unset entries answer with the null implementations.
@@ -250,6 +287,12 @@ PlaySettings& PlayingSettings();
 PosterService& Poster();
 ListDialogService& Lists();
 TimerService& Timers();
+FileDialogService& FileDialogs();
+inline FileDialogAnswer RunFileDialog(const FileDialogRequest& request) {
+  return FileDialogs().RunFileDialog(request);
+}
+// The data-file search of the settings, or `path` when none is installed.
+std::string SearchDataFile(const std::string& path, const std::string& name);
 
 // Installs services for the lifetime of the guard, then restores the previous set.
 // Only the non-null entries of `installed` replace the current ones.

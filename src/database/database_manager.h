@@ -5,6 +5,7 @@
 // database before it is deleted.
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
@@ -15,6 +16,7 @@
 namespace zh {
 
 class Database;
+class SortedLONGArr;
 class TQFileDatabase;
 
 class DatabaseManager {
@@ -78,6 +80,38 @@ class DatabaseManager {
   // The absolute path with the extension of the kind (kind 0: of the path itself).
   static std::string NormalisedPath(const std::string& path, int kind = kUnknown);
 
+  // The operations that talk to the user about database files (database_dialogs.cpp).
+  // Asks for a database and opens it (an open one is shared); null when none.
+  TQFileDatabase* OpenWithDialog();
+  // Asks for a new database file and creates it; null when nothing was made.
+  TQFileDatabase* NewDatabaseDialog();
+  // Copies the source's games (the listed ones, or all) into a database the user
+  // chooses; the result of releasing it, false when none was chosen.
+  bool CopyGamesTo(Database& source, SortedLONGArr* list);
+  // Copies every game of a database the user chooses into the target; the copy's
+  // result, 1 when nothing was copied.
+  int CopyGamesFrom(Database& target);
+  // Deletes base + the extensions of every bit of the mask.
+  static void DeleteDatabaseFiles(const std::string& base, uint32_t mask);
+  // 1 when every file that makes a database of the kind exists beside the path.
+  static int DatabaseFilesExist(const std::string& path, int kind);
+  static bool HasOpeningsKeyFiles(const Database& database, int kind);
+  // Writes base.ini: group by kind, "Type" and "Title" when a title is given.
+  static bool WriteDescription(const std::string& path, int type, int kind, const std::string& title);
+  static bool EnsureKeyOpen(TQFileDatabase& database, int kind);
+  // Fills the openings key from a standard key (0 by code, 1 by name, else by volume)
+  // and files every game under it; false when nothing was made.
+  bool CreateOpeningsKey(TQFileDatabase& database, int which);
+  int ClassifyAllGames(TQFileDatabase& database);
+  void ReorganiseDatabase(TQFileDatabase& database);
+  // Packs a database with its media into an archive the user names; true when written.
+  bool CreateArchive(const std::string& databasePath);
+  // Unpacks an archive (asked for when the path is empty) and opens its database.
+  TQFileDatabase* OpenArchive(const std::string& path);
+  // Free space in KiB of the drive that holds a folder; tests inject small disks.
+  using FreeSpaceProbe = std::function<uint64_t(const std::string& folder)>;
+  void SetFreeSpaceProbe(FreeSpaceProbe probe) { freeSpace_ = std::move(probe); }
+
   size_t OpenCount() const { return entries_.size(); }
   int UseCount(const Database* database) const;
 
@@ -100,6 +134,7 @@ class DatabaseManager {
   int nextObserverId_ = 1;
   std::unique_ptr<SearchCriteria> searchMask_;
   MaskDialogRunner maskDialog_;
+  FreeSpaceProbe freeSpace_;
 };
 
 // The program's database manager, made at start-up and installed here; null while

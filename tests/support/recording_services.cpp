@@ -15,6 +15,7 @@ Services AllOf(RecordingServices* r, AppSettings* settings, PlaySettings* play) 
   s.settings = settings;
   s.play = play;
   s.lists = r;
+  s.fileDialogs = r;
   return s;
 }
 }  // namespace
@@ -110,6 +111,15 @@ uint32_t RecordingServices::Next() {
   // Park-Miller minimal standard generator: reproducible in tests.
   randomState = static_cast<uint32_t>((uint64_t{randomState} * 16807u) % 2147483647u);
   return randomState;
+}
+
+FileDialogAnswer RecordingServices::RunFileDialog(const FileDialogRequest& request) {
+  Record("FileDialog: " + request.title);
+  fileDialogRequests.push_back(request);
+  if (fileDialogAnswers.empty()) return {};
+  FileDialogAnswer a = fileDialogAnswers.front();
+  fileDialogAnswers.pop_front();
+  return a;
 }
 
 }  // namespace zh::test

@@ -20,7 +20,8 @@ class RecordingServices final : public MessageBoxService,
                                 public TextService,
                                 public ClockService,
                                 public RandomService,
-                                public ListDialogService {
+                                public ListDialogService,
+                                public FileDialogService {
  public:
   // Installs every service of this object until it is destroyed.
   RecordingServices();
@@ -41,6 +42,10 @@ class RecordingServices final : public MessageBoxService,
   // it only steps the clock by maxMs.
   std::function<void(int32_t maxMs)> waitScript;
   bool eventLoopRunning = true;
+  // The scripted file dialogs: each run takes the next answer (cancelled when none is
+  // left) and keeps its request.
+  std::deque<FileDialogAnswer> fileDialogAnswers;
+  std::vector<FileDialogRequest> fileDialogRequests;
 
   // The recorded lines that start with `prefix`.
   std::vector<std::string> CallsStartingWith(const std::string& prefix) const;
@@ -82,6 +87,8 @@ class RecordingServices final : public MessageBoxService,
 
   // Records "ListDialog: title" and one "  line" per line.
   int32_t ListDialog(std::string_view title, const std::vector<std::string>& lines) override;
+  // Records "FileDialog: title".
+  FileDialogAnswer RunFileDialog(const FileDialogRequest& request) override;
 
  private:
   bool NextAnswer(std::deque<bool>& queue);

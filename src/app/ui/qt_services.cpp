@@ -1,5 +1,7 @@
 #include "app/ui/qt_services.h"
 
+#include "app/ui/file_dialog.h"
+
 #include <QApplication>
 #include <QEvent>
 #include <QMessageBox>
@@ -83,6 +85,7 @@ Services QtServices::Installed() {
   s.random = this;
   s.lists = this;
   s.timers = this;
+  s.fileDialogs = this;
   if (settings_) s.settings = settings_;
   if (play_) s.play = play_;
   return s;
@@ -113,6 +116,10 @@ int32_t QtServices::ListDialog(std::string_view title, const std::vector<std::st
 
 std::unique_ptr<Timer> QtServices::MakeTimer(std::function<void()> handler) {
   return std::make_unique<QtTimer>(std::move(handler));
+}
+
+FileDialogAnswer QtServices::RunFileDialog(const FileDialogRequest& request) {
+  return FileDialog::Run(frame_, request);
 }
 
 int QtServices::OkCancelBox(std::string_view text) {

@@ -21,7 +21,8 @@ class QtServices final : public QObject,
                          public ClockService,
                          public RandomService,
                          public ListDialogService,
-                         public TimerService {
+                         public TimerService,
+                         public FileDialogService {
  public:
   // Answer codes of the boxes.
   static constexpr int kCancel = 0;
@@ -76,6 +77,8 @@ class QtServices final : public QObject,
   int32_t ListDialog(std::string_view title, const std::vector<std::string>& lines) override;
   // Timers over QTimer, on the GUI thread.
   std::unique_ptr<Timer> MakeTimer(std::function<void()> handler) override;
+  // The file dialog over the main frame.
+  FileDialogAnswer RunFileDialog(const FileDialogRequest& request) override;
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;

@@ -1,20 +1,25 @@
 #include "app/ui/talk_file_dialog.h"
 
 #include <QCheckBox>
-#include <QFileDialog>
 #include <QGroupBox>
 #include <QLabel>
 #include <QPushButton>
 #include <QVBoxLayout>
 
 #include "app/message_ids.h"
+#include "app/ui/file_dialog.h"
 
 namespace zh {
 namespace {
 
 QString BrowseWithQt(QWidget* parent, const QString& start) {
-  return QFileDialog::getOpenFileName(parent, QString(), start,
-                                      "Talk files (*.CHT *.cht);;All files  (*.*)");
+  FileDialog dialog(parent, 0);
+  dialog.SetFileName(start.toStdString());
+  dialog.SetDefaultExtension("*.cht");
+  dialog.AddFilter("Talk files (*.CHT)", "*.CHT");
+  dialog.AddFilter("All files  (*.*)", "*.*");
+  if (!dialog.Execute()) return {};
+  return QString::fromStdString(dialog.GetPath());
 }
 
 ModalTALKPATH::Browser& CurrentBrowser() {

@@ -500,10 +500,21 @@ std::string Archive::EntryName(int32_t index) {
   const int fd = ::open(path_.c_str(), O_RDONLY | O_CLOEXEC);
   if (fd < 0) return {};
   FdGuard guard(fd);
-  std::vector<Entry> entries;
-  if (index < 0 || ReadDirectory(fd, entries) != 0 || static_cast<size_t>(index) >= entries.size())
-    return {};
-  return entries[static_cast<size_t>(index)].name;
+  struct stat st{};
+  if (index < 0 || ::fstat(fd, &st) != 0) return {};
+  // Callers walk the entries one index after the other: the names are read once for
+  // each version of the file, not once for each index.
+  const NameStamp stamp{st.st_dev, st.st_ino, st.st_size, st.st_mtim.tv_sec, st.st_mtim.tv_nsec};
+  if (stamp != nameStamp_) {
+    names_.clear();
+    nameStamp_ = {};
+    std::vector<Entry> entries;
+    if (ReadDirectory(fd, entries) != 0) return {};
+    names_.reserve(entries.size());
+    for (Entry& e : entries) names_.push_back(std::move(e.name));
+    nameStamp_ = stamp;
+  }
+  return static_cast<size_t>(index) < names_.size() ? names_[static_cast<size_t>(index)] : std::string();
 }
 
 }  // namespace zh

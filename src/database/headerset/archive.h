@@ -73,8 +73,20 @@ class Archive {
                        const std::filesystem::path& target);
   int32_t ExtractBlocks(int archive, const Entry& entry, int out);
 
+  // The file that names_ were read from: device, inode, size and time of change.
+  struct NameStamp {
+    uint64_t device = 0;
+    uint64_t inode = 0;
+    int64_t size = -1;
+    int64_t seconds = 0;
+    int64_t nanoseconds = 0;
+    bool operator==(const NameStamp&) const = default;
+  };
+
   std::filesystem::path path_;
   int64_t offsetLimit_ = kMaxOffset;
+  std::vector<std::string> names_;
+  NameStamp nameStamp_;
   Compressor compressor_;
   std::vector<uint8_t> chunk_;
   std::vector<uint8_t> block_;
