@@ -198,7 +198,7 @@ TEST_F(PrintLayoutTest, DefaultPageTwoColumnsTitleNumberAndRules) {
 
   printer.lines = 100;  // runs into the second column
   EXPECT_EQ(layout.PrintGame(GameCursor(&game)), 0);
-  EXPECT_EQ(printer.notationWidth, 5 + 253);
+  EXPECT_EQ(printer.notationWidth, 253);
   const Op* title = printer.Find("Title");
   ASSERT_TRUE(title);
   EXPECT_EQ(title->x, 36);

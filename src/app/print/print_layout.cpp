@@ -245,6 +245,10 @@ void PrintLayout::PrintGameHeader(const TQGame& game, int x, int y) {
   device_.SetFont(printFont_);
 }
 
+// Lines are drawn from the column's text edge (x + indent), so they are laid out in
+// the column's width: with the indent added they would reach into the gap.
+int PrintLayout::NotationWidth() const { return page.columnWidth; }
+
 void PrintLayout::PrintGameBody(PrintNotation& nota, const TQGame& game) {
   pending_.clear();
   const int headerHeight = HeaderHeight(game);
@@ -463,7 +467,7 @@ int16_t PrintLayout::PrintGame(const GameCursor& cursor) {
   NewPage();
   StartColumns();
   std::unique_ptr<PrintNotation> nota =
-      device_.MakeNotation(cursor, printFont_, indent + page.columnWidth, notationOptions.flags);
+      device_.MakeNotation(cursor, printFont_, NotationWidth(), notationOptions.flags);
   static const TQGame kNoGame;
   PrintGameBody(*nota, cursor.Game() ? *cursor.Game() : kNoGame);
   EndJobRules();
@@ -518,7 +522,7 @@ void PrintLayout::PrintGameList(Database& database, std::vector<int32_t> selecti
   NewPage();
   StartColumns();
   std::unique_ptr<PrintNotation> nota =
-      device_.MakeNotation(cursor, printFont_, indent + page.columnWidth, notationOptions.flags);
+      device_.MakeNotation(cursor, printFont_, NotationWidth(), notationOptions.flags);
   for (int32_t number : selection) {
     if (ProcessShouldStop()) break;
     if (database.ReadGame(number, game, true) != 0) continue;

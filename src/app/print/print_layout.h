@@ -152,6 +152,7 @@ class PrintLayout {
   int CaptionAbove(const DiagramSpec& spec, int x, int y);
   int CaptionBelow(const DiagramSpec& spec, int x, int y);
   int RoundUpToLine(int height) const;
+  int NotationWidth() const;
   PrintFont Styled(bool bold, bool italic = false) const;
 
   PrintDevice& device_;

@@ -104,8 +104,9 @@ void PrintNota::SetColour(uint32_t colour) {
 }
 
 void PrintNota::DrawText(int x, int y, std::string_view utf8) {
+  // Nothing starts left of the line's origin, the column's edge.
   const QFontMetrics m(painter_.font(), &device_);
-  painter_.drawText(QPointF(originX_ + x, y + m.ascent()), ToQString(utf8));
+  painter_.drawText(QPointF(originX_ + std::max(0, x), y + m.ascent()), ToQString(utf8));
 }
 
 }  // namespace zh
