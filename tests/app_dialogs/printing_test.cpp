@@ -2,7 +2,12 @@
 // pixel a point) for the page's pixels, pdftotext -bbox for the words and their boxes.
 #include <gtest/gtest.h>
 
+#include <QApplication>
+#include <QCheckBox>
 #include <QDir>
+#include <QLineEdit>
+#include <QSpinBox>
+#include <QTimer>
 #include <QPrinter>
 #include <QRegularExpression>
 #include <QTemporaryDir>
@@ -10,6 +15,7 @@
 
 #include "app/app_params.h"
 #include "app/print/print_layout.h"
+#include "app/ui/layout_dialog.h"
 #include "app/ui/print_commands.h"
 #include "app/ui/print_nota.h"
 #include "app_ui/qt_app.h"
@@ -268,6 +274,32 @@ TEST_F(PrintingTest, DiagramSquaresCoordinatesAndSideToMove) {
     EXPECT_EQ(darkest(otherRow), 255);
     EXPECT_GT(qGray(page.pixel(static_cast<int>(markX + markSide / 2), static_cast<int>(whiteRow + markSide / 2))), 200);
   }
+}
+
+TEST_F(PrintingTest, LayoutFontReachesThePrintLayoutAndPrintOptionsStore) {
+  PrintService service(app, PrintingPieceSets(test::BundleSets()), PdfPrinter("font.pdf"));
+  const int before = service.Layout().lineHeight;
+  ASSERT_EQ(app.fontNota.height, 12);
+  QTimer::singleShot(0, [] {
+    auto* d = qobject_cast<ModalDialogLAYOUT*>(QApplication::activeModalWidget());
+    if (!d) return;
+    d->ControlAs<QSpinBox>(ControlKind::Edit, 2)->setValue(24);
+    d->accept();
+  });
+  EXPECT_TRUE(RunLayoutCommand(nullptr, app, service));
+  EXPECT_EQ(service.Layout().Font().height, 24);
+  EXPECT_GT(service.Layout().lineHeight, before);
+
+  QTimer::singleShot(0, [] {
+    auto* d = qobject_cast<ModalDialogPRINT_OPTIONS*>(QApplication::activeModalWidget());
+    if (!d) return;
+    d->Title().setText("@N");
+    d->Colour().setChecked(true);
+    d->accept();
+  });
+  EXPECT_TRUE(RunPrintOptions(nullptr, app));
+  EXPECT_EQ(app.printTitle, "@N");
+  EXPECT_TRUE(app.printWithColour);
 }
 
 TEST_F(PrintingTest, NoPrinterDoesNothing) {

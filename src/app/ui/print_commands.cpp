@@ -9,6 +9,7 @@
 
 #include "app/app_params.h"
 #include "app/message_ids.h"
+#include "app/ui/layout_dialog.h"
 #include "app/ui/small_dialogs.h"
 #include "app/ui/symbol_edit.h"
 #include "core/services.h"
@@ -63,6 +64,10 @@ bool PrintDiagramCommand(PrintService& service, const GameCursor& cursor) {
   if (!AskNumberShort(GetMessageText(msg::M_DIAGRAM_SIZE), size, 1, 10, 1)) return false;
   service.Layout().PrintDiagram(cursor, size);
   return true;
+}
+
+bool RunLayoutCommand(QWidget* parent, AppParams& app, PrintService& service) {
+  return RunLayoutDialog(parent, app, [&] { service.Layout().SetPrintFont(app.fontNota); });
 }
 
 bool RunPrinterSetup(QWidget* parent, PrintService& service) {

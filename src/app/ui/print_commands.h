@@ -58,6 +58,8 @@ bool RunPrintOptions(QWidget* parent, AppParams& app);
 int16_t PrintGameCommand(PrintService& service, const GameCursor& cursor);
 // Asks the size (1..10, default 5), then prints; false when the size was cancelled.
 bool PrintDiagramCommand(PrintService& service, const GameCursor& cursor);
+// The layout dialog; the print layout follows the new notation font.
+bool RunLayoutCommand(QWidget* parent, AppParams& app, PrintService& service);
 // The printer dialog; on OK the page follows the chosen printer.
 bool RunPrinterSetup(QWidget* parent, PrintService& service);
 
