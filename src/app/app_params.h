@@ -164,6 +164,7 @@ class AppParams final : public Params, public ObservedSubject {
 
   // Not stored (or stored by the Parts that own them once they name a key).
   bool sizeToFrame = false;
+  bool rightPanel = false;  // the right-hand panel shows its extra pane
   std::string engTournDb;
   int16_t internal[3] = {300, 300, 99};
   int32_t bestAwardLevel = kUntitled;

@@ -17,6 +17,7 @@ struct NullHooks {
   WorkWindow currentWindow;
   GameHooks game;
   CoachHooks coach;
+  GameWindowHost gameHost;
 };
 
 NullHooks& Nulls() {
@@ -42,6 +43,7 @@ WorkWindow& DbWindowHook() { return Or(CurrentHooks().dbWindow, Nulls().dbWindow
 WorkWindow& CurrentWindowHook() { return Or(CurrentHooks().currentWindow, Nulls().currentWindow); }
 GameHooks& Game() { return Or(CurrentHooks().game, Nulls().game); }
 CoachHooks& Coach() { return Or(CurrentHooks().coach, Nulls().coach); }
+GameWindowHost& GameHost() { return Or(CurrentHooks().gameHost, Nulls().gameHost); }
 
 ScopedHooks::ScopedHooks(const ShellHooks& installed) : previous_(CurrentHooks()) {
   ShellHooks& h = CurrentHooks();
@@ -51,6 +53,7 @@ ScopedHooks::ScopedHooks(const ShellHooks& installed) : previous_(CurrentHooks()
   if (installed.currentWindow) h.currentWindow = installed.currentWindow;
   if (installed.game) h.game = installed.game;
   if (installed.coach) h.coach = installed.coach;
+  if (installed.gameHost) h.gameHost = installed.gameHost;
 }
 
 ScopedHooks::~ScopedHooks() { CurrentHooks() = previous_; }

@@ -6,6 +6,10 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
+
+#include "core/toolbox/profile_file.h"
 
 #include "core/services.h"
 
@@ -76,6 +80,17 @@ class GameHooks {
     (void)code, (void)id, (void)block;
   }
   virtual void CloseDevices() {}
+  // The game manager for the user dialogs: the player names in the header again,
+  // a refresh of board, notation and panels, whether a rated game runs, and a game
+  // of a database loaded into the current game at a ply.
+  virtual void UpdatePlayerNames() {}
+  virtual void UpdateAll() {}
+  virtual bool IsRatedGame() const { return false; }
+  virtual void LoadGame(std::string_view database, int32_t number, int ply) {
+    (void)database, (void)number, (void)ply;
+  }
+  // The installed engines in table order: name and author.
+  virtual std::vector<std::pair<std::string, std::string>> EngineCredits() { return {}; }
 };
 
 // The coach and sound.
@@ -107,6 +122,43 @@ class CoachHooks {
   virtual void PlayCaptureSound() {}
   // A board refuses an input with the warning sound.
   virtual void Beep() { zh::Beep(); }
+  // The coach learns the user's first name.
+  virtual void SetUserFirstName(std::string_view name) { (void)name; }
+  // The credit text of the coach's scripts (may be empty).
+  virtual std::string CreditText() { return {}; }
+  // The remark of general event 123 between double quotes.
+  virtual std::string QuotedFarewell() { return {}; }
+  // The music folder and its second-choice sub-folder exist.
+  virtual bool HasMusicFolder() const { return false; }
+  virtual bool HasSecondMusicFolder() const { return false; }
+  // Starts the next random piece when none plays; its result.
+  virtual int PollMusic() { return 0; }
+  // Moves can be read aloud.
+  virtual bool HasSpokenMoves() const { return false; }
+};
+
+// The game window as the shell's dialogs reach it: the message line, the notation
+// panes' font, the clock, the board and the re-layouts.
+class GameWindowHost {
+ public:
+  virtual ~GameWindowHost() = default;
+  virtual void ShowMessageLine(std::string_view text) { (void)text; }
+  // The right-hand panel hands the font to its notation, move-tutor and third pane.
+  virtual void SetNotationFont(const FontSpec& font) { (void)font; }
+  virtual void SetClockShown(bool shown) { (void)shown; }
+  virtual void SetAnimationSpeed(int speed) { (void)speed; }
+  // The board window replaced by one of the style; everything is laid out again.
+  virtual void ChangeBoardStyle(int style) { (void)style; }
+  // The special playing modes that the layout dialog asks about.
+  virtual bool IsBookEditing() const { return false; }
+  virtual bool IsAnalysisMode() const { return false; }
+  // The right-hand panel's cached layout reset, then the re-layouts in their order.
+  virtual void ResetRightAreaLayout() {}
+  virtual void RelayoutSearchDisplay() {}
+  virtual void RelayoutRightArea() {}
+  virtual void RelayoutBelowBoard() {}
+  virtual void RelayoutGameWindow() {}
+  virtual void Repaint() {}
 };
 
 // The hooks in force; unset entries use the versions that do nothing (the notation
@@ -118,6 +170,7 @@ struct ShellHooks {
   WorkWindow* currentWindow = nullptr;  // one of the two, or none
   GameHooks* game = nullptr;
   CoachHooks* coach = nullptr;
+  GameWindowHost* gameHost = nullptr;
 };
 
 ShellHooks& CurrentHooks();
@@ -127,6 +180,7 @@ WorkWindow& DbWindowHook();
 WorkWindow& CurrentWindowHook();
 GameHooks& Game();
 CoachHooks& Coach();
+GameWindowHost& GameHost();
 
 // Installs hooks for the lifetime of the guard (non-null entries only).
 class ScopedHooks {

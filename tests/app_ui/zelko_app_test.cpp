@@ -3,6 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QTimer>
 #include <QCloseEvent>
 #include <QFocusEvent>
 #include <QImage>
@@ -21,6 +24,7 @@
 #include "app/playing_params.h"
 #include "app/shell_hooks.h"
 #include "app/ui/feedback_dialog.h"
+#include "app/ui/logon_dialog.h"
 #include "app/ui/message_log.h"
 #include "app/ui/work_window_frame.h"
 #include "app/ui/zelko_app.h"
@@ -119,6 +123,8 @@ class ZelkoAppTest : public ::testing::Test {
     options.boxes = &boxes;
     options.clock = &clock;
     options.pump = [this] { clock.ticks += 100; };
+    // The user dialog of a first start is answered with Cancel.
+    options.logon = [this] { return ++logons, false; };
     // By default the loop closes the frame at once, as a user would.
     options.runEventLoop = [this] { return app->Frame()->close() ? 0 : 1; };
   }
@@ -148,6 +154,7 @@ class ZelkoAppTest : public ::testing::Test {
   RecordingBoxes boxes;
   StepClock clock;
   RecordingGame game;
+  int logons = 0;
   AppStartOptions options;
   std::unique_ptr<ZelkoApp> app;
 };
@@ -195,6 +202,35 @@ TEST_F(ZelkoAppTest, StartsAndEndsInOrderAndWritesTheSettings) {
 
   Run();
   EXPECT_NE(ReadIniWithPython(Ini()).find(" 2 2 1024"), std::string::npos);
+}
+
+// A first start runs the user dialog modally before the loop; its OK is stored and
+// written at exit. The second start (no longer the first, DoLogon now off) skips it.
+TEST_F(ZelkoAppTest, FirstStartAsksWhoTheUserIs) {
+  options.logon = {};
+  int shown = 0;
+  std::function<void()> answer = [&] {
+    auto* dialog = qobject_cast<ModalDialogLOGON*>(QApplication::activeModalWidget());
+    if (!dialog) return QTimer::singleShot(10, answer);
+    ++shown;
+    dialog->ControlAs<QLineEdit>(ControlKind::Edit, 1)->setText("Kovač");
+    dialog->ControlAs<QCheckBox>(ControlKind::CheckBox, 1)->setChecked(true);
+    dialog->accept();
+  };
+  QTimer::singleShot(0, answer);
+  std::string surname;
+  options.runEventLoop = [&] {
+    surname = app->App()->surName;
+    return app->Frame()->close() ? 0 : 1;
+  };
+  EXPECT_EQ(Run(), 0);
+  EXPECT_EQ(shown, 1);
+  EXPECT_EQ(surname, "Kovač");
+  EXPECT_NE(ReadFile(Ini()).find("SurName=Kova"), std::string::npos);
+  EXPECT_NE(ReadFile(Ini()).find("DoLogon=1\n"), std::string::npos);
+  options.logon = [this] { return ++logons, false; };
+  Run();
+  EXPECT_EQ(logons, 0);
 }
 
 // The 3D view settings are made and loaded at start and saved at the end with the

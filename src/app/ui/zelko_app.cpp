@@ -31,6 +31,7 @@
 #include "app/shell_hooks.h"
 #include "app/ui/delayed_call.h"
 #include "app/ui/feedback_dialog.h"
+#include "app/ui/logon_dialog.h"
 #include "app/ui/message_log.h"
 #include "app/ui/widgets/bitmap_manager.h"
 #include "board/d3/shading.h"
@@ -200,8 +201,12 @@ void ZelkoApp::RunAfterStartUp() {
     if (gameWindow_) gameWindow_->update();
     Pump(), Pump();
   }
-  // 6. The start-up dialog belongs to a later step; its repaints stay.
+  // 6. The user dialog, then the repaints behind it.
   if (app.doLogon || app.life == 1) {
+    if (options_.logon)
+      options_.logon();
+    else
+      RunLogonDialog(frame_.get(), app, *playing_);
     if (gameWindow_) gameWindow_->update();
     Pump(), Pump();
   }

@@ -65,6 +65,9 @@ struct AppStartOptions {
   std::function<void()> pump;
   // The event loop; returns when the main frame has closed. Default: QApplication::exec.
   std::function<int()> runEventLoop;
+  // The user dialog of a first start (or when asked at every start); default: the
+  // modal dialog over the main frame. Tests script it here.
+  std::function<bool()> logon;
   // Sees every "create <name>" and "delete <name>" before it happens.
   std::function<void(const std::string&)> trace;
 };

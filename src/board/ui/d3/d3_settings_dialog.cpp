@@ -40,7 +40,7 @@ ModalDialogD3SET::ModalDialogD3SET(QWidget* parent) : QDialog(parent) {
     Register(Kind::GroupBox, id, g);
   };
   group(1, msg::M_D3_LIGHT, QRect(8, 4, 170, 130));
-  group(2, msg::M_D3_BOARD, QRect(186, 4, 166, 130));
+  group(2, msg::M_BOARD_WORD, QRect(186, 4, 166, 130));
   group(3, msg::M_D3_DETAIL, QRect(8, 138, 170, 110));
 
   label(1, msg::M_D3_LIGHT_HEIGHT, QRect(16, 22, 150, 16));
