@@ -25,8 +25,8 @@ void ApplyLogon(const LogonEntry& entry, AppParams& app, PlayingParams& playing)
     playing.friendGames = 0;
   }
   if (app.hobby) {
-    playing.friendMode = true;
-    playing.startModes.friendMode = true;
+    playing.Play().friendMode = true;
+    playing.Play().startModes.friendMode = true;
     app.matDispl = true;
   } else {
     app.matDispl = false;

@@ -14,14 +14,14 @@ OptionsChoice ReadOptions(const AppParams& app, const PlayingParams& playing) {
   c.talk = app.talk;
   c.readNota = !app.talk && app.readNota;
   c.sound = app.sound;
-  c.ecoDisplay = app.ecoDisplay;
+  c.ecoDisplay = app.Play().ecoDisplay;
   c.moveBeep = app.moveBeep;
   c.music = app.music;
   c.cantus = app.cantus;
   c.figurines = app.figurines;
   c.hintDepth = playing.hintDepth;
   c.blunderThresh = playing.blunderThresh;
-  c.cdDrive = app.cdDrive.substr(0, 1);
+  c.cdDrive = app.Play().cdDrive.substr(0, 1);
   c.resign = playing.resign <= 2 ? static_cast<int>(playing.resign) : 1;
   return c;
 }
@@ -37,10 +37,10 @@ int ApplyOptions(const OptionsChoice& c, AppParams& app, PlayingParams& playing)
   app.chatter = c.chatter || c.talk;
   app.sound = c.sound;
   Coach().SetSoundOn(app.sound);
-  app.ecoDisplay = c.ecoDisplay;
+  app.Play().ecoDisplay = c.ecoDisplay;
   app.figurines = c.figurines;
   app.SetPieceLetters();
-  app.cdDrive = c.cdDrive.substr(0, 1);
+  app.Play().cdDrive = c.cdDrive.substr(0, 1);
   playing.hintDepth = static_cast<int16_t>(c.hintDepth);
   playing.blunderThresh = static_cast<int16_t>(c.blunderThresh);
   app.talk = c.talk;

@@ -156,7 +156,7 @@ class ListDatabase final : public Database {
   bool CapabilityD() const override { return false; }
   std::unique_ptr<std::vector<int32_t>> Sort(int) override { return nullptr; }
   int Reorganise(const std::vector<int32_t>&, bool, bool) override { return 0; }
-  std::unique_ptr<SortedLONGArr> Search(SearchMask&, const SortedLONGArr*) override { return nullptr; }
+  std::unique_ptr<SortedLONGArr> Search(SearchCriteria&, const SortedLONGArr*) override { return nullptr; }
   int64_t EstimateSize(int) override { return 0; }
 
  private:

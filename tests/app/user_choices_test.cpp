@@ -61,8 +61,8 @@ TEST(Logon, NewUsersStartAfreshAndEveryOkRetitles) {
     EXPECT_EQ(r.playing.friendScore, c.newUser ? 0 : 15) << c.name;
     EXPECT_EQ(r.app.title, AppParams::kUntitled) << c.name;
     EXPECT_EQ(r.app.matDispl, c.matDispl) << c.name;
-    EXPECT_EQ(r.playing.friendMode, c.matDispl) << c.name;
-    EXPECT_EQ(r.playing.startModes.friendMode, c.matDispl) << c.name;
+    EXPECT_EQ(r.playing.Play().friendMode, c.matDispl) << c.name;
+    EXPECT_EQ(r.playing.Play().startModes.friendMode, c.matDispl) << c.name;
     EXPECT_EQ(r.app.surName, c.surname) << c.name;
     EXPECT_EQ(r.app.christName + r.app.town + r.app.machine, "AnnKoperBox") << c.name;
     EXPECT_FALSE(r.app.doLogon) << c.name;
@@ -118,7 +118,7 @@ TEST(Options, TalkKeepsTheCoachOnAndMusicPollsOnlyWithBothChoices) {
   EXPECT_TRUE(r.app.music);    // either music box turns music on
   EXPECT_EQ(r.playing.resign, 2u);
   EXPECT_EQ(r.playing.hintDepth, 9);
-  EXPECT_EQ(r.app.cdDrive, "d");
+  EXPECT_EQ(r.app.Play().cdDrive, "d");
   EXPECT_EQ(r.shell.log.calls, (Calls{"SetSoundOn 0", "PollMusic"}));
 }
 
