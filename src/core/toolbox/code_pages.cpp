@@ -141,6 +141,20 @@ constexpr bool IsOneToOne() {
 }
 static_assert(IsOneToOne(), "the display set must map one to one to Unicode");
 
+// The display byte of each ASCII code, -1 where the display set has none: most text
+// is ASCII and is converted without a search.
+constexpr std::array<int16_t, 128> MakeAsciiToDisplay() {
+  std::array<int16_t, 128> table{};
+  for (char32_t c = 0; c < 128; ++c) {
+    table[c] = -1;
+    for (const CodeAndByte& e : kUnicodeToDisplay)
+      if (e.code == c) table[c] = e.byte;
+  }
+  return table;
+}
+
+constexpr auto kAsciiToDisplay = MakeAsciiToDisplay();
+
 template <class Map>
 std::string& MapHighBytes(std::string& s, Map map) {
   for (char& c : s) {
@@ -230,6 +244,11 @@ std::string Utf8ToDisplay(std::string_view utf8, bool* lossy) {
   out.reserve(utf8.size());
   bool lost = false;
   for (size_t pos = 0; pos < utf8.size();) {
+    if (const auto a = static_cast<uint8_t>(utf8[pos]); a < 0x80 && kAsciiToDisplay[a] >= 0) {
+      out += static_cast<char>(kAsciiToDisplay[a]);
+      ++pos;
+      continue;
+    }
     const Utf8Char c = DecodeUtf8(utf8, pos);
     // A malformed byte decodes as U+FFFD, which has no display byte.
     uint8_t byte;

@@ -50,7 +50,8 @@ void GameBody::SetSetUpStart(const Position& position, int firstMove) {
 }
 
 void GameBody::ClearMoves() {
-  mainLine.Reserve(0);
+  // The main line keeps its array for the next game read into the same body.
+  mainLine.Truncate(0);
   scratchLine.Reserve(0);
   gameAnnotations_.reset();
 }

@@ -216,7 +216,10 @@ int MoveLine::Reserve(int n) {
 }
 
 int MoveLine::Append(const GameMove& move) {
-  if (count_ == capacity_ && Reserve(count_ + 4)) return 5;
+  // Growing by half keeps a long line from being copied every few moves.
+  if (count_ == capacity_ &&
+      (count_ >= 0xFFFC || Reserve(std::min(0xFFFC, std::max(count_ + 4, count_ + count_ / 2)))))
+    return 5;
   moves_[count_++] = move;
   return 0;
 }

@@ -709,6 +709,9 @@ int WriteNewSet(HeaderSetFiles& set, const Repairs& repairs, const std::vector<i
     rc = kMaintenanceWriteError;
   if (rc == kMaintenanceDone)
     rc = FinishCarriedBoosters(boosters, static_cast<uint32_t>(kept.size()));
+  if ((out.header.FlushFileHeader() || out.games.FlushHeader() || out.annotations.FlushHeader()) &&
+      rc == kMaintenanceDone)
+    rc = kMaintenanceWriteError;
   for (PagedFile* f : {&out.header.File(), &out.games.File(), &out.annotations.File()})
     if (f->DisableWriteBehind() != 0 && rc == kMaintenanceDone) rc = kMaintenanceWriteError;
   for (auto& b : boosters) b.fresh.reset();

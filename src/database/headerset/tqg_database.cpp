@@ -206,8 +206,16 @@ HeaderLib* TqgDatabase::Library(int which) {
 
 std::vector<std::function<int()>> TqgDatabase::WriteBacks() {
   std::vector<std::function<int()>> steps;
-  if (game_) steps.emplace_back([this] { return game_->File().WriteBack(); });
-  if (annotations_) steps.emplace_back([this] { return annotations_->File().WriteBack(); });
+  if (game_)
+    steps.emplace_back([this] {
+      if (const int rc = game_->FlushHeader()) return rc;
+      return game_->File().WriteBack();
+    });
+  if (annotations_)
+    steps.emplace_back([this] {
+      if (const int rc = annotations_->FlushHeader()) return rc;
+      return annotations_->File().WriteBack();
+    });
   steps.emplace_back([this] {
     for (int i = 0; i < 4; ++i) {
       HeaderLib* lib = Library(i);
@@ -583,6 +591,12 @@ int64_t TqgDatabase::TotalFileSize() {
 
 void TqgDatabase::SetDeferredWrite(bool on) {
   deferredWrite_ = on;
+  // File headers held back while writing behind go out before the windows do.
+  if (!on) {
+    if (game_) game_->FlushHeader();
+    if (annotations_) annotations_->FlushHeader();
+    if (header_) header_->FlushFileHeader();
+  }
   PagedFile* files[3] = {game_ ? &game_->File() : nullptr, header_ ? &header_->File() : nullptr,
                          annotations_ ? &annotations_->File() : nullptr};
   for (PagedFile* f : files) {

@@ -132,16 +132,25 @@ std::string FilePgn::GameText(int64_t k) const {
   return std::string(Span(k));
 }
 
+std::string_view FilePgn::Utf8Span(int64_t k, std::string& converted) const {
+  const std::string_view bytes = Span(k);
+  if (PgnTextIsUtf8(bytes, bom_)) return bytes;
+  converted = PgnTextToUtf8(bytes, bom_);
+  return converted;
+}
+
 int FilePgn::ReadHeader(int64_t k, GameHeader& header) {
   if (k < 1 || k > GameCount()) return 1;
-  ReadPgnHeader(PgnTextToUtf8(Span(k), bom_), header);
+  std::string converted;
+  ReadPgnHeader(Utf8Span(k, converted), header);
   return 0;
 }
 
 int FilePgn::ReadGame(int64_t k, TQGame& game) {
   if (k < 1 || k > GameCount()) return 1;
   int lost = 0;
-  ReadPgnGame(PgnTextToUtf8(Span(k), bom_), game, {path_, k, bom_}, false, &lost);
+  std::string converted;
+  ReadPgnGame(Utf8Span(k, converted), game, {path_, k, bom_}, false, &lost);
   if (lost) lossyGames_.insert(k);
   game.number = static_cast<int32_t>(k);
   return 0;
@@ -149,7 +158,8 @@ int FilePgn::ReadGame(int64_t k, TQGame& game) {
 
 int FilePgn::ReadGameBody(int64_t k, TQGame& game) {
   if (k < 1 || k > GameCount()) return 1;
-  ReadPgnGame(PgnTextToUtf8(Span(k), bom_), game, {path_, k, bom_}, true);
+  std::string converted;
+  ReadPgnGame(Utf8Span(k, converted), game, {path_, k, bom_}, true);
   game.number = static_cast<int32_t>(k);
   return 0;
 }

@@ -73,6 +73,9 @@ class FilePgn {
   // Maps the file and finds its games again.
   void Index();
   std::string_view Span(int64_t k) const;
+  // The game's text as UTF-8: the mapped bytes themselves, or their conversion kept
+  // in `converted`.
+  std::string_view Utf8Span(int64_t k, std::string& converted) const;
   void Unmap() const;
 
   std::string path_;

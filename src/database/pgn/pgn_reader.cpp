@@ -155,6 +155,27 @@ int Origins(const Position& p, int type, int target, int out[16]) {
   return n;
 }
 
+// Whether the move leaves the mover's king unattacked: the move is made on a copy of
+// the board (the rook of a castling plays no part) and only the king's square is tested.
+bool LeavesKingSafe(const Position& p, const Move& m) {
+  Board after = p.board;
+  uint8_t* b = after.squares;
+  const uint8_t mover = b[m.from];
+  const int distance = m.from > m.to ? m.from - m.to : m.to - m.from;
+  if (TypeOf(mover) == kPawn && distance > 2 && b[m.to] == kEmpty)
+    b[(m.to & ~7) | (m.from & 7)] = kEmpty;  // the pawn taken en passant
+  b[m.to] = mover;
+  b[m.from] = kEmpty;
+  const bool black = p.side == 1;
+  int king = m.to;
+  if (TypeOf(mover) != kKing) {
+    king = black ? p.blackKing : p.whiteKing;
+    if (!IsOnBoard(king) || b[king] != (kKing | (black ? kBlackBit : 0)))
+      return !IsKingAttacked(after, black);
+  }
+  return !TestSquareAttacked(after, king, !black);
+}
+
 }  // namespace
 
 int MatchSan(const Position& position, std::string_view token, std::string_view letters, int& from,
@@ -182,7 +203,7 @@ int MatchSan(const Position& position, std::string_view token, std::string_view 
       if (promotes) return kSanAmbiguous;
       continue;
     }
-    if (!m.IsLegal(position)) continue;
+    if (!LeavesKingSafe(position, m)) continue;
     if (++found > 1) return kSanAmbiguous;
     from = s;
     to = parts.target;
@@ -276,24 +297,22 @@ std::vector<uint64_t> FindPgnGames(std::string_view t) {
   return starts;
 }
 
-std::string PgnTextToUtf8(std::string_view bytes, bool bom) {
-  bool valid = true, ascii = true;
-  if (!bom) {
-    for (size_t i = 0; i < bytes.size();) {
-      if (static_cast<uint8_t>(bytes[i]) < 0x80) {
-        ++i;
-        continue;
-      }
-      ascii = false;
-      const Utf8Char ch = DecodeUtf8(bytes, i);
-      if (ch.code == kReplacementChar && ch.length == 1) {
-        valid = false;
-        break;
-      }
-      i += ch.length;
+bool PgnTextIsUtf8(std::string_view bytes, bool bom) {
+  if (bom) return true;
+  for (size_t i = 0; i < bytes.size();) {
+    if (static_cast<uint8_t>(bytes[i]) < 0x80) {
+      ++i;
+      continue;
     }
+    const Utf8Char ch = DecodeUtf8(bytes, i);
+    if (ch.code == kReplacementChar && ch.length == 1) return false;
+    i += ch.length;
   }
-  if (bom || valid || ascii) return std::string(bytes);
+  return true;
+}
+
+std::string PgnTextToUtf8(std::string_view bytes, bool bom) {
+  if (PgnTextIsUtf8(bytes, bom)) return std::string(bytes);
   // Windows-1252: Latin-1 with printable characters in 0x80..0x9F (0 for the five
   // unassigned bytes, which read as U+FFFD).
   static constexpr char16_t kHigh[32] = {
@@ -505,6 +524,7 @@ size_t ReadTags(std::string_view t, size_t i, GameHeader& h, TagState& state,
 // Runs of blanks, CR and LF become one blank; the ends are trimmed.
 std::string CollapseBlanks(std::string_view s) {
   std::string out;
+  out.reserve(s.size());
   bool blank = false;
   for (char c : s) {
     if (IsBlank(c)) {
@@ -607,7 +627,7 @@ class MovetextReader {
     GameMove* owner = nullptr;  // the move whose alternatives hold the line
     int startPly = 0;
     Position pos;
-    std::vector<Position> before;  // the position before each move of the line
+    Position before;  // the position before the line's last move
     std::unique_ptr<AnnotationSet> pending;
     bool dead = false;
     int deadDepth = 0;
@@ -696,7 +716,7 @@ class MovetextReader {
     v.line = owner->variations->GetLine(owner->variations->Count() - 1);
     v.owner = owner;
     v.startPly = f.startPly + f.line->Count() - 1;
-    v.pos = f.before.back();
+    v.pos = f.before;
     frames_.push_back(std::move(v));
   }
 
@@ -857,7 +877,7 @@ class MovetextReader {
       StartDead(f, tok);
       return;
     }
-    f.before.push_back(f.pos);
+    f.before = f.pos;
     f.pos = after;
   }
 

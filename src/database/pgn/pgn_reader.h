@@ -48,6 +48,8 @@ struct PgnSource {
 // The game's bytes as UTF-8: as they are with a byte-order mark or when they are
 // valid UTF-8, else read as Windows-1252.
 std::string PgnTextToUtf8(std::string_view bytes, bool bom);
+// Whether the bytes are taken as they are (a byte-order mark, or valid UTF-8).
+bool PgnTextIsUtf8(std::string_view bytes, bool bom);
 
 // The tag section into a header (cleared first). Unknown tags are skipped; dates,
 // rounds and Elo values outside their ranges read as unknown.

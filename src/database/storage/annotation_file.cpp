@@ -30,12 +30,23 @@ FileTqa::FileTqa(const std::string& basePath, const std::string& extension, bool
   if (ReadHeader() != 0) defect_ = true;
 }
 
-FileTqa::~FileTqa() { buffer_.reset(); }
+FileTqa::~FileTqa() {
+  FlushHeader();
+  buffer_.reset();
+}
 
 int FileTqa::WriteHeader() {
+  headerPending_ = true;
+  return file_.Flags() & PagedFile::kWriteBehind ? 0 : FlushHeader();
+}
+
+int FileTqa::FlushHeader() {
+  if (!headerPending_) return 0;
   uint8_t bytes[kHeaderSize];
   PackBigEndian10(bytes, headerWord_, end_, wasted_);
-  return file_.Write(bytes, 0, kHeaderSize) == 0 ? 0 : kWriteError;
+  if (file_.Write(bytes, 0, kHeaderSize) != 0) return kWriteError;
+  headerPending_ = false;
+  return 0;
 }
 
 int FileTqa::ReadHeader() {
@@ -79,6 +90,7 @@ int FileTqa::BeginBlock(uint32_t gameNumber) {
   blockStart_ = end_;
   // The prolog is written by FinishBlock, once the block has records.
   offset_ = blockStart_ + kPrologSize;
+  block_.assign(kPrologSize, 0);
   kindFlags_ = 0;
   medalBits_ = 0;
   counters_.fill(0);
@@ -110,7 +122,7 @@ int FileTqa::WriteSet(const AnnotationSet& set, uint32_t key) {
     const uint16_t length = EncodeAnnotationEntry(entry, buffer, key);
     if (length == 0) continue;
     if (recordsDone_ + 1 >= kMaxCount || offset_ + length > UINT32_MAX) return kWriteError;
-    if (file_.Write(buffer, offset_, length) != 0) return kWriteError;
+    block_.insert(block_.end(), buffer, buffer + length);
     offset_ += length;
     ++recordsDone_;
     Account(entry, length);
@@ -122,9 +134,14 @@ int FileTqa::FinishBlock(uint32_t& offset) {
   offset = 0;
   if (recordsDone_ == 0) return 0;
   AnnoProlog prolog{gameNumber_, recordsDone_ + 1, static_cast<uint32_t>(offset_ - blockStart_)};
-  uint8_t bytes[kPrologSize];
-  prolog.Write(bytes);
-  if (file_.Write(bytes, blockStart_, kPrologSize) != 0) return kWriteError;
+  prolog.Write(block_.data());
+  for (size_t done = 0; done < block_.size();) {
+    const size_t n = std::min<size_t>(block_.size() - done, size_t{1} << 30);
+    if (file_.Write(block_.data() + done, blockStart_ + done, static_cast<int32_t>(n)) != 0)
+      return kWriteError;
+    done += n;
+  }
+  block_.clear();
   if (SetEnd(static_cast<uint32_t>(offset_)) != 0) return kWriteError;
   offset = static_cast<uint32_t>(blockStart_);
   return 0;

@@ -15,6 +15,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "database/storage/annotation_record.h"
 #include "database/storage/paged_file.h"
@@ -94,6 +95,8 @@ class FileTqa {
   // Writes the header with end = offset (at least 10); 0 or 11.
   int SetEnd(uint32_t offset);
   int SetWasted(uint32_t n);
+  // While the file writes behind, the file header waits in memory for this call.
+  int FlushHeader();
 
  private:
   int WriteHeader();
@@ -112,6 +115,7 @@ class FileTqa {
   uint16_t headerWord_ = kHeaderWord;
   uint32_t end_ = kHeaderSize;
   uint32_t wasted_ = 0;
+  bool headerPending_ = false;
   std::unique_ptr<uint8_t[]> buffer_;
   uint64_t offset_ = 0;
   uint64_t blockStart_ = 0;
@@ -122,6 +126,9 @@ class FileTqa {
   uint32_t kindFlags_ = 0;
   uint16_t medalBits_ = 0;
   std::array<uint16_t, 16> counters_{};
+  // The block being written, its prolog first: it goes to the file in one write when
+  // it is finished, so that a refused game leaves the file as it was.
+  std::vector<uint8_t> block_;
 };
 
 }  // namespace zh

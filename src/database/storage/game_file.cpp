@@ -113,13 +113,22 @@ FileTqg::FileTqg(const std::string& basePath, const std::string& extension, bool
 }
 
 FileTqg::~FileTqg() {
+  FlushHeader();
   file_.Close();
 }
 
 int FileTqg::WriteHeader() {
+  headerPending_ = true;
+  return file_.Flags() & PagedFile::kWriteBehind ? 0 : FlushHeader();
+}
+
+int FileTqg::FlushHeader() {
+  if (!headerPending_) return 0;
   uint8_t bytes[kHeaderSize];
   PackBigEndian10(bytes, format_, end_, waste_);
-  return file_.Write(bytes, 0, kHeaderSize) == 0 ? 0 : PagedFile::kWriteError;
+  if (file_.Write(bytes, 0, kHeaderSize) != 0) return PagedFile::kWriteError;
+  headerPending_ = false;
+  return 0;
 }
 
 int FileTqg::ReadHeader() {
@@ -299,10 +308,8 @@ int FileTqg::AppendGame(TQGame& game, FileTqa* annotations) {
     startLength = StartPositionRecord::Write(body.start, start);
   }
   if (annotations && !body.HasAnnotations()) annotations = nullptr;
-  // A refused or failed game takes back the records it wrote behind the annotation
-  // file's end (never below that end, whatever the size query answers).
-  const uint64_t annotationSize =
-      annotations ? std::max<uint64_t>(annotations->File().GetSize(), annotations->End()) : 0;
+  // The annotation block reaches the file only when it is finished: a refused or
+  // failed game leaves the annotation file as it was.
   if (annotations)
     if (const int rc = BeginAnnotationBlock(annotations, game)) return rc;
 
@@ -314,8 +321,6 @@ int FileTqg::AppendGame(TQGame& game, FileTqa* annotations) {
   const bool refused = tooLong_ || length > kMaxRecordLength || offset + length > endLimit;
   if (refused || rc) {
     written_ = {};
-    if (annotations && annotations->File().GetSize() > annotationSize)
-      annotations->File().SetSize(annotationSize);
     return refused ? 1 : rc;
   }
 
@@ -324,7 +329,11 @@ int FileTqg::AppendGame(TQGame& game, FileTqa* annotations) {
   PutBigEndian(record.data() + 1, 3, static_cast<uint32_t>(length));
   record.insert(record.end(), start, start + startLength);
   record.insert(record.end(), written_.begin(), written_.end());
-  written_ = {};
+  // The body buffer is kept for the next game unless this one made it large.
+  if (written_.capacity() > (size_t{1} << 20))
+    written_ = {};
+  else
+    written_.clear();
   if (file_.Write(record.data(), offset, static_cast<int32_t>(record.size())) != 0)
     return PagedFile::kWriteError;
 

@@ -65,6 +65,9 @@ class FileTqg final : public BodyStream {
   // 0 or 11; the end is at least 10.
   int SetEnd(uint32_t offset);
   int SetWaste(uint32_t bytes);
+  // While the file writes behind, the file header waits in memory for this call (a run
+  // of appends then writes sequentially instead of going back to offset 0 each game).
+  int FlushHeader();
   // Length of the record at the offset, -1 when it cannot be read.
   int64_t RecordLength(uint32_t offset);
   uint32_t GetEnd() const { return end_; }
@@ -90,6 +93,7 @@ class FileTqg final : public BodyStream {
   uint16_t format_ = kFormatWord;
   uint32_t end_ = kHeaderSize;
   uint32_t waste_ = 0;
+  bool headerPending_ = false;
   std::unique_ptr<uint8_t[]> buffer_;
   int bufferSize_ = 0;
   // The body being read: its file offset and the bytes not yet handed to the coder.

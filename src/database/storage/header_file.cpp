@@ -20,6 +20,7 @@ FileTqh::FileTqh(const std::string& basePath, const std::string& extension, bool
 }
 
 FileTqh::~FileTqh() {
+  FlushFileHeader();
   file_.Close();
 }
 
@@ -47,6 +48,7 @@ int FileTqh::WriteFileHeader() {
   if (fileHeader_.Pack(bytes) != 0 || !TakeRecordSize() ||
       file_.Write(bytes, 0, recordSize_) != 0)
     return PagedFile::kWriteError;
+  headerPending_ = false;
   return 0;
 }
 
@@ -88,7 +90,8 @@ int FileTqh::AppendRecord(const HeaderRecord& header) {
   if (n == 0 || n >= kMaxNextRecord) return 1;
   if (const int code = WriteRecord(n, header); code != 0) return code;
   SetNextRecord(n + 1);
-  return WriteFileHeader();
+  headerPending_ = true;
+  return file_.Flags() & PagedFile::kWriteBehind ? 0 : WriteFileHeader();
 }
 
 }  // namespace zh

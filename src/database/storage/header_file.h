@@ -48,6 +48,8 @@ class FileTqh {
   int AppendRecord(const HeaderRecord& header);
   int ReadFileHeader();
   int WriteFileHeader();
+  // While the file writes behind, appends leave record 0 in memory for this call.
+  int FlushFileHeader() { return headerPending_ ? WriteFileHeader() : 0; }
 
   bool HasError() const { return error_; }
   uint16_t RecordSize() const { return recordSize_; }
@@ -66,6 +68,7 @@ class FileTqh {
   PagedFile file_;
   bool error_ = true;
   uint16_t recordSize_ = kRecordSize;
+  bool headerPending_ = false;
   HeaderRecord fileHeader_;
 };
 

@@ -76,6 +76,9 @@ TEST(PgnSan, MatchesTheNamedMoveOnly) {
   constexpr char kThroughCheck[] = "r3k2r/8/8/8/8/8/5r2/R3K2R w KQ - 0 1";
   constexpr char kEnPassant[] = "4k3/8/8/3pP3/8/8/8/4K3 w - d6 0 1";
   constexpr char kPinned[] = "4k3/4r3/8/8/8/8/4N3/4K3 w - - 0 1";
+  // Taking en passant would clear the fifth rank between the king and the rook.
+  constexpr char kEnPassantPin[] = "8/8/8/K2pP2r/8/8/8/4k3 w - d6 0 1";
+  constexpr char kInCheck[] = "4k3/8/8/8/8/8/4r3/R3K3 w - - 0 1";
   struct Case {
     const char* fen;
     const char* token;
@@ -88,7 +91,9 @@ TEST(PgnSan, MatchesTheNamedMoveOnly) {
       {kKnights, "Nfd2", "f3d2"},   {kCastle, "O-O", "e1g1"},    {kCastle, "0-0-0", "e1c1"},
       {kCastle, "o-o", "e1g1"},     {kNoRight, "O-O", "none"},   {kThroughCheck, "O-O", "none"},
       {kThroughCheck, "O-O-O", "e1c1"}, {kEnPassant, "exd6", "e5d6"}, {kPinned, "Nc3", "none"},
-      {kStart, "Kg1", "none"},
+      {kStart, "Kg1", "none"},      {kEnPassantPin, "exd6", "none"}, {kEnPassantPin, "e6", "e5e6"},
+      {kInCheck, "Ra2", "none"},    {kInCheck, "Kxe2", "e1e2"},  {kInCheck, "Kf2", "none"},
+      {kInCheck, "Kd1", "e1d1"},
   };
   for (const Case& c : cases) EXPECT_EQ(San(c.fen, c.token), c.expected) << c.fen << " " << c.token;
 }
