@@ -7,7 +7,7 @@
 #include "database/eco_text.h"
 #include "database/game/game_item.h"
 #include "database/storage/header_record.h"
-#include "database/game/text_format_info.h"
+#include "database/game/text_media_reader.h"
 #include "support/recording_services.h"
 
 namespace zh {
@@ -208,7 +208,7 @@ TEST(GameItemTest, CaptionFallsBackToTheFirstCaption) {
 }
 
 // Links given as "kind:target;" in the formatted text.
-class FakeFormatInfo final : public CTextFormatInfo {
+class FakeFormatInfo final : public TextMediaReader {
  public:
   explicit FakeFormatInfo(std::string_view bytes) {
     size_t at = 0;
@@ -227,7 +227,7 @@ class FakeFormatInfo final : public CTextFormatInfo {
 };
 
 TEST(GameItemTest, MediaLinksOfTexts) {
-  SetTextFormatInfoFactory([](std::string_view b) { return std::make_unique<FakeFormatInfo>(b); });
+  SetTextMediaReaderFactory([](std::string_view b) { return std::make_unique<FakeFormatInfo>(b); });
   TQTextItem text;
   text.SetFormattedText(0, "1:pic.bmp;2:talk.wav;");
   text.SetFormattedText(3, "3:clip.avi;1:pic.bmp;");
@@ -241,7 +241,7 @@ TEST(GameItemTest, MediaLinksOfTexts) {
   EXPECT_EQ(list.TagAt(1), 16);
   EXPECT_EQ(list.TagAt(2), 18);
   EXPECT_EQ(list.At(2).filename(), "clip.avi");
-  SetTextFormatInfoFactory({});
+  SetTextMediaReaderFactory({});
   TQTextItem plain;
   plain.SetFormattedText(0, "1:pic.bmp;");
   plain.CollectMediaFlags();

@@ -12,20 +12,20 @@ namespace zh {
 
 enum MediaLinkKind : int { kPictureLink = 1, kAudioLink = 2, kVideoLink = 3 };
 
-class CTextFormatInfo {
+class TextMediaReader {
  public:
-  virtual ~CTextFormatInfo() = default;
+  virtual ~TextMediaReader() = default;
   virtual int MediaLinkCount() const = 0;
   // Kind (MediaLinkKind) and target of link i.
   virtual int MediaLinkKind(int i) const = 0;
   virtual std::string MediaLinkTarget(int i) const = 0;
 };
 
-using TextFormatInfoFactory = std::function<std::unique_ptr<CTextFormatInfo>(std::string_view)>;
+using TextMediaReaderFactory = std::function<std::unique_ptr<TextMediaReader>(std::string_view)>;
 
 // A reader over the text bytes from the installed factory.
-std::unique_ptr<CTextFormatInfo> ReadTextFormatInfo(std::string_view bytes);
+std::unique_ptr<TextMediaReader> ReadTextMedia(std::string_view bytes);
 // Installs a factory; an empty one restores the default.
-void SetTextFormatInfoFactory(TextFormatInfoFactory factory);
+void SetTextMediaReaderFactory(TextMediaReaderFactory factory);
 
 }  // namespace zh

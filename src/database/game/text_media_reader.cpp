@@ -1,29 +1,29 @@
-#include "database/game/text_format_info.h"
+#include "database/game/text_media_reader.h"
 
 namespace zh {
 
 namespace {
 
-class NoLinks final : public CTextFormatInfo {
+class NoLinks final : public TextMediaReader {
  public:
   int MediaLinkCount() const override { return 0; }
   int MediaLinkKind(int) const override { return 0; }
   std::string MediaLinkTarget(int) const override { return {}; }
 };
 
-TextFormatInfoFactory& Factory() {
-  static TextFormatInfoFactory factory;
+TextMediaReaderFactory& Factory() {
+  static TextMediaReaderFactory factory;
   return factory;
 }
 
 }  // namespace
 
-std::unique_ptr<CTextFormatInfo> ReadTextFormatInfo(std::string_view bytes) {
+std::unique_ptr<TextMediaReader> ReadTextMedia(std::string_view bytes) {
   if (Factory()) return Factory()(bytes);
   return std::make_unique<NoLinks>();
 }
 
-void SetTextFormatInfoFactory(TextFormatInfoFactory factory) {
+void SetTextMediaReaderFactory(TextMediaReaderFactory factory) {
   Factory() = std::move(factory);
 }
 
