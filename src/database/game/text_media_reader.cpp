@@ -23,6 +23,10 @@ std::unique_ptr<TextMediaReader> ReadTextMedia(std::string_view bytes) {
   return std::make_unique<NoLinks>();
 }
 
+bool StripTextMedia(std::string& formatBytes, std::string& text) {
+  return ReadTextMedia(formatBytes)->StripMediaLinks(formatBytes, text);
+}
+
 void SetTextMediaReaderFactory(TextMediaReaderFactory factory) {
   Factory() = std::move(factory);
 }

@@ -207,7 +207,7 @@ TEST(GameItemTest, CaptionFallsBackToTheFirstCaption) {
   EXPECT_FALSE(text.FindCaption("iv", true));
 }
 
-// Links given as "kind:target;" in the formatted text.
+// Links given as "kind:target;" in the format data.
 class FakeFormatInfo final : public TextMediaReader {
  public:
   explicit FakeFormatInfo(std::string_view bytes) {
@@ -229,9 +229,9 @@ class FakeFormatInfo final : public TextMediaReader {
 TEST(GameItemTest, MediaLinksOfTexts) {
   SetTextMediaReaderFactory([](std::string_view b) { return std::make_unique<FakeFormatInfo>(b); });
   TQTextItem text;
-  text.SetFormattedText(0, "1:pic.bmp;2:talk.wav;");
-  text.SetFormattedText(3, "3:clip.avi;1:pic.bmp;");
-  text.SetFormattedText(7, "2:ignored.wav;");
+  text.SetFormatData(0, "1:pic.bmp;2:talk.wav;");
+  text.SetFormatData(3, "3:clip.avi;1:pic.bmp;");
+  text.SetFormatData(7, "2:ignored.wav;");
   text.CollectMediaFlags();
   EXPECT_EQ(text.header.GetContentFlags(), 0x70000u);
   PathList list;
@@ -243,7 +243,7 @@ TEST(GameItemTest, MediaLinksOfTexts) {
   EXPECT_EQ(list.At(2).filename(), "clip.avi");
   SetTextMediaReaderFactory({});
   TQTextItem plain;
-  plain.SetFormattedText(0, "1:pic.bmp;");
+  plain.SetFormatData(0, "1:pic.bmp;");
   plain.CollectMediaFlags();
   EXPECT_EQ(plain.header.GetContentFlags(), 0u);
 }
