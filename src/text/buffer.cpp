@@ -26,7 +26,7 @@ void CBuffer::Reset(std::string_view bytes) {
 }
 
 const uint8_t* CBuffer::ReadPlace(uint32_t n) {
-  if (failed_ || !read_ || n > Remaining()) {
+  if (failed_ || (n > 0 && (!read_ || n > Remaining()))) {
     failed_ = true;
     return nullptr;
   }
@@ -157,7 +157,7 @@ int CBuffer::ReadSearchMask(SearchMask& mask) {
   return mask.Read(stream, version, true);
 }
 
-bool CBuffer::Skip(uint32_t n) { return ReadPlace(n) != nullptr || n == 0; }
+bool CBuffer::Skip(uint32_t n) { return ReadPlace(n) != nullptr || (n == 0 && !failed_); }
 
 bool CBuffer::SetPosition(uint32_t p) {
   if (p > size_) {

@@ -209,7 +209,12 @@ uint32_t CTextAttributes::StoreSize() const {
 bool CTextAttributes::Read(CBuffer& buffer, const CAttributeCursor& cursor, int version, uint32_t characters) {
   const uint32_t at = cursor.Position();
   if (at > Count()) return false;
-  if (!OpenEntries(at, characters, 0, 0)) return false;
+  // The runs fill the entries; they are not filled twice.
+  if (!indices_.InsertGap(at, characters)) return false;
+  if (!styles_.InsertGap(at, characters)) {
+    indices_.Remove(at, characters);
+    return false;
+  }
   if (ReadStored(buffer, cursor, version, at, characters)) return true;
   buffer.Fail();
   // Damaged: the characters stay, plain.

@@ -49,7 +49,7 @@ std::vector<CTextFormatInfo::Entry> CTextFormatInfo::Entries() {
     e.type = ReadShort();
     e.position = ReadShort();
     e.length = ReadShort();
-    if (!Skip(e.length)) break;
+    if (Failed() || !Skip(e.length)) break;
     entries.push_back(e);
   }
   return entries;
@@ -66,6 +66,10 @@ bool CTextFormatInfo::PeekEntry(uint32_t k, uint16_t& type, uint16_t& position) 
 }
 
 bool CTextFormatInfo::EntryStrings(const Entry& entry, std::string& first, std::string* second) {
+  if (entry.Data() > bytes_.size() || entry.length > bytes_.size() - entry.Data()) {
+    Fail();
+    return false;
+  }
   CBuffer data(std::string_view(bytes_).substr(entry.Data(), entry.length));
   data.ReadString(first);
   if (data.Failed()) {
