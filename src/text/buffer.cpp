@@ -25,16 +25,6 @@ void CBuffer::Reset(std::string_view bytes) {
   failed_ = false;
 }
 
-const uint8_t* CBuffer::ReadPlace(uint32_t n) {
-  if (failed_ || (n > 0 && (!read_ || n > Remaining()))) {
-    failed_ = true;
-    return nullptr;
-  }
-  const uint8_t* p = read_ + position_;
-  position_ += n;
-  return p;
-}
-
 uint8_t* CBuffer::WritePlace(uint32_t n) {
   if (failed_) return nullptr;
   if (!read_) {
@@ -104,11 +94,6 @@ void CBuffer::WriteSearchMask(const SearchMask& mask) {
   }
   WriteShort(kSearchMaskVersion);
   WriteBytes(stream.Data(), static_cast<uint32_t>(stream.Position()));
-}
-
-uint16_t CBuffer::ReadShort() {
-  const uint8_t* p = ReadPlace(2);
-  return p ? static_cast<uint16_t>(GetLittleEndian(p, 2)) : 0;
 }
 
 uint32_t CBuffer::ReadLong() {

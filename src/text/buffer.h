@@ -56,7 +56,10 @@ class CBuffer {
   // as a byte block.
   void WriteSearchMask(const SearchMask& mask);
 
-  uint16_t ReadShort();
+  uint16_t ReadShort() {
+    const uint8_t* p = ReadPlace(2);
+    return p ? static_cast<uint16_t>(p[0] | p[1] << 8) : 0;
+  }
   uint32_t ReadLong();
   // The 16-bit value at the position, without advancing.
   uint16_t PeekShort();
@@ -96,7 +99,15 @@ class CBuffer {
  private:
   // The n bytes to read at the position, advanced past; null (the buffer failed) when
   // they are not all there.
-  const uint8_t* ReadPlace(uint32_t n);
+  const uint8_t* ReadPlace(uint32_t n) {
+    if (failed_ || (n > 0 && (!read_ || n > Remaining()))) {
+      failed_ = true;
+      return nullptr;
+    }
+    const uint8_t* p = read_ + position_;
+    position_ += n;
+    return p;
+  }
   // The place to write n bytes, advanced past; null in a measuring pass and when there
   // is no room (the buffer failed then).
   uint8_t* WritePlace(uint32_t n);

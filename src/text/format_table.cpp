@@ -29,10 +29,6 @@ int32_t CFormatTable::Intern(const CCharFormat& format) {
   return static_cast<int32_t>(slot);
 }
 
-void CFormatTable::AddReferences(int32_t index, int32_t n) {
-  if (index >= 0 && index < occupied_) references_[static_cast<size_t>(index)] += n;
-}
-
 void CFormatTable::Release(int32_t index, int32_t n) {
   if (index >= 0 && index < occupied_) references_[static_cast<size_t>(index)] -= n;
 }

@@ -25,7 +25,9 @@ class CFormatTable {
   // -1 when the table cannot take another format.
   int32_t Intern(const CCharFormat& format);
   // Adds n references to an occupied slot.
-  void AddReferences(int32_t index, int32_t n);
+  void AddReferences(int32_t index, int32_t n) {
+    if (index >= 0 && index < occupied_) references_[static_cast<size_t>(index)] += n;
+  }
   void Release(int32_t index, int32_t n = 1);
 
   int32_t Count() const { return static_cast<int32_t>(formats_.size()); }

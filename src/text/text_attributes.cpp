@@ -96,8 +96,12 @@ uint16_t CTextAttributes::InternOrDefault(const CCharFormat& format) {
 }
 
 void CTextAttributes::Fill(uint32_t position, uint32_t n, uint16_t index, uint16_t style) {
-  std::fill_n(indices_.Data() + position, n, index);
-  std::fill_n(styles_.Data() + position, n, style);
+  uint16_t* __restrict indices = indices_.Data() + position;
+  uint16_t* __restrict styles = styles_.Data() + position;
+  for (uint32_t k = 0; k < n; ++k) {
+    indices[k] = index;
+    styles[k] = style;
+  }
 }
 
 bool CTextAttributes::OpenEntries(uint32_t position, uint32_t n, uint16_t index, uint16_t style) {
