@@ -50,6 +50,7 @@
 #include "database/database.h"
 #include "database/database_manager.h"
 #include "database/eco_table.h"
+#include "text/text_format_info.h"
 
 namespace zh {
 namespace {
@@ -422,6 +423,8 @@ void ZelkoApp::CreateSystem() {
   frame_->AddBootLine("System ...", 14, false);
   // Games read from here on (the autosave first) carry real training questions.
   InstallTrainingQuestions();
+  // The media links of stored texts are read by the text library.
+  InstallTextMediaReader();
   Place("Tutor");
   Place("GameManager");
   Create("TournamentController", tournament_, [] { return std::make_unique<TournamentController>(); });

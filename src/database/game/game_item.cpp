@@ -5,7 +5,7 @@
 #include "core/toolbox/path_list.h"
 #include "core/services.h"
 #include "database/game/annotation_set.h"
-#include "database/game/text_format_info.h"
+#include "database/game/text_media_reader.h"
 
 namespace zh {
 
@@ -70,7 +70,7 @@ bool TQTextItem::FindCaption(const std::string& text, bool exact) const {
 void TQTextItem::CollectMediaFlags() {
   uint32_t flags = header.GetContentFlags();
   for (int i = 0; i < kScannedSlots; ++i) {
-    const auto info = ReadTextFormatInfo(texts_[i]);
+    const auto info = ReadTextMedia(formats_[i]);
     for (int k = 0; k < info->MediaLinkCount(); ++k) {
       const int kind = info->MediaLinkKind(k);
       if (kind == kPictureLink) flags |= 0x20000;
@@ -83,7 +83,7 @@ void TQTextItem::CollectMediaFlags() {
 
 void TQTextItem::CollectMedia(PathList& list) const {
   for (int i = 0; i < kScannedSlots; ++i) {
-    const auto info = ReadTextFormatInfo(texts_[i]);
+    const auto info = ReadTextMedia(formats_[i]);
     for (int k = 0; k < info->MediaLinkCount(); ++k) {
       const std::string target = info->MediaLinkTarget(k);
       if (list.Find(target) < 0) list.Add(target, MediaTag(info->MediaLinkKind(k)));

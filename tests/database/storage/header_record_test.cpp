@@ -7,7 +7,7 @@
 #include "database/eco_text.h"
 #include "database/game/game_item.h"
 #include "database/storage/header_record.h"
-#include "database/game/text_format_info.h"
+#include "database/game/text_media_reader.h"
 #include "support/recording_services.h"
 
 namespace zh {
@@ -207,8 +207,8 @@ TEST(GameItemTest, CaptionFallsBackToTheFirstCaption) {
   EXPECT_FALSE(text.FindCaption("iv", true));
 }
 
-// Links given as "kind:target;" in the formatted text.
-class FakeFormatInfo final : public CTextFormatInfo {
+// Links given as "kind:target;" in the format data.
+class FakeFormatInfo final : public TextMediaReader {
  public:
   explicit FakeFormatInfo(std::string_view bytes) {
     size_t at = 0;
@@ -227,11 +227,11 @@ class FakeFormatInfo final : public CTextFormatInfo {
 };
 
 TEST(GameItemTest, MediaLinksOfTexts) {
-  SetTextFormatInfoFactory([](std::string_view b) { return std::make_unique<FakeFormatInfo>(b); });
+  SetTextMediaReaderFactory([](std::string_view b) { return std::make_unique<FakeFormatInfo>(b); });
   TQTextItem text;
-  text.SetFormattedText(0, "1:pic.bmp;2:talk.wav;");
-  text.SetFormattedText(3, "3:clip.avi;1:pic.bmp;");
-  text.SetFormattedText(7, "2:ignored.wav;");
+  text.SetFormatData(0, "1:pic.bmp;2:talk.wav;");
+  text.SetFormatData(3, "3:clip.avi;1:pic.bmp;");
+  text.SetFormatData(7, "2:ignored.wav;");
   text.CollectMediaFlags();
   EXPECT_EQ(text.header.GetContentFlags(), 0x70000u);
   PathList list;
@@ -241,9 +241,9 @@ TEST(GameItemTest, MediaLinksOfTexts) {
   EXPECT_EQ(list.TagAt(1), 16);
   EXPECT_EQ(list.TagAt(2), 18);
   EXPECT_EQ(list.At(2).filename(), "clip.avi");
-  SetTextFormatInfoFactory({});
+  SetTextMediaReaderFactory({});
   TQTextItem plain;
-  plain.SetFormattedText(0, "1:pic.bmp;");
+  plain.SetFormatData(0, "1:pic.bmp;");
   plain.CollectMediaFlags();
   EXPECT_EQ(plain.header.GetContentFlags(), 0u);
 }

@@ -12,20 +12,25 @@ namespace zh {
 
 enum MediaLinkKind : int { kPictureLink = 1, kAudioLink = 2, kVideoLink = 3 };
 
-class CTextFormatInfo {
+class TextMediaReader {
  public:
-  virtual ~CTextFormatInfo() = default;
+  virtual ~TextMediaReader() = default;
   virtual int MediaLinkCount() const = 0;
   // Kind (MediaLinkKind) and target of link i.
   virtual int MediaLinkKind(int i) const = 0;
   virtual std::string MediaLinkTarget(int i) const = 0;
+  // Removes the media links from a text's format bytes and turns their object marks
+  // in its characters into blanks; false, both unchanged, when it cannot.
+  virtual bool StripMediaLinks(std::string& /*formatBytes*/, std::string& /*text*/) const { return false; }
 };
 
-using TextFormatInfoFactory = std::function<std::unique_ptr<CTextFormatInfo>(std::string_view)>;
+using TextMediaReaderFactory = std::function<std::unique_ptr<TextMediaReader>(std::string_view)>;
 
 // A reader over the text bytes from the installed factory.
-std::unique_ptr<CTextFormatInfo> ReadTextFormatInfo(std::string_view bytes);
+std::unique_ptr<TextMediaReader> ReadTextMedia(std::string_view bytes);
+// The media links stripped from a text copied into another database.
+bool StripTextMedia(std::string& formatBytes, std::string& text);
 // Installs a factory; an empty one restores the default.
-void SetTextFormatInfoFactory(TextFormatInfoFactory factory);
+void SetTextMediaReaderFactory(TextMediaReaderFactory factory);
 
 }  // namespace zh
