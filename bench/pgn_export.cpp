@@ -18,7 +18,8 @@
 
 #include "database/headerset/tqg_database.h"
 #include "database/pgn/pgn_database.h"
-#include "support/pgn_corpus.h"
+
+#include "bench_corpus.h"
 
 namespace zh {
 namespace {
@@ -27,24 +28,14 @@ constexpr int kGames = 100000;
 constexpr int kPlies = 80;
 
 std::filesystem::path Folder() {
-  static const auto dir = [] {
-    auto d = std::filesystem::temp_directory_path() / "zh-pgn-export-bench";
-    std::filesystem::remove_all(d);
-    std::filesystem::create_directories(d);
-    return d;
-  }();
+  static const auto dir = bench::FreshFolder("zh-pgn-export-bench");
   return dir;
 }
 
 // The games as PGN (pgn-extract's source) and as a header set (ours).
 const std::string& CorpusBase() {
   static const std::string base = [] {
-    const std::string b = (Folder() / "games").string();
-    const std::string coordinates = (Folder() / "coordinates.pgn").string();
-    if (!test::WritePgnCorpus(ZH_PGN_EXTRACT, coordinates, b + ".pgn", kGames, 2024, false, true,
-                              kPlies))
-      std::abort();
-    std::filesystem::remove(coordinates);
+    const std::string b = bench::WriteCorpus(Folder(), kGames, 2024, kPlies);
     PgnDatabase source(b, false, false);
     TqgDatabase set((Folder() / "set").string(), true);
     int last = source.GetCount();

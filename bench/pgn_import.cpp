@@ -23,7 +23,8 @@
 #include "database/headerset/tqg_database.h"
 #include "database/pgn/pgn_database.h"
 #include "database/pgn/pgn_file.h"
-#include "support/pgn_corpus.h"
+
+#include "bench_corpus.h"
 
 namespace zh {
 namespace {
@@ -32,26 +33,12 @@ constexpr int kGames = 100000;
 constexpr int kPlies = 80;
 
 std::filesystem::path Folder() {
-  static const auto dir = [] {
-    auto d = std::filesystem::temp_directory_path() / "zh-pgn-import-bench";
-    std::filesystem::remove_all(d);
-    std::filesystem::create_directories(d);
-    return d;
-  }();
+  static const auto dir = bench::FreshFolder("zh-pgn-import-bench");
   return dir;
 }
 
-// Without null moves, which pgn-extract refuses unless told otherwise.
 const std::string& CorpusBase() {
-  static const std::string base = [] {
-    const std::string b = (Folder() / "games").string();
-    const std::string coordinates = (Folder() / "coordinates.pgn").string();
-    if (!test::WritePgnCorpus(ZH_PGN_EXTRACT, coordinates, b + ".pgn", kGames, 2024, false, true,
-                              kPlies))
-      std::abort();
-    std::filesystem::remove(coordinates);
-    return b;
-  }();
+  static const std::string base = bench::WriteCorpus(Folder(), kGames, 2024, kPlies);
   return base;
 }
 

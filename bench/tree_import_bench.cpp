@@ -21,7 +21,8 @@
 #include "core/services.h"
 #include "database/game/game_item.h"
 #include "database/pgn/pgn_database.h"
-#include "support/pgn_corpus.h"
+
+#include "bench_corpus.h"
 
 namespace zh {
 namespace {
@@ -31,25 +32,12 @@ constexpr int kPlies = 80;
 constexpr int kLearned = 10000;
 
 std::filesystem::path Folder() {
-  static const auto dir = [] {
-    auto d = std::filesystem::temp_directory_path() / "zh-tree-import-bench";
-    std::filesystem::remove_all(d);
-    std::filesystem::create_directories(d);
-    return d;
-  }();
+  static const auto dir = bench::FreshFolder("zh-tree-import-bench");
   return dir;
 }
 
 const std::string& CorpusBase() {
-  static const std::string base = [] {
-    const std::string b = (Folder() / "games").string();
-    const std::string coordinates = (Folder() / "coordinates.pgn").string();
-    if (!test::WritePgnCorpus(ZH_PGN_EXTRACT, coordinates, b + ".pgn", kGames, 2051, false, true,
-                              kPlies))
-      std::abort();
-    std::filesystem::remove(coordinates);
-    return b;
-  }();
+  static const std::string base = bench::WriteCorpus(Folder(), kGames, 2051, kPlies);
   return base;
 }
 

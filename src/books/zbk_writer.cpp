@@ -4,6 +4,7 @@
 #include <fstream>
 #include <functional>
 
+#include "books/opening_table.h"
 #include "books/zbk_book.h"
 #include "core/rules/movelist.h"
 #include "database/game/game_item.h"
@@ -125,31 +126,21 @@ int ZbkWriter::AddPgnText(std::string_view text, std::vector<std::string>* error
 int ZbkWriter::AddOpeningTable(std::string_view text, std::string_view firstEco,
                                std::string_view lastEco, std::vector<std::string>* errors) {
   int refused = 0;
-  size_t row = 0;
-  for (size_t pos = 0; pos < text.size(); ++row) {
-    size_t end = text.find('\n', pos);
-    if (end == std::string_view::npos) end = text.size();
-    std::string_view line = text.substr(pos, end - pos);
-    pos = end + 1;
-    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-    const size_t tab1 = line.find('\t');
-    const size_t tab2 = tab1 == std::string_view::npos ? tab1 : line.find('\t', tab1 + 1);
-    if (row == 0 || tab2 == std::string_view::npos) continue;
-    const std::string_view eco = line.substr(0, tab1);
-    if (eco < firstEco || eco > lastEco) continue;
-    const std::string_view name = line.substr(tab1 + 1, tab2 - tab1 - 1);
+  ForEachOpeningRow(text, [&](const OpeningTableRow& row) {
+    if (row.eco < firstEco || row.eco > lastEco) return true;
     TQGame game;
-    ReadPgnGame(std::string(line.substr(tab2 + 1)) + " *\n", game, PgnSource{}, true);
+    ReadPgnGame(std::string(row.moves) + " *\n", game, PgnSource{}, true);
     std::vector<ZbkLineMove> moves;
     for (const GameMove& move : game.body.mainLine)
       moves.push_back({move.from, move.to, move.promotion, kMainBookMove});
-    if (!moves.empty() && name.find("Gambit") != std::string_view::npos)
+    if (!moves.empty() && row.name.find("Gambit") != std::string_view::npos)
       moves.back().moveClass = kGambitBookMove;
     std::string error = "no moves";
-    if (!moves.empty() && AddLine(moves, &error)) continue;
+    if (!moves.empty() && AddLine(moves, &error)) return true;
     ++refused;
-    if (errors) errors->push_back("row " + std::to_string(row + 1) + ": " + error);
-  }
+    if (errors) errors->push_back("row " + std::to_string(row.index + 1) + ": " + error);
+    return true;
+  });
   return refused;
 }
 

@@ -7,22 +7,12 @@
 #include "enginemodule/interface/records.h"
 #include "engines/chess_engine.h"
 #include "engines/engine_instance.h"
+#include "engines/kept_flags.h"
 
 namespace zh {
 namespace {
 
 EngineManagerNotice* gManager = nullptr;
-
-enum : uint32_t {
-  kCurrentMove = 0x100,
-  kMoveNumber = 0x200,
-  kMovesToSearch = 0x400,
-  kDepth = 0x1000,
-  kSelectiveDepth = 0x2000,
-  kNodes = 0x100000,
-  kNodesPerSecond = 0x400000,
-  kHashUsage = 0x800000,
-};
 
 }  // namespace
 

@@ -14,6 +14,7 @@
 #include <string>
 #include <string_view>
 
+#include "books/opening_table.h"
 #include "books/tree/opening_tree.h"
 #include "database/game/game_item.h"
 #include "database/pgn/pgn_reader.h"
@@ -37,26 +38,20 @@ int Usage() {
 
 // The rows of an opening table (eco, name, moves) as games without a result.
 int AddOpeningTable(zh::OpeningTree& tree, std::string_view text, const std::string& file) {
-  int added = 0;
-  size_t row = 0;
-  for (size_t pos = 0; pos < text.size(); ++row) {
-    size_t end = text.find('\n', pos);
-    if (end == std::string_view::npos) end = text.size();
-    std::string_view line = text.substr(pos, end - pos);
-    pos = end + 1;
-    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-    const size_t tab1 = line.find('\t');
-    const size_t tab2 = tab1 == std::string_view::npos ? tab1 : line.find('\t', tab1 + 1);
-    if (row == 0 || tab2 == std::string_view::npos) continue;
+  int added = 0, failed = 0;
+  zh::ForEachOpeningRow(text, [&](const zh::OpeningTableRow& row) {
     zh::TQGame game;
-    zh::ReadPgnGame(std::string(line.substr(tab2 + 1)) + " *\n", game, zh::PgnSource{file}, true);
+    zh::ReadPgnGame(std::string(row.moves) + " *\n", game, zh::PgnSource{file}, true);
     if (game.body.mainLine.IsEmpty()) {
-      std::cerr << file << ": row " << row + 1 << ": no moves\n";
-      continue;
+      std::cerr << file << ": row " << row.index + 1 << ": no moves\n";
+      return true;
     }
-    if (const int code = tree.AddGameToTree(game)) return -code;
+    failed = tree.AddGameToTree(game);
+    if (failed) return false;
     ++added;
-  }
+    return true;
+  });
+  if (failed) return -failed;
   return added;
 }
 
