@@ -67,6 +67,7 @@ TEST(ProgramSound, StartsAndEndsWithoutAudioDevice) {
   options.screenSize = QSize(1024, 768);
   options.colourCount = 0;
   options.physicalMemoryKb = 524288;
+  options.logon = [] { return false; };  // the first start's user dialog, cancelled
   options.boxes = &boxes;
   options.clock = &clock;
   options.pump = [&] { clock.ticks += 100; };
