@@ -162,7 +162,7 @@ class AppParams final : public Params, public ObservedSubject {
   std::string printTitle = "Zelko Home 2 printout";
   bool moveBeep = true;
 
-  // Not stored (or stored by the Parts that own them once they name a key).
+  // Not stored (or stored by the settings groups that own them once they have a key).
   bool sizeToFrame = false;
   bool rightPanel = false;  // the right-hand panel shows its extra pane
   std::string engTournDb;

@@ -266,34 +266,34 @@ void PrintLayout::PrintGameBody(PrintNotation& nota, const TQGame& game) {
     y_ += lineHeight;
     GameCursor at;
     if (nota.DiagramAt(i, at)) {
-      DiagramSpec spec = style;
-      FillDiagramSpec(spec, at);
-      PlaceDiagram(spec);
+      PrintedDiagram diagram = style;
+      FillDiagram(diagram, at);
+      PlaceDiagram(diagram);
     }
   }
   FlushPendingDiagrams();
 }
 
-void PrintLayout::FillDiagramSpec(DiagramSpec& spec, const GameCursor& at) const {
+void PrintLayout::FillDiagram(PrintedDiagram& diagram, const GameCursor& at) const {
   const Position& position = at.GetPosition();
-  spec.flags = static_cast<uint16_t>((spec.flags & ~kBlackToMove) | (position.IsBlackToMove() ? kBlackToMove : 0));
-  spec.board = position.board;
+  diagram.flags = static_cast<uint16_t>((diagram.flags & ~kBlackToMove) | (position.IsBlackToMove() ? kBlackToMove : 0));
+  diagram.board = position.board;
   if (const TQGame* game = at.Game()) {
-    spec.whiteName = game->header.white.FullName();
-    spec.blackName = game->header.black.FullName();
+    diagram.whiteName = game->header.white.FullName();
+    diagram.blackName = game->header.black.FullName();
   }
-  spec.lastMove.clear();
-  spec.nextMove.clear();
+  diagram.lastMove.clear();
+  diagram.nextMove.clear();
   NotationFormatter formatter(&at.GetStartRecord());
-  if ((spec.flags & kNextMoveBelow) && at.Ply() < at.LineEnd()) {
+  if ((diagram.flags & kNextMoveBelow) && at.Ply() < at.LineEnd()) {
     if (const GameMove* move = at.GetMove(at.Ply()))
-      spec.nextMove = formatter.FormatMoveString(position, *move, at.Ply()).ToUtf8();
+      diagram.nextMove = formatter.FormatMoveString(position, *move, at.Ply()).ToUtf8();
   }
-  if ((spec.flags & kLastMoveBelow) && at.Ply() > 0) {
+  if ((diagram.flags & kLastMoveBelow) && at.Ply() > 0) {
     GameCursor before = at;
     before.Back(false);
     if (const GameMove* move = before.GetMove(before.Ply()))
-      spec.lastMove = formatter.FormatMoveString(before.GetPosition(), *move, before.Ply()).ToUtf8();
+      diagram.lastMove = formatter.FormatMoveString(before.GetPosition(), *move, before.Ply()).ToUtf8();
   }
 }
 
@@ -304,26 +304,26 @@ void PrintLayout::SetDiagramSizeStep(int step) {
 
 int PrintLayout::RoundUpToLine(int height) const { return (height + lineHeight - 1) / lineHeight * lineHeight; }
 
-void PrintLayout::PlaceDiagram(const DiagramSpec& source) {
-  DiagramSpec spec = source;
-  spec.sizeStep = 0;
-  spec.flags = static_cast<uint16_t>((spec.flags & (kNumbered | 0x7F)) | kCentred);
+void PrintLayout::PlaceDiagram(const PrintedDiagram& source) {
+  PrintedDiagram diagram = source;
+  diagram.sizeStep = 0;
+  diagram.flags = static_cast<uint16_t>((diagram.flags & (kNumbered | 0x7F)) | kCentred);
   SetDiagramSizeStep(0);
   while (page.textHeight < lineHeight + 10 * diagramFontHeight && diagramFontHeight > 2)
-    SetDiagramSizeStep(++spec.sizeStep);
-  spec.boardSize = static_cast<int16_t>(8 * std::max(0, diagramFontHeight));
-  const int e = RoundUpToLine(DiagramHeight(spec));
+    SetDiagramSizeStep(++diagram.sizeStep);
+  diagram.boardSize = static_cast<int16_t>(8 * std::max(0, diagramFontHeight));
+  const int e = RoundUpToLine(DiagramHeight(diagram));
   if (y_ + e < Bottom()) {
-    DrawBitmapDiagram(spec, x_, y_);
+    DrawBitmapDiagram(diagram, x_, y_);
     y_ += e;
     return;
   }
   const size_t before = pending_.size();
-  pending_.push_back(spec);
+  pending_.push_back(diagram);
   if (y_ + lineHeight < Bottom()) {
     y_ += lineHeight;
     std::string text = "(" + GetMessageText(msg::M_SEE_DIAGRAM);
-    if (spec.flags & kNumbered) text += " " + std::to_string(diagramNumber + before);
+    if (diagram.flags & kNumbered) text += " " + std::to_string(diagramNumber + before);
     text += ")";
     device_.SetFont(Styled(false));
     device_.DrawText(x_ + indent + (page.columnWidth - device_.TextWidth(text)) / 2, y_, text);
@@ -332,20 +332,20 @@ void PrintLayout::PlaceDiagram(const DiagramSpec& source) {
 }
 
 void PrintLayout::FlushPendingDiagrams() {
-  std::vector<DiagramSpec> pending;
+  std::vector<PrintedDiagram> pending;
   pending.swap(pending_);
-  for (const DiagramSpec& spec : pending) {
+  for (const PrintedDiagram& diagram : pending) {
     SetDiagramSizeStep(0);
-    const int e = RoundUpToLine(DiagramHeight(spec));
+    const int e = RoundUpToLine(DiagramHeight(diagram));
     if (Bottom() < y_ + e) NextColumn();
-    DrawBitmapDiagram(spec, x_, y_);
+    DrawBitmapDiagram(diagram, x_, y_);
     y_ += e;
   }
 }
 
 // ---- Diagrams ----
 
-int PrintLayout::CaptionLinesAbove(const DiagramSpec& s) const {
+int PrintLayout::CaptionLinesAbove(const PrintedDiagram& s) const {
   if (s.flags & kNamesAbove) {
     const int names = !s.whiteName.empty() + !s.blackName.empty();
     return names;
@@ -353,21 +353,21 @@ int PrintLayout::CaptionLinesAbove(const DiagramSpec& s) const {
   return (s.flags & kCaptionAbove) && !s.captionAbove.empty() ? 1 : 0;
 }
 
-int PrintLayout::CaptionLinesBelow(const DiagramSpec& s) const {
+int PrintLayout::CaptionLinesBelow(const PrintedDiagram& s) const {
   if (s.flags & (kLastMoveBelow | kNextMoveBelow))
     return !((s.flags & kLastMoveBelow) ? s.lastMove : s.nextMove).empty() ? 1 : 0;
   return (s.flags & kCaptionBelow) && !s.captionBelow.empty() ? 1 : 0;
 }
 
-int PrintLayout::DiagramHeight(const DiagramSpec& spec) const {
+int PrintLayout::DiagramHeight(const PrintedDiagram& diagram) const {
   const double ppp = device_.PixelsPerPoint();
-  const DiagramScale d = ChooseDiagramScale(static_cast<int>(spec.boardSize * ppp));
+  const DiagramScale d = ChooseDiagramScale(static_cast<int>(diagram.boardSize * ppp));
   if (d.set < 0) return 0;
   const int board = static_cast<int>(std::ceil((10.0 * d.square + 4) / ppp));
-  return (CaptionLinesAbove(spec) + CaptionLinesBelow(spec)) * lineHeight + board;
+  return (CaptionLinesAbove(diagram) + CaptionLinesBelow(diagram)) * lineHeight + board;
 }
 
-int PrintLayout::CaptionAbove(const DiagramSpec& s, int x, int y) {
+int PrintLayout::CaptionAbove(const PrintedDiagram& s, int x, int y) {
   const int lines = CaptionLinesAbove(s);
   if (!lines) return 0;
   const int width = static_cast<int>(8 * ChooseDiagramScale(static_cast<int>(s.boardSize * device_.PixelsPerPoint()))
@@ -385,7 +385,7 @@ int PrintLayout::CaptionAbove(const DiagramSpec& s, int x, int y) {
   return lines * lineHeight;
 }
 
-int PrintLayout::CaptionBelow(const DiagramSpec& s, int x, int y) {
+int PrintLayout::CaptionBelow(const PrintedDiagram& s, int x, int y) {
   if (!CaptionLinesBelow(s)) return 0;
   const int width = static_cast<int>(8 * ChooseDiagramScale(static_cast<int>(s.boardSize * device_.PixelsPerPoint()))
                                              .square / device_.PixelsPerPoint());
@@ -397,61 +397,61 @@ int PrintLayout::CaptionBelow(const DiagramSpec& s, int x, int y) {
   return lineHeight;
 }
 
-int PrintLayout::DrawBitmapDiagram(const DiagramSpec& spec, int x, int y) {
+int PrintLayout::DrawBitmapDiagram(const PrintedDiagram& diagram, int x, int y) {
   const double ppp = device_.PixelsPerPoint();
-  const DiagramScale d = ChooseDiagramScale(static_cast<int>(spec.boardSize * ppp));
+  const DiagramScale d = ChooseDiagramScale(static_cast<int>(diagram.boardSize * ppp));
   if (d.set < 0) return 0;
   const int q = d.square;
   const double qPt = q / ppp;
-  double x0 = x + ((spec.flags & kIndented) ? spec.indentX : 0);
-  if (spec.flags & kCentred) {
+  double x0 = x + ((diagram.flags & kIndented) ? diagram.indentX : 0);
+  if (diagram.flags & kCentred) {
     x0 += (page.columnWidth - 8 * qPt) / 2;
-    if (spec.flags & (kSideMark | kNumbered)) x0 -= qPt / 4;
+    if (diagram.flags & (kSideMark | kNumbered)) x0 -= qPt / 4;
   } else {
     x0 += qPt / 4;
   }
   const int startY = y;
-  y += CaptionAbove(spec, static_cast<int>(x0), y);
+  y += CaptionAbove(diagram, static_cast<int>(x0), y);
   const double boardTop = y + qPt;
   const int bx = static_cast<int>(std::lround(x0 * ppp)), by = static_cast<int>(std::lround(boardTop * ppp));
-  DrawBoardFrame(spec, bx, by, d);
-  const bool flipped = spec.flags & kFromBlack;
+  DrawBoardFrame(diagram, bx, by, d);
+  const bool flipped = diagram.flags & kFromBlack;
   for (int row = 0; row < 8; ++row)
     for (int column = 0; column < 8; ++column) {
       const int rank = flipped ? row : 7 - row, file = flipped ? 7 - column : column;
-      const int code = spec.board[MakeSquare(file, rank)];
+      const int code = diagram.board[MakeSquare(file, rank)];
       device_.SquarePx(d.set, TypeOf(code), ColourOf(code) ? 1 : 0, (row + column) % 2, bx + column * q,
                        by + row * q, q);
     }
   device_.SetFont(printFont_);
-  const int belowY = startY + CaptionLinesAbove(spec) * lineHeight +
+  const int belowY = startY + CaptionLinesAbove(diagram) * lineHeight +
                      static_cast<int>(std::ceil((10.0 * q + 4) / ppp));
-  CaptionBelow(spec, static_cast<int>(x0), belowY);
-  return DiagramHeight(spec);
+  CaptionBelow(diagram, static_cast<int>(x0), belowY);
+  return DiagramHeight(diagram);
 }
 
-void PrintLayout::DrawBoardFrame(const DiagramSpec& spec, int bx, int by, const DiagramScale& d) {
+void PrintLayout::DrawBoardFrame(const PrintedDiagram& diagram, int bx, int by, const DiagramScale& d) {
   const int q = d.square, t = d.scale, fh = q / 2;
-  const bool flipped = spec.flags & kFromBlack;
+  const bool flipped = diagram.flags & kFromBlack;
   device_.FramePx(bx, by, 8 * q, 8 * q, t);
   for (int i = 0; i < 8; ++i) {
     const std::string letter(1, static_cast<char>(flipped ? 'h' - i : 'a' + i));
     const std::string digit(1, static_cast<char>(flipped ? '1' + i : '8' - i));
     const int lx = bx + i * q + 7 * q / 16;
-    if (spec.flags & kCoordsTop) device_.TextPx(lx, by - q / 4 - fh - t, fh, false, letter);
-    if (spec.flags & kCoordsBottom) device_.TextPx(lx, by + t + 33 * q / 4, fh, false, letter);
+    if (diagram.flags & kCoordsTop) device_.TextPx(lx, by - q / 4 - fh - t, fh, false, letter);
+    if (diagram.flags & kCoordsBottom) device_.TextPx(lx, by + t + 33 * q / 4, fh, false, letter);
     const int dy = by + i * q + (q - fh) / 2;
-    if (spec.flags & kCoordsLeft) device_.TextPx(bx - fh - t, dy, fh, false, digit);
-    if (spec.flags & kCoordsRight) device_.TextPx(bx + 8 * q + fh / 2 + t, dy, fh, false, digit);
+    if (diagram.flags & kCoordsLeft) device_.TextPx(bx - fh - t, dy, fh, false, digit);
+    if (diagram.flags & kCoordsRight) device_.TextPx(bx + 8 * q + fh / 2 + t, dy, fh, false, digit);
   }
   // The side-to-move mark and the number stand right of the coordinates.
   const int markX = bx + 8 * q + t + 3 * q / 4;
-  if (spec.flags & kSideMark) {
-    const bool blackToMove = spec.flags & kBlackToMove;
+  if (diagram.flags & kSideMark) {
+    const bool blackToMove = diagram.flags & kBlackToMove;
     const bool atBottom = blackToMove == flipped;  // White sits at the bottom unless flipped
     device_.MarkPx(markX, by + q / 4 + (atBottom ? 7 * q : 0), q / 2, blackToMove, t);
   }
-  if (spec.flags & kNumbered) device_.TextPx(markX, by + q + q / 4, fh, true, std::to_string(diagramNumber++));
+  if (diagram.flags & kNumbered) device_.TextPx(markX, by + q + q / 4, fh, true, std::to_string(diagramNumber++));
 }
 
 // ---- Jobs ----
@@ -479,11 +479,11 @@ int16_t PrintLayout::PrintGame(const GameCursor& cursor) {
 void PrintLayout::PrintDiagram(const GameCursor& cursor, int size) {
   if (device_.PrinterName().empty()) return;
   size = std::clamp(size, 1, 10);
-  DiagramSpec spec = style;
-  FillDiagramSpec(spec, cursor);
+  PrintedDiagram diagram = style;
+  FillDiagram(diagram, cursor);
   const int side = std::min(page.textWidth, page.textHeight);
-  spec.boardSize = static_cast<int16_t>(side * size * 8 * 2 / 55 / 4 / 8 * 8);
-  spec.flags = static_cast<uint16_t>(spec.flags & ~kCentred);
+  diagram.boardSize = static_cast<int16_t>(side * size * 8 * 2 / 55 / 4 / 8 * 8);
+  diagram.flags = static_cast<uint16_t>(diagram.flags & ~kCentred);
   if (!device_.StartJob(GetMessageText(msg::M_PRINT_DIAGRAM_JOB))) {
     ErrorBox(GetMessageText(msg::M_PRINT_REFUSED));
     return;
@@ -493,7 +493,7 @@ void PrintLayout::PrintDiagram(const GameCursor& cursor, int size) {
   NewPage();
   StartColumns();
   SetDiagramSizeStep(0);
-  DrawBitmapDiagram(spec, page.left, page.top);
+  DrawBitmapDiagram(diagram, page.left, page.top);
   device_.EndPage();
   device_.EndJob();
 }

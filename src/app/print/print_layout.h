@@ -66,7 +66,7 @@ enum DiagramFlag : uint16_t {
   kIndented = 0x4000,
 };
 
-struct DiagramSpec {
+struct PrintedDiagram {
   uint16_t flags = 0x282F;
   Board board;
   std::string lastMove, nextMove, captionAbove, captionBelow, whiteName, blackName;
@@ -116,10 +116,10 @@ class PrintLayout {
   std::string ExpandTitle() const;
   // The height a diagram takes in points: its captions, the coordinate row above,
   // the board and the coordinate row below. Drawing advances exactly as much.
-  int DiagramHeight(const DiagramSpec& spec) const;
+  int DiagramHeight(const PrintedDiagram& diagram) const;
 
   PageLayout page;
-  DiagramSpec style;
+  PrintedDiagram style;
   NotationPrintOptions notationOptions;
   uint16_t diagramNumber = 1;
   int16_t indent = 6;
@@ -141,16 +141,16 @@ class PrintLayout {
   void PrintGameHeader(const TQGame& game, int x, int y);
   void DrawPlayerLine(int x, int y, int right, const std::string& name, int rating, bool black);
   void PrintGameBody(PrintNotation& nota, const TQGame& game);
-  void FillDiagramSpec(DiagramSpec& spec, const GameCursor& at) const;
+  void FillDiagram(PrintedDiagram& diagram, const GameCursor& at) const;
   void SetDiagramSizeStep(int step);
-  void PlaceDiagram(const DiagramSpec& spec);
+  void PlaceDiagram(const PrintedDiagram& diagram);
   void FlushPendingDiagrams();
-  int DrawBitmapDiagram(const DiagramSpec& spec, int x, int y);
-  void DrawBoardFrame(const DiagramSpec& spec, int bx, int by, const DiagramScale& d);
-  int CaptionLinesAbove(const DiagramSpec& spec) const;
-  int CaptionLinesBelow(const DiagramSpec& spec) const;
-  int CaptionAbove(const DiagramSpec& spec, int x, int y);
-  int CaptionBelow(const DiagramSpec& spec, int x, int y);
+  int DrawBitmapDiagram(const PrintedDiagram& diagram, int x, int y);
+  void DrawBoardFrame(const PrintedDiagram& diagram, int bx, int by, const DiagramScale& d);
+  int CaptionLinesAbove(const PrintedDiagram& diagram) const;
+  int CaptionLinesBelow(const PrintedDiagram& diagram) const;
+  int CaptionAbove(const PrintedDiagram& diagram, int x, int y);
+  int CaptionBelow(const PrintedDiagram& diagram, int x, int y);
   int RoundUpToLine(int height) const;
   int NotationWidth() const;
   PrintFont Styled(bool bold, bool italic = false) const;
@@ -158,7 +158,7 @@ class PrintLayout {
   PrintDevice& device_;
   const AppParams& app_;
   PrintFont printFont_;
-  std::vector<DiagramSpec> pending_;
+  std::vector<PrintedDiagram> pending_;
   int x_ = 0, y_ = 0, column_ = 0;
   int pageOrdinal_ = 0;
   int usedColumns_ = 0;  // columns of the current page in use
