@@ -48,27 +48,7 @@ const std::string& CorpusBase() {
   return base;
 }
 
-std::vector<double> ours, theirs, oursCpu, theirsCpu;
-
-void Record(benchmark::State& state, std::vector<double>& rates, double seconds,
-            std::vector<double>& cpuRates, double cpuSeconds) {
-  rates.push_back(kGames / seconds);
-  cpuRates.push_back(kGames / cpuSeconds);
-  state.counters["games/s"] = rates.back();
-  state.counters["cpu games/s"] = cpuRates.back();
-}
-
-// CPU seconds of this process or of its finished children.
-double CpuSeconds(int who) {
-  rusage usage{};
-  getrusage(who, &usage);
-  auto seconds = [](const timeval& t) { return static_cast<double>(t.tv_sec) + t.tv_usec / 1e6; };
-  return seconds(usage.ru_utime) + seconds(usage.ru_stime);
-}
-
-double Seconds(std::chrono::steady_clock::time_point since) {
-  return std::chrono::duration<double>(std::chrono::steady_clock::now() - since).count();
-}
+bench::GameRates ours, theirs;
 
 void ExportFromHeaderSet(benchmark::State& state) {
   CorpusBase();
@@ -76,7 +56,7 @@ void ExportFromHeaderSet(benchmark::State& state) {
   for (auto _ : state) {
     std::filesystem::remove(target + ".pgn");
     const auto start = std::chrono::steady_clock::now();
-    const double cpu = CpuSeconds(RUSAGE_SELF);
+    const double cpu = bench::CpuSeconds(RUSAGE_SELF);
     {
       TqgDatabase set((Folder() / "set").string(), false);
       PgnDatabase out(target, true);
@@ -86,7 +66,7 @@ void ExportFromHeaderSet(benchmark::State& state) {
           out.CopyGameRange(set, 1, last, options) != kDbDone || out.GetCount() != kGames)
         std::abort();
     }
-    Record(state, ours, Seconds(start), oursCpu, CpuSeconds(RUSAGE_SELF) - cpu);
+    ours.Record(state, kGames, bench::Seconds(start), bench::CpuSeconds(RUSAGE_SELF) - cpu);
   }
 }
 BENCHMARK(ExportFromHeaderSet)->Unit(benchmark::kMillisecond)->Iterations(1)->Repetitions(3);
@@ -98,17 +78,12 @@ void PgnExtractCopy(benchmark::State& state) {
   for (auto _ : state) {
     std::filesystem::remove(target);
     const auto start = std::chrono::steady_clock::now();
-    const double cpu = CpuSeconds(RUSAGE_CHILDREN);
+    const double cpu = bench::CpuSeconds(RUSAGE_CHILDREN);
     if (std::system(command.c_str()) != 0) std::abort();
-    Record(state, theirs, Seconds(start), theirsCpu, CpuSeconds(RUSAGE_CHILDREN) - cpu);
+    theirs.Record(state, kGames, bench::Seconds(start), bench::CpuSeconds(RUSAGE_CHILDREN) - cpu);
   }
 }
 BENCHMARK(PgnExtractCopy)->Unit(benchmark::kMillisecond)->Iterations(1)->Repetitions(3);
-
-double Median(std::vector<double> v) {
-  std::sort(v.begin(), v.end());
-  return v.empty() ? 0 : v[v.size() / 2];
-}
 
 }  // namespace
 }  // namespace zh
@@ -117,11 +92,7 @@ int main(int argc, char** argv) {
   benchmark::Initialize(&argc, argv);
   benchmark::RunSpecifiedBenchmarks();
   benchmark::Shutdown();
-  const double a = zh::Median(zh::ours), b = zh::Median(zh::theirs);
-  if (a > 0 && b > 0)
-    std::printf("export %.0f games/s, pgn-extract %.0f games/s, ratio %.2f\n", a, b, a / b);
-  const double c = zh::Median(zh::oursCpu), d = zh::Median(zh::theirsCpu);
-  if (c > 0 && d > 0)
-    std::printf("CPU: export %.0f games/s, pgn-extract %.0f games/s, ratio %.2f\n", c, d, c / d);
+  zh::bench::PrintBeside("export", zh::ours.wall, zh::theirs.wall);
+  zh::bench::PrintBeside("CPU: export", zh::ours.cpu, zh::theirs.cpu);
   return 0;
 }

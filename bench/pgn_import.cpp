@@ -42,27 +42,7 @@ const std::string& CorpusBase() {
   return base;
 }
 
-std::vector<double> ours, theirs, oursCpu, theirsCpu;
-
-// CPU seconds of this process or of its finished children.
-double CpuSeconds(int who) {
-  rusage usage{};
-  getrusage(who, &usage);
-  auto seconds = [](const timeval& t) { return static_cast<double>(t.tv_sec) + t.tv_usec / 1e6; };
-  return seconds(usage.ru_utime) + seconds(usage.ru_stime);
-}
-
-void Record(benchmark::State& state, std::vector<double>& rates, double seconds,
-            std::vector<double>& cpuRates, double cpuSeconds) {
-  rates.push_back(kGames / seconds);
-  cpuRates.push_back(kGames / cpuSeconds);
-  state.counters["games/s"] = rates.back();
-  state.counters["cpu games/s"] = cpuRates.back();
-}
-
-double Seconds(std::chrono::steady_clock::time_point since) {
-  return std::chrono::duration<double>(std::chrono::steady_clock::now() - since).count();
-}
+bench::GameRates ours, theirs;
 
 void SetRate(benchmark::State& state, int64_t games) {
   state.counters["games/s"] =
@@ -74,7 +54,7 @@ void ImportIntoHeaderSet(benchmark::State& state) {
   const std::string target = (Folder() / "imported").string();
   for (auto _ : state) {
     const auto start = std::chrono::steady_clock::now();
-    const double cpu = CpuSeconds(RUSAGE_SELF);
+    const double cpu = bench::CpuSeconds(RUSAGE_SELF);
     {
       PgnDatabase source(base, false, false);
       TqgDatabase set(target, true);
@@ -84,7 +64,7 @@ void ImportIntoHeaderSet(benchmark::State& state) {
           set.CopyGameRange(source, 1, last, options) != kDbDone || set.GetCount() != kGames)
         std::abort();
     }
-    Record(state, ours, Seconds(start), oursCpu, CpuSeconds(RUSAGE_SELF) - cpu);
+    ours.Record(state, kGames, bench::Seconds(start), bench::CpuSeconds(RUSAGE_SELF) - cpu);
     for (const char* e : {".tqh", ".tqg", ".tqa", ".tqc", ".tqp", ".tqs", ".tqt", ".tqj"})
       std::filesystem::remove(target + e);
   }
@@ -112,17 +92,12 @@ void PgnExtract(benchmark::State& state) {
       std::string(ZH_PGN_EXTRACT) + " -s --quiet -o /dev/null " + CorpusBase() + ".pgn 2>/dev/null";
   for (auto _ : state) {
     const auto start = std::chrono::steady_clock::now();
-    const double cpu = CpuSeconds(RUSAGE_CHILDREN);
+    const double cpu = bench::CpuSeconds(RUSAGE_CHILDREN);
     if (std::system(command.c_str()) == -1) std::abort();
-    Record(state, theirs, Seconds(start), theirsCpu, CpuSeconds(RUSAGE_CHILDREN) - cpu);
+    theirs.Record(state, kGames, bench::Seconds(start), bench::CpuSeconds(RUSAGE_CHILDREN) - cpu);
   }
 }
 BENCHMARK(PgnExtract)->Unit(benchmark::kMillisecond)->Iterations(1)->Repetitions(3);
-
-double Median(std::vector<double> v) {
-  std::sort(v.begin(), v.end());
-  return v.empty() ? 0 : v[v.size() / 2];
-}
 
 }  // namespace
 }  // namespace zh
@@ -131,11 +106,7 @@ int main(int argc, char** argv) {
   benchmark::Initialize(&argc, argv);
   benchmark::RunSpecifiedBenchmarks();
   benchmark::Shutdown();
-  const double a = zh::Median(zh::ours), b = zh::Median(zh::theirs);
-  if (a > 0 && b > 0)
-    std::printf("import %.0f games/s, pgn-extract %.0f games/s, ratio %.2f\n", a, b, a / b);
-  const double c = zh::Median(zh::oursCpu), d = zh::Median(zh::theirsCpu);
-  if (c > 0 && d > 0)
-    std::printf("CPU: import %.0f games/s, pgn-extract %.0f games/s, ratio %.2f\n", c, d, c / d);
+  zh::bench::PrintBeside("import", zh::ours.wall, zh::theirs.wall);
+  zh::bench::PrintBeside("CPU: import", zh::ours.cpu, zh::theirs.cpu);
   return 0;
 }

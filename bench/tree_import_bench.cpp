@@ -51,10 +51,6 @@ void RemoveTree() {
 
 std::vector<double> ours, theirs;
 
-double Seconds(std::chrono::steady_clock::time_point since) {
-  return std::chrono::duration<double>(std::chrono::steady_clock::now() - since).count();
-}
-
 void ImportIntoTree(benchmark::State& state) {
   const std::string& base = CorpusBase();
   TreeSettings settings;
@@ -72,7 +68,7 @@ void ImportIntoTree(benchmark::State& state) {
           AddDatabaseToTree(tree, views, source, 1, source.GetCount(), settings) != 0)
         std::abort();
     }
-    ours.push_back(kGames / Seconds(start));
+    ours.push_back(kGames / bench::Seconds(start));
     state.counters["games/s"] = ours.back();
   }
 }
@@ -84,7 +80,7 @@ void PgnExtract(benchmark::State& state) {
   for (auto _ : state) {
     const auto start = std::chrono::steady_clock::now();
     if (std::system(command.c_str()) == -1) std::abort();
-    theirs.push_back(kGames / Seconds(start));
+    theirs.push_back(kGames / bench::Seconds(start));
     state.counters["games/s"] = theirs.back();
   }
 }
@@ -108,11 +104,6 @@ void LearnIntoTree(benchmark::State& state) {
 }
 BENCHMARK(LearnIntoTree)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
 
-double Median(std::vector<double> v) {
-  std::sort(v.begin(), v.end());
-  return v.empty() ? 0 : v[v.size() / 2];
-}
-
 }  // namespace
 }  // namespace zh
 
@@ -120,8 +111,6 @@ int main(int argc, char** argv) {
   benchmark::Initialize(&argc, argv);
   benchmark::RunSpecifiedBenchmarks();
   benchmark::Shutdown();
-  const double a = zh::Median(zh::ours), b = zh::Median(zh::theirs);
-  if (a > 0 && b > 0)
-    std::printf("tree import %.0f games/s, pgn-extract %.0f games/s, ratio %.2f\n", a, b, a / b);
+  zh::bench::PrintBeside("tree import", zh::ours, zh::theirs);
   return 0;
 }
