@@ -40,9 +40,11 @@ if(ZH_FUZZ)
   add_link_options($<$<STREQUAL:$<TARGET_PROPERTY:TYPE>,EXECUTABLE>:-no-pie>)
 endif()
 
-# LLVM's linker where it is installed: the sanitizer builds link some forty large
-# executables, and lld links them in less than half the time of the default linker.
+# LLVM's linker where it is installed, in the instrumented builds only: they link
+# some forty large executables, and lld links them in less than half the time of the
+# default linker. Release builds keep GCC's linker, which reads the link-time
+# optimised objects of the engine core (lld cannot, and would leave a module empty).
 find_program(ZH_LLD ld.lld)
-if(ZH_LLD)
+if(ZH_LLD AND (ZH_SANITIZE OR ZH_TSAN OR ZH_FUZZ))
   add_link_options(-fuse-ld=lld)
 endif()
