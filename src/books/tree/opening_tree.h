@@ -123,8 +123,9 @@ class OpeningTree {
   // The game's main line and, with variations on, its variations; the game count
   // rises. 0 or 6.
   int AddGameToTree(const TQGame& game);
-  // The same as the one long job "Write to tree" with progress and stop.
-  int WriteGames(const TQGame& game);
+  // The same as the one long job "Write to tree" with progress and stop. When another
+  // job runs nothing is written and 0 is answered; `started` (when given) tells which.
+  int WriteGames(const TQGame& game, bool* started = nullptr);
   // Variations left out because their nesting was too deep for the position stack.
   uint64_t SkippedVariations() const { return skippedVariations_; }
   bool StopRequested() const { return stopRequested_; }

@@ -174,8 +174,10 @@ int OpeningTree::AddGameToTree(const TQGame& game) {
   return result;
 }
 
-int OpeningTree::WriteGames(const TQGame& game) {
-  if (!BeginProcess(GetMessageText(msg::M_TREE_WRITE_JOB))) return 0;
+int OpeningTree::WriteGames(const TQGame& game, bool* started) {
+  const bool begun = BeginProcess(GetMessageText(msg::M_TREE_WRITE_JOB));
+  if (started) *started = begun;
+  if (!begun) return 0;
   const int64_t moves = CountLineMoves(game.body.mainLine);
   ProgressService& progress = Progress();
   progress.OpenFeedback(moves, progress.CentreFeedback());
