@@ -162,8 +162,10 @@ int BuildLinks(HyperLinkList& list, CBuffer& table, LinkContext* context, bool r
       next.type = AliasType(next.type);
     }
 
-    const bool leading = hasNext && IsCompatPair(type, next.type) &&
-                         (i == 0 || next.position == entry.position);
+    // A compatibility entry sits at its partner's place, also at the head of a table:
+    // an internal text link first in a table is no partner of a web page link that
+    // follows it elsewhere.
+    const bool leading = hasNext && IsCompatPair(type, next.type) && next.position == entry.position;
     if (leading) {
       // The older form of the entry that follows: not built at all.
       table.Skip(entry.length);
