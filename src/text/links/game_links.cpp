@@ -78,6 +78,12 @@ bool LinkedGame::Assign(const EmbeddedGame& game) {
 
 // Game.
 
+CGameLink::CGameLink(LinkContext* context, const EmbeddedGame& game, std::string text)
+    : CGameLink(context, kCurrentLinkForm) {
+  text_ = std::move(text);
+  SetState(game_.Assign(game) ? kLinkUsable : kLinkDamaged);
+}
+
 void CGameLink::Load(CBuffer& data) {
   const bool fits = game_.Read(data);
   if (IsCurrentForm())
@@ -203,6 +209,18 @@ CSearchMaskLink::CSearchMaskLink(LinkContext* context)
     : AHyperLink(kSearchMaskLinkType, kShownAsText, context),
       CTQ7Link(kCurrentLinkForm),
       mask_(std::make_unique<SearchMask>()) {}
+
+CSearchMaskLink::CSearchMaskLink(LinkContext* context, std::string name, const SearchMask& mask)
+    : CSearchMaskLink(context) {
+  name_ = std::move(name);
+  CBuffer measure(0);
+  measure.WriteSearchMask(mask);
+  CBuffer out(measure.Position());
+  out.WriteSearchMask(mask);
+  out.ToString(maskBytes_);
+  CBuffer view(maskBytes_);
+  SetState(out.Failed() || view.ReadSearchMask(*mask_) != 0 ? kLinkDamaged : kLinkUsable);
+}
 
 CSearchMaskLink::~CSearchMaskLink() = default;
 

@@ -44,6 +44,9 @@ class CGameLink final : public AHyperLink, public CTQ7Link {
  public:
   CGameLink(LinkContext* context, int form)
       : AHyperLink(kGameLinkType, kShownAsText, context), CTQ7Link(form) {}
+  // A new link to a game, shown as the text; damaged when the game's stored form is
+  // above the block's limit.
+  CGameLink(LinkContext* context, const EmbeddedGame& game, std::string text);
   void Load(CBuffer& data) override;
   // The stored text; in the older form a text made from the game's header.
   std::string GetText() const override { return text_; }
@@ -116,6 +119,8 @@ class CTextLink final : public AHyperLink, public CTQ7Link {
 class CSearchMaskLink final : public AHyperLink, public CTQ7Link {
  public:
   explicit CSearchMaskLink(LinkContext* context);
+  // A new link to a copy of the mask, under a name.
+  CSearchMaskLink(LinkContext* context, std::string name, const SearchMask& mask);
   ~CSearchMaskLink() override;
   // The name, then the mask's version word and stream block. The block is kept as
   // stored and written back unchanged; a mask that cannot be read is reset.

@@ -8,6 +8,7 @@
 #include "database/game/embedded_game.h"
 #include "database/game/game_item.h"
 #include "database/headerset/header_library.h"
+#include "dbwindow/search_mask.h"
 #include "text/links/game_links.h"
 #include "text/links/media_links.h"
 #include "text/links/plain_links.h"
@@ -125,6 +126,31 @@ TEST(LinkKinds, AnOldPositionLinkMovesItsPieceSetAndWritesAStyleCode) {
     EXPECT_EQ(p.flag, 5);
     EXPECT_EQ(CPositionLink::StyleCode(p.style), s.written);
   }
+}
+
+TEST(LinkKinds, NewGameAndMaskLinksKeepTheirDataThroughATable) {
+  LinkFixture f;
+  auto game = std::make_unique<TQGame>();
+  game->header.record = HeaderRecord::Game();
+  game->header.white = TQPlayer::FromNames("Anand", "Viswanathan");
+  SearchMask mask;
+  mask.header.tournamentText = "Linares";
+  HyperLinkList list;
+  list.Insert(3, std::make_unique<CGameLink>(&f.context, EmbeddedGame(std::move(game)), "Anand's game"));
+  list.Insert(8, std::make_unique<CSearchMaskLink>(&f.context, "Linares games", mask));
+  ASSERT_EQ(list.Find(8)->State(), kLinkUsable);
+
+  HyperLinkList read;
+  ASSERT_EQ(f.Build(read, WriteTable(list, {0, 10})), 2);
+  const auto* readGame = dynamic_cast<CGameLink*>(read.Find(3));
+  ASSERT_NE(readGame, nullptr);
+  EXPECT_EQ(readGame->GetText(), "Anand's game");
+  ASSERT_TRUE(readGame->Game().IsLoadable());
+  EXPECT_EQ(readGame->Game().Game().Game()->header.white.LastName(), "Anand");
+  const auto* readMask = dynamic_cast<CSearchMaskLink*>(read.Find(8));
+  ASSERT_NE(readMask, nullptr);
+  EXPECT_EQ(readMask->GetText(), "Linares games");
+  EXPECT_TRUE(readMask->Mask() == mask);
 }
 
 TEST(LinkKinds, BlocksAboveTheirLimitsMakeEmptyLinks) {
