@@ -14,6 +14,7 @@
 #include <QTimer>
 #include <filesystem>
 #include <functional>
+#include <memory>
 
 #include "../app/temp_folder.h"
 #include "app/callback_list.h"
@@ -173,20 +174,32 @@ TEST(FileDialog, SaveOverAnExistingFileAsksUnlessTold) {
   for (bool noPrompt : {false, true}) {
     FileDialog dialog(nullptr, FileDialogRequest::kSave | (noPrompt ? FileDialogRequest::kNoOverwritePrompt : 0));
     dialog.SetInitialDir(dir.path());
-    bool asked = false;
-    DriveNextFileDialog([&asked](QFileDialog& d) {
-      QTimer::singleShot(400, [&asked, &d] {
-        QWidget* modal = QApplication::activeModalWidget();
-        if (modal && modal != &d) {
-          asked = true;
-          QTest::keyClick(modal, Qt::Key_Escape);
-          d.reject();
+    auto asked = std::make_shared<bool>(false);
+    DriveNextFileDialog([asked](QFileDialog& d) {
+      // The question opens inside the Enter's key press, however late that comes on
+      // a loaded machine: look for it until the file dialog is gone.
+      QPointer<QFileDialog> watched(&d);
+      auto poll = std::make_shared<std::function<void()>>();
+      *poll = [asked, watched, poll] {
+        if (!watched || !watched->isVisible()) {
+          *poll = nullptr;
+          return;
         }
-      });
+        QWidget* modal = QApplication::activeModalWidget();
+        if (modal && modal != watched) {
+          *asked = true;
+          QTest::keyClick(modal, Qt::Key_Escape);
+          watched->reject();
+          *poll = nullptr;
+          return;
+        }
+        QTimer::singleShot(50, *poll);
+      };
+      QTimer::singleShot(50, *poll);
       TypeAndEnter(d, "old.tqh");
     });
     bool ok = dialog.Execute();
-    EXPECT_EQ(asked, !noPrompt);
+    EXPECT_EQ(*asked, !noPrompt);
     EXPECT_EQ(ok, noPrompt);
   }
 }
