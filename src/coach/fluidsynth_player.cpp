@@ -40,9 +40,11 @@ std::optional<std::vector<uint8_t>> ReadSmallFile(const std::string& path) {
   return bytes;
 }
 
-// fluidsynth's warnings and notes would go to the terminal; its errors still do.
+// fluidsynth would write its errors, warnings and notes to the terminal; the
+// player reports what went wrong itself.
 void QuietLog() {
   static const bool quiet = [] {
+    fluid_set_log_function(FLUID_ERR, nullptr, nullptr);
     fluid_set_log_function(FLUID_WARN, nullptr, nullptr);
     fluid_set_log_function(FLUID_INFO, nullptr, nullptr);
     fluid_set_log_function(FLUID_DBG, nullptr, nullptr);
