@@ -53,6 +53,20 @@ void QuietLog() {
   (void)quiet;
 }
 
+// The named driver, or the first of kDrivers that starts.
+fluid_audio_driver_t* StartDriver(fluid_settings_t* settings, fluid_synth_t* synth,
+                                  const std::string& named) {
+  if (!named.empty()) {
+    fluid_settings_setstr(settings, "audio.driver", named.c_str());
+    return new_fluid_audio_driver(settings, synth);
+  }
+  for (const char* driver : kDrivers) {
+    fluid_settings_setstr(settings, "audio.driver", driver);
+    if (fluid_audio_driver_t* started = new_fluid_audio_driver(settings, synth)) return started;
+  }
+  return nullptr;
+}
+
 }  // namespace
 
 std::optional<std::string> CheckMidiFile(const std::vector<uint8_t>& bytes) {
@@ -104,19 +118,6 @@ void FluidSynthPlayer::CloseSynth() {
   if (synth_) delete_fluid_synth(synth_);
   if (settings_) delete_fluid_settings(settings_);
   driver_ = nullptr, player_ = nullptr, synth_ = nullptr, settings_ = nullptr;
-}
-
-static fluid_audio_driver_t* StartDriver(fluid_settings_t* settings, fluid_synth_t* synth,
-                                         const std::string& named) {
-  if (!named.empty()) {
-    fluid_settings_setstr(settings, "audio.driver", named.c_str());
-    return new_fluid_audio_driver(settings, synth);
-  }
-  for (const char* driver : kDrivers) {
-    fluid_settings_setstr(settings, "audio.driver", driver);
-    if (fluid_audio_driver_t* started = new_fluid_audio_driver(settings, synth)) return started;
-  }
-  return nullptr;
 }
 
 bool FluidSynthPlayer::IsAvailable() {

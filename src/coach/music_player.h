@@ -13,7 +13,7 @@
 
 namespace zh {
 
-// The composer folder inside the music folder, and the label before a piece's name.
+// The composer folder inside the music folder.
 inline constexpr const char* kComposerFolder = "Bach";
 // At most this many files of one folder take part in a random choice.
 inline constexpr int16_t kMaxMidiFiles = 100;
