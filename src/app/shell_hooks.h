@@ -113,6 +113,13 @@ class CoachHooks {
   // Music and sound at start and close.
   virtual void PlayIntro() {}
   virtual void CloseMusic() {}
+  // The music player as start-up makes it and close removes it; the intro of the
+  // current minute at start-up; a random piece of the music folder for the
+  // rated-game screens.
+  virtual void CreateMusicPlayer() {}
+  virtual void DeleteMusicPlayer() {}
+  virtual void PlayRandomIntro() {}
+  virtual void PlayRandomPiece() {}
   virtual void ShutdownSound() {}
   // The audio output finished a playback: the sound manager, then the music player.
   virtual void SoundManagerNotice() {}

@@ -62,7 +62,7 @@ TEST(ProgramSound, StartsAndEndsWithoutAudioDevice) {
   Clock clock;
   SoundHooks sound;
   ScopedHooks hooks(ShellHooks{.coach = &sound});
-  bool madeAtStart = false, soundOn = false, boardFound = false;
+  bool madeAtStart = false, soundOn = false, boardFound = false, musicFound = false;
   AppStartOptions options;
   options.screenSize = QSize(1024, 768);
   options.colourCount = 0;
@@ -78,6 +78,8 @@ TEST(ProgramSound, StartsAndEndsWithoutAudioDevice) {
     // The sounds are found in the program's data folder.
     boardFound = sound.Effects() &&
                  std::filesystem::is_regular_file(sound.Effects()->BoardFolder() + "/tick.wav");
+    // The music player looks into the program's music folder.
+    musicFound = sound.Music() && sound.Music()->HasMusicFolder() && sound.Music()->HasComposerFolder();
     return app->Frame()->close() ? 0 : 1;
   };
   app = std::make_unique<ZelkoApp>(options);
@@ -97,7 +99,9 @@ TEST(ProgramSound, StartsAndEndsWithoutAudioDevice) {
   EXPECT_TRUE(madeAtStart);
   EXPECT_TRUE(soundOn);
   EXPECT_TRUE(boardFound);
+  EXPECT_TRUE(musicFound);
   EXPECT_EQ(sound.Manager(), nullptr);  // shut down at exit
+  EXPECT_EQ(sound.Music(), nullptr);
   EXPECT_TRUE(boxes.shown.empty());
   EXPECT_EQ(std::count(log.lines.begin(), log.lines.end(),
                        "No audio output device: sounds and spoken moves are silent"),

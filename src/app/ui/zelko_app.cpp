@@ -375,7 +375,9 @@ void ZelkoApp::CreateMedia() {
   Coach().CreateSoundManager();
   soundManagerMade_ = true;
   Create("VideoPlayer", videoPlayer_, [] { return std::make_unique<VideoPlayer>(); });
-  Place("MusicPlayer");
+  Record("create MusicPlayer");
+  Coach().CreateMusicPlayer();
+  musicPlayerMade_ = true;
 }
 
 void ZelkoApp::SetColourCount() {
@@ -513,7 +515,7 @@ void ZelkoApp::RecordProgramFolder() {
 }
 
 void ZelkoApp::StartIntroMusic() {
-  if (!appParams_->doLogon && appParams_->music && !appParams_->cantus) Coach().PlayIntro();
+  if (!appParams_->doLogon && appParams_->music && !appParams_->cantus) Coach().PlayRandomIntro();
 }
 
 // ---- exit ----
@@ -588,7 +590,11 @@ void ZelkoApp::DeleteServices() {
     Coach().DeleteSoundEffects();
     soundEffectsMade_ = false;
   }
-  Unplace("MusicPlayer");
+  if (musicPlayerMade_) {
+    Record("delete MusicPlayer");
+    Coach().DeleteMusicPlayer();
+    musicPlayerMade_ = false;
+  }
   Delete("StopAccelerator", stopKey_);
   services_->SetTexts(nullptr);
   Delete("MessageFile", texts_);

@@ -233,6 +233,7 @@ class ZelkoApp final : public FrameOwner, public StatusService {
   // The board sounds and the sound manager live behind the coach hooks.
   bool soundEffectsMade_ = false;
   bool soundManagerMade_ = false;
+  bool musicPlayerMade_ = false;
   // The frame before its children, so that the children go first.
   std::unique_ptr<AppWindow> frame_;
   std::unique_ptr<WorkWindowFrame> gameWindow_;

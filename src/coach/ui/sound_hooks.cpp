@@ -4,6 +4,7 @@
 #include "app/languages.h"
 #include "app/ui/zelko_app.h"
 #include "app/locations.h"
+#include "coach/fluidsynth_player.h"
 #include "coach/ui/qt_audio_sink.h"
 #include "core/services.h"
 
@@ -27,12 +28,48 @@ SoundSetup ProgramSoundSetup(const std::string& dataFolder) {
   return folders;
 }
 
-SoundHooks::SoundHooks(SinkFactory makeSink) : makeSink_(std::move(makeSink)) {}
+SoundHooks::SoundHooks(SinkFactory makeSink, MidiFactory makeMidi)
+    : makeSink_(std::move(makeSink)), makeMidi_(std::move(makeMidi)) {}
 
 SoundHooks::~SoundHooks() {
+  DeleteMusicPlayer();
   DeleteSoundEffects();
   ShutdownSound();
 }
+
+void SoundHooks::CreateMusicPlayer() {
+  if (music_) return;
+  midi_ = makeMidi_ ? makeMidi_() : std::make_unique<FluidSynthPlayer>();
+  music_ = std::make_unique<MusicPlayer>(
+      *midi_, JoinPath(JoinPath(Settings().programFolder, "data"), "music"));
+}
+
+void SoundHooks::DeleteMusicPlayer() {
+  music_.reset();
+  midi_.reset();
+}
+
+void SoundHooks::PlayIntro() {
+  if (music_) music_->PlayIntro();
+}
+
+void SoundHooks::PlayRandomIntro() {
+  if (music_) music_->PlayRandomIntro();
+}
+
+void SoundHooks::PlayRandomPiece() {
+  if (music_) music_->PlayRandomPiece();
+}
+
+void SoundHooks::CloseMusic() {
+  if (music_) music_->CloseAll();
+}
+
+bool SoundHooks::HasMusicFolder() const { return music_ && music_->HasMusicFolder(); }
+
+bool SoundHooks::HasSecondMusicFolder() const { return music_ && music_->HasComposerFolder(); }
+
+int SoundHooks::PollMusic() { return music_ ? music_->Poll() : 0; }
 
 void SoundHooks::MakeSink() {
   if (!sink_) sink_ = makeSink_ ? makeSink_() : MakeAudioSink();

@@ -7,6 +7,8 @@
 
 #include "app/shell_hooks.h"
 #include "coach/audio_sink.h"
+#include "coach/midi_player.h"
+#include "coach/music_player.h"
 #include "coach/sound_effects.h"
 #include "coach/sound_manager.h"
 
@@ -15,8 +17,10 @@ namespace zh {
 class SoundHooks : public CoachHooks {
  public:
   using SinkFactory = std::function<std::unique_ptr<AudioSink>()>;
-  // Without a factory the machine's output (or the null sink) is used.
-  explicit SoundHooks(SinkFactory makeSink = {});
+  using MidiFactory = std::function<std::unique_ptr<MidiPlayer>()>;
+  // Without a factory the machine's output (or the null sink) is used; music plays
+  // through fluidsynth unless another MIDI player is made.
+  explicit SoundHooks(SinkFactory makeSink = {}, MidiFactory makeMidi = {});
   ~SoundHooks() override;
 
   // The board sounds and the sound manager share one sink, made with the first.
@@ -30,7 +34,21 @@ class SoundHooks : public CoachHooks {
   // Completions come from the sink on the GUI thread; nothing is pending here.
   void SoundManagerNotice() override {}
 
+  // The music player over the data folder's "music".
+  void CreateMusicPlayer() override;
+  void DeleteMusicPlayer() override;
+  void PlayIntro() override;
+  void PlayRandomIntro() override;
+  void PlayRandomPiece() override;
+  void CloseMusic() override;
+  bool HasMusicFolder() const override;
+  bool HasSecondMusicFolder() const override;
+  int PollMusic() override;
+  // The MIDI player reports its ends on the GUI thread itself.
+  void MusicPlayerNotice() override {}
+
   SoundEffects* Effects() { return effects_.get(); }
+  MusicPlayer* Music() { return music_.get(); }
   SoundManager* Manager() { return manager_.get(); }
   AudioSink* Sink() { return sink_.get(); }
 
@@ -42,6 +60,9 @@ class SoundHooks : public CoachHooks {
   std::unique_ptr<AudioSink> sink_;
   std::unique_ptr<SoundManager> manager_;
   std::unique_ptr<SoundEffects> effects_;
+  MidiFactory makeMidi_;
+  std::unique_ptr<MidiPlayer> midi_;
+  std::unique_ptr<MusicPlayer> music_;
 };
 
 // The sound folders of the program's data folder: paths found without regard to
