@@ -181,7 +181,7 @@ void ChessEngine::LoadSetup(ProfileFile& file) {
         const int32_t id = instance->Id();
         auto gone = [table, id] { return table->HasHostGone(id); };
         RunPendingEvents();
-        WaitUntil(gone, DeadlineIn(kLoadStepMs));
+        PauseWithEvents(kLoadStepMs, gone);
         instance = table->FindById(id);
       }
       if (instance != nullptr) {
@@ -195,7 +195,7 @@ void ChessEngine::LoadSetup(ProfileFile& file) {
         for (int i = 0; i < kNameWaits; ++i) {
           EngineInstance* live = table->FindById(id);
           if (live == nullptr || live->HostGone() || (!live->GetName().empty() && !live->GetAuthor().empty())) break;
-          WaitUntil([table, id] { return table->HasHostGone(id); }, DeadlineIn(kLoadStepMs));
+          PauseWithEvents(kLoadStepMs, [table, id] { return table->HasHostGone(id); });
         }
         if (table->FindById(id) == nullptr) Slots[1] = nullptr;
       }

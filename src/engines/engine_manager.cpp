@@ -81,13 +81,13 @@ std::string FindDefaultModule(const std::string& folder) {
   return best;
 }
 
-EngineManager::EngineManager(int32_t window, std::unique_ptr<LoadedBooks> books)
+EngineManager::EngineManager(int32_t window, std::unique_ptr<LoadedBooks> books, uint64_t physicalKb)
     : window_(window), previous_(CurrentManager()) {
   startTick_ = pauseTick_ = Now();
   countUp_ = true;
   table_ = EngineTable::Current();
   if (table_ == nullptr) {
-    ownTable_ = std::make_unique<EngineTable>();
+    ownTable_ = std::make_unique<EngineTable>(physicalKb);
     table_ = ownTable_.get();
   }
   ownBooks_ = books ? std::move(books) : std::make_unique<LoadedBooks>();
@@ -450,7 +450,7 @@ EngineInstance* EngineManager::LoadModule(const std::string& path) {
   EngineInstance* instance = table_->GetInstance(index);
   const int32_t id = instance->Id();
   // The module starts on its own thread meanwhile.
-  WaitUntil([&] { return table_->HasHostGone(id); }, DeadlineIn(kAfterLoadMs));
+  PauseWithEvents(kAfterLoadMs, [&] { return table_->HasHostGone(id); });
   table_->QueryEngineInfo();
   return table_->FindById(id);
 }
@@ -512,6 +512,14 @@ void EngineManager::LoadDefaultEngine(std::string_view defaultBook) {
     }
   }
   if (PlayingSettings().friendMode) engine_->SetFunThreshold(static_cast<int16_t>(PlayingSettings().friendLevel));
+}
+
+void EngineManager::ReleaseAll() {
+  const CallbackLink link = CallbackLink::Bind<EngineManager, &EngineManager::HostGone>(this);
+  if (watched_ != nullptr && table_->IndexOf(watched_) >= 0) watched_->RemoveHostGoneObserver(link);
+  watched_ = nullptr;
+  pool_->ReleaseAllSlots();
+  table_->ReleaseAll();
 }
 
 void EngineManager::SaveSetup() {

@@ -36,8 +36,9 @@ class EngineManager final : public EngineManagerNotice {
   static constexpr int32_t kCommentAfter = 1200;
 
   // `window`: the report inbox's token for the engines the manager loads. Makes the
-  // engine table, the book list and the pool when none exists yet.
-  explicit EngineManager(int32_t window, std::unique_ptr<LoadedBooks> books = nullptr);
+  // engine table (its hash size from `physicalKb`, 0: ask the system), the book list
+  // and the pool when none exists yet.
+  explicit EngineManager(int32_t window, std::unique_ptr<LoadedBooks> books = nullptr, uint64_t physicalKb = 0);
   ~EngineManager() override;
   EngineManager(const EngineManager&) = delete;
   EngineManager& operator=(const EngineManager&) = delete;
@@ -61,6 +62,8 @@ class EngineManager final : public EngineManagerNotice {
   void LoadDefaultEngine(std::string_view defaultBook = {});
   // The current engine object's setup into Z5.ini (at close).
   void SaveSetup();
+  // At close: the engine objects let go of their engines, the table ends them all.
+  void ReleaseAll();
 
   // The engine is to move in the cursor's game.
   void StartEngineMove(const GameCursor& cursor);

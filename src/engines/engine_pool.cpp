@@ -111,6 +111,15 @@ void EnginePool::UnbindAll() {
   }
 }
 
+void EnginePool::ReleaseAllSlots() {
+  for (auto& engine : engines_) {
+    for (int s = 0; s < kEngineSlots; ++s) {
+      engine->UnbindInstance(engine->Slots[static_cast<size_t>(s)]);
+      engine->SetSlot(s, nullptr);
+    }
+  }
+}
+
 void EnginePool::NewGame() {
   for (auto& engine : engines_) engine->NewGame();
 }

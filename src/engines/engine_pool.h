@@ -41,6 +41,8 @@ class EnginePool {
   // Every object except `keep` drops the instance.
   void ReleaseInstanceExcept(EngineInstance* instance, const ChessEngine* keep);
   void UnbindAll();
+  // Every object lets go of every engine of its slots (before the table ends them).
+  void ReleaseAllSlots();
   void NewGame();
   void ResetTimeTables();
   // At exit: every object's links cleared; the destructor still deletes them.
