@@ -84,12 +84,13 @@ QueryEnd WaitForEngine(ChessEngine& engine, const std::function<bool()>& conditi
   int64_t rounds = 0;
   uint64_t stopDeadline = 0;
   for (;;) {
+    EngineTable* table = EngineTable::Current();
+    // First: an engine whose host went also stops searching, without an answer. The
+    // instance has said "Engine stopped".
+    if (id != 0 && table != nullptr && table->HasHostGone(id)) return QueryEnd::kHostGone;
     if (condition()) return QueryEnd::kAnswered;
     if (ApplicationFlags().quitRequested) return QueryEnd::kQuit;
     if (stopped && stopped()) return QueryEnd::kStopped;
-    EngineTable* table = EngineTable::Current();
-    // The instance has said "Engine stopped" when its host went.
-    if (id != 0 && table != nullptr && table->HasHostGone(id)) return QueryEnd::kHostGone;
     if (stopDeadline == 0 && ++rounds > maxRounds) {
       engine.StopSearch();
       stopDeadline = DeadlineIn(kStopAnswerMs);
@@ -365,9 +366,11 @@ bool EngineQuery::Run(const Position& position, int16_t lines, int16_t value, in
         engine, [&] { return done_ || !running_ || !engine.Searching; }, [this] { return stop_ || cancelled_; },
         RoundBound);
     if (running_) {
-      // Ended early: the engine gets its level and links back as after an answer.
+      // Ended early: the engine gets its level and links back as after an answer, and
+      // the same question is asked again next time.
       engine.RestoreQueryParams();
       RestartCounter = 0;
+      hasKey_ = false;
       GiveBack();
     }
   }
