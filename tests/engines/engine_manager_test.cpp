@@ -284,5 +284,102 @@ TEST_F(EngineManagerTest, WaitsEndAtTheirBoundsAndWhenTheHostGoes) {
   EXPECT_TRUE(WaitFor([&] { return goneCalls >= 2; }));
 }
 
+
+// The endgame engine is a stub that the status report calls an endgame-table engine;
+// its answer is a main line with a score, injected while it searches.
+class EndgameConsultTest : public EngineManagerTest {
+ protected:
+  void SetUp() override {
+    manager.SetEnginesFolder(FolderWith({}));
+    manager.LoadDefaultEngine();
+    home = manager.Pool().GetSession(0);
+    ASSERT_NE(home, nullptr);
+    endgame = Load(ModulePath("StubThree.eng"));
+    ASSERT_NE(endgame, nullptr);
+    ASSERT_TRUE(WaitFor([&] { return !endgame->GetName().empty() && endgame->HasOptions(); }));
+    static int32_t buffers[2];
+    eng::StatusBlock status{};
+    status.position_buffer = reinterpret_cast<eng::PositionBlock*>(&buffers[0]);
+    status.text_buffer = &buffers[1];
+    status.options = 0x10;
+    status.endgame_table = 1;
+    Inject(eng::kReportStatus, endgame->Id(), &status, sizeof status);
+    ASSERT_TRUE(WaitFor([&] { return endgame->IsEndgameEngine(); }));
+    home->SetSlot(kEndgameSlot, endgame);
+    home->BindInstance(endgame);
+    pass = services.waitScript;
+  }
+  void TearDown() override { services.waitScript = pass; }
+
+  // While the asking engine object searches: `script` runs once on it.
+  void DuringTheSearch(std::function<void(ChessEngine&)> script) {
+    services.waitScript = [this, script, done = false](int32_t ms) mutable {
+      ChessEngine* asking = manager.Pool().GetSession(1);
+      if (!done && asking != nullptr && asking->Searching && !asking->Stale) {
+        done = true;
+        script(*asking);
+      }
+      pass(ms);
+    };
+  }
+  bool HomeHasItBack() {
+    return home->Slots[kEndgameSlot] == endgame && endgame->handlers.mainLine.IsSet() && manager.Pool().Count() == 1;
+  }
+
+  ChessEngine* home = nullptr;
+  EngineInstance* endgame = nullptr;
+  std::function<void(int32_t)> pass;
+  const Position kqkq = ParseFenForTest("3qk3/8/8/8/8/8/8/3QK3 w - - 0 1");
+};
+
+TEST_F(EndgameConsultTest, SixMenTouchNothing) {
+  EvalValue score{kEvalNone, 0, 0};
+  EXPECT_FALSE(ConsultEndgameEngine(ParseFenForTest("3qk3/4p3/8/8/8/4P3/8/3QK3 w - - 0 1"), score));
+  EXPECT_EQ(manager.Pool().Count(), 1);
+  EXPECT_EQ(home->Slots[kEndgameSlot], endgame);
+  EXPECT_EQ(score.kind, kEvalNone);
+}
+
+TEST_F(EndgameConsultTest, AnswersTheScoreAndGivesTheEngineBack) {
+  DuringTheSearch([this](ChessEngine& asking) {
+    EXPECT_EQ(asking.Slots[kEndgameSlot], endgame);
+    EXPECT_EQ(home->Slots[kEndgameSlot], nullptr);  // borrowed
+    eng::MainLineBlock block{};
+    block.flags = 0x10;
+    block.score_type = 1;
+    block.score_value = 123;
+    Inject(eng::kReportMainLine, endgame->Id(), &block, sizeof block);
+    endgame->PostStop();
+  });
+  EvalValue score{kEvalNone, 0, 0};
+  ASSERT_TRUE(ConsultEndgameEngine(kqkq, score));
+  EXPECT_EQ(score.kind, kEvalCentipawns);
+  EXPECT_EQ(score.value, 123);
+  EXPECT_TRUE(HomeHasItBack());
+}
+
+TEST_F(EndgameConsultTest, NoScoreOrAGoneHostGivesFalse) {
+  // Stopped at the bound, the engine ends without a score: no answer.
+  EvalValue score{kEvalNone, 0, 0};
+  EXPECT_FALSE(ConsultEndgameEngine(kqkq, score, nullptr, 20));
+  EXPECT_EQ(score.kind, kEvalNone);
+  EXPECT_TRUE(HomeHasItBack());
+
+  const int32_t host = endgame->HostThread();
+  const int32_t id = endgame->Id();
+  DuringTheSearch([&](ChessEngine&) {
+    const int32_t block[8] = {};
+    Inject(eng::kReportHostGone, id, block, sizeof block);
+  });
+  EXPECT_FALSE(ConsultEndgameEngine(kqkq, score));
+  EXPECT_EQ(Boxes().back(), "ErrorBox: Engine stopped: Stub Engine");
+  EXPECT_EQ(home->Slots[kEndgameSlot], endgame);
+  EXPECT_EQ(manager.Pool().Count(), 1);
+  services.waitScript = pass;
+  endgame->AddHostGoneObserver(CallbackLink::Bind<EngineManagerTest, &EngineManagerTest::Gone>(this));
+  enginehost::PostRequest(host, eng::kRequestExit, id, 0);
+  EXPECT_TRUE(WaitFor([&] { return goneCalls >= 1; }));
+}
+
 }  // namespace
 }  // namespace zh::test
