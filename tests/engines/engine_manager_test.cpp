@@ -144,6 +144,32 @@ TEST_F(EngineManagerTest, EngineMoveComesBackLegalWithTheClockPausedAndTheTimeRe
   EXPECT_TRUE(move.IsLegal(cursor.GetPosition())) << int(move.from) << "-" << int(move.to);
 }
 
+TEST_F(EngineManagerTest, PlayingEnginesHostGoneDuringItsMoveGivesTheUserTheBoard) {
+  manager.SetEnginesFolder(FolderWith({"Zelko1.eng"}));
+  manager.LoadDefaultEngine();
+  ChessEngine* engine = manager.Engine();
+  ASSERT_NE(engine, nullptr);
+  EngineInstance* stub = engine->Slots[1];
+  ASSERT_NE(stub, nullptr);
+  ASSERT_TRUE(WaitFor([&] { return stub->HostThread() != 0 && stub->HasOptions(); }));
+  engine->SetSearchParams(SearchParams{3, 99, kLevelInfinite, 1, kNoSlot, 0, 0, 1});
+  manager.HostGoneLink = CallbackLink::Bind<EngineManagerTest, &EngineManagerTest::Client>(this);
+  TQGame game;
+  GameCursor cursor(&game);
+  manager.StartEngineMove(cursor);
+  EXPECT_FALSE(manager.IsPaused());
+  const int32_t id = stub->Id();
+  const int32_t host = stub->HostThread();
+  const int32_t block[8] = {};
+  Inject(eng::kReportHostGone, id, block, sizeof block);
+  ASSERT_TRUE(WaitFor([&] { return clientCalls > 0; }));
+  EXPECT_TRUE(manager.IsPaused());
+  EXPECT_FALSE(manager.IsEngineThinking());
+  enginehost::PostRequest(host, eng::kRequestExit, id, 0);
+  stub->AddHostGoneObserver(CallbackLink::Bind<EngineManagerTest, &EngineManagerTest::Gone>(this));
+  EXPECT_TRUE(WaitFor([&] { return goneCalls >= 1; }));
+}
+
 TEST(QueryLevelTest, LevelsOfTheUses) {
   EXPECT_EQ(QueryLevel(QueryUse::kProbe, 6), (SearchParams{6, 99, kLevelFixedDepth, 1, kNoSlot, 0, 0, 1}));
   EXPECT_EQ(QueryLevel(QueryUse::kTutor, 6), (SearchParams{3, 99, kLevelInfinite, 1, kNoSlot, 0, 0, 1}));
