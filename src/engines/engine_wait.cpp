@@ -9,6 +9,18 @@ namespace zh {
 
 uint64_t DeadlineIn(uint32_t ms) { return Clock().TicksMs() + ms; }
 
+WaitEnd PauseWithEvents(uint32_t ms, const std::function<bool()>& condition) {
+  const uint64_t deadline = DeadlineIn(ms);
+  const uint32_t slices = std::max<uint32_t>(ms / kWaitSliceMs, 1);
+  for (uint32_t i = 0; i < slices; ++i) {
+    if (condition && condition()) return WaitEnd::kMet;
+    if (ApplicationFlags().quitRequested) return WaitEnd::kQuit;
+    if (Clock().TicksMs() >= deadline) break;
+    App().WaitForEvents(kWaitSliceMs);
+  }
+  return WaitEnd::kDeadline;
+}
+
 void RunPendingEvents() { WaitUntil([] { return true; }, 0); }
 
 WaitEnd WaitUntil(const std::function<bool()>& condition, uint64_t deadline, int32_t watchedEngine) {

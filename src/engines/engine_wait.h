@@ -27,6 +27,11 @@ WaitEnd WaitUntil(const std::function<bool()>& condition, uint64_t deadline, int
 // The deadline `ms` milliseconds from now.
 uint64_t DeadlineIn(uint32_t ms);
 
+// A pause of `ms` with events running, as a number of slices: it ends when the clock
+// passes the time or the slices are used up, whichever comes first (so a clock that
+// stands still cannot hold it), or early when `condition` holds.
+WaitEnd PauseWithEvents(uint32_t ms, const std::function<bool()>& condition = nullptr);
+
 // Lets the pending events run once, without waiting (a wait whose condition holds).
 void RunPendingEvents();
 

@@ -109,6 +109,13 @@ std::string ReadIniWithPython(const std::string& path) {
   return out;
 }
 
+// The engine setup groups come first: a new file gets them at close before the rest.
+const std::string kNoEngine = "Error: No engine found";
+
+const std::string kIniSections =
+    "EngineSetup,Time,Search,Special search,Handicap,General,Playing,Analysis,Blundercheck,CorrAnalysis,Tree,"
+    "3DSetting 1 2 1024\n";
+
 class ZelkoAppTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -120,6 +127,10 @@ class ZelkoAppTest : public ::testing::Test {
     options.screenSize = QSize(1024, 768);
     options.colourCount = 0;
     options.physicalMemoryKb = 524288;
+    // No default opening book, and an engines folder without modules: no engine
+    // runs on its own threads while these tests start and end the program.
+    options.defaultBook = "";
+    options.enginesFolder = user_ / "Engines";
     options.boxes = &boxes;
     options.clock = &clock;
     options.pump = [this] { clock.ticks += 100; };
@@ -195,10 +206,10 @@ TEST_F(ZelkoAppTest, StartsAndEndsInOrderAndWritesTheSettings) {
   EXPECT_EQ(Events("delete"), kDeleted);
   EXPECT_EQ(captions, "Zelko- Board|Zelko- DB");
   EXPECT_EQ(game.autosaves, 1);
-  EXPECT_EQ(ReadIniWithPython(Ini()), "General,Playing,Analysis,Blundercheck,CorrAnalysis,Tree,3DSetting 1 2 1024\n");
+  EXPECT_EQ(ReadIniWithPython(Ini()), kIniSections);
   std::string tarqunix = ReadFile(user_ / "zelkohome/Tarqunix.ini");
   EXPECT_NE(tarqunix.find(app->ProgramFolder()), std::string::npos) << tarqunix;
-  EXPECT_TRUE(boxes.shown.empty()) << boxes.shown.front();
+  EXPECT_EQ(boxes.shown, std::vector<std::string>{kNoEngine});
 
   Run();
   EXPECT_NE(ReadIniWithPython(Ini()).find(" 2 2 1024"), std::string::npos);
@@ -308,7 +319,7 @@ TEST_F(ZelkoAppTest, StartUpMakesTheRealEcoTableOpeningNamesAndDatabaseManager) 
   EXPECT_TRUE(fullMask);
   EXPECT_EQ(CurrentEcoTable(), nullptr);
   EXPECT_EQ(CurrentDatabaseManager(), nullptr);
-  EXPECT_TRUE(boxes.shown.empty()) << boxes.shown.front();
+  EXPECT_EQ(boxes.shown, std::vector<std::string>{kNoEngine});
 }
 
 TEST_F(ZelkoAppTest, WithoutTheBundleNothingIsMade) {
@@ -341,7 +352,7 @@ TEST_F(ZelkoAppTest, BootLinesInkAndFrame) {
   using L = AppWindow::BootLine;
   std::vector<L> expected = {{"Booting Zelko Home 2", 15, true}, {"524288kB RAM", 14, false},
                              {" ", 14, false},  {"File ECO.COD ...", 14, false},
-                             {"Engines ...", 14, false}, {"Hash=0kB", 14, false},
+                             {"Engines ...", 14, false}, {"Hash=65536kB", 14, false},
                              {"System ...", 14, false}, {"Graphics ...", 14, false},
                              {"65536 colors", 14, true}, {"Game window...", 14, false},
                              {"Devices ...", 14, false}};
@@ -376,10 +387,10 @@ TEST_F(ZelkoAppTest, InjectedMachines) {
   };
   const std::string highColour = "Warning: Program needs High Color graphics\n(16Bit or 65535 colors)";
   const std::vector<Case> cases = {
-      {256, 524288, {highColour}, false, "256 colors (please increase!)"},
-      {255, 524288, {highColour}, true, "255 colors (please increase!)"},
-      {0, 13999, {"Error: Warning: need 16MB RAM"}, false, "65536 colors"},
-      {0, 14000, {}, false, "65536 colors"},
+      {256, 524288, {kNoEngine, highColour}, false, "256 colors (please increase!)"},
+      {255, 524288, {kNoEngine, highColour}, true, "255 colors (please increase!)"},
+      {0, 13999, {kNoEngine, "Error: Warning: need 16MB RAM"}, false, "65536 colors"},
+      {0, 14000, {kNoEngine}, false, "65536 colors"},
   };
   for (const Case& c : cases) {
     std::filesystem::remove_all(user_ / "zelkohome");
@@ -407,7 +418,7 @@ TEST_F(ZelkoAppTest, InjectedMachines) {
   options.runEventLoop = [&] { return app->Frame()->close() ? 0 : 1; };
   std::filesystem::remove_all(user_ / "zelkohome");
   Run(), Run(), Run();
-  EXPECT_EQ(boxes.shown.size(), 2u);
+  EXPECT_EQ(boxes.shown.size(), 5u);  // three without an engine, two of colours
 }
 
 TEST_F(ZelkoAppTest, ClosingDuringStartUpIsRefusedAndCloseBoxPreparesOnce) {
@@ -427,7 +438,7 @@ TEST_F(ZelkoAppTest, ClosingDuringStartUpIsRefusedAndCloseBoxPreparesOnce) {
     return 0;
   };
   EXPECT_EQ(Run(), 0);
-  EXPECT_EQ(boxes.shown, std::vector<std::string>{"Error: Cannot close"});
+  EXPECT_EQ(boxes.shown, (std::vector<std::string>{"Error: Cannot close", kNoEngine}));
   EXPECT_FALSE(frameOpen);
   EXPECT_EQ(game.releases, 1);
 }
@@ -450,7 +461,7 @@ TEST_F(ZelkoAppTest, FailuresInTheLoopBeforeLoadingAndWhileDeleting) {
   // In the loop: every record and the game are still saved.
   options.runEventLoop = [&]() -> int { throw std::runtime_error("loop"); };
   EXPECT_NE(Run(), 0);
-  EXPECT_EQ(boxes.shown, std::vector<std::string>{"Error: Program error encountered. Closing."});
+  EXPECT_EQ(boxes.shown, (std::vector<std::string>{kNoEngine, "Error: Program error encountered. Closing."}));
   EXPECT_EQ(game.autosaves, 1);
   EXPECT_EQ(ReadIniWithPython(Ini()), "General,Playing,Analysis,Blundercheck,CorrAnalysis,Tree,3DSetting 1 2 1024\n");
 
@@ -473,7 +484,7 @@ TEST_F(ZelkoAppTest, FailuresInTheLoopBeforeLoadingAndWhileDeleting) {
     if (event == "delete Tutor") throw std::runtime_error("late");
   };
   EXPECT_NE(Run(), 0);
-  EXPECT_EQ(boxes.shown, std::vector<std::string>{"Error: Trap"});
+  EXPECT_EQ(boxes.shown, (std::vector<std::string>{kNoEngine, "Error: Trap"}));
 }
 
 class RecordingCoach final : public CoachHooks {
@@ -538,9 +549,10 @@ TEST_F(ZelkoAppTest, LongJobsStopKeyDisplayChangesAndSoundNotice) {
   EXPECT_TRUE(askedStop);
   EXPECT_TRUE(stopped);
   EXPECT_EQ(linkCalls, 1);
-  ASSERT_EQ(boxes.shown.size(), 2u);
-  EXPECT_EQ(boxes.shown[0], "Error: Cannot start a second process\nAnalysis");
-  EXPECT_EQ(boxes.shown[1], "YesNo: 'Analysis'\nStop this job?");
+  ASSERT_EQ(boxes.shown.size(), 3u);
+  EXPECT_EQ(boxes.shown[0], kNoEngine);
+  EXPECT_EQ(boxes.shown[1], "Error: Cannot start a second process\nAnalysis");
+  EXPECT_EQ(boxes.shown[2], "YesNo: 'Analysis'\nStop this job?");
 }
 
 

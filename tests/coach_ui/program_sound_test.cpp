@@ -68,6 +68,9 @@ TEST(ProgramSound, StartsAndEndsWithoutAudioDevice) {
   options.colourCount = 0;
   options.physicalMemoryKb = 524288;
   options.logon = [] { return false; };  // the first start's user dialog, cancelled
+  // No default opening book, and no engine module: the one box says so.
+  options.defaultBook = "";
+  options.enginesFolder = "/nonexistent/Engines";
   options.boxes = &boxes;
   options.clock = &clock;
   options.pump = [&] { clock.ticks += 100; };
@@ -102,7 +105,7 @@ TEST(ProgramSound, StartsAndEndsWithoutAudioDevice) {
   EXPECT_TRUE(musicFound);
   EXPECT_EQ(sound.Manager(), nullptr);  // shut down at exit
   EXPECT_EQ(sound.Music(), nullptr);
-  EXPECT_TRUE(boxes.shown.empty());
+  EXPECT_EQ(boxes.shown, std::vector<std::string>{"No engine found"});
   EXPECT_EQ(std::count(log.lines.begin(), log.lines.end(),
                        "No audio output device: sounds and spoken moves are silent"),
             1);

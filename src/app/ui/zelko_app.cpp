@@ -27,6 +27,7 @@
 #include "app/message_file.h"
 #include "app/message_ids.h"
 #include "app/neighbour_services.h"
+#include "app/engine_hooks.h"
 #include "app/playing_params.h"
 #include "app/shell_hooks.h"
 #include "app/ui/delayed_call.h"
@@ -50,6 +51,8 @@
 #include "database/database.h"
 #include "database/database_manager.h"
 #include "database/eco_table.h"
+#include "engines/engine_manager.h"
+#include "engines/engine_query.h"
 #include "text/text_format_info.h"
 
 namespace zh {
@@ -76,6 +79,7 @@ ZelkoApp::~ZelkoApp() {
   if (hooks.gameWindow == gameWindow_.get()) hooks.gameWindow = nullptr;
   if (hooks.dbWindow == dbWindow_.get()) hooks.dbWindow = nullptr;
   if (hooks.currentWindow == current_) hooks.currentWindow = nullptr;
+  if (engineHooks_ && hooks.game == engineHooks_.get()) hooks.game = hooksBeforeEngines_;
   InstallDelayedCall(nullptr);
 }
 
@@ -146,7 +150,7 @@ int ZelkoApp::Main(const QStringList& arguments) {
   // 2. The report inbox stands in for the hidden message window; the screen's
   // display changes come from the screen itself.
   inbox_ = std::make_unique<GuiReportInbox>();
-  inbox_->Inbox().InstallEngineCallback();
+  engineWindow_ = inbox_->Inbox().InstallEngineCallback();
   jobs_ = std::make_unique<LongJobs>([this] { services_->Reschedule(); }, [] { CancelWait(); });
   services_->SetJobs(jobs_.get());
   // A termination signal closes the program as the close box does, once it runs.
@@ -413,8 +417,26 @@ void ZelkoApp::CreateEcoTable() {
 
 void ZelkoApp::CreateEngineManager() {
   frame_->AddBootLine("Engines ...", 14, false);
-  Place("EngineManager");
-  Game().LoadDefaultEngine(appParams_->DefaultBookTree());
+  Create("EngineManager", engines_, [&] {
+    return std::make_unique<EngineManager>(engineWindow_, nullptr, static_cast<uint64_t>(PhysicalMemoryKb()));
+  });
+  if (options_.enginesFolder) engines_->SetEnginesFolder(*options_.enginesFolder);
+  hooksBeforeEngines_ = CurrentHooks().game;
+  engineHooks_ = std::make_unique<EngineHooks>(engines_->Table(), engines_.get(), &Game());
+  CurrentHooks().game = engineHooks_.get();
+  // A quit asked for during an engine wait closes the main frame.
+  SetQuitHandler([this] {
+    if (frame_) frame_->close();
+  });
+  Game().LoadDefaultEngine(options_.defaultBook.value_or(appParams_->ResolvePath(appParams_->DefaultBookTree())));
+}
+
+void ZelkoApp::DeleteEngineManager() {
+  if (!engines_) return;
+  if (CurrentHooks().game == engineHooks_.get()) CurrentHooks().game = hooksBeforeEngines_;
+  SetQuitHandler(nullptr);
+  Delete("EngineManager", engines_);
+  engineHooks_.reset();
 }
 
 void ZelkoApp::ShowHashSize() {
@@ -435,7 +457,7 @@ void ZelkoApp::CreateSystem() {
   // The searches' mask holds every criterion the search dialogs offer.
   if (databases_) databases_->SetSearchMask(std::make_unique<SearchMask>());
   SetCurrentDatabaseManager(databases_.get());
-  Place("EngineProbe");
+  Create("EngineProbe", probe_, [] { return std::make_unique<EngineProbe>(); });
   Place("PrintLayout");
 }
 
@@ -573,7 +595,7 @@ void ZelkoApp::DeleteServices() {
   Delete("GameWindow", gameWindow_);
   services_->SetMainFrame(nullptr);
   Delete("AppWindow", frame_);
-  Unplace("EngineManager");
+  DeleteEngineManager();
   if (databases_) SetCurrentDatabaseManager(nullptr);
   Delete("DatabaseManager", databases_);
   services_->SetSettings(nullptr);
@@ -610,7 +632,7 @@ void ZelkoApp::DeleteServices() {
     soundManagerMade_ = false;
   }
   Delete("VideoPlayer", videoPlayer_);
-  Unplace("EngineProbe");
+  Delete("EngineProbe", probe_);
   if (d3Settings_) d3::SetTheD3Settings(nullptr);
   Delete("D3Settings", d3Settings_);
   SetThePieceSets(nullptr);
@@ -638,7 +660,7 @@ void ZelkoApp::PrepareClose() {
   ApplicationFlags().quitRequested = 1;
   WaitCursor wait;
   if (Has("DeviceManager")) Game().CloseDevices();
-  if (Has("EngineManager")) {
+  if (engines_) {
     Game().SaveEngineSetup();
     Game().ReleaseAllEngines();
   }

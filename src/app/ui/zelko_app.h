@@ -36,6 +36,10 @@ class QtServices;
 class DelayedCall;
 class RandomGeneratorService;
 class PlaceholderService;
+class EngineManager;
+class EngineProbe;
+class EngineHooks;
+class GameHooks;
 class TextFormats;
 class VideoPlayer;
 class EloList;
@@ -68,6 +72,10 @@ struct AppStartOptions {
   // The user dialog of a first start (or when asked at every start); default: the
   // modal dialog over the main frame. Tests script it here.
   std::function<bool()> logon;
+  // The folder the default engine is looked for in; default: the engines folder.
+  std::optional<std::string> enginesFolder;
+  // The default opening book; default: the settings' one (empty: none).
+  std::optional<std::string> defaultBook;
   // Sees every "create <name>" and "delete <name>" before it happens.
   std::function<void(const std::string&)> trace;
 };
@@ -164,6 +172,7 @@ class ZelkoApp final : public FrameOwner, public StatusService {
   void CreatePictures();
   void CreateEcoTable();
   void CreateEngineManager();
+  void DeleteEngineManager();
   void ShowHashSize();
   void CreateSystem();
   void CreateGraphics();
@@ -230,6 +239,12 @@ class ZelkoApp final : public FrameOwner, public StatusService {
   std::unique_ptr<EloList> eloList_;
   std::unique_ptr<StopKey> stopKey_;
   std::map<std::string, std::unique_ptr<PlaceholderService>> placeholders_;
+  // The engine side: the manager, its hooks over the hooks installed before, the probe.
+  int32_t engineWindow_ = 0;
+  std::unique_ptr<EngineManager> engines_;
+  std::unique_ptr<EngineHooks> engineHooks_;
+  GameHooks* hooksBeforeEngines_ = nullptr;
+  std::unique_ptr<EngineProbe> probe_;
   // The board sounds and the sound manager live behind the coach hooks.
   bool soundEffectsMade_ = false;
   bool soundManagerMade_ = false;
