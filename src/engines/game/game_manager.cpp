@@ -202,11 +202,10 @@ int32_t GameManager::OnButtonUp(std::intptr_t) {
     }
     return 0;
   }
+  // Two clicks on one square cancel the pair.
   if (clickSquares_[0] != clickSquares_[1]) {
     board_->entryArmed = 0;
     OnBoardMove(reinterpret_cast<std::intptr_t>(board_));
-  } else {
-    board_->UnmarkSquare(clickSquares_[0]);
   }
   clickCount_ = 0;
   return 0;
