@@ -50,6 +50,7 @@
 #include "database/database.h"
 #include "database/database_manager.h"
 #include "database/eco_table.h"
+#include "engines/game/game_manager.h"
 #include "text/text_format_info.h"
 
 namespace zh {
@@ -426,7 +427,7 @@ void ZelkoApp::CreateSystem() {
   // The media links of stored texts are read by the text library.
   InstallTextMediaReader();
   Place("Tutor");
-  Place("GameManager");
+  Create("GameManager", gameManager_, [] { return std::make_unique<GameManager>(); });
   Create("TournamentController", tournament_, [] { return std::make_unique<TournamentController>(); });
   Place("TestSetRunner");
   Create("DatabaseManager", databases_, [] { return std::make_unique<DatabaseManager>(); });
@@ -528,7 +529,7 @@ void ZelkoApp::SaveSettings() {
     playing_->KeepModeFlags();
   }
   // Without a game manager there is no game to save.
-  if (Has("GameManager")) {
+  if (gameManager_) {
     bool saved = Game().AutosaveGame();
     if (playing_) playing_->savedOnExit = saved;
   }
@@ -561,7 +562,7 @@ void ZelkoApp::DeleteServices() {
   Delete("BitmapManager", bitmaps_);
   Delete("TextFormats1", textFormats1_);
   Delete("TournamentController", tournament_);
-  Unplace("GameManager");
+  Delete("GameManager", gameManager_);
   Unplace("TestSetRunner");
   CurrentHooks().currentWindow = nullptr;
   current_ = nullptr;
