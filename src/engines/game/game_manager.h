@@ -20,6 +20,7 @@
 namespace zh {
 
 class BoardWindow;
+struct SquareList;
 class GameCursor;
 class TQGame;
 
@@ -142,8 +143,14 @@ class GameManager {
   void SetMoveSymbol(GameCursor& cursor, int symbol, int offset);
   void AttachMoveQuestion(GameCursor& cursor, const Move& move, int offset, int points, int tries);
   void RecordMoveTime();
+  void RecordEngineEval();
+  void UpdateAll() { UpdateViews(true); }
+  void RefreshNotation();
+  void CopyPosition(Position& out) const;
   void ShowArrow(const Move& move, int colour);
   void ShowSquareMarker(int square, int colour);
+  void ShowSquareMarkers(const SquareList& squares, int colour);
+  void SetSquareColors(const BoardMarks& marks);
   void RedrawBoard();
   void FillMarksFromMove(BoardMarks& marks);
   int32_t OnSquareColorsEdited(std::intptr_t board);
@@ -168,6 +175,7 @@ class GameManager {
 
  private:
   bool TryOneClickMove(int square);
+  bool SameKindCanReach(const Move& move) const;
   void MarkTargets();
   void MarkLiftedTargets(int square);
   void ButtonUpAfterCancel();

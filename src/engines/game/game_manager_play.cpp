@@ -25,6 +25,17 @@ bool HasArmy(const Board& board, bool black) {
 
 }  // namespace
 
+// Another piece of the moving kind could reach the same square: the move is spoken
+// with its from square. Called after the move, while the legal moves are still those
+// of the position before it; the other pieces still stand where they did.
+bool GameManager::SameKindCanReach(const Move& move) const {
+  const Board& board = cursor_->GetPosition().board;
+  for (const MoveCode& other : legalMoves_) {
+    if (other.to == move.to && other.from != move.from && board.squares[other.from] == move.piece) return true;
+  }
+  return false;
+}
+
 // ---- The engine's move
 
 void GameManager::ButtonUpAfterCancel() {
@@ -104,7 +115,8 @@ int GameManager::PlayEngineMove(const Move& move, uint8_t& played) {
     board_->sounds = 0;
   }
   if (settings.recordTime) RecordMoveTime();
-  if (settings.readNota) Coach().SpeakMove(move, false);
+  if (settings.recordEvals && !settings.quizMode && !Tournament().IsRatedGame()) RecordEngineEval();
+  if (settings.readNota) Coach().SpeakMove(move, SameKindCanReach(move));
   UpdateViews(true);
   const int ended = CheckGameEnd(!TournamentRunning(), true);
   Window().SetWorkWindowsUpdates(true);
@@ -307,10 +319,10 @@ bool GameManager::IsGameWorthSaving(bool savedOnExit) const {
 int GameManager::AdjudicateIfDue() {
   if (engineMoves_ <= 8 || resultCode_ != kNoResult) return 1;
   if (cursor_->LineEnd() <= 16) return 1;
-  int32_t score = 0;
+  EvalValue score;
   Engine().GetScore(score);
-  const int outlook = score < -80 ? 0 : score > 80 ? 2 : 1;
-  if (score < 50 && engineMoves_ < 14) {
+  const int outlook = score.GetOutlook();
+  if (score.GetComparable() < 50 && engineMoves_ < 14) {
     resultCode_ = kNoResult;
     return 1;
   }

@@ -4,6 +4,7 @@
 
 #include "app/message_ids.h"
 #include "board/board_window.h"
+#include "core/rules/square_list.h"
 #include "core/rules/square_marks.h"
 #include "database/game/annotation_set.h"
 #include "database/game/game_cursor.h"
@@ -239,6 +240,23 @@ void GameManager::RecordMoveTime() {
   GetAnnotations(*last)->SetTime(Engine().GetElapsed());
 }
 
+void GameManager::RecordEngineEval() {
+  GameMove* last = MoveBeforeCurrent();
+  EvalValue score;
+  if (!last || !Engine().GetScore(score)) return;
+  GetAnnotations(*last)->SetEngineEval(score);
+}
+
+void GameManager::RefreshNotation() {
+  if (!notation_ || !notation_->IsVisible()) return;
+  notationBusy_ = 1;
+  notation_->Reformat(true);
+  notation_->UpdateMaterial();
+  notationBusy_ = 0;
+}
+
+void GameManager::CopyPosition(Position& out) const { out = cursor_->GetPosition(); }
+
 // ---- Marks on the board
 
 void GameManager::ShowArrow(const Move& move, int colour) {
@@ -256,6 +274,18 @@ void GameManager::ShowSquareMarker(int square, int colour) {
   marks.Clear();
   marks.squares.SetValue(square, colour);
   board_->SetSquareColors(marks);
+}
+
+void GameManager::ShowSquareMarkers(const SquareList& squares, int colour) {
+  if (!board_) return;
+  BoardMarks marks;
+  marks.Clear();
+  for (int i = 0; i < squares.count; ++i) marks.squares.SetValue(squares.squares[i], colour);
+  board_->SetSquareColors(marks);
+}
+
+void GameManager::SetSquareColors(const BoardMarks& marks) {
+  if (board_) board_->SetSquareColors(marks);
 }
 
 void GameManager::RedrawBoard() {

@@ -8,6 +8,7 @@
 #include <memory>
 #include <string>
 
+#include "core/rules/eval_value.h"
 #include "core/rules/move.h"
 #include "core/rules/position.h"
 #include "core/services.h"
@@ -211,9 +212,10 @@ class GameEngineControl {
   virtual bool IsSelfDriven() const { return false; }
   virtual void SaveGameParams() {}
   virtual void RestoreGameParams() {}
-  // The engine's latest score in centipawns from its own side; false when it has none.
-  virtual bool GetScore(int32_t& centipawns) const {
-    (void)centipawns;
+  // The engine's latest score from its own side; false (and `score` unchanged) when
+  // it has none.
+  virtual bool GetScore(EvalValue& score) const {
+    (void)score;
     return false;
   }
   // The friend mode's new strength level after a decided game.

@@ -45,9 +45,10 @@ class FakeEngineControl : public GameEngineControl {
   void AddExtraTime(int side) override { calls.push_back("AddExtraTime " + std::to_string(side)); }
   int32_t GetElapsed() const override { return elapsed; }
   std::string EngineName() const override { return name; }
-  bool GetScore(int32_t& centipawns) const override {
-    centipawns = score;
-    return hasScore;
+  bool GetScore(EvalValue& value) const override {
+    if (!hasScore) return false;
+    value = EvalValue{kEvalCentipawns, static_cast<int16_t>(score), 0};
+    return true;
   }
   int CountFriendGame(int outcome) override {
     friendOutcomes.push_back(outcome);

@@ -107,6 +107,41 @@ TEST_F(GamePlayTest, AnEngineThatEndsDuringItsMoveLeavesTheBoardEnabledAndTheClo
   EXPECT_EQ(game->Cursor().Ply(), 2);
 }
 
+class SpeakingCoach : public CoachView {
+ public:
+  void SpeakMove(const Move& move, bool sayFrom) override {
+    spoken.push_back(UciMove(MoveCode(move)) + (sayFrom ? " from" : ""));
+  }
+  std::vector<std::string> spoken;
+};
+
+TEST_F(GamePlayTest, TheEnginesMoveIsSpokenAndItsEvaluationRecorded) {
+  SpeakingCoach coach;
+  GameManager::Links links;
+  links.engine = &engine;
+  links.coach = &coach;
+  GameManager spoken(links);
+  spoken.settings.readNota = true;
+  spoken.settings.recordEvals = true;
+  engine.score = -35;
+  struct Case {
+    const char* move;
+    const char* said;
+  };
+  // Both knights reach d7; only the b8 knight reaches a6.
+  for (const Case& c : {Case{"b8d7", "b8d7 from"}, Case{"b8a6", "b8a6"}}) {
+    const Position start = ParseFenForTest("1n2k3/8/5n2/8/8/8/8/4K3 b - - 0 1");
+    spoken.NewGame(&start);
+    engine.moves.push_back(MoveOf(c.move));
+    spoken.OnEngineMove();
+    ASSERT_EQ(spoken.Cursor().Ply(), 1);
+    EXPECT_EQ(coach.spoken.back(), c.said);
+    const AnnotationSet* set = spoken.Cursor().GetMove(0)->annotations;
+    ASSERT_NE(set, nullptr);
+    EXPECT_EQ(set->GetEngineEval().value, -35);
+  }
+}
+
 class CountingNotation : public NotationView {
  public:
   void Reformat(bool) override { ++reformats; }
