@@ -22,7 +22,7 @@ constexpr int kTimerMs = 200;
 
 }  // namespace
 
-std::unique_ptr<TrainingPayload> GameWindowView::MakeMoveQuestion(const Move& move, int points, int tries) {
+std::unique_ptr<TrainingPayload> GamePlayWindow::MakeMoveQuestion(const Move& move, int points, int tries) {
   (void)move, (void)points, (void)tries;
   return CreateTrainingPayload();
 }
@@ -132,8 +132,8 @@ void GameManager::SetBookListWindow(BookListView* window) {
 bool GameManager::IsBlackToMove() const { return cursor_->GetPosition().side == 1; }
 
 bool GameManager::IsEngineToMove() const {
-  return engineMoving_ || (engineSideAssigned_ && enginePlaysSide_ && settings.enginePlays &&
-                           (IsBlackToMove() ? 1 : 0) == engineSide_);
+  if (settings.enginePlays && engineSideAssigned_) return (IsBlackToMove() ? 1 : 0) == engineSide_;
+  return engineMoving_ || tournament_->IsRunning();
 }
 
 void GameManager::EnableBoardInput() {

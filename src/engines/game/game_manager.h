@@ -35,7 +35,7 @@ class GameManager {
  public:
   // The pieces the game manager talks to; each null entry gets its null form.
   struct Links {
-    GameWindowView* window = nullptr;
+    GamePlayWindow* window = nullptr;
     CoachView* coach = nullptr;
     MediaArea* media = nullptr;
     TournamentState* tournament = nullptr;
@@ -185,20 +185,20 @@ class GameManager {
   void StepForwardImpl(bool withQuestions);
   bool NextMoveHasQuestion(int ahead) const;
 
-  GameWindowView& Window() { return *window_; }
+  GamePlayWindow& Window() { return *window_; }
   CoachView& Coach() { return *coach_; }
   TournamentState& Tournament() { return *tournament_; }
   GameEngineControl& Engine() { return *engine_; }
   bool TournamentRunning() { return tournament_->IsRunning(); }
 
   // Null forms for the links that were not given.
-  GameWindowView nullWindow_;
+  GamePlayWindow nullWindow_;
   CoachView nullCoach_;
   MediaArea nullMedia_;
   TournamentState nullTournament_;
   AdjudicationAsker nullAdjudication_;
   GameEngineControl nullEngine_;
-  GameWindowView* window_;
+  GamePlayWindow* window_;
   CoachView* coach_;
   MediaArea* media_;
   TournamentState* tournament_;

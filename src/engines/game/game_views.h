@@ -97,9 +97,9 @@ class MoveTutorView {
 };
 
 // The game window around the board, its search display and evaluation profile.
-class GameWindowView {
+class GamePlayWindow {
  public:
-  virtual ~GameWindowView() = default;
+  virtual ~GamePlayWindow() = default;
   virtual void SetDisplayUpdates(bool on) { (void)on; }
   virtual void CloseAnimation() {}
   virtual void ResumeEngineOpponent() {}

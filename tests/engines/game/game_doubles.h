@@ -57,7 +57,7 @@ class FakeEngineControl : public GameEngineControl {
   void SetHandicapStrength(int level) override { calls.push_back("SetHandicapStrength " + std::to_string(level)); }
 };
 
-class FakeWindow : public GameWindowView {
+class FakeWindow : public GamePlayWindow {
  public:
   std::vector<std::string> lines;
   std::vector<std::string> diagrams;
