@@ -46,6 +46,7 @@ void PlayingParams::LoadFrom(ProfileFile& file) {
   auto fields = Fields();
   LoadFields(file, fields);
   RestoreModeFlags();
+  play_->friendLevel = GetFriendLevel();
 }
 
 void PlayingParams::SaveTo(ProfileFile& file) {
@@ -80,6 +81,7 @@ void PlayingParams::AddFriendResult(int code, bool finalIsMate) {
   } else {
     Coach().OnGameEnd(33);
   }
+  play_->friendLevel = GetFriendLevel();
 }
 
 int32_t PlayingParams::GetFriendLevel() const {

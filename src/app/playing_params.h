@@ -11,6 +11,9 @@
 namespace zh {
 
 class PlayingParams final : public Params {
+  std::unique_ptr<PlaySettings> own_;
+  PlaySettings* play_;
+
  public:
   // The mode flags and the clock-counting byte live in `shared` (the record the
   // program registers among the services); without one the settings keep their own.
@@ -39,9 +42,10 @@ class PlayingParams final : public Params {
   bool recordTime = false;
   bool recordEvals = true;
   int16_t hintDepth = 7;
-  int16_t blunderThresh = 80;
-  int16_t nLines = 2;
-  bool conference = false;
+  // These four live in the shared record.
+  int16_t& blunderThresh = play_->blunderThresh;
+  int16_t& nLines = play_->nLines;
+  bool& conference = play_->conference;
   bool moveListTutor = false;
   int32_t friendGames = 0;
   int32_t friendScore = 0;  // half-points
@@ -55,16 +59,12 @@ class PlayingParams final : public Params {
   bool varBoard = false;
   bool spy = false;
   bool doubling = true;
-  uint32_t resign = 1;
+  uint32_t& resign = play_->resign;
 
   // Not stored.
   bool highPriority = false;
   bool searchDisplay = false;
   bool gameFlag = false;
-
- private:
-  std::unique_ptr<PlaySettings> own_;
-  PlaySettings* play_;
 };
 
 }  // namespace zh

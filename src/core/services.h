@@ -250,6 +250,16 @@ struct PlaySettings {
   ModeFlags startModes;
   // Think times go into the clock only while it is set (not stored).
   bool countClock = true;
+  // "Playing": the resign setting (1, 2, other: never), the blunder threshold of the
+  // evaluation watch, the number of lines of the analysis, the conference mode.
+  uint32_t resign = 1;
+  int16_t blunderThresh = 80;
+  int16_t nLines = 2;
+  bool conference = false;
+  // The strength of friend mode, from the friend games so far (not stored).
+  int32_t friendLevel = 0;
+  // Set while the game window analyses (not stored).
+  uint8_t analysisMode = 0;
   // "General": the opening name shown when the book answers, the data drive letter.
   bool ecoDisplay = false;
   std::string cdDrive = "x";

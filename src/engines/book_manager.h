@@ -15,6 +15,15 @@ namespace zh {
 
 class GameCursor;
 
+// The options a book is opened with and that a book handing over to another passes on.
+struct BookOptions {
+  int16_t type = 0;
+  int16_t mode = 2;
+  bool multiOn = false;
+  bool earlySwitch = true;
+  bool changed = false;
+};
+
 class BookManager {
  public:
   virtual ~BookManager() = default;
@@ -29,6 +38,11 @@ class BookManager {
   // Stops the book's work (every stop or cancel of a search).
   virtual void Stop() {}
   virtual std::string FileName() const { return {}; }
+  virtual BookOptions Options() const { return options_; }
+  virtual void SetOptions(const BookOptions& options) { options_ = options; }
+
+ private:
+  BookOptions options_;
 };
 
 class LoadedBooks {
@@ -43,6 +57,13 @@ class LoadedBooks {
     (void)index;
     return nullptr;
   }
+  // The book opened and given the options; its index, negative on failure.
+  virtual int AddBookWithOptions(std::string_view path, const BookOptions& options) {
+    const int index = AddBook(path);
+    if (BookManager* book = At(index)) book->SetOptions(options);
+    return index;
+  }
+  virtual int Count() const { return 0; }
 };
 
 }  // namespace zh

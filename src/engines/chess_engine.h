@@ -29,6 +29,7 @@ namespace zh {
 class ChessEngine;
 class EngineInstance;
 class GameCursor;
+class ProfileFile;
 class TQGame;
 
 // What an engine object asks of the engine manager and its pool. The manager
@@ -121,8 +122,22 @@ class ChessEngine {
   bool SendPonderHit();
   void FlushMutedInfo();
   void OnSearchEnd();
-  // Whether the resign and draw logic ends the game at this move (never yet).
+  // After a search end with a move, or a book move: true when the engine resigned
+  // (and the move is not to be reported).
   bool DecideResignOrDraw();
+  // The engine's answer to the user's draw offer.
+  bool AcceptsDraw();
+  // Whether the engine accepts a draw offered in a rated game.
+  bool DrawOfferRoll();
+  // Whether the engine makes a remark at evaluation `d` (its own view).
+  bool RemarkRoll(int32_t d);
+  // A position for the endgame-table engine.
+  static bool IsEndgameEnginePosition(const Board& board);
+
+  // The engine setup groups of the settings file, and the short text of the level.
+  void SaveSetup(ProfileFile& file);
+  void LoadSetup(ProfileFile& file);
+  std::string DescribeLevel() const;
 
   // Reports of the active engine (the handlers bound into its instance).
   bool OnMainLine(const eng::MainLineBlock& block);

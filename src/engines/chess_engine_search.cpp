@@ -26,11 +26,6 @@ uint32_t ThinkTime(uint32_t startTick) { return (Ticks() - startTick + 5) / 10; 
 
 }  // namespace
 
-bool ChessEngine::DecideResignOrDraw() {
-  // The resign and draw counters come with the game manager; until then play goes on.
-  return false;
-}
-
 bool ChessEngine::BookAllowed(bool nearLastBookMove) const {
   if (Book == nullptr || !Params.BookOn || Params.SearchType == kLevelInfinite) return false;
   if (Ply < 0 || Ply > kBookPlies) return false;

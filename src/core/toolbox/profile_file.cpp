@@ -166,6 +166,15 @@ std::ptrdiff_t ProfileFile::FindEntry(std::string_view key) const {
   return -1;
 }
 
+bool ProfileFile::AddGroup(std::string_view group) {
+  const std::string_view name = Trim(group);
+  if (name.empty() || HasLineBreak(name) || FindGroup(name) >= 0) return false;
+  if (!lines_.empty() && !Trim(lines_.back().text).empty()) lines_.push_back(Line{});
+  lines_.push_back(Line{Line::kGroup, "", std::string(name), ""});
+  modified_ = true;
+  return true;
+}
+
 bool ProfileFile::DeleteGroup(std::string_view group) {
   const std::ptrdiff_t start = FindGroup(Trim(group));
   if (start < 0) return false;

@@ -55,6 +55,8 @@ class ProfileFile {
   // Later reads and writes go to this group (created on the first write).
   void SelectGroup(std::string_view group);
   const std::string& Group() const { return group_; }
+  // Adds an empty group at the end; false when it exists already or the name is bad.
+  bool AddGroup(std::string_view group);
   // Removes a group with its keys and comments; false when it did not exist.
   bool DeleteGroup(std::string_view group);
   // Removes a key of the current group; false when it did not exist.
