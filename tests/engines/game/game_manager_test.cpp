@@ -192,6 +192,13 @@ TEST_F(GameManagerTest, KeysNeedThePromotionLetterAndABadKeyBeepsAndClears) {
 
   Start("");
   game->KeyInput(key::Letter('E'));
+  EXPECT_EQ(window.lines.back(), "Move:   E ");
+  EXPECT_EQ(game->KeyInput(key::kBackspace), 1);
+  EXPECT_EQ(game->Keyboard().Squares(), "    ");
+  EXPECT_EQ(window.lines.back(), "");
+  // A digit with a modifier is no rank.
+  EXPECT_EQ(game->KeyInput(key::Digit(2) | key::kShift), 0);
+  game->KeyInput(key::Letter('E'));
   game->KeyInput(key::Digit(5));
   EXPECT_EQ(Beeps(), 1);
   EXPECT_EQ(game->Keyboard().Squares(), "    ");
