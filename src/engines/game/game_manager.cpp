@@ -41,6 +41,9 @@ GameManager::GameManager(const Links& links)
                       [this](const std::string& line) { Window().ShowMessageLine(line); }});
   game_ = std::make_unique<TQGame>();
   cursor_ = std::make_unique<GameCursor>(game_.get());
+  cursor_->callbacks[kVariationChoice] = CallbackLink(this, [](void* self, std::intptr_t argument) -> int32_t {
+    return static_cast<GameManager*>(self)->ownerLink.Call(argument);
+  });
   Engine().ResetClocks();
   if (Engine().HasEngine()) Engine().SaveGameParams();
   NewGame();

@@ -81,6 +81,9 @@ class GameManager {
   CallbackLink promotionLink;
   // Asked which variation to follow while replaying; 0xFFFF when unbound.
   CallbackLink variationLink;
+  // Answers the cursor's question when a move is entered in the middle of the game
+  // (the cursor's variation-choice bits; unbound: a new variation).
+  CallbackLink ownerLink;
 
   // Views and state.
   void UpdateViews(bool full);

@@ -84,10 +84,8 @@ TEST_F(GamePlayTest, ARefusedEngineMoveStartsNoPondering) {
     PlayAgainstEngine(2);
     game->TakeBackMove();  // the engine's move stays ahead in the line
     engine.calls.clear();
-    game->Cursor().callbacks[kVariationChoice].Clear();
-    if (refuse)
-      game->Cursor().callbacks[kVariationChoice] =
-          CallbackLink(this, [](void*, std::intptr_t) -> int32_t { return kChoiceRefuse; });
+    game->ownerLink.Clear();
+    if (refuse) game->ownerLink = CallbackLink(this, [](void*, std::intptr_t) -> int32_t { return kChoiceRefuse; });
     engine.moves.push_back(MoveOf(refuse ? "d7d5" : "e7e5"));
     game->OnEngineMove();
     EXPECT_EQ(engine.Count("StartPondering"), refuse ? 0 : 1) << refuse;

@@ -71,26 +71,32 @@ class EngineGames : public EngineTest {
     game->NewGame();
     std::mt19937 random(seed);
     int userMoves = 0;
-    auto seen = [&](const Position& before) {
-      if (afterMove && game->Cursor().Ply() > 0) {
-        const GameMove& last = *game->Cursor().LastMove();
-        afterMove(before, UciMove(MoveCode(last.from, last.to, last.kind, last.promotion)));
-      }
+    // Hands the move at `ply` with the position before it to `afterMove`.
+    auto seen = [&](int ply, const Position& before) {
+      if (!afterMove) return;
+      const GameMove& move = *game->Cursor().GetMove(ply);
+      afterMove(before, UciMove(MoveCode(move.from, move.to, move.kind, move.promotion)));
     };
     while (game->ResultCode() == kNoResult) {
       const int ply = game->Cursor().Ply();
       const Position before = game->Cursor().GetPosition();
       const MoveList& legal = game->LegalMoves();
       ASSERT_GT(legal.Count(), 0);
-      EnterMove(*game, board, legal.At(static_cast<int>(random() % legal.Count())), userMoves++ % 4);
-      ASSERT_EQ(game->Cursor().Ply(), ply + 1) << "seed " << seed;
-      seen(before);
-      if (game->ResultCode() != kNoResult) break;
-      const Position engineBefore = game->Cursor().GetPosition();
+      const MoveCode move = legal.At(static_cast<int>(random() % legal.Count()));
+      EnterMove(*game, board, move, userMoves++ % 4);
+      // A move the engine expected may be answered at once, while the user's is entered.
+      ASSERT_GE(game->Cursor().Ply(), ply + 1) << "seed " << seed;
+      ASSERT_LE(game->Cursor().Ply(), ply + 2) << "seed " << seed;
+      ASSERT_EQ(game->Cursor().GetMove(ply)->from, move.from);
+      ASSERT_EQ(game->Cursor().GetMove(ply)->to, move.to);
+      seen(ply, before);
+      if (game->ResultCode() != kNoResult && game->Cursor().Ply() == ply + 1) break;
+      Position engineBefore = before;
+      engineBefore.DoGameMove(*game->Cursor().GetMove(ply));
       ASSERT_TRUE(WaitFor([&] { return game->Cursor().Ply() == ply + 2 || game->ResultCode() != kNoResult; },
                           engineBoundMs))
           << "the engine did not move at ply " << ply + 1 << " of game " << seed;
-      if (game->Cursor().Ply() == ply + 2) seen(engineBefore);
+      if (game->Cursor().Ply() == ply + 2) seen(ply + 1, engineBefore);
     }
   }
 
