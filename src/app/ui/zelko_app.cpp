@@ -53,6 +53,7 @@
 #include "database/eco_table.h"
 #include "engines/engine_manager.h"
 #include "engines/engine_query.h"
+#include "engines/game/game_manager.h"
 #include "text/text_format_info.h"
 
 namespace zh {
@@ -450,7 +451,7 @@ void ZelkoApp::CreateSystem() {
   // The media links of stored texts are read by the text library.
   InstallTextMediaReader();
   Place("Tutor");
-  Place("GameManager");
+  Create("GameManager", gameManager_, [] { return std::make_unique<GameManager>(); });
   Create("TournamentController", tournament_, [] { return std::make_unique<TournamentController>(); });
   Place("TestSetRunner");
   Create("DatabaseManager", databases_, [] { return std::make_unique<DatabaseManager>(); });
@@ -552,7 +553,7 @@ void ZelkoApp::SaveSettings() {
     playing_->KeepModeFlags();
   }
   // Without a game manager there is no game to save.
-  if (Has("GameManager")) {
+  if (gameManager_) {
     bool saved = Game().AutosaveGame();
     if (playing_) playing_->savedOnExit = saved;
   }
@@ -585,7 +586,7 @@ void ZelkoApp::DeleteServices() {
   Delete("BitmapManager", bitmaps_);
   Delete("TextFormats1", textFormats1_);
   Delete("TournamentController", tournament_);
-  Unplace("GameManager");
+  Delete("GameManager", gameManager_);
   Unplace("TestSetRunner");
   CurrentHooks().currentWindow = nullptr;
   current_ = nullptr;

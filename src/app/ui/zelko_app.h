@@ -44,6 +44,7 @@ class TextFormats;
 class VideoPlayer;
 class EloList;
 class TournamentController;
+class GameManager;
 class WorkWindowFrame;
 class GuiReportInbox;
 class ReportInbox;
@@ -236,6 +237,7 @@ class ZelkoApp final : public FrameOwner, public StatusService {
   std::unique_ptr<TextFormats> textFormats1_;
   std::unique_ptr<TextFormats> textFormats2_;
   std::unique_ptr<TournamentController> tournament_;
+  std::unique_ptr<GameManager> gameManager_;
   std::unique_ptr<EloList> eloList_;
   std::unique_ptr<StopKey> stopKey_;
   std::map<std::string, std::unique_ptr<PlaceholderService>> placeholders_;

@@ -16,7 +16,8 @@ QApplication& App() {
   static char name[] = "engines_ui_tests";
   static char* argv[] = {name, nullptr};
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-  static QApplication* app = new QApplication(argc, argv);
+  // One application for every test of this program, whichever asks first.
+  static QApplication* app = qApp ? static_cast<QApplication*>(qApp) : new QApplication(argc, argv);
   return *app;
 }
 
