@@ -14,7 +14,7 @@ namespace zh {
 namespace {
 
 TEST(GeneralTreeTest, EveryOpeningLineIsFoundWithItsMoves) {
-  OpeningTree tree(std::string(ZH_DATA_DIR) + "/Books/General");
+  OpeningTree tree(std::string(ZH_DATA_DIR) + "/General");
   ASSERT_EQ(tree.Status(), 0);
   size_t lines = 0, positions = 0;
   for (const char letter : std::string("abcde")) {
