@@ -121,11 +121,16 @@ class FullSearch : public ::testing::Test {
     TqfDatabase old(Path("old"), true);
     ASSERT_EQ(positions.ErrorState(), 0);
     ASSERT_EQ(old.ErrorState(), 0);
+    // One update each, as an import makes it.
+    ASSERT_EQ(positions.CheckDiskSpace(positions, kPositionGames), 0);
+    ASSERT_EQ(old.CheckDiskSpace(old, kPositionGames), 0);
     for (int i = 0; i < kPositionGames; ++i) {
       TQGame game = GameOf((*corpus_)[static_cast<size_t>(i)], (*extras_)[static_cast<size_t>(i)]);
       ASSERT_EQ(positions.AppendGame(game), 0) << i;
       ASSERT_EQ(old.AppendGame(game), 0) << i;
     }
+    positions.EndUpdate();
+    old.EndUpdate();
   }
   // The whole corpus as PGN and in a header set; the same seed continues the games.
   static void MakeWholeCorpus() {
@@ -133,10 +138,12 @@ class FullSearch : public ::testing::Test {
     std::ofstream(Path("coordinates.pgn")) << Pgn(*corpus_, *extras_, corpus_->size());
     TqgDatabase db(Path("headers"), true);
     ASSERT_EQ(db.ErrorState(), 0);
+    ASSERT_EQ(db.CheckDiskSpace(db, kGames), 0);
     for (int i = 0; i < kGames; ++i) {
       TQGame game = GameOf((*corpus_)[static_cast<size_t>(i)], (*extras_)[static_cast<size_t>(i)]);
       ASSERT_EQ(db.AppendGame(game), 0) << i;
     }
+    db.EndUpdate();
   }
   static void TearDownTestSuite() {
     delete corpus_;

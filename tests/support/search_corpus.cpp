@@ -44,6 +44,7 @@ std::vector<CorpusGame> SearchCorpus(const std::vector<std::vector<std::string>>
   games.reserve(static_cast<size_t>(count));
   for (int i = 0; i < count; ++i) {
     CorpusGame game;
+    game.moves.reserve(128);
     game.white = PlayerName(rng);
     game.black = PlayerName(rng);
     Position position;

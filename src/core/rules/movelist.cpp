@@ -295,7 +295,29 @@ int GenerateLegalFor(const Position& position, MoveCode* moves) {
   return FilterByPlaying(position, moves, count);
 }
 
+// Whether some pseudo-legal move goes from `from` to `to` and passes the same test
+// as in GenerateLegalFor; only that move is tested.
+template <bool kBlack>
+bool IsLegalFor(const Position& position, int from, int to, MoveCode* moves) {
+  Generator<kBlack> gen(position, moves);
+  const int count = static_cast<int>(gen.Run(moves + MoveList::kMaxLimit) - moves);
+  for (int i = 0; i < count; ++i) {
+    if (moves[i].from != from || moves[i].to != to) continue;
+    // Every promotion piece of the squares is legal or none is.
+    moves[0] = moves[i];
+    if (gen.kings_ == 1 && !gen.unusual_) return FilterBySafety<kBlack>(position, gen.king_, moves, 1) == 1;
+    return FilterByPlaying(position, moves, 1) == 1;
+  }
+  return false;
+}
+
 }  // namespace
+
+bool MoveList::IsLegalMove(const Position& position, int from, int to) {
+  MoveCode moves[kSlots + kOverflowRoom];
+  return position.side == 1 ? IsLegalFor<true>(position, from, to, moves)
+                            : IsLegalFor<false>(position, from, to, moves);
+}
 
 void MoveList::Init() {
   count_ = 0;

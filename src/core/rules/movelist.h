@@ -24,6 +24,9 @@ class MoveList {
   int Generate(const Position& position, int limit = kMaxLimit);
   // The legal moves in generation order; answers the count.
   int GenerateLegal(const Position& position);
+  // Whether a legal move goes from `from` to `to` (for a promotion, with any piece);
+  // tests that move alone where GenerateLegal tests every move.
+  static bool IsLegalMove(const Position& position, int from, int to);
   // Lists filled by others (books): appends one entry, false when kMaxLimit entries
   // are held; Truncate keeps the first n entries.
   bool Append(MoveCode code);

@@ -436,12 +436,7 @@ namespace {
 // Whether a legal move of the position goes from `from` to `to` (the promotion piece
 // is chosen afterwards and does not decide legality).
 bool IsLegalMove(const Position& position, int from, int to) {
-  if (!IsOnBoard(from) || !IsOnBoard(to)) return false;
-  MoveList legal;
-  legal.GenerateLegal(position);
-  for (const MoveCode& m : legal)
-    if (m.from == from && m.to == to) return true;
-  return false;
+  return IsOnBoard(from) && IsOnBoard(to) && MoveList::IsLegalMove(position, from, to);
 }
 }  // namespace
 

@@ -210,6 +210,51 @@ TEST(MoveList, RandomBoardsMatchLegalByPlaying) {
   }
 }
 
+// The single-move test answers as the legal list does for every pseudo-legal move
+// (pinned, in check, castling through attack, en passant exposing the king, several
+// kings or damaged codes) and for squares no piece moves between.
+TEST(MoveList, IsLegalMoveAgreesWithTheLegalList) {
+  std::mt19937 random(11);
+  std::vector<Position> positions;
+  for (const test::PerftCase& c : test::PerftCases()) positions.push_back(test::ParseFenForTest(c.fen));
+  constexpr uint8_t kCodes[] = {2, 3, 4, 5, 6, 10, 11, 12, 13, 14};
+  for (int i = 0; i < 3000; ++i) {
+    Board b;
+    const int men = 1 + static_cast<int>(random() % 24);
+    for (int k = 0; k < men; ++k) b[random() % 64] = kCodes[random() % std::size(kCodes)];
+    const int kings = random() % 10 == 0 ? static_cast<int>(random() % 4) : 1;
+    for (int k = 0; k < kings; ++k) b[random() % 64] = kKing;
+    for (int k = 0; k < kings; ++k) b[random() % 64] = kKing | kBlackBit;
+    if (i % 16 == 0) b[random() % 64] = static_cast<uint8_t>(random() % 256);
+    Position p;
+    p.Set(b, random() % 2, 0, static_cast<uint8_t>(random() % 16));
+    p.epFile = static_cast<uint8_t>(random() % 16);
+    positions.push_back(p);
+  }
+  int legalSeen = 0, illegalSeen = 0;
+  for (const Position& p : positions) {
+    MoveList legal, pseudo;
+    legal.GenerateLegal(p);
+    pseudo.Generate(p);
+    const auto inLegal = [&](int from, int to) {
+      for (const MoveCode& m : legal)
+        if (m.from == from && m.to == to) return true;
+      return false;
+    };
+    std::vector<std::pair<int, int>> pairs;
+    for (const MoveCode& m : pseudo) pairs.emplace_back(m.from, m.to);
+    for (int k = 0; k < 8; ++k) pairs.emplace_back(random() % 64, random() % 64);
+    for (const auto& [from, to] : pairs) {
+      const bool expected = inLegal(from, to);
+      ASSERT_EQ(MoveList::IsLegalMove(p, from, to), expected)
+          << test::FenForTest(p) << " ep " << int(p.epFile) << " " << from << "-" << to;
+      (expected ? legalSeen : illegalSeen)++;
+    }
+  }
+  EXPECT_GT(legalSeen, 10000);
+  EXPECT_GT(illegalSeen, 10000);
+}
+
 // More than 255 pseudo-legal moves: the generation stops at the limit.
 TEST(MoveList, CrowdedBoardStopsAtTheLimit) {
   const Position p =

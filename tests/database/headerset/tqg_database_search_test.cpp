@@ -37,10 +37,13 @@ class TqgSearch : public ::testing::Test {
   std::unique_ptr<TqgDatabase> Fill(const std::vector<test::CorpusGame>& games) {
     auto db = std::make_unique<TqgDatabase>(Base(), true);
     EXPECT_EQ(db->ErrorState(), 0);
+    // One update, as an import makes it: the games are committed in batches.
+    EXPECT_EQ(db->CheckDiskSpace(*db, static_cast<int>(games.size())), 0);
     for (const auto& c : games) {
       TQGame game = test::CorpusGameOf(c);
       EXPECT_EQ(db->AppendGame(game), 0);
     }
+    db->EndUpdate();
     return db;
   }
 
