@@ -505,7 +505,8 @@ CTextDocument::ObjectExtent CTextDocument::ObjectSize(uint32_t position) {
     case kShownAsLine: {
       if (link->Type() != kLineLinkType) return {};
       const auto* line = static_cast<const CLineLink*>(link);
-      return {view_ ? view_->Width() : layoutWidth_, line->spaceAbove + line->thickness + line->spaceBelow, true};
+      // It is drawn across the window; in the layout it fills the line.
+      return {layoutWidth_, line->spaceAbove + line->thickness + line->spaceBelow, true};
     }
     default: {
       static FixedWidthMeasurer fallback;
@@ -534,7 +535,7 @@ std::vector<int32_t> CTextDocument::XPositions(size_t k) {
       if (count <= 0) break;
       if (width < 0) {
         xs.push_back(xs.back() + ObjectSize(j).width);
-      } else if (!bytes) {
+      } else if (bytes[0] == kTab) {
         // A tab: stops count from the left edge of the indented text.
         const int32_t x = xs.back() - line.x + indent;
         xs.push_back(line.x + NextTabStop(x, j) - indent);
@@ -729,6 +730,9 @@ void CTextDocument::Relayout() {
       placed.dirty = 0;
       placed.edited = 0;
       if (placed.beyondLimit) return;
+      // A line that moved is laid out again, even when its characters stayed.
+      if (k + 1 < lines_.size() && !lines_[k + 1].dirty && lines_[k + 1].y != placed.Bottom() + 1)
+        lines_[k + 1].dirty = 1;
       start = last;
       ++k;
     }
@@ -788,13 +792,18 @@ std::vector<PaintRun> CTextDocument::PaintRuns(const TextRect& rect) {
             }
             runs.push_back(std::move(r));
           }
-        } else if (bytes) {
-          PaintRun r;
-          r.font = font;
-          r.x = x;
-          r.baseline = baseline;
-          r.bytes.assign(reinterpret_cast<const char*>(bytes), static_cast<size_t>(count));
-          runs.push_back(std::move(r));
+        } else if (bytes[0] != kTab) {
+          // Paragraph and line ends have no glyph.
+          size_t shown = static_cast<size_t>(count);
+          while (shown > 0 && (bytes[shown - 1] == kParagraphEnd || bytes[shown - 1] == kLineBreak)) --shown;
+          if (shown > 0) {
+            PaintRun r;
+            r.font = font;
+            r.x = x;
+            r.baseline = baseline;
+            r.bytes.assign(reinterpret_cast<const char*>(bytes), shown);
+            runs.push_back(std::move(r));
+          }
         }
         j += static_cast<uint32_t>(count);
       }
