@@ -347,7 +347,8 @@ bool CTextDocument::Load(CBuffer& buffer, LinkContext* context) {
   CTextCursor cursor(*this);
   cursor.Attributes().SetPosition(0);
   const bool attributesRead = attributes_->Read(buffer, cursor.Attributes(), kVersion, n);
-  if (attributes_->Count() != n) {
+  if (!attributesRead || attributes_->Count() != n) {
+    if (attributes_->Count() == n) attributes_->Insert(cursor.Attributes(), -static_cast<int32_t>(n), false);
     chars_.DeleteText(CTextPosition(&chars_, 0), n);
     return false;
   }
@@ -361,7 +362,7 @@ bool CTextDocument::Load(CBuffer& buffer, LinkContext* context) {
     BuildLinks(links_, info, context, false, 0, false, n);
   }
   GrowLines(0, n);
-  return attributesRead;
+  return true;
 }
 
 // ---- lines ----

@@ -157,6 +157,7 @@ class CTextDocument {
   // ---- lines and layout ----
   const std::vector<CTextLine>& Lines() const { return lines_; }
   int16_t LayoutWidth() const { return layoutWidth_; }
+  int16_t LayoutHeight() const { return layoutHeight_; }
   void SetLayoutWidth(int16_t width);
   // Breaks the marked lines again.
   void Relayout();
