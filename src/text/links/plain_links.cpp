@@ -10,6 +10,7 @@
 #include "core/toolbox/code_pages.h"
 #include "database/database.h"
 #include "database/game/header_items.h"
+#include "text/document/text_document.h"
 #include "database/headerset/header_library.h"
 #include "database/headerset/tqg_database.h"
 #include "text/buffer.h"
@@ -179,6 +180,23 @@ void CPinNoteLink::Load(CBuffer& data) {
     data.Skip(data.Remaining());
   }
   SetLoaded(data);
+  if (State() == kLinkUsable && !note_.empty() && !NoteDocument(nullptr)) SetState(kLinkDamaged);
+}
+
+std::unique_ptr<CTextDocument> CPinNoteLink::NoteDocument(LinkContext* context) const {
+  auto document = std::make_unique<CTextDocument>();
+  if (note_.empty()) return document;
+  CBuffer in(note_);
+  if (!document->Load(in, context) || in.Remaining() != 0) return nullptr;
+  return document;
+}
+
+void CPinNoteLink::SetNote(std::string title, const CTextDocument& note) {
+  title_ = std::move(title);
+  CBuffer out(note.StoredSize());
+  note.Write(out);
+  out.ToString(note_);
+  SetState(out.Failed() ? kLinkDamaged : kLinkUsable);
 }
 
 uint32_t CPinNoteLink::GetStoreSize() const {

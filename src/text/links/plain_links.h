@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 
 #include "text/links/hyper_link.h"
@@ -134,8 +135,11 @@ class CInternalTextLink final : public AHyperLink {
   std::string text_;
 };
 
+class CTextDocument;
+
 // A note pinned to the text, shown in a small window of its own when followed. The
-// note is a stored text document, kept as its bytes.
+// note is a text document in its own stored form, kept as its bytes; bytes that do not
+// read as a document leave the link damaged.
 class CPinNoteLink final : public AHyperLink {
  public:
   explicit CPinNoteLink(LinkContext* context) : AHyperLink(kPinNoteLinkType, kShownAsText, context) {}
@@ -148,6 +152,9 @@ class CPinNoteLink final : public AHyperLink {
   // Opens the note at the link's mouse point; nothing while it is being opened.
   void Follow() override;
   const std::string& Note() const { return note_; }
+  // The note as a document, its links built with the context; null when damaged.
+  std::unique_ptr<CTextDocument> NoteDocument(LinkContext* context) const;
+  void SetNote(std::string title, const CTextDocument& note);
 
  private:
   std::string title_;

@@ -11,6 +11,7 @@
 #include "dbwindow/search_mask.h"
 #include "text/links/game_links.h"
 #include "text/links/media_links.h"
+#include "text/document/text_document.h"
 #include "text/links/plain_links.h"
 #include "text/links/link_test_support.h"
 
@@ -18,6 +19,12 @@ namespace zh::text_test {
 namespace {
 
 using Calls = std::vector<std::string>;
+
+// A note document's stored bytes.
+std::string NoteBytes(const std::string& text) {
+  const CTextDocument note{std::string_view(text)};
+  return Written([&](CBuffer& b) { note.Write(b); });
+}
 
 std::string Short(uint16_t v) {
   return Data([&](CBuffer& b) { b.WriteShort(v); });
@@ -204,7 +211,8 @@ TEST(LinkKinds, FollowingEachKindAsksForItsAction) {
       {kTableLinkType, Long(4000), {}, true},
       {kKeyLinkType, Long(7) + Long(4), {"ShowKey: 4 7"}, true},
       {kInternalTextLinkType, StringData("Chapter 2"), {"FindText: Chapter 2"}, true},
-      {kPinNoteLinkType, StringData("Memo") + "NOTE", {"OpenPinNote: Memo 4 bytes at 30,40"}, true},
+      {kPinNoteLinkType, StringData("Memo") + NoteBytes("NOTE"),
+       {"OpenPinNote: Memo " + std::to_string(NoteBytes("NOTE").size()) + " bytes at 30,40"}, true},
       {kPositionLinkType, Board() + Short(1) + Block("") + Short(1) + std::string(1, '\0'), {"ErrorSignal"}, true},
       {kWebPageLinkType, StringData("https://x.example/a"), {"OpenWebAddress: https://x.example/a"}, true},
       {kWebPageLinkType, StringData("MAILTO:me@x.example"), {"OpenWebAddress: MAILTO:me@x.example"}, true},
@@ -380,6 +388,36 @@ TEST(MediaRegistry, MarksOfNamesAndUnregisteredNames) {
   EXPECT_FALSE(context.IsRemoved(context.LastRegistered()));
   for (int i = 0; i < 600; ++i) context.MarkRemoved("x" + std::to_string(i));
   EXPECT_EQ(context.Unregistered().size(), 500u);
+}
+
+// The note is a document: its links survive the link's stored form, and bytes that do
+// not read as a document leave the link damaged.
+TEST(LinkKinds, PinNoteHoldsADocument) {
+  CTextDocument note{std::string_view("see ")};
+  CTextCursor end(note, note.Length());
+  ASSERT_TRUE(note.InsertLink(end, std::make_unique<CWebPageLink>(nullptr, "http://n/")));
+  CPinNoteLink link(nullptr);
+  link.SetNote("Memo", note);
+  ASSERT_EQ(link.State(), kLinkUsable);
+  const std::string stored = Written([&](CBuffer& b) { link.Store(b); });
+  EXPECT_EQ(stored.size(), link.GetStoreSize());
+
+  CPinNoteLink loaded(nullptr);
+  CBuffer in(stored);
+  loaded.Load(in);
+  ASSERT_EQ(loaded.State(), kLinkUsable);
+  const std::unique_ptr<CTextDocument> back = loaded.NoteDocument(nullptr);
+  ASSERT_NE(back, nullptr);
+  EXPECT_EQ(back->GetText(), std::string("see \x04"));
+  ASSERT_NE(back->Links().Find(5), nullptr);
+  EXPECT_EQ(back->Links().Find(5)->GetText(), "http://n/");
+
+  for (const std::string& bad : {StringData("Memo") + "NOTE", stored.substr(0, stored.size() - 1)}) {
+    CPinNoteLink damaged(nullptr);
+    CBuffer b(bad);
+    damaged.Load(b);
+    EXPECT_EQ(damaged.State(), kLinkDamaged);
+  }
 }
 
 }  // namespace
