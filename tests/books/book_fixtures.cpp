@@ -7,6 +7,7 @@
 
 #include "books/zbk_writer.h"
 #include "database/pgn/pgn_reader.h"
+#include "support/pgn_corpus.h"
 
 namespace zh::test {
 
@@ -59,6 +60,37 @@ bool WriteEcoRangeBook(const std::string& path, std::string_view first, std::str
     writer.AddOpeningTable(text.str(), first, last, nullptr);
   }
   return writer.WriteFile(path);
+}
+
+// polyglot's listing of a book: one line a row, "n: 1. e4{60%} c6 ..." with
+// transpositions noted in braces.
+static std::vector<std::string> ListedLines(std::istream& in) {
+  std::vector<std::string> lines;
+  for (std::string row; std::getline(in, row);) {
+    const size_t colon = row.find(": 1.");
+    if (colon == std::string::npos) continue;
+    std::string line;
+    bool inBraces = false;
+    for (char c : row.substr(colon + 2)) {
+      if (c == '{') inBraces = true;
+      else if (c == '}') inBraces = false;
+      else if (!inBraces) line += c;
+    }
+    lines.push_back(line);
+  }
+  return lines;
+}
+
+std::vector<std::string> PolyglotBookLines(const std::string& polyglot, const std::string& book,
+                                           const std::string& folder) {
+  std::vector<std::string> lines;
+  for (const char* colour : {"white", "black"}) {
+    const std::string out = folder + "/" + colour;
+    RunCommand(polyglot + " dump-book -bin '" + book + "' -color " + colour + " -out '" + out + "' >/dev/null 2>&1");
+    std::ifstream in(out);
+    for (const std::string& line : ListedLines(in)) lines.push_back(line);
+  }
+  return lines;
 }
 
 }  // namespace zh::test

@@ -23,6 +23,11 @@ std::vector<std::pair<int, int>> SquaresOfMoves(std::string_view san);
 // Writes to `path` the book of the opening lines whose code lies in [first, last];
 // false when a table cannot be read or the book cannot be written.
 bool WriteEcoRangeBook(const std::string& path, std::string_view first, std::string_view last);
+// The lines of a polyglot book as `polyglot dump-book` lists them for both colours,
+// each a movetext without the listing's percentages; the listings are written into
+// `folder`. Empty when polyglot cannot list the book.
+std::vector<std::string> PolyglotBookLines(const std::string& polyglot, const std::string& book,
+                                           const std::string& folder);
 
 // Answers the queued values in turn, then 0; installs itself for its lifetime.
 class ScriptedRandom final : public RandomService {

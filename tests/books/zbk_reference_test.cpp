@@ -149,36 +149,10 @@ TEST_F(ZbkReference, EveryPgnExtractPositionFindsTheMovesPlayedFromIt) {
   RecordProperty("reversed_only_moves", std::to_string(reversedOnly));
 }
 
-// polyglot's listing of a book: one line a row, "n: 1. e4{60%} c6 ..." with
-// transpositions noted in braces.
-std::vector<std::string> PolyglotLines(const std::string& listing) {
-  std::vector<std::string> lines;
-  std::istringstream in(listing);
-  for (std::string row; std::getline(in, row);) {
-    const size_t colon = row.find(": 1.");
-    if (colon == std::string::npos) continue;
-    std::string line;
-    bool inBraces = false;
-    for (char c : row.substr(colon + 2)) {
-      if (c == '{') inBraces = true;
-      else if (c == '}') inBraces = false;
-      else if (!inBraces) line += c;
-    }
-    lines.push_back(line);
-  }
-  return lines;
-}
-
 TEST_F(ZbkReference, GnuchessBookLinesFindTheirNextMoves) {
   if (std::string(ZH_POLYGLOT).empty() || !std::filesystem::exists(ZH_GNUCHESS_BOOK))
     GTEST_SKIP() << "polyglot or gnuchess's book is missing";
-  std::vector<std::string> lines;
-  for (const char* colour : {"white", "black"}) {
-    const std::string out = Path(colour);
-    test::RunCommand(std::string(ZH_POLYGLOT) + " dump-book -bin " + ZH_GNUCHESS_BOOK + " -color " + colour +
-                     " -out '" + out + "' >/dev/null 2>&1");
-    for (const std::string& line : PolyglotLines(ReadText(out))) lines.push_back(line);
-  }
+  const std::vector<std::string> lines = test::PolyglotBookLines(ZH_POLYGLOT, ZH_GNUCHESS_BOOK, Path(""));
   ASSERT_GT(lines.size(), 700u);
   {
     std::ofstream pgn(Path("lines.pgn"));
